@@ -1,0 +1,256 @@
+// The simulated card: the driver library's four operations over a model of the
+// card, its SPI controller and eight relay boards.
+//
+// Whole runs of the program can be given a faulty card through the RELAYSIM
+// environment variable, read once at the first driver call (see README):
+//   cards=N  revision=HEX  busy=N  stuck-busy  deaf  stuck-on=R  stuck-off=R
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "Driver.h"
+#include "SimControl.h"
+
+namespace {
+
+constexpr std::int32_t ModelCard = 0;
+constexpr std::int32_t ModelBar = 2;
+constexpr std::uint32_t RevisionOffset = 0x68;
+constexpr std::uint32_t ControlOffset = 0x100;
+constexpr std::uint32_t Data0Offset = 0x104;
+constexpr std::uint32_t DataCount = 4;
+constexpr std::uint32_t BusyBit = 0x80000000u;
+constexpr std::uint32_t GoFlag = 0x80;
+constexpr int Boards = 8;
+
+struct Board {
+    BoardWords image{};     // what was last sent
+    bool fixed = false;     // ignores writes
+    BoardWords fixedWords{};
+    BoardWords stuckClosed{};
+    BoardWords stuckOpen{};
+};
+
+struct Model {
+    std::int32_t cards = 1;
+    std::uint32_t revision = SimDefaultRevision;
+    std::uint32_t busyPolls = 0;
+    std::uint32_t busyLeft = 0;
+    bool stuckBusy = false;
+    BoardWords latch{};
+    Board boards[Boards];
+    bool recording = false;
+    std::vector<SimCall> log;
+    std::function<std::uint32_t(std::uint32_t, std::uint32_t)> readOverride;
+};
+
+Model model;
+bool configured = false;
+
+void Record(SimOp op, std::int32_t card, std::int32_t bar, std::uint32_t offset, std::uint32_t value)
+{
+    if (model.recording)
+        model.log.push_back({op, card, bar, offset, value});
+}
+
+bool ParseNumber(const char* text, int base, long long& out)
+{
+    char* end = nullptr;
+    out = std::strtoll(text, &end, base);
+    return end != text && *end == '\0';
+}
+
+void ApplySetting(const std::string& token)
+{
+    const std::size_t eq = token.find('=');
+    const std::string key = token.substr(0, eq);
+    const std::string arg = eq == std::string::npos ? std::string() : token.substr(eq + 1);
+    long long n = 0;
+    if (key == "stuck-busy" && eq == std::string::npos) {
+        model.stuckBusy = true;
+    } else if (key == "deaf" && eq == std::string::npos) {
+        for (int b = 0; b < Boards; ++b)
+            SimSetBoardFixed(b, BoardWords{});
+    } else if (key == "cards" && ParseNumber(arg.c_str(), 10, n)) {
+        model.cards = static_cast<std::int32_t>(n);
+    } else if (key == "revision" && ParseNumber(arg.c_str(), 16, n)) {
+        model.revision = static_cast<std::uint32_t>(n);
+    } else if (key == "busy" && ParseNumber(arg.c_str(), 10, n) && n >= 0) {
+        SimSetBusyPolls(static_cast<std::uint32_t>(n));
+    } else if ((key == "stuck-on" || key == "stuck-off") && ParseNumber(arg.c_str(), 10, n) && n >= 0 &&
+               n < Boards * 128) {
+        SimSetStuckRelay(static_cast<std::int32_t>(n), key == "stuck-on");
+    } else {
+        std::fprintf(stderr, "relaysim: ignoring unknown setting \"%s\"\n", token.c_str());
+    }
+}
+
+// A card is configured once: by the first driver call from the environment,
+// or by a test through SimReset.
+void Configure()
+{
+    if (configured)
+        return;
+    configured = true;
+    const char* env = std::getenv("RELAYSIM");
+    if (env == nullptr)
+        return;
+    std::string token;
+    for (const char* p = env;; ++p) {
+        if (*p == '\0' || *p == ',' || *p == ' ') {
+            if (!token.empty())
+                ApplySetting(token);
+            token.clear();
+            if (*p == '\0')
+                break;
+        } else {
+            token += *p;
+        }
+    }
+}
+
+bool Present(std::int32_t card) { return card == ModelCard && model.cards >= 1; }
+
+bool InWindow(std::int32_t card, std::int32_t bar, std::uint32_t offset)
+{
+    return Present(card) && bar == ModelBar && offset >= ControlOffset &&
+           offset < Data0Offset + 4 * DataCount && offset % 4 == 0;
+}
+
+BoardWords Fetch(const Board& board)
+{
+    BoardWords words = board.fixed ? board.fixedWords : board.image;
+    for (std::uint32_t i = 0; i < DataCount; ++i)
+        words[i] = (words[i] & ~board.stuckOpen[i]) | board.stuckClosed[i];
+    return words;
+}
+
+// Control write: the low bits address a board; the go flag sends the latched
+// data to it, without it the board's relays are fetched into the latches.
+// Addresses past the last board reach nothing.
+void Transfer(std::uint32_t control)
+{
+    const std::uint32_t index = control & (GoFlag - 1);
+    if (index >= Boards)
+        return;
+    Board& board = model.boards[index];
+    if ((control & GoFlag) == 0)
+        model.latch = Fetch(board);
+    else if (!board.fixed)
+        board.image = model.latch;
+}
+
+std::uint32_t ReadWindow(std::uint32_t offset)
+{
+    if (offset == ControlOffset) {
+        if (model.stuckBusy)
+            return BusyBit;
+        if (model.busyLeft > 0) {
+            --model.busyLeft;
+            return BusyBit;
+        }
+        return 0;
+    }
+    model.busyLeft = model.busyPolls;
+    return model.latch[(offset - Data0Offset) / 4];
+}
+
+void WriteWindow(std::uint32_t offset, std::uint32_t value)
+{
+    model.busyLeft = model.busyPolls;
+    if (offset == ControlOffset)
+        Transfer(value);
+    else
+        model.latch[(offset - Data0Offset) / 4] = value;
+}
+
+}  // namespace
+
+extern "C" {
+
+std::int32_t DRIVER_CALL GetNumCards(void)
+{
+    Configure();
+    Record(SimOp::GetNumCards, 0, 0, 0, static_cast<std::uint32_t>(model.cards));
+    return model.cards;
+}
+
+std::uint32_t DRIVER_CALL RelInPortDWord(std::int32_t card, std::uint32_t offset)
+{
+    Configure();
+    const std::uint32_t value = Present(card) && offset == RevisionOffset ? model.revision : 0;
+    Record(SimOp::RelInPortDWord, card, 0, offset, value);
+    return value;
+}
+
+std::uint32_t DRIVER_CALL InBAR32(std::int32_t card, std::int32_t bar, std::uint32_t offset)
+{
+    Configure();
+    std::uint32_t value = InWindow(card, bar, offset) ? ReadWindow(offset) : 0;
+    if (model.readOverride)
+        value = model.readOverride(offset, value);
+    Record(SimOp::InBAR32, card, bar, offset, value);
+    return value;
+}
+
+std::int32_t DRIVER_CALL OutBAR32(std::int32_t card, std::int32_t bar, std::uint32_t offset, std::uint32_t value)
+{
+    Configure();
+    if (InWindow(card, bar, offset))
+        WriteWindow(offset, value);
+    Record(SimOp::OutBAR32, card, bar, offset, value);
+    return 0;
+}
+
+}  // extern "C"
+
+void SimReset()
+{
+    model = Model{};
+    configured = true;
+}
+
+void SimRecordCalls(bool on) { model.recording = on; }
+const std::vector<SimCall>& SimLog() { return model.log; }
+void SimClearLog() { model.log.clear(); }
+void SimSetCardCount(std::int32_t count) { model.cards = count; }
+void SimSetRevision(std::uint32_t revision) { model.revision = revision; }
+
+void SimSetBusyPolls(std::uint32_t polls)
+{
+    model.busyPolls = polls;
+    model.busyLeft = polls;
+}
+
+void SimSetStuckBusy(bool stuck) { model.stuckBusy = stuck; }
+
+void SimSetBoardFixed(int board, const BoardWords& words)
+{
+    if (board < 0 || board >= Boards)
+        return;
+    model.boards[board].fixed = true;
+    model.boards[board].fixedWords = words;
+}
+
+void SimSetStuckRelay(std::int32_t relay, bool closed)
+{
+    if (relay < 0 || relay >= Boards * 128)
+        return;
+    Board& board = model.boards[relay / 128];
+    const std::uint32_t word = static_cast<std::uint32_t>(relay % 128) / 32;
+    const std::uint32_t bit = 1u << (relay % 32);
+    (closed ? board.stuckClosed : board.stuckOpen)[word] |= bit;
+    (closed ? board.stuckOpen : board.stuckClosed)[word] &= ~bit;
+}
+
+BoardWords SimBoardImage(int board)
+{
+    return board >= 0 && board < Boards ? model.boards[board].image : BoardWords{};
+}
+
+void SimSetReadOverride(std::function<std::uint32_t(std::uint32_t, std::uint32_t)> override)
+{
+    model.readOverride = std::move(override);
+}

@@ -1,0 +1,70 @@
+// Control of the simulated card, for tests and demonstrations.
+//
+// The simulated card stands in for the driver library and the hardware behind
+// it: a card count, the FPGA revision register at offset 0x68 of card 0, and an
+// SPI controller in BAR 2 (control at 0x100, data at 0x104..0x110) with eight
+// relay boards of 128 relays each behind it.
+#ifndef RELAYTEST_SIM_SIMCONTROL_H
+#define RELAYTEST_SIM_SIMCONTROL_H
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// The revision register of a healthy simulated card.
+inline constexpr std::uint32_t SimDefaultRevision = 0x0002A1F7;
+
+enum class SimOp { GetNumCards, RelInPortDWord, InBAR32, OutBAR32 };
+
+// One driver call as the card saw it. For reads, value is what was returned;
+// for OutBAR32 it is the value written; for GetNumCards the count returned.
+struct SimCall {
+    SimOp op;
+    std::int32_t card;
+    std::int32_t bar;
+    std::uint32_t offset;
+    std::uint32_t value;
+    bool operator==(const SimCall& o) const
+    {
+        return op == o.op && card == o.card && bar == o.bar && offset == o.offset && value == o.value;
+    }
+};
+
+using BoardWords = std::array<std::uint32_t, 4>;
+
+// Power-on state: one card, the default revision, an idle controller, all
+// boards zero and accepting writes, no stuck relays, no read override, the
+// call log empty and not recording. Also disables configuration from the
+// RELAYSIM environment variable.
+void SimReset();
+
+// The call log records only while switched on: a long run would otherwise
+// hold every poll in memory.
+void SimRecordCalls(bool on);
+const std::vector<SimCall>& SimLog();
+void SimClearLog();
+
+void SimSetCardCount(std::int32_t count);
+void SimSetRevision(std::uint32_t revision);
+
+// After every access to the SPI window other than a poll, the control register
+// reads busy for this many polls before it reads idle (0).
+void SimSetBusyPolls(std::uint32_t polls);
+// The control register reads busy for ever.
+void SimSetStuckBusy(bool stuck);
+
+// The board ignores writes and returns these words on every fetch.
+void SimSetBoardFixed(int board, const BoardWords& words);
+// A relay (0..1023) that reads back closed (on) or open (off) whatever was
+// sent to its board.
+void SimSetStuckRelay(std::int32_t relay, bool closed);
+
+// What the board holds: the words last sent to it (zero at power-on).
+BoardWords SimBoardImage(int board);
+
+// Replaces every value InBAR32 returns. Gets the BAR offset and what the model
+// would have returned. An empty function switches the override off.
+void SimSetReadOverride(std::function<std::uint32_t(std::uint32_t offset, std::uint32_t modelValue)> override);
+
+#endif

@@ -1,0 +1,125 @@
+#include "Support.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string Visible(const std::string& line)
+{
+    std::string shown;
+    for (char c : line) {
+        if (c == '\r')
+            shown += "\\r";
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+// Splits after each '\n', keeping it, so that line endings are compared too.
+std::string LineAt(const std::string& text, std::size_t index, bool& exists)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < index; ++i) {
+        start = text.find('\n', start);
+        if (start == std::string::npos) {
+            exists = false;
+            return {};
+        }
+        ++start;
+    }
+    if (start >= text.size()) {
+        exists = false;
+        return {};
+    }
+    exists = true;
+    const std::size_t end = text.find('\n', start);
+    return text.substr(start, end == std::string::npos ? std::string::npos : end - start + 1);
+}
+
+}  // namespace
+
+std::string CaptureStdout(const std::function<void()>& fn)
+{
+    std::fflush(stdout);
+    std::cout.flush();
+    char path[] = "/tmp/relaytest-capture-XXXXXX";
+    const int fd = mkstemp(path);
+    const int savedOut = dup(1);
+    const int savedIn = dup(0);
+    const int nullIn = open("/dev/null", O_RDONLY);
+    dup2(fd, 1);
+    dup2(nullIn, 0);
+    close(nullIn);
+
+    fn();
+
+    std::cout.flush();
+    std::fflush(stdout);
+    dup2(savedOut, 1);
+    dup2(savedIn, 0);
+    close(savedOut);
+    close(savedIn);
+    close(fd);
+    std::clearerr(stdin);
+    std::string out = ReadFile(path);
+    unlink(path);
+    return out;
+}
+
+std::string TranscriptDiff(const std::string& expected, const std::string& actual)
+{
+    if (expected == actual)
+        return {};
+    for (std::size_t i = 0;; ++i) {
+        bool hasExpected = false;
+        bool hasActual = false;
+        const std::string e = LineAt(expected, i, hasExpected);
+        const std::string a = LineAt(actual, i, hasActual);
+        if (e != a || hasExpected != hasActual) {
+            std::ostringstream msg;
+            msg << "transcripts differ at line " << i + 1 << "\n  expected: "
+                << (hasExpected ? "\"" + Visible(e) + "\"" : "(end of transcript)")
+                << "\n  actual:   " << (hasActual ? "\"" + Visible(a) + "\"" : "(end of transcript)");
+            return msg.str();
+        }
+    }
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+std::string Golden(const std::string& name) { return ReadFile(std::string(GOLDEN_DIR) + "/" + name); }
+
+ChildResult RunCommand(const std::string& command)
+{
+    ChildResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return result;
+    char buffer[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.out.append(buffer, n);
+    const int status = pclose(pipe);
+    if (status != -1 && WIFEXITED(status))
+        result.exitCode = WEXITSTATUS(status);
+    return result;
+}
+
+void ResetCard()
+{
+    SimReset();
+    SimRecordCalls(true);
+}
