@@ -1,12 +1,16 @@
 #include "Support.h"
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "RelayMatrix.h"
 
 namespace {
 
@@ -122,4 +126,27 @@ void ResetCard()
 {
     SimReset();
     SimRecordCalls(true);
+}
+
+void ResetRelays()
+{
+    std::memset(RelayState, 0, sizeof RelayState);
+    std::memset(CrosspointMap, 0, sizeof CrosspointMap);
+}
+
+void ScriptControlReads(std::vector<std::uint32_t> values)
+{
+    auto next = std::make_shared<std::size_t>(0);
+    SimSetReadOverride([values = std::move(values), next](std::uint32_t offset, std::uint32_t modelValue) {
+        if (offset != 0x100)
+            return modelValue;
+        return *next < values.size() ? values[(*next)++] : 0u;
+    });
+}
+
+std::string BusyTrace(std::uint32_t value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "  [[[ SPI Busy Check 100 ?? %08X ]]]  ", value);
+    return text;
 }

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "SimControl.h"
 
@@ -34,3 +35,13 @@ ChildResult RunCommand(const std::string& command);
 void ResetCard();
 
 #endif
+
+// Clears the relay tables to their start state.
+void ResetRelays();
+
+// Makes successive polls of the control register (BAR offset 0x100) return
+// these values, then idle (0); other reads are left to the model.
+void ScriptControlReads(std::vector<std::uint32_t> values);
+
+// The busy-check trace for a poll that read this value.
+std::string BusyTrace(std::uint32_t value);

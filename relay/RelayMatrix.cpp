@@ -1,0 +1,69 @@
+#include "RelayMatrix.h"
+
+#include <cstdio>
+
+#include "HardwareSettings.h"
+#include "SpiPort.h"
+
+std::uint32_t RelayState[BoardCount][WordsPerBoard] = {};
+std::uint8_t CrosspointMap[BoardCount][CrosspointRows][CrosspointColumns] = {};
+
+namespace {
+
+struct RelayPlace {
+    int board;
+    int word;
+    int bit;
+    int row;
+    int column;
+};
+
+RelayPlace Place(RelayNumber relay)
+{
+    const int c = relay % RelaysPerBoard;
+    return {relay / RelaysPerBoard, c / 32, c % 32, c % CrosspointRows, c / CrosspointRows};
+}
+
+// Numbers outside the matrix would index past the tables: they are refused
+// before anything is touched or sent.
+bool RelayInRange(RelayNumber relay)
+{
+    if (relay >= 0 && relay < BoardCount * RelaysPerBoard)
+        return true;
+    std::printf("ERROR: relay %d is out of range 0 to %d\n", relay, BoardCount * RelaysPerBoard - 1);
+    return false;
+}
+
+bool BoardInRange(BoardIndex board)
+{
+    if (board >= 0 && board < BoardCount)
+        return true;
+    std::printf("ERROR: board %d is out of range 0 to %d\n", board, BoardCount - 1);
+    return false;
+}
+
+}  // namespace
+
+void SetRelay(RelayNumber relay, bool on)
+{
+    if (!RelayInRange(relay))
+        return;
+    std::printf("Turning %s relay %4d\n", on ? "on" : "off", relay);
+    const RelayPlace p = Place(relay);
+    CrosspointMap[p.board][p.row][p.column] = on ? 1 : 0;
+    const std::uint32_t mask = 1u << p.bit;
+    if (on)
+        RelayState[p.board][p.word] |= mask;
+    else
+        RelayState[p.board][p.word] &= ~mask;
+    WriteBoard(p.board);
+}
+
+void WriteBoard(BoardIndex board)
+{
+    if (!BoardInRange(board))
+        return;
+    for (int word = 0; word < WordsPerBoard; ++word)
+        SpiWrite(SpiData0 + 4u * static_cast<std::uint32_t>(word), RelayState[board][word]);
+    SpiWrite(SpiControl, static_cast<std::uint32_t>(board) | HardwareSettings::SpiGoFlag);
+}

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "RelayMatrix.h"
+#include "Support.h"
+
+namespace {
+
+class RelayMatrix : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetCard();
+        ResetRelays();
+    }
+};
+
+// The five writes of one push, as the card saw them, without the polls.
+std::vector<SimCall> Writes()
+{
+    std::vector<SimCall> writes;
+    for (const SimCall& c : SimLog()) {
+        if (c.op == SimOp::OutBAR32)
+            writes.push_back(c);
+    }
+    return writes;
+}
+
+std::vector<SimCall> Push(const BoardWords& words, std::uint32_t control)
+{
+    return {{SimOp::OutBAR32, 0, 2, 0x104, words[0]},
+            {SimOp::OutBAR32, 0, 2, 0x108, words[1]},
+            {SimOp::OutBAR32, 0, 2, 0x10C, words[2]},
+            {SimOp::OutBAR32, 0, 2, 0x110, words[3]},
+            {SimOp::OutBAR32, 0, 2, 0x100, control}};
+}
+
+struct Numbering {
+    RelayNumber relay;
+    int board, row, column;
+    BoardWords pushed;
+    std::uint32_t control;
+};
+
+class RelayNumbering : public RelayMatrix, public ::testing::WithParamInterface<Numbering> {};
+
+// Switching one relay on from the all-off state: the board it lands on holds
+// exactly that bit, the push goes data words first and control last, and the
+// crosspoint map marks the relay's row and column.
+TEST_P(RelayNumbering, LandsOnItsBoardWordAndCrosspoint)
+{
+    const Numbering& n = GetParam();
+    CaptureStdout([&] { SetRelay(n.relay, true); });
+
+    EXPECT_EQ(Writes(), Push(n.pushed, n.control));
+    for (int b = 0; b < BoardCount; ++b)
+        EXPECT_EQ(SimBoardImage(b), b == n.board ? n.pushed : BoardWords{}) << "board " << b;
+    int marked = 0;
+    for (const auto& board : CrosspointMap)
+        for (const auto& row : board)
+            for (std::uint8_t flag : row)
+                marked += flag;
+    EXPECT_EQ(marked, 1);
+    EXPECT_EQ(CrosspointMap[n.board][n.row][n.column], 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Relays, RelayNumbering,
+    ::testing::Values(Numbering{0, 0, 0, 0, {0x00000001, 0, 0, 0}, 0x80},
+                      Numbering{8, 0, 0, 1, {0x00000100, 0, 0, 0}, 0x80},
+                      Numbering{100, 0, 4, 12, {0, 0, 0, 0x00000010}, 0x80},
+                      Numbering{127, 0, 7, 15, {0, 0, 0, 0x80000000}, 0x80},
+                      Numbering{128, 1, 0, 0, {0x00000001, 0, 0, 0}, 0x81},
+                      Numbering{254, 1, 6, 15, {0, 0, 0, 0x40000000}, 0x81},
+                      Numbering{1023, 7, 7, 15, {0, 0, 0, 0x80000000}, 0x87}),
+    [](const auto& p) { return "Relay" + std::to_string(p.param.relay); });
+
+// The road of one request: the switch line, then five lines of one poll and
+// one write each.
+TEST_F(RelayMatrix, SwitchPrintsLineThenFivePushLines)
+{
+    const std::string out = CaptureStdout([] { SetRelay(100, true); });
+    const std::string poll = BusyTrace(0);
+    EXPECT_EQ(out, "Turning on relay  100\n" + poll + "104 << 00000000\n" + poll + "108 << 00000000\n" + poll +
+                       "10C << 00000000\n" + poll + "110 << 00000010\n" + poll + "100 << 00000080\n");
+}
+
+TEST_F(RelayMatrix, SwitchLinePadsToFourColumns)
+{
+    EXPECT_EQ(CaptureStdout([] { SetRelay(0, true); }).substr(0, 22), "Turning on relay    0\n");
+    EXPECT_EQ(CaptureStdout([] { SetRelay(1023, false); }).substr(0, 23), "Turning off relay 1023\n");
+}
+
+TEST_F(RelayMatrix, RepeatedSwitchStillPushesAndOffRestores)
+{
+    CaptureStdout([] {
+        SetRelay(3, true);
+        SetRelay(40, true);
+    });
+    SimClearLog();
+    const std::string again = CaptureStdout([] { SetRelay(40, true); });
+    EXPECT_EQ(again.substr(0, 22), "Turning on relay   40\n");
+    EXPECT_EQ(Writes(), Push({0x8, 0x100, 0, 0}, 0x80));
+
+    SimClearLog();
+    CaptureStdout([] {
+        SetRelay(70, true);
+        SetRelay(70, false);
+    });
+    const auto writes = Writes();
+    ASSERT_EQ(writes.size(), 10u);
+    EXPECT_EQ(writes[2].value, 0x40u) << "relay 70 is bit 6 of word 2";
+    EXPECT_EQ(std::vector<SimCall>(writes.begin() + 5, writes.end()), Push({0x8, 0x100, 0, 0}, 0x80));
+    EXPECT_EQ(SimBoardImage(0), (BoardWords{0x8, 0x100, 0, 0}));
+    EXPECT_EQ(CrosspointMap[0][6][8], 0) << "the map keeps the last flag given";
+}
+
+class OutOfRange : public RelayMatrix, public ::testing::WithParamInterface<RelayNumber> {};
+
+// Numbers outside the matrix are refused with one line, before any table or
+// register is touched.
+TEST_P(OutOfRange, RefusedWithoutTouchingAnything)
+{
+    const RelayNumber relay = GetParam();
+    const std::string out = CaptureStdout([&] { SetRelay(relay, true); });
+    EXPECT_EQ(out, "ERROR: relay " + std::to_string(relay) + " is out of range 0 to 1023\n");
+    EXPECT_TRUE(SimLog().empty());
+    for (const auto& board : RelayState)
+        for (std::uint32_t word : board)
+            EXPECT_EQ(word, 0u);
+    for (const auto& board : CrosspointMap)
+        for (const auto& row : board)
+            for (std::uint8_t flag : row)
+                EXPECT_EQ(flag, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbers, OutOfRange, ::testing::Values(-1, 1024, -128, INT_MAX, INT_MIN));
+
+TEST_F(RelayMatrix, WriteBoardRefusesBoardsOutsideTheMatrix)
+{
+    for (BoardIndex board : {-1, 8, INT_MIN, INT_MAX}) {
+        EXPECT_EQ(CaptureStdout([&] { WriteBoard(board); }),
+                  "ERROR: board " + std::to_string(board) + " is out of range 0 to 7\n");
+    }
+    EXPECT_TRUE(SimLog().empty());
+}
+
+}  // namespace
