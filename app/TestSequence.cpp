@@ -1,6 +1,19 @@
 #include "TestSequence.h"
 
+#include "RelayMatrix.h"
+
+// Switches relays in the first and last data word of boards 0 and 1 and reads
+// both boards back. Nothing is switched off, and what comes back changes
+// nothing in the script.
 void RunTestSequence()
 {
-    // The relay script comes with relay switching and read-back.
+    SetRelay(0, true);
+    SetRelay(100, true);
+    SetRelay(105, true);
+    SetRelay(8, true);
+    ReadBoard(0);
+    SetRelay(129, true);
+    SetRelay(254, true);
+    ReadBoard(0);
+    ReadBoard(1);
 }

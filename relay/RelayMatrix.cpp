@@ -67,3 +67,37 @@ void WriteBoard(BoardIndex board)
         SpiWrite(SpiData0 + 4u * static_cast<std::uint32_t>(word), RelayState[board][word]);
     SpiWrite(SpiControl, static_cast<std::uint32_t>(board) | HardwareSettings::SpiGoFlag);
 }
+
+bool ReadBoard(BoardIndex board)
+{
+    if (!BoardInRange(board))
+        return false;
+
+    // Control without the go flag fetches the board into the data words; the
+    // wait before the first data read lets the fetch finish.
+    SpiWrite(SpiControl, static_cast<std::uint32_t>(board));
+    for (int word = 0; word < WordsPerBoard; ++word)
+        RelayState[board][word] = SpiRead(SpiData0 + 4u * static_cast<std::uint32_t>(word));
+
+    std::printf("\r\nBoard #%d\r\n", board);
+    for (int word = 0; word < WordsPerBoard; ++word) {
+        const std::uint32_t value = RelayState[board][word];
+        const int first = board * RelaysPerBoard + word * 32;
+        std::printf("[%08X] = ", value);
+        std::printf("Relays %2d to %3d = ", first, first + 31);
+        for (int bit = 0; bit < 32; ++bit)
+            std::printf("%c", (value >> bit) & 1u ? 'X' : '.');
+        std::printf("\r\n");
+    }
+    std::printf("--------\r\n");
+    return true;
+}
+
+bool RelayIsOn(RelayNumber relay)
+{
+    if (!RelayInRange(relay))
+        return false;
+    const RelayPlace p = Place(relay);
+    ReadBoard(p.board);
+    return (RelayState[p.board][p.word] >> p.bit) & 1u;
+}

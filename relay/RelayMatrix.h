@@ -33,4 +33,13 @@ void SetRelay(RelayNumber relay, bool on);
 // A board outside 0..7 gets one error line and nothing else.
 void WriteBoard(BoardIndex board);
 
+// Fetches the board's 128 relay states, takes them as its RelayState, and
+// prints them as four maps of 32 relays ("X" on, "." off). True once done;
+// false for a board outside 0..7, which gets one error line and nothing else.
+bool ReadBoard(BoardIndex board);
+
+// Reads the relay's board back (printing its report) and answers whether the
+// relay is on. False, after one error line, for a number outside 0..1023.
+bool RelayIsOn(RelayNumber relay);
+
 #endif

@@ -146,4 +146,117 @@ TEST_F(RelayMatrix, WriteBoardRefusesBoardsOutsideTheMatrix)
     EXPECT_TRUE(SimLog().empty());
 }
 
+// The fetch's five SPI lines, then the report: an empty line, the heading,
+// four word lines with bit 0 at the left, and the closing rule.
+TEST_F(RelayMatrix, ReadBoardPrintsFetchThenReport)
+{
+    SimSetBoardFixed(0, {0x00000101, 0, 0, 0x00000210});
+    bool result = false;
+    const std::string out = CaptureStdout([&] { result = ReadBoard(0); });
+    EXPECT_TRUE(result);
+    const std::string poll = BusyTrace(0);
+    EXPECT_EQ(TranscriptDiff(poll + "100 << 00000000\n" + poll + "104 ?? 00000101\n" + poll + "108 ?? 00000000\n" +
+                                 poll + "10C ?? 00000000\n" + poll + "110 ?? 00000210\n" +
+                                 "\r\nBoard #0\r\n"
+                                 "[00000101] = Relays  0 to  31 = X.......X.......................\r\n"
+                                 "[00000000] = Relays 32 to  63 = ................................\r\n"
+                                 "[00000000] = Relays 64 to  95 = ................................\r\n"
+                                 "[00000210] = Relays 96 to 127 = ....X....X......................\r\n"
+                                 "--------\r\n",
+                             out),
+              "");
+    EXPECT_EQ(RelayState[0][0], 0x101u);
+    EXPECT_EQ(RelayState[0][3], 0x210u);
+}
+
+struct ReportCase {
+    BoardIndex board;
+    BoardWords words;
+    std::vector<std::string> lines;  // the four word lines
+};
+
+class Report : public RelayMatrix, public ::testing::WithParamInterface<ReportCase> {};
+
+TEST_P(Report, WordLinesShowValueRangeAndRelays)
+{
+    const ReportCase& c = GetParam();
+    SimSetBoardFixed(c.board, c.words);
+    const std::string out = CaptureStdout([&] { ReadBoard(c.board); });
+    std::string expected = "\r\nBoard #" + std::to_string(c.board) + "\r\n";
+    for (const std::string& line : c.lines)
+        expected += line + "\r\n";
+    expected += "--------\r\n";
+    ASSERT_GE(out.size(), expected.size());
+    EXPECT_EQ(TranscriptDiff(expected, out.substr(out.size() - expected.size())), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boards, Report,
+    ::testing::Values(
+        ReportCase{1,
+                   {0x00000002, 0, 0, 0x40000000},
+                   {"[00000002] = Relays 128 to 159 = .X..............................",
+                    "[00000000] = Relays 160 to 191 = ................................",
+                    "[00000000] = Relays 192 to 223 = ................................",
+                    "[40000000] = Relays 224 to 255 = ..............................X."}},
+        ReportCase{7,
+                   {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF},
+                   {"[FFFFFFFF] = Relays 896 to 927 = XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX",
+                    "[FFFFFFFF] = Relays 928 to 959 = XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX",
+                    "[FFFFFFFF] = Relays 960 to 991 = XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX",
+                    "[FFFFFFFF] = Relays 992 to 1023 = XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX"}},
+        ReportCase{3,
+                   {0x80000001, 0x0000ABCD, 0x12345678, 0},
+                   {"[80000001] = Relays 384 to 415 = X..............................X",
+                    "[0000ABCD] = Relays 416 to 447 = X.XX..XXXX.X.X.X................",
+                    "[12345678] = Relays 448 to 479 = ...XXXX..XX.X.X...X.XX...X..X...",
+                    "[00000000] = Relays 480 to 511 = ................................"}}),
+    [](const auto& p) { return "Board" + std::to_string(p.param.board); });
+
+// What comes back replaces the image, so the next push of that board carries
+// the returned bits, not what was pushed before.
+TEST_F(RelayMatrix, ReadBackReplacesTheImageForLaterPushes)
+{
+    SimSetStuckRelay(300, true);   // board 2, word 1, bit 12
+    SimSetStuckRelay(257, false);  // board 2, word 0, bit 1
+    CaptureStdout([] {
+        SetRelay(257, true);
+        ReadBoard(2);
+    });
+    SimClearLog();
+    CaptureStdout([] { SetRelay(256, true); });
+    EXPECT_EQ(Writes(), Push({0x1, 0x1000, 0, 0}, 0x82));
+}
+
+TEST_F(RelayMatrix, RelayIsOnAnswersFromTheReadBack)
+{
+    SimSetStuckRelay(5, true);
+    SimSetStuckRelay(6, false);
+    bool on5 = false;
+    bool on6 = true;
+    bool on7 = true;
+    CaptureStdout([&] {
+        SetRelay(6, true);
+        on5 = RelayIsOn(5);
+        on6 = RelayIsOn(6);
+        on7 = RelayIsOn(7);
+    });
+    EXPECT_TRUE(on5) << "stuck closed, never switched on";
+    EXPECT_FALSE(on6) << "switched on, stuck open";
+    EXPECT_FALSE(on7);
+
+    SimClearLog();
+    CaptureStdout([&] { on7 = RelayIsOn(1024); });
+    EXPECT_FALSE(on7);
+    EXPECT_TRUE(SimLog().empty());
+}
+
+TEST_F(RelayMatrix, ReadBoardRefusesBoardsOutsideTheMatrix)
+{
+    bool result = true;
+    EXPECT_EQ(CaptureStdout([&] { result = ReadBoard(8); }), "ERROR: board 8 is out of range 0 to 7\n");
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(SimLog().empty());
+}
+
 }  // namespace
