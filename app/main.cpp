@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "BarAccess.h"
+#include "ConsoleSetup.h"
 #include "Driver.h"
 #include "OperatorWait.h"
 #include "TestSequence.h"
@@ -17,6 +18,8 @@ constexpr std::uint32_t FpgaRevisionOffset = 0x68;
 
 int main()
 {
+    PrepareConsole();
+
     // The card check goes through the stream object, everything after it
     // through printf. The stream stays synchronised with stdio, so both reach
     // standard output in program order.
