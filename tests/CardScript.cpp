@@ -40,8 +40,9 @@ private:
 //   00  one idle poll, any other bits (a word, bit 31 cleared)
 //   01  one busy poll, any other bits (a word, bit 31 set)
 //   10  a busy run of 1 to 64 polls (low six bits + 1), showing one word
-//   11  a long run of 9990 to 10053 busy polls, once per case when allowed,
-//       otherwise a short run like 10
+//   11  the same, except that 0xFF starts a long run of 9990 to 10053 busy
+//       polls (the next byte's low six bits + 9990) once per case when
+//       allowed. Long runs are kept rare because each costs 10000 traces.
 // A data read takes one word.
 class CardAnswers {
 public:
@@ -60,11 +61,10 @@ public:
         switch (b >> 6) {
         case 0: return bytes_.Word() & ~BusyBit;
         case 1: return bytes_.Word() | BusyBit;
-        case 2: return StartRun(low + 1, bytes_.Word() | BusyBit);
         default:
-            if (longRunsLeft_ > 0) {
+            if (b == 0xFF && longRunsLeft_ > 0) {
                 --longRunsLeft_;
-                return StartRun(9990 + low, BusyBit);
+                return StartRun(9990 + (bytes_.Byte() & 0x3Fu), BusyBit);
             }
             return StartRun(low + 1, bytes_.Word() | BusyBit);
         }

@@ -16,13 +16,13 @@
 
 // Layout: one mode byte, then the bytes its mode reads in the order the
 // program asks. Bit 0 of the mode byte allows one long busy run (9990 to 10053
-// polls) per case; the rest of it picks the mode. Bytes past the end read as
+// polls) per case; the rest of it picks the mode (see CardScript.cpp). Bytes past the end read as
 // zero: an idle controller and zero words.
 //
 // Returns an empty string when everything held, otherwise what went wrong.
 std::string RunCardScript(const std::uint8_t* data, std::size_t size);
 
-// How many modes the mode byte chooses among: (byte >> 1) % CardScriptModes.
+// How many modes the mode byte chooses among: (byte >> 1) % CardScriptModeCount().
 std::size_t CardScriptModeCount();
 
 #endif

@@ -49,8 +49,9 @@ TEST(CardScript, HandPickedInputsKeepTheirShape)
 {
     const std::vector<std::vector<std::uint8_t>> inputs = {
         {},
-        {0x01, 1, 0, 0, 0, 0xF7, 0xA1, 0x02, 0x00, 0xFF},  // whole run, long run 10053 on the first access
-        {0x01, 1, 0, 0, 0, 0, 0, 0, 0, 0xCA},              // long run of exactly 10000
+        {0x01, 1, 0, 0, 0, 0xF7, 0xA1, 0x02, 0x00, 0xFF, 0x3F},  // whole run, long run 10053 on the first access
+        {0x01, 1, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0x0A},              // long run of exactly 10000
+        {0x01, 1, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0x09},              // 9999 busy, then idle on the limit
         {0x00, 0xFF, 0xFF, 0xFF, 0xFF},                    // card count -1
         {0x02, 0x00, 0x01, 0xFF, 0xFF, 0xFF, 0xFF},        // SetRelay(-1)
         {0x02, 0x00, 0x01, 0x00, 0x04, 0x00, 0x00},        // SetRelay(1024)
