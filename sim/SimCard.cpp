@@ -80,10 +80,10 @@ void ApplySetting(const std::string& token)
     } else if (key == "busy" && ParseNumber(arg.c_str(), 10, n) && n >= 0) {
         SimSetBusyPolls(static_cast<std::uint32_t>(n));
     } else if ((key == "stuck-on" || key == "stuck-off") && ParseNumber(arg.c_str(), 10, n) && n >= 0 &&
-               n < Boards * 128) {
+               n < static_cast<long long>(Boards) * 128) {
         SimSetStuckRelay(static_cast<std::int32_t>(n), key == "stuck-on");
     } else {
-        std::fprintf(stderr, "relaysim: ignoring unknown setting \"%s\"\n", token.c_str());
+        (void)std::fprintf(stderr, "relaysim: ignoring unknown setting \"%s\"\n", token.c_str());
     }
 }
 

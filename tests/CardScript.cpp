@@ -201,7 +201,7 @@ std::string RunCardScript(const std::uint8_t* data, std::size_t size)
     Bytes bytes(data, size);
     const std::uint8_t mode = bytes.Byte();
     CardAnswers card(bytes, (mode & 1u) != 0);
-    const std::string problem = Modes[(mode >> 1) % CardScriptModeCount()](bytes, card);
+    std::string problem = Modes[(mode >> 1) % CardScriptModeCount()](bytes, card);
     SimSetReadOverride({});
     return problem;
 }

@@ -110,13 +110,14 @@ Outcome RunHostile(In in, Out out, const std::string& relaysim)
     // Everything the child needs is prepared before fork.
     const std::string env = "RELAYSIM=" + relaysim;
     std::vector<char*> envp{const_cast<char*>(env.c_str()), nullptr};
+    // cppcheck-suppress variableScope ; set before fork, so the child only execs
     const char* exe = RELAYTEST_EXE;
 
     const pid_t pid = fork();
     if (pid == 0) {
         // An inherited "ignore" would hide a missing measure of the program's
         // own: start from the default disposition.
-        signal(SIGPIPE, SIG_DFL);
+        (void)signal(SIGPIPE, SIG_DFL);
         switch (in) {
         case In::Closed: close(0); break;
         case In::DevNull: dup2(nullIn, 0); break;

@@ -15,10 +15,18 @@ constexpr std::string_view PollTail = " ]]]  ";
 
 using Words = std::array<std::uint32_t, 4>;
 
-std::string Format(const char* format, std::int64_t a, std::int64_t b = 0)
+// Every number goes through long long, so the formats use %lld and %llX.
+std::string Format(const char* format, std::int64_t a)
 {
     char text[128];
-    std::snprintf(text, sizeof text, format, static_cast<long long>(a), static_cast<long long>(b));
+    (void)std::snprintf(text, sizeof text, format, static_cast<long long>(a));
+    return text;
+}
+
+std::string Format(const char* format, std::int64_t a, std::int64_t b)
+{
+    char text[128];
+    (void)std::snprintf(text, sizeof text, format, static_cast<long long>(a), static_cast<long long>(b));
     return text;
 }
 
@@ -203,7 +211,7 @@ private:
         Literal("\r");
         Literal(Format("Board #%lld\r", board));
         for (std::size_t w = 0; w < 4; ++w) {
-            const std::int64_t first = board * 128 + static_cast<std::int64_t>(w) * 32;
+            const std::int64_t first = static_cast<std::int64_t>(board) * 128 + static_cast<std::int64_t>(w) * 32;
             std::string expected = Format("[%08llX] = ", words[w]) + Format("Relays %2lld to %3lld = ", first, first + 31);
             for (int bit = 0; bit < 32; ++bit)
                 expected += (words[w] >> bit & 1u) != 0 ? 'X' : '.';

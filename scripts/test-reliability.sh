@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Reliability checks, run by CI after the normal suite: the whole test suite
+# under AddressSanitizer + UndefinedBehaviorSanitizer, a bounded fuzz run over
+# the card's answers, clang-tidy and cppcheck. Any finding fails the run.
+#
+# RELAYTEST_FUZZ_SECONDS sets the fuzz time (60 by default).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/deps.sh
+
+fuzzer_runtime() { test -f "$(clang++ -print-runtime-dir)/libclang_rt.fuzzer-$(uname -m).a"; }
+
+need_test_tools
+need clang command -v clang++
+need libclang-rt-dev fuzzer_runtime
+need clang-tidy command -v run-clang-tidy
+need cppcheck command -v cppcheck
+
+jobs=$(nproc)
+fuzz_seconds=${RELAYTEST_FUZZ_SECONDS:-60}
+
+echo "== sanitizers: the whole suite under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize
+ctest --preset sanitize
+
+echo "== fuzzing the card's answers for ${fuzz_seconds} s"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+# A fresh working corpus each run, grown from the committed seeds.
+rm -rf build/fuzz/corpus build/fuzz/artifacts
+mkdir -p build/fuzz/corpus build/fuzz/artifacts
+if ! build/fuzz/fuzz/fuzz_card_answers -max_total_time="$fuzz_seconds" -max_len=512 -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ \
+        build/fuzz/corpus fuzz/corpus >build/fuzz/fuzz.log 2>&1; then
+    tail -n 60 build/fuzz/fuzz.log
+    echo "relaytest: the fuzzer found a problem; the input is in build/fuzz/artifacts/" >&2
+    exit 1
+fi
+if [ -n "$(ls -A build/fuzz/artifacts)" ]; then
+    tail -n 60 build/fuzz/fuzz.log
+    echo "relaytest: the fuzzer left findings in build/fuzz/artifacts/" >&2
+    exit 1
+fi
+grep -E '^#[0-9]+ +DONE|^stat::' build/fuzz/fuzz.log
+
+echo "== clang-tidy and cppcheck over the Linux build"
+cmake -S . -B build/analyse -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+run-clang-tidy -p build/analyse -quiet -j "$jobs" >build/analyse/clang-tidy.log 2>&1 || {
+    grep -E 'warning:|error:' build/analyse/clang-tidy.log | sort -u
+    echo "relaytest: clang-tidy has findings (full log: build/analyse/clang-tidy.log)" >&2
+    exit 1
+}
+echo "clang-tidy: no findings"
+mkdir -p build/analyse/cppcheck
+cppcheck --project=build/analyse/compile_commands.json --std=c++17 --language=c++ --library=googletest \
+    --enable=warning,style,performance,portability --inline-suppr \
+    --suppressions-list=.cppcheck-suppressions --cppcheck-build-dir=build/analyse/cppcheck \
+    --error-exitcode=1 -q -j "$jobs" --template='{file}:{line}: {severity}: {message} [{id}]'
+echo "cppcheck: no findings"
