@@ -42,7 +42,7 @@ if [ -n "$(ls -A build/fuzz/artifacts)" ]; then
     echo "relaytest: the fuzzer left findings in build/fuzz/artifacts/" >&2
     exit 1
 fi
-grep -E '^#[0-9]+ +DONE|^stat::' build/fuzz/fuzz.log
+grep -E '^#[0-9]+[[:space:]]+DONE|^stat::' build/fuzz/fuzz.log
 
 echo "== clang-tidy and cppcheck over the Linux build"
 cmake -S . -B build/analyse -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null

@@ -42,6 +42,10 @@ struct ShapeExpectation {
 // start.
 std::string CheckOutputShape(const std::string& out, const ShapeExpectation& expect);
 
+// How many register traces the output holds, polls and accesses alike: one
+// for every InBAR32 and OutBAR32 call.
+std::size_t CountRegisterTraces(const std::string& out);
+
 // The relay test sequence's nine steps.
 std::vector<ShapeStep> TestSequenceSteps();
 
