@@ -167,8 +167,8 @@ bool Checker::Take(const RecordLine& line)
         if (line.kind != LineKind::CardFound && line.kind != LineKind::CardMissing)
             return false;
         stage_ = Stage::Revision;
-        out_ << "Card check (line " << line.number << "): " << (line.kind == LineKind::CardFound ? "card found" : "no card")
-             << "\n";
+        out_ << "Card check (line " << line.number
+             << "): " << (line.kind == LineKind::CardFound ? "card found" : "no card") << "\n";
         if (line.kind == LineKind::CardMissing)
             Problem(line.number, "no card found: the driver reported no card");
         return true;
@@ -314,7 +314,8 @@ bool Checker::ContinuePush(const RecordLine& line)
         return false;
     }
     Access(line, role);
-    const std::uint32_t wanted = control ? static_cast<std::uint32_t>(board_) | GoFlag : image_[board_][static_cast<std::size_t>(step_)];
+    const std::uint32_t wanted = control ? static_cast<std::uint32_t>(board_) | GoFlag
+                                         : image_[board_][static_cast<std::size_t>(step_)];
     if (line.value != wanted)
         Problem(line.number, Describe(line) + role + " should have been " + Hex(wanted));
     if (++step_ > WordsPerBoard)
@@ -458,8 +459,8 @@ void Checker::Access(const RecordLine& line, const std::string& role)
         Problem(line.number, "the controller was still busy after 10000 polls (the limit) before " + what +
                                  "; the access went ahead anyway");
     else if (polls.firstIdle == 0)
-        Problem(line.number, "the wait before " + what + " gave up after " + std::to_string(polls.count) +
-                                 " busy polls, short of the 10000-poll limit");
+        Problem(line.number, "the wait before " + what + " gave up after " +
+                                 Count(polls.count, "busy poll", "busy polls") + ", short of the 10000-poll limit");
     if (polls.strayAddress)
         Problem(line.number, "a busy check before " + what + " polls " + Offset(polls.strayAddressValue) +
                                  " instead of the control register 100");
