@@ -140,10 +140,10 @@ TEST(StuckBusy, NamesEveryWaitThatRanToTheLimit)
 TEST(StuckBusy, AnEndlessWaitIsReadWithFlatMemory)
 {
     const std::string golden = std::string(GOLDEN_DIR) + "/healthy.txt";
-    const ChildResult r = RunCommand("ulimit -v 16000; { head -n 3 '" + golden +
-                                     "'; yes '  [[[ SPI Busy Check 100 ?? 80000000 ]]]  ' | head -n 3000000 | tr -d "
-                                     "'\\n'; tail -n +4 '" +
-                                     golden + "'; } | '" + RELAYLOG_EXE + "' -");
+    const std::string poll = "  [[[ SPI Busy Check 100 ?? 80000000 ]]]  ";
+    const ChildResult r = RunCommand("{ head -n 3 '" + golden + "'; yes '" + poll +
+                                     "' | head -n 3000000 | tr -d '\\n'; tail -n +4 '" + golden +
+                                     "'; } | (ulimit -v 16000 && exec '" + RELAYLOG_EXE + "' -)");
     EXPECT_EQ(r.exitCode, 1) << r.out;
     EXPECT_EQ(LinesStartingWith(r.out, "PROBLEM "),
               std::vector<std::string>{"PROBLEM line 4: the write of 00000001 to 104 (SpiData0) in the push for relay "
