@@ -306,7 +306,10 @@ bool Checker::ContinuePush(const RecordLine& line)
     const std::uint32_t offset = control ? ControlRegister : DataRegister[step_];
     const std::string role =
         " in the push for relay " + std::to_string(relay_) + " (line " + std::to_string(startLine_) + ")";
-    if (line.kind != LineKind::Access || !line.write || line.offset != offset) {
+    // Control without the go flag starts a fetch: it is no part of the push.
+    const bool fits = line.kind == LineKind::Access && line.write && line.offset == offset &&
+                      (!control || (line.value & GoFlag) != 0);
+    if (!fits) {
         Problem(line.number, "the push for relay " + std::to_string(relay_) + " (line " + std::to_string(startLine_) +
                                  ") breaks off after " + Count(static_cast<std::uint64_t>(step_), "write", "writes") +
                                  " of 5");

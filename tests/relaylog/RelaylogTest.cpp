@@ -348,6 +348,8 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"PushToWrongBoard", ReplaceLine(8, Idle + "100 << 00000081"), 1,
                "PROBLEM line 8: the write of 00000081 to 100 (SpiControl) in the push for relay 0 (line 3) should "
                "have been 00000080"},
+        Damage{"PushEndsWithoutGoFlag", ReplaceLine(26, Idle + "100 << 00000000"), 1,
+               "PROBLEM line 26: the push for relay 8 (line 21) breaks off after 4 writes of 5"},
         Damage{"FetchReadsOutOfOrder", [](std::string record) { return InsertBefore(28, Idle + "108 ?? 00000000\n")(
                                                                DeleteLine(29)(record)); },
                1, "PROBLEM line 28: the fetch of board 0 (line 27) breaks off after 0 reads of 4"},
