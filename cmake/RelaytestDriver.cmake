@@ -47,8 +47,15 @@ else()
     else()
       set(tevris_machine x86)
     endif()
-    # CMAKE_AR is the librarian, lib.exe, with MSVC.
-    set(tevris_make_import "${CMAKE_AR}" /nologo /def:${tevris_def} /machine:${tevris_machine} /out:${tevris_import})
+    # The librarian, lib.exe, is CMAKE_AR with MSVC; the linker does the same
+    # job when given /lib.
+    if(CMAKE_AR)
+      set(tevris_librarian "${CMAKE_AR}")
+    else()
+      set(tevris_librarian "${CMAKE_LINKER}" /lib)
+    endif()
+    set(tevris_make_import ${tevris_librarian} /nologo /def:${tevris_def} /machine:${tevris_machine}
+                           /out:${tevris_import})
   elseif(MINGW)
     if(NOT CMAKE_DLLTOOL)
       message(FATAL_ERROR "dlltool not found: set CMAKE_DLLTOOL to mingw-w64's dlltool")
