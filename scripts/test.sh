@@ -7,4 +7,5 @@ need_test_tools
 cmake -S . -B build/test
 cmake --build build/test -j"$(nproc)"
 ctest --test-dir build/test --output-on-failure -j"$(nproc)"
+./scripts/test-windows.sh
 ./scripts/test-reliability.sh

@@ -7,12 +7,26 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
-#include <sys/wait.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include "RelayMatrix.h"
 
 namespace {
+
+// The Windows test build (mingw-w64, run under wine) keeps the capture file
+// in the working directory; mkstemp opens it in binary mode there, so the
+// capture holds the bytes the program formatted, before any text-mode
+// translation.
+#ifdef _WIN32
+constexpr char CaptureTemplate[] = "relaytest-capture-XXXXXX";
+constexpr char NullDevice[] = "NUL";
+#else
+constexpr char CaptureTemplate[] = "/tmp/relaytest-capture-XXXXXX";
+constexpr char NullDevice[] = "/dev/null";
+#endif
 
 std::string Visible(const std::string& line)
 {
@@ -53,11 +67,12 @@ std::string CaptureStdout(const std::function<void()>& fn)
 {
     (void)std::fflush(stdout);
     std::cout.flush();
-    char path[] = "/tmp/relaytest-capture-XXXXXX";
+    char path[sizeof CaptureTemplate];
+    std::memcpy(path, CaptureTemplate, sizeof path);
     const int fd = mkstemp(path);
     const int savedOut = dup(1);
     const int savedIn = dup(0);
-    const int nullIn = open("/dev/null", O_RDONLY);
+    const int nullIn = open(NullDevice, O_RDONLY);
     dup2(fd, 1);
     dup2(nullIn, 0);
     close(nullIn);
@@ -118,8 +133,12 @@ ChildResult RunCommand(const std::string& command)
     while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
         result.out.append(buffer, n);
     const int status = pclose(pipe);
+#ifdef _WIN32
+    result.exitCode = status;
+#else
     if (status != -1 && WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
+#endif
     return result;
 }
 
