@@ -45,13 +45,13 @@ std::string ReadAll(const char* path)
     std::size_t n = 0;
     while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
         all.append(buffer, n);
-    std::fclose(f);
+    (void)std::fclose(f);
     return all;
 }
 
 [[noreturn]] void Fail(const char* what)
 {
-    std::fprintf(stderr, "relaybench: %s\n", what);
+    (void)std::fprintf(stderr, "relaybench: %s\n", what);
     std::exit(1);
 }
 
@@ -69,7 +69,7 @@ double Run(const Child& child, const char* target)
     int go[2] = {-1, -1};
     if (child.handshake && (pipe(ready) != 0 || pipe(go) != 0))
         Fail("cannot make pipes");
-    std::fflush(stdout);
+    (void)std::fflush(stdout);
     Clock::time_point start = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
@@ -117,6 +117,7 @@ double Run(const Child& child, const char* target)
 double Median(const Child& child, const char* target, int runs)
 {
     std::vector<double> times;
+    times.reserve(static_cast<std::size_t>(runs));
     for (int i = 0; i < runs; ++i)
         times.push_back(Run(child, target));
     std::sort(times.begin(), times.end());
@@ -132,7 +133,7 @@ long PeakRssKiB(const char* exe, const char* relaysim)
     int out[2];
     if (pipe(in) != 0 || pipe(out) != 0)
         Fail("cannot make pipes");
-    std::fflush(stdout);
+    (void)std::fflush(stdout);
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(in[0], 0);
@@ -163,7 +164,7 @@ long PeakRssKiB(const char* exe, const char* relaysim)
             const std::string status = ReadAll(("/proc/" + std::to_string(pid) + "/status").c_str());
             const std::size_t at = status.find("VmHWM:");
             if (at != std::string::npos)
-                peak = std::atol(status.c_str() + at + 6);
+                peak = std::strtol(status.c_str() + at + 6, nullptr, 10);
             close(in[1]);
             in[1] = -1;
         }
@@ -211,12 +212,12 @@ int main(int argc, char** argv)
     if (argc == 3 && std::strcmp(argv[1], "--write") == 0)
         return WriteMain(argv[2]);
     if (argc < 2 || argc > 4) {
-        std::fprintf(stderr, "usage: relaybench RELAYTEST [RUNS] [SCRATCH-FILE]\n");
+        (void)std::fprintf(stderr, "usage: relaybench RELAYTEST [RUNS] [SCRATCH-FILE]\n");
         return 2;
     }
     const std::string self = "/proc/self/exe";
     const std::string exe = argv[1];
-    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+    const int runs = argc > 2 ? static_cast<int>(std::clamp(std::strtol(argv[2], nullptr, 10), 1L, 100000L)) : 7;
     const std::string scratch = argc > 3 ? argv[3] : "relaybench.out";
     const std::string record = scratch + ".record";
     const std::string opsFile = scratch + ".ops";

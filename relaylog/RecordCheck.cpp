@@ -28,7 +28,7 @@ using Words = std::array<std::uint32_t, WordsPerBoard>;
 std::string Hex(std::uint32_t value)
 {
     char text[16];
-    std::snprintf(text, sizeof text, "%08X", value);
+    (void)std::snprintf(text, sizeof text, "%08X", value);
     return text;
 }
 
@@ -36,7 +36,7 @@ std::string Hex(std::uint32_t value)
 std::string Offset(std::uint32_t offset)
 {
     char text[16];
-    std::snprintf(text, sizeof text, "%02X", offset);
+    (void)std::snprintf(text, sizeof text, "%02X", offset);
     return text;
 }
 

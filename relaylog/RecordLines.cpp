@@ -301,7 +301,7 @@ std::string Excerpt(const std::string& text)
             shown += static_cast<char>(c);
         } else if (c < 0x20 || c >= 0x7F) {
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
             shown += escaped;
         } else {
             shown += static_cast<char>(c);

@@ -76,7 +76,7 @@ private:
     ReadResult Fail(std::uint64_t lineNumber, const std::string& why);
 
     std::istream& in_;
-    char buffer_[65536];
+    char buffer_[65536] = {};
     std::size_t pos_ = 0;
     std::size_t len_ = 0;
     std::string pending_;  // the current line, less the polls already taken
