@@ -24,25 +24,35 @@ cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize
 ctest --preset sanitize
 
-echo "== fuzzing the card's answers for ${fuzz_seconds} s"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-# A fresh working corpus each run, grown from the committed seeds.
-rm -rf build/fuzz/corpus build/fuzz/artifacts
-mkdir -p build/fuzz/corpus build/fuzz/artifacts
-if ! build/fuzz/fuzz/fuzz_card_answers -max_total_time="$fuzz_seconds" -max_len=512 -timeout=10 \
-        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ \
-        build/fuzz/corpus fuzz/corpus >build/fuzz/fuzz.log 2>&1; then
-    tail -n 60 build/fuzz/fuzz.log
-    echo "relaytest: the fuzzer found a problem; the input is in build/fuzz/artifacts/" >&2
-    exit 1
-fi
-if [ -n "$(ls -A build/fuzz/artifacts)" ]; then
-    tail -n 60 build/fuzz/fuzz.log
-    echo "relaytest: the fuzzer left findings in build/fuzz/artifacts/" >&2
-    exit 1
-fi
-grep -E '^#[0-9]+[[:space:]]+DONE|^stat::' build/fuzz/fuzz.log
+
+# fuzz TARGET SEEDS MAX-LEN SECONDS: a fresh working corpus each run, grown
+# from the committed seeds; any finding fails.
+fuzz() {
+    local target=$1 seeds=$2 max_len=$3 seconds=$4
+    local work=build/fuzz/$target
+    rm -rf "$work"
+    mkdir -p "$work/corpus" "$work/artifacts"
+    if ! "build/fuzz/fuzz/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
+            -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/artifacts/" \
+            "$work/corpus" "$seeds" >"$work/fuzz.log" 2>&1; then
+        tail -n 60 "$work/fuzz.log"
+        echo "relaytest: the fuzzer found a problem; the input is in $work/artifacts/" >&2
+        exit 1
+    fi
+    if [ -n "$(ls -A "$work/artifacts")" ]; then
+        tail -n 60 "$work/fuzz.log"
+        echo "relaytest: the fuzzer left findings in $work/artifacts/" >&2
+        exit 1
+    fi
+    grep -E '^#[0-9]+[[:space:]]+DONE|^stat::' "$work/fuzz.log"
+}
+
+echo "== fuzzing the card's answers for ${fuzz_seconds} s"
+fuzz fuzz_card_answers fuzz/corpus 512 "$fuzz_seconds"
+echo "== fuzzing relaylog's reader with damaged records for $((fuzz_seconds / 2)) s"
+fuzz fuzz_relaylog fuzz/relaylog-corpus 16384 "$((fuzz_seconds / 2))"
 
 echo "== clang-tidy and cppcheck over the Linux build"
 cmake -S . -B build/analyse -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
