@@ -82,7 +82,7 @@ endif()
 # that the vendor build runs through its load-time import without a card. It
 # goes in a folder of its own: beside relaytest.exe it would be loaded before
 # the real driver.
-add_library(tevris_standin SHARED sim/SimCard.cpp ${tevris_def})
+add_library(tevris_standin SHARED sim/SimCard.cpp sim/SimSettings.cpp ${tevris_def})
 target_include_directories(tevris_standin PRIVATE sim card)
 set_target_properties(tevris_standin PROPERTIES
   OUTPUT_NAME TEVRIS

@@ -2,11 +2,10 @@
 // card, its SPI controller and eight relay boards.
 //
 // Whole runs of the program can be given a faulty card through the RELAYSIM
-// environment variable, read once at the first driver call (see README):
-//   cards=N  revision=HEX  busy=N  stuck-busy  deaf  stuck-on=R  stuck-off=R
+// environment variable, read once at the first driver call (SimSettings.cpp
+// and the README list the settings).
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <utility>
 
@@ -55,59 +54,20 @@ void Record(SimOp op, std::int32_t card, std::int32_t bar, std::uint32_t offset,
         model.log.push_back({op, card, bar, offset, value});
 }
 
-bool ParseNumber(const char* text, int base, long long& out)
-{
-    char* end = nullptr;
-    out = std::strtoll(text, &end, base);
-    return end != text && *end == '\0';
-}
-
-void ApplySetting(const std::string& token)
-{
-    const std::size_t eq = token.find('=');
-    const std::string key = token.substr(0, eq);
-    const std::string arg = eq == std::string::npos ? std::string() : token.substr(eq + 1);
-    long long n = 0;
-    if (key == "stuck-busy" && eq == std::string::npos) {
-        model.stuckBusy = true;
-    } else if (key == "deaf" && eq == std::string::npos) {
-        for (int b = 0; b < Boards; ++b)
-            SimSetBoardFixed(b, BoardWords{});
-    } else if (key == "cards" && ParseNumber(arg.c_str(), 10, n)) {
-        model.cards = static_cast<std::int32_t>(n);
-    } else if (key == "revision" && ParseNumber(arg.c_str(), 16, n)) {
-        model.revision = static_cast<std::uint32_t>(n);
-    } else if (key == "busy" && ParseNumber(arg.c_str(), 10, n) && n >= 0) {
-        SimSetBusyPolls(static_cast<std::uint32_t>(n));
-    } else if ((key == "stuck-on" || key == "stuck-off") && ParseNumber(arg.c_str(), 10, n) && n >= 0 &&
-               n < static_cast<long long>(Boards) * 128) {
-        SimSetStuckRelay(static_cast<std::int32_t>(n), key == "stuck-on");
-    } else {
-        (void)std::fprintf(stderr, "relaysim: ignoring unknown setting \"%s\"\n", token.c_str());
-    }
-}
-
 // A card is configured once: by the first driver call from the environment,
-// or by a test through SimReset.
+// or by a test through SimReset. A setting the card does not know stops the
+// program there, before it has printed anything: a demonstration must never
+// run a healthy card by mistake.
 void Configure()
 {
     if (configured)
         return;
     configured = true;
     const char* env = std::getenv("RELAYSIM");
-    if (env == nullptr)
-        return;
-    std::string token;
-    for (const char* p = env;; ++p) {
-        if (*p == '\0' || *p == ',' || *p == ' ') {
-            if (!token.empty())
-                ApplySetting(token);
-            token.clear();
-            if (*p == '\0')
-                break;
-        } else {
-            token += *p;
-        }
+    std::string error;
+    if (env != nullptr && !SimApplySettings(env, error)) {
+        (void)std::fprintf(stderr, "relaysim: %s\n", error.c_str());
+        std::exit(2);
     }
 }
 

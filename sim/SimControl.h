@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 // The revision register of a healthy simulated card.
@@ -62,6 +63,12 @@ void SimSetStuckRelay(std::int32_t relay, bool closed);
 
 // What the board holds: the words last sent to it (zero at power-on).
 BoardWords SimBoardImage(int board);
+
+// Applies settings as the RELAYSIM environment variable spells them (see the
+// README): "cards=0,busy=2". False, with a one-line reason naming the setting
+// and listing the known ones, at the first setting it does not know or that is
+// malformed; the settings before it have been applied.
+bool SimApplySettings(const std::string& text, std::string& error);
 
 // Replaces every value InBAR32 returns. Gets the BAR offset and what the model
 // would have returned. An empty function switches the override off.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "BarAccess.h"
-#include "Support.h"
+#include "SimCardTest.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ struct TraceCase {
     const char* line;
 };
 
-class TraceFormat : public ::testing::TestWithParam<TraceCase> {};
+class TraceFormat : public SimCardTestWithParam<TraceCase> {};
 
 // Each access reaches the driver with card 0 and BAR 2, and prints one line
 // with the offset padded to two hex digits (longer ones in full) and the value
@@ -20,7 +20,6 @@ class TraceFormat : public ::testing::TestWithParam<TraceCase> {};
 TEST_P(TraceFormat, OneLinePerAccessAfterTheDriverCall)
 {
     const TraceCase& c = GetParam();
-    ResetCard();
     SimSetReadOverride([&](std::uint32_t, std::uint32_t) { return c.value; });
     std::uint32_t returned = 0;
     const std::string out = CaptureStdout([&] {
@@ -47,11 +46,10 @@ INSTANTIATE_TEST_SUITE_P(Traces, TraceFormat,
                                            TraceCase{true, 0x110, 0x80000000, "110 << 80000000\n"},
                                            TraceCase{false, 0x1234ABCD, 0xFFFFFFFF, "1234ABCD ?? FFFFFFFF\n"}));
 
-class CardCount : public ::testing::TestWithParam<std::pair<std::int32_t, bool>> {};
+class CardCount : public SimCardTestWithParam<std::pair<std::int32_t, bool>> {};
 
 TEST_P(CardCount, PresentFromOneCardUp)
 {
-    ResetCard();
     SimSetCardCount(GetParam().first);
     EXPECT_EQ(CardPresent(), GetParam().second);
     ASSERT_EQ(SimLog().size(), 1u);

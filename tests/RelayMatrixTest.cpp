@@ -3,18 +3,11 @@
 #include <climits>
 
 #include "RelayMatrix.h"
-#include "Support.h"
+#include "SimCardTest.h"
 
 namespace {
 
-class RelayMatrix : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ResetCard();
-        ResetRelays();
-    }
-};
+using RelayMatrix = SimCardTest;
 
 // The five writes of one push, as the card saw them, without the polls.
 std::vector<SimCall> Writes()
@@ -43,7 +36,7 @@ struct Numbering {
     std::uint32_t control;
 };
 
-class RelayNumbering : public RelayMatrix, public ::testing::WithParamInterface<Numbering> {};
+class RelayNumbering : public SimCardTestWithParam<Numbering> {};
 
 // Switching one relay on from the all-off state: the board it lands on holds
 // exactly that bit, the push goes data words first and control last, and the
@@ -116,7 +109,7 @@ TEST_F(RelayMatrix, RepeatedSwitchStillPushesAndOffRestores)
     EXPECT_EQ(CrosspointMap[0][6][8], 0) << "the map keeps the last flag given";
 }
 
-class OutOfRange : public RelayMatrix, public ::testing::WithParamInterface<RelayNumber> {};
+class OutOfRange : public SimCardTestWithParam<RelayNumber> {};
 
 // Numbers outside the matrix are refused with one line, before any table or
 // register is touched.
@@ -175,7 +168,7 @@ struct ReportCase {
     std::vector<std::string> lines;  // the four word lines
 };
 
-class Report : public RelayMatrix, public ::testing::WithParamInterface<ReportCase> {};
+class Report : public SimCardTestWithParam<ReportCase> {};
 
 TEST_P(Report, WordLinesShowValueRangeAndRelays)
 {

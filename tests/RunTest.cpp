@@ -1,20 +1,19 @@
 // Whole runs of the program on the simulated card, in-process and as the real
 // executable.
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <sstream>
 
-#include "Support.h"
+#include "Child.h"
+#include "Paths.h"
+#include "RecordReader.h"
+#include "SimCardTest.h"
 
 namespace {
 
-std::string RunInProcess(int* exitCode = nullptr)
+// The real executable on the simulated card that RELAYSIM describes.
+ChildResult RunRelaytest(const std::string& relaysim, ChildInput input = ChildInput::DevNull)
 {
-    return CaptureStdout([&] {
-        const int code = RelaytestMain();
-        if (exitCode != nullptr)
-            *exitCode = code;
-    });
+    return RunChild({{RelaytestPath()}, {"RELAYSIM=" + relaysim}, input, input == ChildInput::Text ? "\n" : ""});
 }
 
 struct Transcript {
@@ -23,13 +22,11 @@ struct Transcript {
     std::function<void()> setUp;
 };
 
-class Transcripts : public ::testing::TestWithParam<Transcript> {};
+class Transcripts : public SimCardTestWithParam<Transcript> {};
 
 // Whole runs against healthy and faulty cards, byte for byte.
 TEST_P(Transcripts, InProcessRunMatchesGolden)
 {
-    ResetCard();
-    ResetRelays();
     GetParam().setUp();
     int code = -1;
     const std::string out = RunInProcess(&code);
@@ -39,8 +36,7 @@ TEST_P(Transcripts, InProcessRunMatchesGolden)
 
 TEST_P(Transcripts, ExecutableMatchesGolden)
 {
-    const ChildResult r = RunCommand(std::string("RELAYSIM='") + GetParam().relaysim + "' '" + RELAYTEST_EXE +
-                                     "' </dev/null 2>/dev/null");
+    const ChildResult r = RunRelaytest(GetParam().relaysim);
     EXPECT_EQ(TranscriptDiff(Golden(GetParam().golden), r.out), "");
     EXPECT_EQ(r.exitCode, 0);
 }
@@ -71,52 +67,44 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 // A controller that never clears busy: every one of the run's 45 accesses
-// polls 10000 times, then goes ahead on the same line. Checked by counting
-// against the healthy run rather than a stored 19 MB file.
+// polls 10000 times, all busy, then goes ahead on the same line. Checked by
+// reading both records line by line rather than against a stored 19 MB file.
 TEST(Executable, StuckBusyRunPollsEachAccessToTheLimit)
 {
-    const ChildResult r = RunCommand(std::string("RELAYSIM=stuck-busy '") + RELAYTEST_EXE + "' </dev/null");
+    const ChildResult r = RunRelaytest("stuck-busy");
     EXPECT_EQ(r.exitCode, 0);
 
-    const std::string idle = "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  ";
-    const std::string busy = "  [[[ SPI Busy Check 100 ?? 80000000 ]]]  ";
-    const std::string healthy = Golden("healthy.txt");
-    std::size_t accesses = 0;
-    std::size_t lines = 0;
-    for (std::size_t at = 0; (at = healthy.find(idle, at)) != std::string::npos; at += idle.size())
+    std::istringstream stuck(r.out);
+    std::istringstream healthy(Golden("healthy.txt"));
+    RecordReader stuckLines(stuck, ReaderMode::Strict);
+    RecordReader healthyLines(healthy, ReaderMode::Strict);
+    RecordLine s;
+    RecordLine h;
+    std::uint64_t accesses = 0;
+    std::uint64_t busyTraces = 0;
+    while (healthyLines.Next(h) == ReadResult::Line) {
+        ASSERT_EQ(stuckLines.Next(s), ReadResult::Line) << "line " << h.number << ": " << stuckLines.Error();
+        ASSERT_EQ(s.kind, h.kind) << "line " << h.number << ": no extra line marks the timeout";
+        if (s.kind != LineKind::Access)
+            continue;
         ++accesses;
-    for (char c : healthy)
-        lines += c == '\n';
-    ASSERT_EQ(accesses, 45u);
-
-    std::size_t outLines = 0;
-    std::size_t busyTraces = 0;
-    std::size_t start = 0;
-    while (start < r.out.size()) {
-        const std::size_t end = r.out.find('\n', start);
-        ASSERT_NE(end, std::string::npos) << "the output ends inside a line";
-        const std::string line = r.out.substr(start, end - start);
-        std::size_t traces = 0;
-        std::size_t at = 0;
-        while (line.compare(at, busy.size(), busy) == 0) {
-            ++traces;
-            at += busy.size();
-        }
-        ASSERT_TRUE(traces == 0 || traces == 10000u) << "line " << outLines + 1 << " has " << traces << " polls";
-        EXPECT_EQ(line.find("SPI Busy Check", at), std::string::npos) << "line " << outLines + 1;
-        busyTraces += traces;
-        ++outLines;
-        start = end + 1;
+        busyTraces += s.polls.count;
+        EXPECT_EQ(s.polls.count, 10000u) << "line " << s.number;
+        EXPECT_TRUE(s.polls.allSame && s.polls.firstValue == 0x80000000u) << "line " << s.number;
+        EXPECT_TRUE(s.offset == h.offset && s.write == h.write && s.value == h.value) << "line " << s.number;
     }
-    EXPECT_EQ(outLines, lines) << "no extra line marks the timeout";
+    EXPECT_EQ(stuckLines.Next(s), ReadResult::End);
+    EXPECT_EQ(accesses, 45u);
     EXPECT_EQ(busyTraces, 450000u);
-    EXPECT_EQ(r.out.size(), healthy.size() + accesses * (10000 * busy.size() - idle.size()));
+    // Each access's one idle poll became 10000 busy ones; nothing else changed.
+    const std::size_t poll = BusyTrace(0).size();
+    EXPECT_EQ(r.out.size(), Golden("healthy.txt").size() + accesses * (10000 - 1) * poll);
 }
 
-TEST(Run, DriverCallOrderStartsWithCountThenRevision)
+using WholeRun = SimCardTest;
+
+TEST_F(WholeRun, DriverCallOrderStartsWithCountThenRevision)
 {
-    ResetCard();
-    ResetRelays();
     RunInProcess();
     const auto& log = SimLog();
     ASSERT_GE(log.size(), 2u);
@@ -129,12 +117,10 @@ TEST(Run, DriverCallOrderStartsWithCountThenRevision)
     }
 }
 
-class Revision : public ::testing::TestWithParam<std::pair<std::uint32_t, const char*>> {};
+class Revision : public SimCardTestWithParam<std::pair<std::uint32_t, const char*>> {};
 
 TEST_P(Revision, EightUpperCaseDigits)
 {
-    ResetCard();
-    ResetRelays();
     SimSetRevision(GetParam().first);
     const std::string out = RunInProcess();
     EXPECT_EQ(out.substr(0, out.find('\n', out.find('\n') + 1) + 1),
@@ -145,11 +131,11 @@ INSTANTIATE_TEST_SUITE_P(Values, Revision,
                          ::testing::Values(std::make_pair(0x0u, "00000000"), std::make_pair(0x1au, "0000001A"),
                                            std::make_pair(0xabcdef12u, "ABCDEF12")));
 
-// The executable with nobody at the keyboard: it must not wait, and its output
-// through a pipe must keep the card-check line ahead of the printf lines.
+// An operator's Enter ends the wait, and the output through a pipe keeps the
+// card-check line ahead of the printf lines.
 TEST(Executable, EnterEndsTheWait)
 {
-    const ChildResult r = RunCommand(std::string("echo | env -u RELAYSIM '") + RELAYTEST_EXE + "'");
+    const ChildResult r = RunRelaytest("", ChildInput::Text);
     EXPECT_EQ(TranscriptDiff(Golden("healthy.txt"), r.out), "");
     EXPECT_EQ(r.exitCode, 0);
 }

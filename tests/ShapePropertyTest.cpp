@@ -7,7 +7,8 @@
 
 #include "CardScript.h"
 #include "OutputShape.h"
-#include "Support.h"
+#include "SimControl.h"
+#include "Transcript.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ class CheckerAccepts : public ::testing::TestWithParam<StoredRun> {};
 TEST_P(CheckerAccepts, StoredTranscript)
 {
     ShapeExpectation expect{true, GetParam().cardPresent, GetParam().revision, TestSequenceSteps()};
-    EXPECT_EQ(CheckOutputShape(Golden(GetParam().file), expect), "");
+    EXPECT_EQ(Describe(CheckOutputShape(Golden(GetParam().file), expect)), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Goldens, CheckerAccepts,
@@ -85,12 +86,14 @@ struct Breakage {
     const char* name;
     std::string find;     // first occurrence in the healthy transcript...
     std::string replace;  // ...replaced by this
+    std::uint64_t line;   // the problem it must produce
+    ShapeFault fault;
 };
 
 class CheckerRejects : public ::testing::TestWithParam<Breakage> {};
 
 // One fault at a time in an otherwise healthy transcript: the checker must
-// name a problem for each.
+// name it, at its line.
 TEST_P(CheckerRejects, BrokenTranscript)
 {
     std::string out = Golden("healthy.txt");
@@ -98,7 +101,9 @@ TEST_P(CheckerRejects, BrokenTranscript)
     ASSERT_NE(at, std::string::npos) << GetParam().find;
     out.replace(at, GetParam().find.size(), GetParam().replace);
     const ShapeExpectation expect{true, true, SimDefaultRevision, TestSequenceSteps()};
-    EXPECT_NE(CheckOutputShape(out, expect), "");
+    const ShapeProblem problem = CheckOutputShape(out, expect);
+    EXPECT_EQ(problem.fault, GetParam().fault) << Describe(problem);
+    EXPECT_EQ(problem.line, GetParam().line) << Describe(problem);
 }
 
 const std::string Idle = "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  ";
@@ -111,26 +116,35 @@ const std::string Limit = [] {
 }();
 const std::string PastLimit = Limit + Busy;
 
+using F = ShapeFault;
+
 INSTANTIATE_TEST_SUITE_P(
     Faults, CheckerRejects,
     ::testing::Values(
-        Breakage{"WrongCardLine", "Success\n", "ERROR: TEVRIS didn't find what it expected\n"},
-        Breakage{"LowerCaseRevision", "0002A1F7", "0002a1f7"},
-        Breakage{"UnknownLine", "Turning on relay  100\n", "Turning on relay  100\nhello\n"},
-        Breakage{"NoPoll", "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104 << 00000001", "104 << 00000001"},
-        Breakage{"PollAfterIdle", "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104", Idle + Idle + "104"},
-        Breakage{"AccessWhileBusy", "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104", Busy + "104"},
-        Breakage{"PastThePollLimit", "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104", PastLimit + "104"},
-        Breakage{"TwoAccessesOnOneLine", "104 << 00000001\n", "104 << 00000001108 << 00000000\n"},
-        Breakage{"WrongOffset", "104 << 00000001", "108 << 00000001"},
-        Breakage{"PushNotTheImage", "104 << 00000001", "104 << 00000003"},
-        Breakage{"GoFlagMissing", "100 << 00000080", "100 << 00000000"},
-        Breakage{"MapNotTheWord", "X.......X.......................", "X.......X......................X"},
-        Breakage{"MapTooShort", "X.......X.......................", "X.......X......................"},
-        Breakage{"WrongRange", "Relays 32 to  63", "Relays 32 to 63"},
-        Breakage{"ReportWithoutCarriageReturn", "--------\r\n", "--------\n"},
-        Breakage{"NoClosingPrompt", "\nPress enter to exit\n", "\n"},
-        Breakage{"LastLineUnended", "Press enter to exit\n", "Press enter to exit"}),
+        Breakage{"WrongCardLine", "Success\n", "ERROR: TEVRIS didn't find what it expected\n", 1, F::WrongLine},
+        Breakage{"LowerCaseRevision", "0002A1F7", "0002a1f7", 2, F::NotAProgramLine},
+        Breakage{"UnknownLine", "Turning on relay  100\n", "Turning on relay  100\nhello\n", 10, F::NotAProgramLine},
+        Breakage{"NoPoll", "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104 << 00000001", "104 << 00000001", 4,
+                 F::PollCount},
+        Breakage{"PollAfterIdle", "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104", Idle + Idle + "104", 4,
+                 F::PolledAfterIdle},
+        Breakage{"AccessWhileBusy", "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104", Busy + "104", 4,
+                 F::AccessWhileBusy},
+        Breakage{"PastThePollLimit", "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104", PastLimit + "104", 4,
+                 F::PollCount},
+        Breakage{"TwoAccessesOnOneLine", "104 << 00000001\n", "104 << 00000001108 << 00000000\n", 4,
+                 F::NotAProgramLine},
+        Breakage{"WrongOffset", "104 << 00000001", "108 << 00000001", 4, F::WrongAccess},
+        Breakage{"PushNotTheImage", "104 << 00000001", "104 << 00000003", 4, F::WrongValue},
+        Breakage{"GoFlagMissing", "100 << 00000080", "100 << 00000000", 8, F::WrongValue},
+        Breakage{"MapNotTheWord", "X.......X.......................", "X.......X......................X", 34,
+                 F::MapNotTheWord},
+        Breakage{"MapTooShort", "X.......X.......................", "X.......X......................", 34,
+                 F::NotAProgramLine},
+        Breakage{"WrongRange", "Relays 32 to  63", "Relays 32 to 63", 35, F::NotAProgramLine},
+        Breakage{"ReportWithoutCarriageReturn", "--------\r\n", "--------\n", 38, F::WrongLineEnd},
+        Breakage{"NoClosingPrompt", "\nPress enter to exit\n", "\n", 76, F::EndsEarly},
+        Breakage{"LastLineUnended", "Press enter to exit\n", "Press enter to exit", 76, F::UnendedLine}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // A wait that reaches the limit ends even when the last poll still reads busy.
@@ -140,7 +154,7 @@ TEST(Checker, AcceptsTheAccessAfterTenThousandBusyPolls)
     const std::string first = "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104";
     out.replace(out.find(first), first.size(), Limit + "104");
     const ShapeExpectation expect{true, true, SimDefaultRevision, TestSequenceSteps()};
-    EXPECT_EQ(CheckOutputShape(out, expect), "");
+    EXPECT_EQ(Describe(CheckOutputShape(out, expect)), "");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "SpiPort.h"
-#include "Support.h"
+#include "SimCardTest.h"
 
 namespace {
 
@@ -11,13 +11,12 @@ struct PollCase {
     std::size_t polls;  // how many of them the wait reads
 };
 
-class BusyWait : public ::testing::TestWithParam<PollCase> {};
+class BusyWait : public SimCardTestWithParam<PollCase> {};
 
 // Only bit 31 means busy; every poll prints a trace, side by side on the line
 // that the access then ends. The controller is polled until idle.
 TEST_P(BusyWait, TracesEachPollThenAccessOnOneLine)
 {
-    ResetCard();
     ScriptControlReads(GetParam().controlReads);
     const std::string out = CaptureStdout([] { SpiWrite(SpiData0, 1); });
 
@@ -35,9 +34,10 @@ INSTANTIATE_TEST_SUITE_P(Patterns, BusyWait,
                                            PollCase{"BusyWithOtherBits", {0xFFFFFFFF, 0x80000001, 5, 0x80000000}, 3}),
                          [](const auto& p) { return std::string(p.param.name); });
 
-TEST(BusyWait, StuckBusyGivesUpSilentlyAfterTheLimit)
+using StuckBusy = SimCardTest;
+
+TEST_F(StuckBusy, GivesUpSilentlyAfterTheLimit)
 {
-    ResetCard();
     SimSetStuckBusy(true);
     const std::string out = CaptureStdout([] { SpiWrite(SpiControl, 0x81); });
 
@@ -52,9 +52,10 @@ TEST(BusyWait, StuckBusyGivesUpSilentlyAfterTheLimit)
 
 // Window offsets land at 0x100 plus the offset in BAR 2; each access is
 // preceded by exactly one poll of the control register on an idle controller.
-TEST(Window, OffsetsMapIntoTheBar)
+using Window = SimCardTest;
+
+TEST_F(Window, OffsetsMapIntoTheBar)
 {
-    ResetCard();
     const std::string out = CaptureStdout([] {
         SpiWrite(SpiControl, 0x81);
         SpiRead(16);

@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "Child.h"
+#include "Paths.h"
 #include "RecordCheck.h"
-#include "Support.h"
+#include "RecordReader.h"
+#include "Transcript.h"
 
 namespace {
 
@@ -52,10 +55,12 @@ std::string RelayDiffers(int line, int relay, int row, int column, bool pushedOn
 std::string Lost(int line, int relay, int row, int column) { return RelayDiffers(line, relay, row, column, true); }
 std::string Stuck(int line, int relay, int row, int column) { return RelayDiffers(line, relay, row, column, false); }
 
-std::string RunRelaytestIntoRelaylog(const std::string& relaysim, const std::string& shellPrefix = "")
+// relaytest on the simulated card that RELAYSIM describes, its record handed
+// to relaylog - as through a pipe.
+ChildResult RunRelaytestIntoRelaylog(const std::string& relaysim)
 {
-    return shellPrefix + "RELAYSIM='" + relaysim + "' '" + RELAYTEST_EXE + "' </dev/null 2>/dev/null | '" +
-           RELAYLOG_EXE + "' -";
+    const ChildResult record = RunChild({{RelaytestPath()}, {"RELAYSIM=" + relaysim}});
+    return RunChild({{RelaylogPath(), "-"}, {}, ChildInput::Text, record.out});
 }
 
 struct RealRun {
@@ -72,7 +77,7 @@ class RealRecords : public ::testing::TestWithParam<RealRun> {};
 // by relay, board, row and column at the line of the read that showed it.
 TEST_P(RealRecords, NamesEachFaultExactly)
 {
-    const ChildResult r = RunCommand(RunRelaytestIntoRelaylog(GetParam().relaysim));
+    const ChildResult r = RunRelaytestIntoRelaylog(GetParam().relaysim);
     const std::size_t count = GetParam().problems.size();
     EXPECT_EQ(r.exitCode, count == 0 ? 0 : 1) << r.out;
     EXPECT_EQ(LinesStartingWith(r.out, "PROBLEM "), GetParam().problems);
@@ -111,16 +116,16 @@ INSTANTIATE_TEST_SUITE_P(
 // accesses is named on its own line, and nothing else is wrong.
 TEST(StuckBusy, NamesEveryWaitThatRanToTheLimit)
 {
-    const ChildResult r = RunCommand(RunRelaytestIntoRelaylog("stuck-busy"));
+    const ChildResult r = RunRelaytestIntoRelaylog("stuck-busy");
     EXPECT_EQ(r.exitCode, 1);
 
+    // The same accesses as in the healthy run, at the same lines.
     std::vector<std::string> expected;
     std::istringstream healthy(Golden("healthy.txt"));
-    std::size_t number = 0;
-    for (std::string line; std::getline(healthy, line);) {
-        ++number;
-        if (line.find("SPI Busy Check") != std::string::npos)
-            expected.push_back("PROBLEM line " + std::to_string(number) +
+    RecordReader reader(healthy);
+    for (RecordLine line; reader.Next(line) == ReadResult::Line;) {
+        if (line.kind == LineKind::Access)
+            expected.push_back("PROBLEM line " + std::to_string(line.number) +
                                ": the controller was still busy after 10000 polls (the limit) before ");
     }
     ASSERT_EQ(expected.size(), 45u);
@@ -139,28 +144,16 @@ TEST(StuckBusy, NamesEveryWaitThatRanToTheLimit)
 // address space: the polls are never held, only counted.
 TEST(StuckBusy, AnEndlessWaitIsReadWithFlatMemory)
 {
-    const std::string golden = std::string(GOLDEN_DIR) + "/healthy.txt";
+    const std::string golden = GoldenPath("healthy.txt");
     const std::string poll = "  [[[ SPI Busy Check 100 ?? 80000000 ]]]  ";
-    const ChildResult r = RunCommand("{ head -n 3 '" + golden + "'; yes '" + poll +
-                                     "' | head -n 3000000 | tr -d '\\n'; tail -n +4 '" + golden +
-                                     "'; } | (ulimit -v 16000 && exec '" + RELAYLOG_EXE + "' -)");
+    const ChildResult r = RunChild({{"/bin/sh", "-c",
+                                     "{ head -n 3 '" + golden + "'; yes '" + poll +
+                                         "' | head -n 3000000 | tr -d '\\n'; tail -n +4 '" + golden +
+                                         "'; } | (ulimit -v 16000 && exec '" + RelaylogPath() + "' -)"}});
     EXPECT_EQ(r.exitCode, 1) << r.out;
     EXPECT_EQ(LinesStartingWith(r.out, "PROBLEM "),
               std::vector<std::string>{"PROBLEM line 4: the write of 00000001 to 104 (SpiData0) in the push for relay "
                                        "0 (line 3) comes after 3000001 busy checks, more than the 10000-poll limit"});
-}
-
-// What the record looks like once it has been through Windows text mode and
-// the command processor's pause.
-std::string Windows(const std::string& record)
-{
-    std::string converted;
-    for (char c : record) {
-        if (c == '\n')
-            converted += '\r';
-        converted += c;
-    }
-    return converted;
 }
 
 struct Form {
@@ -183,10 +176,10 @@ INSTANTIATE_TEST_SUITE_P(
     Golden, HealthyForms,
     ::testing::Values(
         Form{"Linux", [] { return Golden("healthy.txt"); }},
-        Form{"Windows", [] { return Windows(Golden("healthy.txt")); }},
-        Form{"WindowsPaused", [] { return Windows(Golden("healthy.txt")) + "Press any key to continue . . . "; }},
+        Form{"Windows", [] { return WindowsText(Golden("healthy.txt")); }},
+        Form{"WindowsPaused", [] { return WindowsText(Golden("healthy.txt")) + "Press any key to continue . . . "; }},
         Form{"WindowsPausedAndKeyPressed",
-             [] { return Windows(Golden("healthy.txt")) + "Press any key to continue . . . \r\n"; }}),
+             [] { return WindowsText(Golden("healthy.txt")) + "Press any key to continue . . . \r\n"; }}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // Rows down, columns across: relay c of a board is row c mod 8, column c div 8.
@@ -390,8 +383,8 @@ class CommandLine : public ::testing::TestWithParam<Invocation> {};
 
 TEST_P(CommandLine, ExitStatus)
 {
-    const ChildResult r =
-        RunCommand(std::string("cd '" GOLDEN_DIR "' && '" RELAYLOG_EXE "' ") + GetParam().arguments + " 2>/dev/null");
+    const ChildResult r = RunChild({{"/bin/sh", "-c", "cd '" + GoldenPath("") + "' && '" + RelaylogPath() + "' " +
+                                                          GetParam().arguments}});
     EXPECT_EQ(r.exitCode, GetParam().exitCode) << r.out;
 }
 

@@ -1,16 +1,19 @@
-// The lines of a saved relaytest record, read one at a time from a stream.
+// The one reader of relaytest's console record: a stream of bytes in, one
+// typed line at a time out.
 //
 // relaytest prints a card check, the FPGA revision, relay switches, one line
 // per SPI register access (each led by the busy-check polls of its wait) and
 // board reports. A record saved on Windows has "\r\n" where the program wrote
-// "\n", so its report lines end in "\r\r\n"; carriage returns at the end of a
-// line are therefore not part of the line. The command processor's pause
-// prompt may follow the closing prompt, with or without a line end.
+// "\n", so its report lines end in "\r\r\n"; in a saved record carriage
+// returns at the end of a line are therefore not part of the line, and the
+// command processor's pause prompt may follow the closing prompt, with or
+// without a line end. The strict mode reads the program's own bytes instead:
+// no pause prompt, and a carriage return exactly where the program prints one.
 //
 // A stuck controller writes 10000 polls on one line: the polls are summed up
 // as they stream past, so memory stays flat whatever the record's size.
-#ifndef RELAYLOG_RECORDLINES_H
-#define RELAYLOG_RECORDLINES_H
+#ifndef RELAYLOG_READER_RECORDREADER_H
+#define RELAYLOG_READER_RECORDREADER_H
 
 #include <cstddef>
 #include <cstdint>
@@ -30,14 +33,16 @@ enum class LineKind {
     ReportWord,       // "[%08X] = Relays %2d to %3d = " and 32 of "X" / "."
     ReportRule,       // "--------"
     ClosingPrompt,    // "Press enter to exit"
-    PausePrompt,      // "Press any key to continue . . . "
+    PausePrompt,      // "Press any key to continue . . . " (saved records only)
 };
 
 // The busy-check polls that precede one access.
 struct PollSummary {
     std::uint64_t count = 0;
     std::uint64_t firstIdle = 0;  // 1-based number of the first idle poll; 0 when none was idle
+    std::uint32_t firstValue = 0;
     std::uint32_t lastValue = 0;
+    bool allSame = true;        // every poll read firstValue
     bool strayAddress = false;  // a poll read something other than the control register
     std::uint32_t strayAddressValue = 0;
 };
@@ -45,6 +50,7 @@ struct PollSummary {
 struct RecordLine {
     LineKind kind = LineKind::Blank;
     std::uint64_t number = 0;  // from 1
+    bool carriageReturn = false;  // strict mode: the line ended in "\r\n"
     PollSummary polls;         // Access only
     bool on = false;           // Switch
     std::int32_t n = 0;        // Switch, range errors: relay or board; ReportHeading: board; ReportWord: first relay
@@ -57,25 +63,47 @@ struct RecordLine {
 
 enum class ReadResult { Line, End, Malformed };
 
+enum class ReaderMode {
+    Saved,   // a record as saved on Linux or Windows, perhaps with the pause prompt
+    Strict,  // the program's own bytes
+};
+
+// Why a record is not one: the kinds of Malformed.
+enum class ReadFault {
+    None,
+    Unreadable,    // the input itself could not be read
+    NotALine,      // not a line relaytest prints
+    TooLong,       // longer than any line relaytest prints
+    BadPoll,       // a busy-check poll spelt wrongly
+    PollsAlone,    // polls with no register access after them
+    CutInsideLine, // the input ends inside a line
+    LineEnd,       // strict mode: the line does not end as the program ends it
+};
+
 class RecordReader {
 public:
-    explicit RecordReader(std::istream& in) : in_(in) {}
+    explicit RecordReader(std::istream& in, ReaderMode mode = ReaderMode::Saved) : in_(in), mode_(mode) {}
 
-    // The next line. After Malformed, Error() says why and ErrorLine() where
-    // (0 when the input itself could not be read).
+    // The next line. After Malformed, Fault() and Error() say why and
+    // ErrorLine() where (0 when the input itself could not be read).
     ReadResult Next(RecordLine& line);
 
+    ReadFault Fault() const { return fault_; }
     const std::string& Error() const { return error_; }
     std::uint64_t ErrorLine() const { return errorLine_; }
     std::uint64_t LinesRead() const { return linesRead_; }
+    // The polls of the line under way when the record ended inside it.
+    const PollSummary& PendingPolls() const { return polls_; }
 
 private:
     bool Fill();
     bool TakePoll();
+    ReadResult AtEnd(RecordLine& line);
     ReadResult Finish(RecordLine& line);
-    ReadResult Fail(std::uint64_t lineNumber, const std::string& why);
+    ReadResult Fail(std::uint64_t lineNumber, ReadFault fault, const std::string& why);
 
     std::istream& in_;
+    ReaderMode mode_;
     char buffer_[65536] = {};
     std::size_t pos_ = 0;
     std::size_t len_ = 0;
@@ -83,6 +111,7 @@ private:
     PollSummary polls_;
     bool lineStarted_ = false;
     std::uint64_t linesRead_ = 0;
+    ReadFault fault_ = ReadFault::None;
     std::string error_;
     std::uint64_t errorLine_ = 0;
 };

@@ -1,17 +1,12 @@
 #include "CardScript.h"
 
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <iostream>
-#include <sys/mman.h>
-#include <sys/types.h>
-#include <unistd.h>
+#include <functional>
 
+#include "Capture.h"
 #include "OutputShape.h"
 #include "RelayMatrix.h"
 #include "SimControl.h"
-#include "Support.h"
+#include "SimReset.h"
 
 namespace {
 
@@ -102,54 +97,14 @@ std::int32_t Number(Bytes& bytes, std::int32_t count)
     return static_cast<std::int32_t>(word % span) - count / 16 - 2;
 }
 
-// Like CaptureStdout, but into one scratch file and one buffer kept for the
-// whole process: a fuzzer runs this thousands of times a second, and a fresh
-// file and string each time cost more than the run itself. The returned text
-// is valid until the next call.
-const std::string& CaptureRun(const std::function<void()>& fn)
+// The shape of the output, and one trace in it for every register access the
+// card saw: an access that leaves no trace is a fault too.
+std::string CheckRun(const std::string& out, const ShapeExpectation& expect)
 {
-    static const int scratch = memfd_create("relaytest-capture", MFD_CLOEXEC);
-    static std::string text;
-    static const int nullIn = open("/dev/null", O_RDONLY | O_CLOEXEC);
-
-    std::cout.flush();
-    (void)std::fflush(stdout);
-    (void)ftruncate(scratch, 0);
-    const int savedOut = dup(1);
-    const int savedIn = dup(0);
-    dup2(scratch, 1);
-    dup2(nullIn, 0);
-
-    fn();
-
-    std::cout.flush();
-    (void)std::fflush(stdout);
-    std::clearerr(stdin);
-    dup2(savedOut, 1);
-    dup2(savedIn, 0);
-    close(savedOut);
-    close(savedIn);
-
-    // Shared offset with fd 1 while it pointed here: read from the start.
-    const off_t size = lseek(scratch, 0, SEEK_END);
-    text.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = pread(scratch, &text[done], text.size() - done, static_cast<off_t>(done));
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    text.resize(done);
-    (void)lseek(scratch, 0, SEEK_SET);
-    return text;
-}
-
-std::string CountAccesses(const std::string& out)
-{
-    // Every driver call after the revision shows in the output: one trace per
-    // poll or access. An access that leaves no trace is a fault too.
-    const std::size_t traces = CountRegisterTraces(out);
+    std::size_t traces = 0;
+    const ShapeProblem problem = CheckOutputShape(out, expect, &traces);
+    if (problem.fault != ShapeFault::None)
+        return Describe(problem);
     std::size_t calls = 0;
     for (const SimCall& call : SimLog())
         calls += call.op == SimOp::InBAR32 || call.op == SimOp::OutBAR32;
@@ -173,7 +128,7 @@ std::string WholeRun(Bytes& bytes, CardAnswers& card)
     SimSetReadOverride([&card](std::uint32_t offset, std::uint32_t) { return card.Read(offset); });
 
     int code = -1;
-    const std::string& out = CaptureRun([&] { code = RelaytestMain(); });
+    const std::string out = RunInProcess(&code);
     if (code != 0)
         return "exit status " + std::to_string(code);
     // The simulated card answers 0 for the revision when it reports no card:
@@ -182,8 +137,7 @@ std::string WholeRun(Bytes& bytes, CardAnswers& card)
         if (call.op == SimOp::RelInPortDWord)
             expect.revision = call.value;
     }
-    std::string problem = CheckOutputShape(out, expect);
-    return problem.empty() ? CountAccesses(out) : problem;
+    return CheckRun(out, expect);
 }
 
 // Calls of the relay matrix with numbers from the input.
@@ -192,7 +146,7 @@ std::string Calls(Bytes& bytes, CardAnswers& card)
     SimSetReadOverride([&card](std::uint32_t offset, std::uint32_t) { return card.Read(offset); });
     ShapeExpectation expect;
     std::string problem;
-    const std::string& out = CaptureRun([&] {
+    const std::string out = CaptureStdout([&] {
         for (std::size_t i = 0; i < MaxCalls && !bytes.Empty() && problem.empty(); ++i) {
             const std::uint8_t op = bytes.Byte();
             switch (op % 4) {
@@ -227,8 +181,7 @@ std::string Calls(Bytes& bytes, CardAnswers& card)
     });
     if (!problem.empty())
         return problem;
-    problem = CheckOutputShape(out, expect);
-    return problem.empty() ? CountAccesses(out) : problem;
+    return CheckRun(out, expect);
 }
 
 using Mode = std::string (*)(Bytes&, CardAnswers&);
@@ -241,8 +194,7 @@ std::size_t CardScriptModeCount() { return sizeof Modes / sizeof Modes[0]; }
 
 std::string RunCardScript(const std::uint8_t* data, std::size_t size)
 {
-    ResetCard();
-    ResetRelays();
+    ResetSimCard();
     Bytes bytes(data, size);
     const std::uint8_t mode = bytes.Byte();
     CardAnswers card(bytes, (mode & 1u) != 0);

@@ -1,0 +1,64 @@
+// Follows a relaytest record line by line through the program's protocol: the
+// card check and revision, each switch and the push of its board, each fetch
+// and the report of what came back, the closing prompt. It keeps relaytest's
+// image of every board and the controller's registers as the record shows
+// them, and hands what it finds to a FindingSink; it words nothing itself.
+#ifndef RELAYLOG_PROTOCOL_H
+#define RELAYLOG_PROTOCOL_H
+
+#include "Findings.h"
+
+class ProtocolFollower {
+public:
+    explicit ProtocolFollower(FindingSink& sink) : sink_(sink) {}
+
+    // False when the record turns out not to be a relaytest record at all.
+    bool Take(const RecordLine& line);
+
+    bool Started() const { return stage_ != Stage::CardCheck; }
+    bool Complete() const { return stage_ == Stage::Closed || stage_ == Stage::Paused; }
+    // Where an incomplete record stopped, after lastLine complete lines.
+    Stop StoppedAt(std::uint64_t lastLine) const;
+    const Traffic& Counts() const { return traffic_; }
+
+private:
+    enum class Stage { CardCheck, Revision, Body, Closed, Paused };
+
+    void Problem(FindingKind kind, std::uint64_t line, std::int64_t n = 0);
+    void AccessProblem(FindingKind kind, const RecordLine& line, const Sequence& within);
+    void Body(const RecordLine& line);
+    void Other(const RecordLine& line);
+    bool Continue(const RecordLine& line);
+    bool ContinuePush(const RecordLine& line);
+    bool ContinueFetch(const RecordLine& line);
+    bool ContinueReport(const RecordLine& line);
+    void BreakOff(const RecordLine& line);
+    void CheckReportLine(const RecordLine& line);
+    void StartPush(const RecordLine& line);
+    void StartFetch(const RecordLine& line);
+    void ReadBackDone();
+    void Access(const RecordLine& line, const Sequence& within);
+    void CheckWait(const RecordLine& line, const Sequence& within);
+
+    FindingSink& sink_;
+    Stage stage_ = Stage::CardCheck;
+    std::uint64_t blankLine_ = 0;  // an empty line whose meaning the next line decides
+
+    // relaytest's own image of each board, which every switch pushes whole.
+    Words image_[Boards]{};
+
+    // The controller: its data registers, and what each board was last sent.
+    Words latch_{};
+    Words pushed_[Boards]{};
+    std::uint64_t pushedAt_[Boards]{};  // line of the control write; 0 when never
+
+    Sequence current_;    // the step under way
+    bool orphan_ = false;  // a report with no fetch before it: read, not compared
+    int step_ = 0;
+    std::int32_t lastSwitch_ = -1;
+    ReadBack fetch_;
+
+    Traffic traffic_;
+};
+
+#endif

@@ -1,0 +1,265 @@
+#include "Report.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr int Rows = 8;
+constexpr int Columns = 16;
+constexpr std::uint32_t ControlRegister = 0x100;
+constexpr std::uint32_t DataRegister[WordsPerBoard] = {0x104, 0x108, 0x10C, 0x110};
+
+// Register values as the traces print them.
+std::string Hex(std::uint32_t value)
+{
+    char text[16];
+    (void)std::snprintf(text, sizeof text, "%08X", value);
+    return text;
+}
+
+// Register offsets as the traces print them.
+std::string Offset(std::uint32_t offset)
+{
+    char text[16];
+    (void)std::snprintf(text, sizeof text, "%02X", offset);
+    return text;
+}
+
+std::string Count(std::uint64_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string Str(std::int64_t n) { return std::to_string(n); }
+std::string Str(std::uint64_t n) { return std::to_string(n); }
+std::string Str(int n) { return std::to_string(n); }
+
+// "the write of 00000001 to 104 (SpiData0)", "the read of 110 (SpiData3)"
+std::string AccessName(const RecordLine& line)
+{
+    std::string text = line.write ? "the write of " + Hex(line.value) + " to " + Offset(line.offset)
+                                  : "the read of " + Offset(line.offset);
+    if (line.offset == ControlRegister)
+        text += " (SpiControl)";
+    for (int word = 0; word < WordsPerBoard; ++word) {
+        if (line.offset == DataRegister[word])
+            text += " (SpiData" + Str(word) + ")";
+    }
+    return text;
+}
+
+// "the push for relay 100 (line 9)", "the fetch of board 0 (line 27)"
+std::string StepName(const Sequence& step)
+{
+    switch (step.kind) {
+    case Sequence::Push: return "the push for relay " + Str(step.number) + " (line " + Str(step.line) + ")";
+    case Sequence::StartFetch:
+    case Sequence::Fetch: return "the fetch of board " + Str(step.number) + " (line " + Str(step.line) + ")";
+    case Sequence::Report: return "the report of board " + Str(step.number) + " fetched at line " + Str(step.line);
+    case Sequence::None: break;
+    }
+    return "";
+}
+
+// How far a step had come: "2 writes of 5", "0 reads of 4", "1 line of 7".
+std::string Progress(const Sequence& step, std::int64_t done)
+{
+    const auto n = static_cast<std::uint64_t>(done);
+    switch (step.kind) {
+    case Sequence::Push: return Count(n, "write", "writes") + " of 5";
+    case Sequence::Fetch: return Count(n, "read", "reads") + " of 4";
+    case Sequence::Report: return Count(n, "line", "lines") + " of 7";
+    case Sequence::StartFetch:
+    case Sequence::None: break;
+    }
+    return "";
+}
+
+// An access and the step it belongs to.
+std::string Role(const Finding& f)
+{
+    if (f.within.kind == Sequence::StartFetch)
+        return AccessName(f.access) + " starting the fetch of board " + Str(f.within.number);
+    if (f.within.kind == Sequence::None)
+        return AccessName(f.access);
+    return AccessName(f.access) + " in " + StepName(f.within);
+}
+
+std::string RelayName(std::int64_t relay)
+{
+    const std::int64_t c = relay % RelaysPerBoard;
+    return "relay " + Str(relay) + " (board " + Str(relay / RelaysPerBoard) + ", row " + Str(c % Rows) +
+           ", column " + Str(c / Rows) + ")";
+}
+
+std::string Range(std::int32_t first) { return "relays " + Str(first) + " to " + Str(first + 31); }
+
+std::string DescribeWait(const Finding& f)
+{
+    switch (f.kind) {
+    case FindingKind::NoPoll: return Role(f) + " has no busy check before it";
+    case FindingKind::PastLimit:
+        return Role(f) + " comes after " + Str(f.count) +
+               " busy checks, more than the 10000-poll limit";
+    case FindingKind::WaitWentOn:
+        return "busy check " + Str(f.count) + " before " + Role(f) +
+               " read idle, yet the wait went on";
+    case FindingKind::StillBusyAtLimit:
+        return "the controller was still busy after 10000 polls (the limit) before " + Role(f) +
+               "; the access went ahead anyway";
+    case FindingKind::GaveUpEarly:
+        return "the wait before " + Role(f) + " gave up after " + Count(f.count, "busy poll", "busy polls") +
+               ", short of the 10000-poll limit";
+    case FindingKind::StrayPoll:
+        return "a busy check before " + Role(f) + " polls " + Offset(f.value) + " instead of the control register 100";
+    default: break;
+    }
+    return "";
+}
+
+std::string DescribeReport(const Finding& f)
+{
+    switch (f.kind) {
+    case FindingKind::OrphanReport: return "a report of board " + Str(f.n) + " with no fetch before it";
+    case FindingKind::ReportLineOutside: return "a board report line outside any board report";
+    case FindingKind::ReportOtherBoard:
+        return "the report is headed board " + Str(f.n) + ", but board " + Str(f.within.number) +
+               " was fetched at line " + Str(f.within.line);
+    case FindingKind::ReportLabels:
+        return "the report labels " + Range(f.first) + " as relays " + Str(f.n) + " to " + Str(f.last);
+    case FindingKind::ReportMapMismatch:
+        return "the map of " + Range(f.first) + " does not match the word " + Hex(f.value) + " beside it";
+    case FindingKind::ReportFetchMismatch:
+        return "the report shows " + Hex(f.value) + " for " + Range(f.first) + ", but the fetch read " +
+               Hex(f.other) + " at line " + Str(f.otherLine);
+    default: break;
+    }
+    return DescribeWait(f);
+}
+
+std::string StripTrailingBlanks(std::string text)
+{
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+bool Bit(const Words& words, int c) { return ((words[static_cast<std::size_t>(c / 32)] >> (c % 32)) & 1u) != 0; }
+
+// Rows 0-7 down, columns 0-15 across; "X" on, "." off, a relay in brackets
+// where the read-back differs from the push.
+void PrintGrid(std::ostream& out, const Words& readBack, const Words& differs)
+{
+    std::string header = "        ";
+    for (int column = 0; column < Columns; ++column)
+        header += (column < 10 ? " " : "") + Str(column) + " ";
+    out << StripTrailingBlanks(header) << "\n";
+    for (int row = 0; row < Rows; ++row) {
+        std::string text = "  row " + Str(row) + " ";
+        for (int column = 0; column < Columns; ++column) {
+            const int c = column * Rows + row;
+            const bool marked = Bit(differs, c);
+            text += marked ? '[' : ' ';
+            text += Bit(readBack, c) ? 'X' : '.';
+            text += marked ? ']' : ' ';
+        }
+        out << StripTrailingBlanks(text) << "\n";
+    }
+}
+
+}  // namespace
+
+std::string Describe(const Finding& f)
+{
+    switch (f.kind) {
+    case FindingKind::NoCard: return "no card found: the driver reported no card";
+    case FindingKind::MissingRevision: return "the FPGA revision line is missing after the card check";
+    case FindingKind::SecondCardCheck: return "a second card check";
+    case FindingKind::SecondRevision: return "a second FPGA revision line";
+    case FindingKind::RefusedRelay: return "relaytest refused relay " + Str(f.n) + " as out of range";
+    case FindingKind::RefusedBoard: return "relaytest refused board " + Str(f.n) + " as out of range";
+    case FindingKind::NoSuchRelay: return "relay " + Str(f.n) + " does not exist (0 to 1023)";
+    case FindingKind::StrayAccess: return Role(f) + " belongs to no relay switch or board fetch";
+    case FindingKind::BrokenOff: return StepName(f.within) + " breaks off after " + Progress(f.within, f.n);
+    case FindingKind::WrongValue: return Role(f) + " should have been " + Hex(f.value);
+    case FindingKind::RelayDiffers:
+        return RelayName(f.n) + ": pushed " + (f.on ? "off" : "on") + ", read back " + (f.on ? "on" : "off");
+    case FindingKind::BlankOutOfPlace: return "an empty line out of place";
+    case FindingKind::NoBlankBeforePrompt: return "the empty line before the closing prompt is missing";
+    case FindingKind::PauseBeforeClosing: return "the pause prompt comes before the closing prompt";
+    case FindingKind::LineAfterClosing: return "a line after the closing prompt";
+    case FindingKind::LineAfterPause: return "a line after the pause prompt";
+    default: break;
+    }
+    return DescribeReport(f);
+}
+
+void ReportWriter::CardCheck(std::uint64_t line, bool found)
+{
+    out_ << "Card check (line " << line << "): " << (found ? "card found" : "no card") << "\n";
+}
+
+void ReportWriter::Revision(std::uint64_t line, std::uint32_t value)
+{
+    out_ << "FPGA revision (line " << line << "): " << Hex(value) << "\n";
+}
+
+void ReportWriter::Problem(const Finding& finding)
+{
+    ++problems_;
+    out_ << "PROBLEM line " << finding.line << ": " << Describe(finding) << "\n";
+}
+
+void ReportWriter::BoardReadBack(const ReadBack& r)
+{
+    const int first = r.board * RelaysPerBoard;
+    out_ << "\nBoard " << r.board << " (relays " << first << "-" << first + RelaysPerBoard - 1 << ") read back at lines "
+         << r.firstLine << "-" << r.lastLine;
+    Words differs{};
+    if (r.pushedAt == 0) {
+        out_ << ", never pushed in this record: nothing to compare\n";
+    } else {
+        out_ << ", compared with the push at line " << r.pushedAt << ":\n";
+        for (std::size_t word = 0; word < WordsPerBoard; ++word)
+            differs[word] = r.fetched[word] ^ r.pushed[word];
+    }
+    PrintGrid(out_, r.fetched, differs);
+    if (r.pushedAt == 0)
+        return;
+    std::uint64_t differing = 0;
+    for (int c = 0; c < RelaysPerBoard; ++c)
+        differing += Bit(differs, c) ? 1u : 0u;
+    if (differing == 0)
+        out_ << "  all 128 relays as pushed\n";
+    else
+        out_ << "  " << Count(differing, "relay differs", "relays differ") << " from the push, marked [ ]\n";
+}
+
+int ReportWriter::Verdict(const Traffic& t)
+{
+    out_ << "\nTraffic: " << Count(t.accesses, "SPI access", "SPI accesses") << ", "
+         << Count(t.polls, "busy check", "busy checks");
+    if (t.longestWait > 0)
+        out_ << ", longest wait " << Count(t.longestWait, "poll", "polls") << " (line " << t.longestWaitLine << ")";
+    out_ << "\n";
+    if (problems_ == 0) {
+        out_ << "PASS: no problems\n";
+        return 0;
+    }
+    out_ << "FAIL: " << Count(problems_, "problem", "problems") << "\n";
+    return 1;
+}
+
+int ReportWriter::Error(std::uint64_t line, const std::string& why)
+{
+    if (line == 0)
+        out_ << "ERROR: " << why << "\n";
+    else
+        out_ << "ERROR line " << line << ": " << why << "\n";
+    return 2;
+}
+
+int ReportWriter::Stopped(const Stop& stop)
+{
+    return Error(stop.line, "the record ends here, before the closing prompt: it is cut short");
+}

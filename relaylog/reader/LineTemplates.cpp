@@ -1,0 +1,194 @@
+#include "LineTemplates.h"
+
+#include <cstdio>
+
+namespace {
+
+// Each line relaytest prints, spelt as a template: literal text, and fields in
+// braces that must be spelt exactly as the program's printf formats spell
+// them, so that only real lines pass:
+//   {value}   "%08X" into value        {offset}  "%02X" into offset
+//   {on}      "on" or "off" into on    {op}      "??" (read) or "<<" (write)
+//   {n:W}     "%Wd" into n             {last:W}  "%Wd" into last
+//   {map}     32 of "X" / "." into map, the first character in bit 0
+struct LineTemplate {
+    LineKind kind;
+    std::string_view text;
+    LineEnding ending;
+};
+
+constexpr LineTemplate Templates[] = {
+    {LineKind::CardFound, "Success", LineEnding::Lf},
+    {LineKind::CardMissing, "ERROR: TEVRIS didn't find what it expected", LineEnding::Lf},
+    {LineKind::Revision, "FPGA Rev: {value}", LineEnding::Lf},
+    {LineKind::Switch, "Turning {on} relay {n:4}", LineEnding::Lf},
+    {LineKind::RelayRangeError, "ERROR: relay {n:0} is out of range 0 to 1023", LineEnding::Lf},
+    {LineKind::BoardRangeError, "ERROR: board {n:0} is out of range 0 to 7", LineEnding::Lf},
+    {LineKind::Access, "{offset} {op} {value}", LineEnding::Lf},
+    {LineKind::Blank, "", LineEnding::Either},
+    {LineKind::ReportHeading, "Board #{n:0}", LineEnding::CrLf},
+    {LineKind::ReportWord, "[{value}] = Relays {n:2} to {last:3} = {map}", LineEnding::CrLf},
+    {LineKind::ReportRule, "--------", LineEnding::CrLf},
+    {LineKind::ClosingPrompt, "Press enter to exit", LineEnding::Lf},
+    // The command processor's, not the program's. Editors that trim trailing
+    // blanks leave it without its last one.
+    {LineKind::PausePrompt, "Press any key to continue . . . ", LineEnding::Lf},
+    {LineKind::PausePrompt, "Press any key to continue . . .", LineEnding::Lf},
+};
+
+constexpr std::string_view PollTemplate = "  [[[ SPI Busy Check {offset} ?? {value} ]]]  ";
+
+// Reads the fields of one line in order.
+class Scanner {
+public:
+    explicit Scanner(std::string_view text) : rest_(text) {}
+
+    bool Literal(std::string_view text)
+    {
+        if (rest_.substr(0, text.size()) != text)
+            return false;
+        rest_.remove_prefix(text.size());
+        return true;
+    }
+
+    // "%0<width>X": upper-case digits, zero-padded to width, never wider than needed.
+    bool Hex(std::uint32_t& value, std::size_t width)
+    {
+        std::size_t digits = 0;
+        value = 0;
+        while (digits < rest_.size() && digits <= 8) {
+            const char c = rest_[digits];
+            std::uint32_t d = 0;
+            if (c >= '0' && c <= '9')
+                d = static_cast<std::uint32_t>(c - '0');
+            else if (c >= 'A' && c <= 'F')
+                d = static_cast<std::uint32_t>(c - 'A' + 10);
+            else
+                break;
+            if (digits == 8)
+                return false;
+            value = value << 4 | d;
+            ++digits;
+        }
+        std::size_t needed = 1;
+        for (std::uint32_t v = value >> 4; v != 0; v >>= 4)
+            ++needed;
+        if (digits == 0 || digits != (needed > width ? needed : width))
+            return false;
+        rest_.remove_prefix(digits);
+        return true;
+    }
+
+    // "%<width>d": blanks, an optional minus and digits, as printf would write them.
+    bool Int(std::int32_t& value, int width)
+    {
+        std::size_t used = 0;
+        while (used < rest_.size() && rest_[used] == ' ')
+            ++used;
+        const bool negative = used < rest_.size() && rest_[used] == '-';
+        if (negative)
+            ++used;
+        long long magnitude = 0;
+        std::size_t digits = 0;
+        while (used < rest_.size() && rest_[used] >= '0' && rest_[used] <= '9' && digits < 11) {
+            magnitude = magnitude * 10 + (rest_[used] - '0');
+            ++used;
+            ++digits;
+        }
+        const long long signedValue = negative ? -magnitude : magnitude;
+        if (digits == 0 || signedValue < INT32_MIN || signedValue > INT32_MAX)
+            return false;
+        value = static_cast<std::int32_t>(signedValue);
+        char spelt[32];
+        const int length = std::snprintf(spelt, sizeof spelt, "%*d", width, value);
+        if (length < 0 || rest_.substr(0, used) != std::string_view(spelt, static_cast<std::size_t>(length)))
+            return false;
+        rest_.remove_prefix(used);
+        return true;
+    }
+
+    // 32 characters, "X" for a set bit and "." for a clear one, bit 0 first.
+    bool Map(std::uint32_t& bits)
+    {
+        if (rest_.size() < 32)
+            return false;
+        bits = 0;
+        for (std::uint32_t i = 0; i < 32; ++i) {
+            if (rest_[i] == 'X')
+                bits |= 1u << i;
+            else if (rest_[i] != '.')
+                return false;
+        }
+        rest_.remove_prefix(32);
+        return true;
+    }
+
+    bool End() const { return rest_.empty(); }
+
+private:
+    std::string_view rest_;
+};
+
+// One field of a template, named as in the table: "value", "n:4", ...
+bool Field(Scanner& s, std::string_view field, RecordLine& line)
+{
+    const std::size_t colon = field.find(':');
+    const std::string_view name = field.substr(0, colon);
+    const int width = colon == std::string_view::npos ? 0 : field[colon + 1] - '0';
+    if (name == "value")
+        return s.Hex(line.value, 8);
+    if (name == "offset")
+        return s.Hex(line.offset, 2);
+    if (name == "on")
+        return (line.on = s.Literal("on")) || s.Literal("off");
+    if (name == "op")
+        return (line.write = s.Literal("<<")) || s.Literal("??");
+    if (name == "n")
+        return s.Int(line.n, width);
+    if (name == "last")
+        return s.Int(line.last, width);
+    return name == "map" && s.Map(line.map);
+}
+
+bool Match(std::string_view pattern, std::string_view text, RecordLine& line)
+{
+    Scanner s(text);
+    while (!pattern.empty()) {
+        const std::size_t open = pattern.find('{');
+        if (!s.Literal(pattern.substr(0, open)))
+            return false;
+        if (open == std::string_view::npos)
+            break;
+        const std::size_t close = pattern.find('}', open);
+        if (!Field(s, pattern.substr(open + 1, close - open - 1), line))
+            return false;
+        pattern.remove_prefix(close + 1);
+    }
+    return s.End();
+}
+
+}  // namespace
+
+bool MatchLine(std::string_view text, RecordLine& line, LineEnding& ending)
+{
+    for (const LineTemplate& t : Templates) {
+        RecordLine candidate = line;
+        if (Match(t.text, text, candidate)) {
+            line = candidate;
+            line.kind = t.kind;
+            ending = t.ending;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MatchPoll(std::string_view text, std::uint32_t& address, std::uint32_t& value)
+{
+    RecordLine poll;
+    if (!Match(PollTemplate, text, poll))
+        return false;
+    address = poll.offset;
+    value = poll.value;
+    return true;
+}

@@ -1,0 +1,27 @@
+// The lines relaytest prints, as a table of templates, and the matcher that
+// reads one line against them. Internal to the reader.
+#ifndef RELAYLOG_READER_LINETEMPLATES_H
+#define RELAYLOG_READER_LINETEMPLATES_H
+
+#include <cstdint>
+#include <string_view>
+
+#include "RecordReader.h"
+
+// How the program ends a line of each kind: report lines with "\r\n", every
+// other line with "\n"; an empty line either way (before a report heading, or
+// before the closing prompt).
+enum class LineEnding { Lf, CrLf, Either };
+
+// Fills the line's kind and fields from text (its line end and polls already
+// taken off). False when text is no line relaytest prints.
+bool MatchLine(std::string_view text, RecordLine& line, LineEnding& ending);
+
+// One busy-check poll, "  [[[ SPI Busy Check %02X ?? %08X ]]]  ".
+bool MatchPoll(std::string_view text, std::uint32_t& address, std::uint32_t& value);
+
+// The poll trace's fixed beginning and end, for finding polls in a stream.
+inline constexpr std::string_view PollOpen = "  [[[ SPI Busy Check ";
+inline constexpr std::string_view PollClose = " ]]]  ";
+
+#endif

@@ -1,0 +1,157 @@
+#include "RecordReader.h"
+
+#include <cstdio>
+
+#include "LineTemplates.h"
+
+namespace {
+
+// Longer than any line relaytest prints once the polls are taken off.
+constexpr std::size_t MaxLineLength = 200;
+
+constexpr std::uint32_t ControlRegister = 0x100;
+constexpr std::uint32_t BusyBit = 0x80000000u;
+
+bool EndsWith(const std::string& text, std::string_view tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool IsPausePrompt(const std::string& text)
+{
+    RecordLine line;
+    LineEnding ending = LineEnding::Lf;
+    return MatchLine(text, line, ending) && line.kind == LineKind::PausePrompt;
+}
+
+}  // namespace
+
+bool RecordReader::Fill()
+{
+    pos_ = 0;
+    len_ = 0;
+    if (!in_.good())
+        return false;
+    in_.read(buffer_, sizeof buffer_);
+    len_ = static_cast<std::size_t>(in_.gcount());
+    return len_ > 0;
+}
+
+// The polls of a wait are taken off the front of the line one by one.
+bool RecordReader::TakePoll()
+{
+    std::uint32_t address = 0;
+    std::uint32_t value = 0;
+    if (!MatchPoll(pending_, address, value))
+        return false;
+    if (++polls_.count == 1)
+        polls_.firstValue = value;
+    polls_.allSame = polls_.allSame && value == polls_.firstValue;
+    if (polls_.firstIdle == 0 && (value & BusyBit) == 0)
+        polls_.firstIdle = polls_.count;
+    polls_.lastValue = value;
+    if (address != ControlRegister && !polls_.strayAddress) {
+        polls_.strayAddress = true;
+        polls_.strayAddressValue = address;
+    }
+    pending_.clear();
+    return true;
+}
+
+ReadResult RecordReader::Fail(std::uint64_t lineNumber, ReadFault fault, const std::string& why)
+{
+    errorLine_ = lineNumber;
+    fault_ = fault;
+    error_ = why;
+    return ReadResult::Malformed;
+}
+
+ReadResult RecordReader::Finish(RecordLine& line)
+{
+    const std::uint64_t number = linesRead_ + 1;
+    std::size_t returns = 0;
+    while (!pending_.empty() && pending_.back() == '\r') {
+        pending_.pop_back();
+        ++returns;
+    }
+    line = RecordLine{};
+    line.number = number;
+    LineEnding ending = LineEnding::Lf;
+    if (!MatchLine(pending_, line, ending) || (mode_ == ReaderMode::Strict && line.kind == LineKind::PausePrompt))
+        return Fail(number, ReadFault::NotALine, "not a line relaytest prints: \"" + Excerpt(pending_) + "\"");
+    if (polls_.count > 0 && line.kind != LineKind::Access)
+        return Fail(number, ReadFault::PollsAlone, "busy-check polls with no register access after them");
+    line.carriageReturn = returns > 0;
+    if (mode_ == ReaderMode::Strict && (returns > 1 || (ending == LineEnding::Lf && returns != 0) ||
+                                        (ending == LineEnding::CrLf && returns != 1)))
+        return Fail(number, ReadFault::LineEnd,
+                    std::string("the line ends in ") + (returns == 0 ? "\"\\n\"" : returns == 1 ? "\"\\r\\n\"" : "\"\\r\\r\\n\"") +
+                        ", not as relaytest ends it");
+    line.polls = polls_;
+    polls_ = PollSummary{};
+    pending_.clear();
+    lineStarted_ = false;
+    linesRead_ = number;
+    return ReadResult::Line;
+}
+
+// Only the pause prompt may end a saved record without a line end: the
+// command processor leaves it that way until a key is pressed.
+ReadResult RecordReader::AtEnd(RecordLine& line)
+{
+    if (in_.bad())
+        return Fail(0, ReadFault::Unreadable, "cannot read the input");
+    if (!lineStarted_)
+        return ReadResult::End;
+    std::string text = pending_;
+    while (!text.empty() && text.back() == '\r')
+        text.pop_back();
+    if (mode_ == ReaderMode::Saved && polls_.count == 0 && IsPausePrompt(text))
+        return Finish(line);
+    return Fail(linesRead_ + 1, ReadFault::CutInsideLine, "the record ends inside this line: it is cut short");
+}
+
+ReadResult RecordReader::Next(RecordLine& line)
+{
+    if (fault_ != ReadFault::None)
+        return ReadResult::Malformed;
+    for (;;) {
+        if (pos_ == len_ && !Fill())
+            return AtEnd(line);
+        const char c = buffer_[pos_++];
+        lineStarted_ = true;
+        if (c == '\n')
+            return Finish(line);
+        pending_ += c;
+        if (c == ' ' && pending_.size() >= PollOpen.size() + PollClose.size() &&
+            pending_.compare(0, PollOpen.size(), PollOpen) == 0 && EndsWith(pending_, PollClose) && !TakePoll())
+            return Fail(linesRead_ + 1, ReadFault::BadPoll, "malformed busy-check poll \"" + Excerpt(pending_) + "\"");
+        if (pending_.size() > MaxLineLength)
+            return Fail(linesRead_ + 1, ReadFault::TooLong,
+                        "longer than any line relaytest prints: \"" + Excerpt(pending_) + "\"");
+    }
+}
+
+std::string Excerpt(const std::string& text)
+{
+    constexpr std::size_t Shown = 60;
+    std::string shown;
+    for (std::size_t i = 0; i < text.size() && i < Shown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\r') {
+            shown += "\\r";
+        } else if (c == '\\' || c == '"') {
+            shown += '\\';
+            shown += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            char escaped[8];
+            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        } else {
+            shown += static_cast<char>(c);
+        }
+    }
+    if (text.size() > Shown)
+        shown += "...";
+    return shown;
+}

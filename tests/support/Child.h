@@ -1,0 +1,94 @@
+// One way to run a program as a child process (POSIX): with a chosen standard
+// input, standard output and environment, read while it runs, waited for with
+// a deadline after which it is killed. Used by the whole-run, console and
+// crash tests, relaylog's tests and the benchmark.
+#ifndef RELAYTEST_TESTS_SUPPORT_CHILD_H
+#define RELAYTEST_TESTS_SUPPORT_CHILD_H
+
+#include <chrono>
+#include <string>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+enum class ChildInput {
+    DevNull,
+    Closed,
+    Text,      // a pipe that delivers inputText, then ends (empty text: a finished pipe)
+    OpenPipe,  // a pipe that stays open, delivering nothing, until CloseInput
+};
+
+enum class ChildOutput {
+    Pipe,            // read while it runs
+    File,            // a scratch file, read once it has ended
+    Path,            // outputPath, not read back
+    PipeReaderGone,  // a pipe whose reading end is already closed
+    DevFull,
+    Closed,
+};
+
+struct ChildSpec {
+    ChildSpec(std::vector<std::string> args, std::vector<std::string> environment = {},
+              ChildInput in = ChildInput::DevNull, std::string text = {}, ChildOutput out = ChildOutput::Pipe)
+        : argv(std::move(args)), env(std::move(environment)), input(in), inputText(std::move(text)), output(out)
+    {
+    }
+
+    std::vector<std::string> argv;  // argv[0] is the program's path
+    std::vector<std::string> env;   // NAME=value, on top of this process's environment
+    ChildInput input = ChildInput::DevNull;
+    std::string inputText;
+    ChildOutput output = ChildOutput::Pipe;
+    std::string outputPath;
+    bool keepStderr = false;  // otherwise standard error goes to /dev/null
+};
+
+struct ChildResult {
+    bool ended = false;  // it exited or was killed by a signal before the deadline
+    int exitCode = -1;   // when it exited
+    int signal = 0;      // the signal that ended it, or 0
+    std::string out;     // what reached a Pipe or File output
+};
+
+// Far beyond any honest run (the stuck-busy run writes 19 MB): only a hang
+// reaches it.
+inline constexpr std::chrono::seconds HangLimit{90};
+
+class Child {
+public:
+    explicit Child(const ChildSpec& spec);
+    ~Child();
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    pid_t Pid() const { return pid_; }
+    // Moves input and output along, and notes the child's end, for up to ms
+    // milliseconds or until something happens.
+    void Pump(int ms);
+    // It has ended and its output pipe, if any, has been read to the end.
+    bool Done() const { return result_.ended && out_ < 0; }
+    const std::string& Out() const { return result_.out; }
+    void CloseInput();
+    void Signal(int signal) const;
+    // True while it is blocked reading its standard input (Linux).
+    bool BlockedReadingInput() const;
+    // Waits for it to end, still reading its output; kills it at the deadline.
+    ChildResult Wait(std::chrono::milliseconds deadline = HangLimit);
+
+private:
+    void Reap();
+
+    pid_t pid_ = -1;
+    int in_ = -1;   // our end of its input pipe
+    int out_ = -1;  // our end of its output pipe
+    int exit_ = -1;  // readable once it has ended (a pidfd)
+    int status_ = 0;
+    std::string pendingInput_;
+    std::string outFile_;
+    ChildResult result_;
+};
+
+// Starts the child and waits for it.
+ChildResult RunChild(const ChildSpec& spec, std::chrono::milliseconds deadline = HangLimit);
+
+#endif

@@ -1,0 +1,11 @@
+// Where the tests find the programs they run and the golden transcripts.
+#ifndef RELAYTEST_TESTS_SUPPORT_PATHS_H
+#define RELAYTEST_TESTS_SUPPORT_PATHS_H
+
+#include <string>
+
+std::string RelaytestPath();
+std::string RelaylogPath();
+std::string GoldenPath(const std::string& name);
+
+#endif

@@ -1,0 +1,42 @@
+#include "SimReset.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "Capture.h"
+#include "RelayMatrix.h"
+
+void ResetSimCard()
+{
+    SimReset();
+    SimRecordCalls(true);
+    std::memset(RelayState, 0, sizeof RelayState);
+    std::memset(CrosspointMap, 0, sizeof CrosspointMap);
+}
+
+std::string RunInProcess(int* exitCode)
+{
+    return CaptureStdout([&] {
+        const int code = RelaytestMain();
+        if (exitCode != nullptr)
+            *exitCode = code;
+    });
+}
+
+void ScriptControlReads(std::vector<std::uint32_t> values)
+{
+    auto next = std::make_shared<std::size_t>(0);
+    SimSetReadOverride([values = std::move(values), next](std::uint32_t offset, std::uint32_t modelValue) {
+        if (offset != 0x100)
+            return modelValue;
+        return *next < values.size() ? values[(*next)++] : 0u;
+    });
+}
+
+std::string BusyTrace(std::uint32_t value)
+{
+    char text[64];
+    (void)std::snprintf(text, sizeof text, "  [[[ SPI Busy Check 100 ?? %08X ]]]  ", value);
+    return text;
+}

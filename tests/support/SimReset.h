@@ -1,0 +1,30 @@
+// The system's code on the simulated card, in-process: its start state, and
+// whole passes of the program.
+#ifndef RELAYTEST_TESTS_SUPPORT_SIMRESET_H
+#define RELAYTEST_TESTS_SUPPORT_SIMRESET_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "SimControl.h"
+
+// The program's main(), built into the tests under this name.
+int RelaytestMain();
+
+// The simulated card in its power-on state, recording its calls, and the
+// relay tables cleared to their start state.
+void ResetSimCard();
+
+// One whole pass of the program, its output captured; the exit status in
+// exitCode when given.
+std::string RunInProcess(int* exitCode = nullptr);
+
+// Makes successive polls of the control register (BAR offset 0x100) return
+// these values, then idle (0); other reads are left to the model.
+void ScriptControlReads(std::vector<std::uint32_t> values);
+
+// The busy-check trace for a poll that read this value.
+std::string BusyTrace(std::uint32_t value);
+
+#endif
