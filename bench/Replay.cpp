@@ -1,130 +1,69 @@
 #include "Replay.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <sstream>
 
+#include "RecordReader.h"
+
 namespace {
 
-class Cursor {
-public:
-    Cursor(const std::string& text, std::size_t at) : text_(text), at_(at) {}
-
-    bool Literal(const char* s)
-    {
-        const std::string lit(s);
-        if (text_.compare(at_, lit.size(), lit) != 0)
-            return false;
-        at_ += lit.size();
-        return true;
-    }
-
-    // A number in the given base, after any blanks that pad it.
-    bool Number(int base, std::uint32_t& out)
-    {
-        while (at_ < text_.size() && text_[at_] == ' ')
-            ++at_;
-        const char* start = text_.c_str() + at_;
-        char* end = nullptr;
-        const unsigned long value = std::strtoul(start, &end, base);
-        if (end == start)
-            return false;
-        at_ += static_cast<std::size_t>(end - start);
-        out = static_cast<std::uint32_t>(value);
-        return true;
-    }
-
-    std::size_t At() const { return at_; }
-
-private:
-    const std::string& text_;
-    std::size_t at_;
-};
-
-// Tries the line pieces relaytest prints, in an order where no earlier one is
-// a prefix of a later one.
-bool ParseOne(const std::string& record, std::size_t& at, PrintOp& op)
+void Add(std::vector<PrintOp>& ops, PrintOp op)
 {
-    auto attempt = [&](auto&& match) {
-        Cursor c(record, at);
-        if (!match(c))
-            return false;
-        at = c.At();
-        return true;
-    };
-    std::uint32_t x = 0;
-    std::uint32_t y = 0;
-    if (attempt([](Cursor& c) { return c.Literal("Success\n"); })) {
-        op = {PrintOp::CardFound};
-    } else if (attempt([](Cursor& c) { return c.Literal("ERROR: TEVRIS didn't find what it expected\n"); })) {
-        op = {PrintOp::CardMissing};
-    } else if (attempt([&](Cursor& c) { return c.Literal("FPGA Rev: ") && c.Number(16, x) && c.Literal("\n"); })) {
-        op = {PrintOp::Revision, x};
-    } else if (attempt([&](Cursor& c) {
-                   y = c.Literal("Turning on relay ") ? 1 : 0;
-                   return (y == 1 || c.Literal("Turning off relay ")) && c.Number(10, x) && c.Literal("\n");
-               })) {
-        op = {PrintOp::Switch, x, y};
-    } else if (attempt([&](Cursor& c) {
-                   return c.Literal("  [[[ SPI Busy Check ") && c.Number(16, x) && c.Literal(" ?? ") &&
-                          c.Number(16, y) && c.Literal(" ]]]  ");
-               })) {
-        op = {PrintOp::Busy, x, y};
-    } else if (attempt([&](Cursor& c) {
-                   return c.Number(16, x) && c.Literal(" ?? ") && c.Number(16, y) && c.Literal("\n");
-               })) {
-        op = {PrintOp::Read, x, y};
-    } else if (attempt([&](Cursor& c) {
-                   return c.Number(16, x) && c.Literal(" << ") && c.Number(16, y) && c.Literal("\n");
-               })) {
-        op = {PrintOp::Write, x, y};
-    } else if (attempt([&](Cursor& c) {
-                   return c.Literal("\r\nBoard #") && c.Number(10, x) && c.Literal("\r\n");
-               })) {
-        op = {PrintOp::Heading, x};
-    } else if (attempt([&](Cursor& c) { return c.Literal("[") && c.Number(16, x) && c.Literal("] = "); })) {
-        op = {PrintOp::WordValue, x};
-    } else if (attempt([&](Cursor& c) {
-                   return c.Literal("Relays ") && c.Number(10, x) && c.Literal(" to ") && c.Number(10, y) &&
-                          c.Literal(" = ");
-               })) {
-        op = {PrintOp::Range, x, y};
-    } else if (attempt([&](Cursor& c) {
-                   x = 'X';
-                   return c.Literal("X") || (x = '.', c.Literal("."));
-               })) {
-        op = {PrintOp::Relay, x};
-    } else if (attempt([](Cursor& c) { return c.Literal("--------\r\n"); })) {
-        op = {PrintOp::Rule};
-    } else if (attempt([](Cursor& c) { return c.Literal("\r\n"); })) {
-        op = {PrintOp::LineEnd};
-    } else if (attempt([](Cursor& c) { return c.Literal("\nPress enter to exit\n"); })) {
-        op = {PrintOp::Prompt};
-    } else {
-        return false;
+    if (!ops.empty() && ops.back().kind == op.kind && ops.back().a == op.a && ops.back().b == op.b)
+        ops.back().repeat += op.repeat;
+    else
+        ops.push_back(op);
+}
+
+// The calls that printed one line. An empty line is printed by the call that
+// prints the heading or prompt after it.
+void AddLine(std::vector<PrintOp>& ops, const RecordLine& line)
+{
+    switch (line.kind) {
+    case LineKind::CardFound: Add(ops, {PrintOp::CardFound}); break;
+    case LineKind::CardMissing: Add(ops, {PrintOp::CardMissing}); break;
+    case LineKind::Revision: Add(ops, {PrintOp::Revision, line.value}); break;
+    case LineKind::Switch: Add(ops, {PrintOp::Switch, static_cast<std::uint32_t>(line.n), line.on ? 1u : 0u}); break;
+    case LineKind::Access:
+        if (line.polls.count > 1)
+            Add(ops, {PrintOp::Busy, 0x100, line.polls.firstValue, static_cast<std::uint32_t>(line.polls.count - 1)});
+        if (line.polls.count > 0)
+            Add(ops, {PrintOp::Busy, 0x100, line.polls.lastValue});
+        Add(ops, {line.write ? PrintOp::Write : PrintOp::Read, line.offset, line.value});
+        break;
+    case LineKind::ReportHeading: Add(ops, {PrintOp::Heading, static_cast<std::uint32_t>(line.n)}); break;
+    case LineKind::ReportWord:
+        Add(ops, {PrintOp::WordValue, line.value});
+        Add(ops, {PrintOp::Range, static_cast<std::uint32_t>(line.n), static_cast<std::uint32_t>(line.last)});
+        for (int bit = 0; bit < 32; ++bit)
+            Add(ops, {PrintOp::Relay, static_cast<std::uint32_t>(((line.map >> bit) & 1u) != 0 ? 'X' : '.')});
+        Add(ops, {PrintOp::LineEnd});
+        break;
+    case LineKind::ReportRule: Add(ops, {PrintOp::Rule}); break;
+    case LineKind::ClosingPrompt: Add(ops, {PrintOp::Prompt}); break;
+    default: break;
     }
-    return true;
 }
 
 }  // namespace
 
-bool ParseRecord(const std::string& record, std::vector<PrintOp>& ops, std::size_t& badAt)
+bool OpsFromRecord(const std::string& record, std::vector<PrintOp>& ops, std::string& error)
 {
     ops.clear();
-    std::size_t at = 0;
-    while (at < record.size()) {
-        PrintOp op{PrintOp::Rule};
-        if (!ParseOne(record, at, op)) {
-            badAt = at;
+    std::istringstream in(record);
+    RecordReader reader(in, ReaderMode::Strict);
+    RecordLine line;
+    ReadResult result = ReadResult::Line;
+    while ((result = reader.Next(line)) == ReadResult::Line) {
+        if (line.kind == LineKind::RelayRangeError || line.kind == LineKind::BoardRangeError) {
+            error = "line " + std::to_string(line.number) + ": no replay for an error line";
             return false;
         }
-        if (!ops.empty() && ops.back().kind == op.kind && ops.back().a == op.a && ops.back().b == op.b)
-            ++ops.back().repeat;
-        else
-            ops.push_back(op);
+        AddLine(ops, line);
     }
-    return true;
+    error = reader.Error();
+    return result == ReadResult::End;
 }
 
 std::string SaveOps(const std::vector<PrintOp>& ops)

@@ -1,5 +1,13 @@
-// A relaytest record taken apart into the printf calls that printed it, so
-// that they can be made again with nothing else around them.
+// A relaytest record turned back into the printf calls that printed it, so
+// that they can be made again with nothing else around them: the floor that
+// the program's own printing is measured against.
+//
+// The record is read through relaylog's reader, line by line; each line kind
+// maps to the program's calls for it (a report word line is "[%08X] = ",
+// "Relays %2d to %3d = ", 32 calls of "%c" and "\r\n"). The reader keeps only
+// a summary of a wait's polls, so a wait is replayed as its first value
+// repeated and its last value once: exact for the waits of a controller stuck
+// busy or idle, and the benchmark checks the replay byte for byte.
 #ifndef RELAYTEST_BENCH_REPLAY_H
 #define RELAYTEST_BENCH_REPLAY_H
 
@@ -15,9 +23,9 @@ struct PrintOp {
     std::uint32_t repeat = 1;  // printed this many times in a row
 };
 
-// False, with the byte offset, where the record holds something relaytest
-// does not print. Runs of the same call become one op with a repeat count.
-bool ParseRecord(const std::string& record, std::vector<PrintOp>& ops, std::size_t& badAt);
+// False, with the reader's reason, when the record is not one relaytest
+// printed. Runs of the same call become one op with a repeat count.
+bool OpsFromRecord(const std::string& record, std::vector<PrintOp>& ops, std::string& error);
 
 // A few hundred ops as text, one per line, so that a fresh process can load
 // them in next to no time.

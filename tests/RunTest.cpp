@@ -101,6 +101,20 @@ TEST(Executable, StuckBusyRunPollsEachAccessToTheLimit)
     EXPECT_EQ(r.out.size(), Golden("healthy.txt").size() + accesses * (10000 - 1) * poll);
 }
 
+// A setting the simulated card does not know stops the program before it
+// prints anything: a demonstration never runs a healthy card by mistake.
+TEST(Executable, RefusesASimulatedCardSettingItDoesNotKnow)
+{
+    ChildSpec spec{{RelaytestPath()}, {"RELAYSIM=busy=1,stuck_on=5"}};
+    spec.captureStderr = true;
+    const ChildResult r = RunChild(spec);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    const std::string head = "relaysim: unknown setting \"stuck_on=5\" in RELAYSIM (known: cards=N, ";
+    EXPECT_EQ(r.err.compare(0, head.size(), head), 0) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+}
+
 using WholeRun = SimCardTest;
 
 TEST_F(WholeRun, DriverCallOrderStartsWithCountThenRevision)

@@ -115,6 +115,7 @@ const std::string Limit = [] {
     return polls;
 }();
 const std::string PastLimit = Limit + Busy;
+const std::string Map34 = "X.......X.......................";  // the first word line of the first report
 
 using F = ShapeFault;
 
@@ -124,23 +125,16 @@ INSTANTIATE_TEST_SUITE_P(
         Breakage{"WrongCardLine", "Success\n", "ERROR: TEVRIS didn't find what it expected\n", 1, F::WrongLine},
         Breakage{"LowerCaseRevision", "0002A1F7", "0002a1f7", 2, F::NotAProgramLine},
         Breakage{"UnknownLine", "Turning on relay  100\n", "Turning on relay  100\nhello\n", 10, F::NotAProgramLine},
-        Breakage{"NoPoll", "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104 << 00000001", "104 << 00000001", 4,
-                 F::PollCount},
-        Breakage{"PollAfterIdle", "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104", Idle + Idle + "104", 4,
-                 F::PolledAfterIdle},
-        Breakage{"AccessWhileBusy", "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104", Busy + "104", 4,
-                 F::AccessWhileBusy},
-        Breakage{"PastThePollLimit", "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104", PastLimit + "104", 4,
-                 F::PollCount},
-        Breakage{"TwoAccessesOnOneLine", "104 << 00000001\n", "104 << 00000001108 << 00000000\n", 4,
-                 F::NotAProgramLine},
+        Breakage{"NoPoll", Idle + "104", "104", 4, F::PollCount},
+        Breakage{"PollAfterIdle", Idle + "104", Idle + Idle + "104", 4, F::PolledAfterIdle},
+        Breakage{"AccessWhileBusy", Idle + "104", Busy + "104", 4, F::AccessWhileBusy},
+        Breakage{"PastThePollLimit", Idle + "104", PastLimit + "104", 4, F::PollCount},
+        Breakage{"TwoAccessesOnOneLine", "104 << 00000001\n", "104 << 00000001108 << 00000000\n", 4, F::NotAProgramLine},
         Breakage{"WrongOffset", "104 << 00000001", "108 << 00000001", 4, F::WrongAccess},
         Breakage{"PushNotTheImage", "104 << 00000001", "104 << 00000003", 4, F::WrongValue},
         Breakage{"GoFlagMissing", "100 << 00000080", "100 << 00000000", 8, F::WrongValue},
-        Breakage{"MapNotTheWord", "X.......X.......................", "X.......X......................X", 34,
-                 F::MapNotTheWord},
-        Breakage{"MapTooShort", "X.......X.......................", "X.......X......................", 34,
-                 F::NotAProgramLine},
+        Breakage{"MapNotTheWord", Map34, Map34.substr(0, 31) + "X", 34, F::MapNotTheWord},
+        Breakage{"MapTooShort", Map34, Map34.substr(0, 31), 34, F::NotAProgramLine},
         Breakage{"WrongRange", "Relays 32 to  63", "Relays 32 to 63", 35, F::NotAProgramLine},
         Breakage{"ReportWithoutCarriageReturn", "--------\r\n", "--------\n", 38, F::WrongLineEnd},
         Breakage{"NoClosingPrompt", "\nPress enter to exit\n", "\n", 76, F::EndsEarly},

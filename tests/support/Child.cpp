@@ -42,6 +42,15 @@ std::vector<char*> Pointers(std::vector<std::string>& strings)
     return pointers;
 }
 
+// A scratch file for what the child writes, removed with the Child.
+int ScratchFile(std::string& path)
+{
+    char name[] = "/tmp/relaytest-child-XXXXXX";
+    const int fd = mkostemp(name, O_CLOEXEC);
+    path = name;
+    return fd;
+}
+
 // The descriptor that becomes the child's standard output, or -1 for none.
 int OutputFor(const ChildSpec& spec, std::string& file, int& readEnd)
 {
@@ -56,12 +65,7 @@ int OutputFor(const ChildSpec& spec, std::string& file, int& readEnd)
         else
             close(fds[0]);
         return fds[1];
-    case ChildOutput::File: {
-        char path[] = "/tmp/relaytest-child-XXXXXX";
-        const int fd = mkostemp(path, O_CLOEXEC);
-        file = path;
-        return fd;
-    }
+    case ChildOutput::File: return ScratchFile(file);
     case ChildOutput::Path: return open(spec.outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     case ChildOutput::DevFull: return open("/dev/full", O_WRONLY | O_CLOEXEC);
     case ChildOutput::Closed: break;
@@ -84,7 +88,7 @@ int InputFor(const ChildSpec& spec, int& writeEnd)
 }
 
 // In the child, between fork and exec: only async-signal-safe calls.
-[[noreturn]] void Exec(int in, int out, char** argv, char** envp, bool keepStderr)
+[[noreturn]] void Exec(int in, int out, int err, char** argv, char** envp)
 {
     // Inherited dispositions would hide what the program itself does.
     for (int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP})
@@ -97,10 +101,7 @@ int InputFor(const ChildSpec& spec, int& writeEnd)
         close(1);
     else
         dup2(out, 1);
-    if (!keepStderr) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 2);
-    }
+    dup2(err >= 0 ? err : open("/dev/null", O_WRONLY), 2);
     execve(argv[0], argv, envp);
     _exit(127);
 }
@@ -111,17 +112,18 @@ Child::Child(const ChildSpec& spec) : pendingInput_(spec.inputText)
 {
     const int out = OutputFor(spec, outFile_, out_);
     const int in = InputFor(spec, in_);
+    const int err = spec.captureStderr ? ScratchFile(errFile_) : -1;
     std::vector<std::string> args = spec.argv;
     std::vector<std::string> env = Environment(spec.env);
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(env);
     pid_ = fork();
     if (pid_ == 0)
-        Exec(in, out, argv.data(), envp.data(), spec.keepStderr);
-    if (in >= 0)
-        close(in);
-    if (out >= 0)
-        close(out);
+        Exec(in, out, err, argv.data(), envp.data());
+    for (int fd : {in, out, err}) {
+        if (fd >= 0)
+            close(fd);
+    }
     if (pid_ > 0)
         exit_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
     if (in_ >= 0 && spec.input == ChildInput::Text) {
@@ -142,8 +144,10 @@ Child::~Child()
         if (fd >= 0)
             close(fd);
     }
-    if (!outFile_.empty())
-        unlink(outFile_.c_str());
+    for (const std::string& file : {outFile_, errFile_}) {
+        if (!file.empty())
+            unlink(file.c_str());
+    }
 }
 
 void Child::Reap()
@@ -220,6 +224,8 @@ ChildResult Child::Wait(std::chrono::milliseconds deadline)
     result_.signal = ended && WIFSIGNALED(status_) ? WTERMSIG(status_) : 0;
     if (!outFile_.empty())
         result_.out = ReadFile(outFile_);
+    if (!errFile_.empty())
+        result_.err = ReadFile(errFile_);
     return result_;
 }
 

@@ -40,7 +40,7 @@ struct ChildSpec {
     std::string inputText;
     ChildOutput output = ChildOutput::Pipe;
     std::string outputPath;
-    bool keepStderr = false;  // otherwise standard error goes to /dev/null
+    bool captureStderr = false;  // into ChildResult::err; otherwise standard error goes to /dev/null
 };
 
 struct ChildResult {
@@ -48,6 +48,7 @@ struct ChildResult {
     int exitCode = -1;   // when it exited
     int signal = 0;      // the signal that ended it, or 0
     std::string out;     // what reached a Pipe or File output
+    std::string err;     // standard error, when captured
 };
 
 // Far beyond any honest run (the stuck-busy run writes 19 MB): only a hang
@@ -85,6 +86,7 @@ private:
     int status_ = 0;
     std::string pendingInput_;
     std::string outFile_;
+    std::string errFile_;
     ChildResult result_;
 };
 
