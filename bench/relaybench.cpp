@@ -38,12 +38,12 @@ using Clock = std::chrono::steady_clock;
 
 // A run with standard output to target and standard input from /dev/null, in
 // seconds.
-double Run(ChildSpec spec, const std::string& target)
+double Run(ChildSpec run, const std::string& target)
 {
-    spec.output = ChildOutput::Path;
-    spec.outputPath = target;
+    run.output = ChildOutput::Path;
+    run.outputPath = target;
     const Clock::time_point start = Clock::now();
-    const ChildResult r = RunChild(spec);
+    const ChildResult r = RunChild(run);
     const Clock::time_point end = Clock::now();
     if (r.exitCode != 0)
         Fail("a child run failed");
@@ -72,6 +72,7 @@ template <class Measure>
 double Median(int runs, Measure measure)
 {
     std::vector<double> times;
+    times.reserve(static_cast<std::size_t>(runs));
     for (int i = 0; i < runs; ++i)
         times.push_back(measure());
     std::sort(times.begin(), times.end());

@@ -105,9 +105,9 @@ TEST(Executable, StuckBusyRunPollsEachAccessToTheLimit)
 // prints anything: a demonstration never runs a healthy card by mistake.
 TEST(Executable, RefusesASimulatedCardSettingItDoesNotKnow)
 {
-    ChildSpec spec{{RelaytestPath()}, {"RELAYSIM=busy=1,stuck_on=5"}};
-    spec.captureStderr = true;
-    const ChildResult r = RunChild(spec);
+    ChildSpec run{{RelaytestPath()}, {"RELAYSIM=busy=1,stuck_on=5"}};
+    run.captureStderr = true;
+    const ChildResult r = RunChild(run);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
     const std::string head = "relaysim: unknown setting \"stuck_on=5\" in RELAYSIM (known: cards=N, ";

@@ -12,28 +12,28 @@ namespace {
 //   {n:W}     "%Wd" into n             {last:W}  "%Wd" into last
 //   {map}     32 of "X" / "." into map, the first character in bit 0
 struct LineTemplate {
-    LineKind kind;
     std::string_view text;
+    LineKind kind;
     LineEnding ending;
 };
 
 constexpr LineTemplate Templates[] = {
-    {LineKind::CardFound, "Success", LineEnding::Lf},
-    {LineKind::CardMissing, "ERROR: TEVRIS didn't find what it expected", LineEnding::Lf},
-    {LineKind::Revision, "FPGA Rev: {value}", LineEnding::Lf},
-    {LineKind::Switch, "Turning {on} relay {n:4}", LineEnding::Lf},
-    {LineKind::RelayRangeError, "ERROR: relay {n:0} is out of range 0 to 1023", LineEnding::Lf},
-    {LineKind::BoardRangeError, "ERROR: board {n:0} is out of range 0 to 7", LineEnding::Lf},
-    {LineKind::Access, "{offset} {op} {value}", LineEnding::Lf},
-    {LineKind::Blank, "", LineEnding::Either},
-    {LineKind::ReportHeading, "Board #{n:0}", LineEnding::CrLf},
-    {LineKind::ReportWord, "[{value}] = Relays {n:2} to {last:3} = {map}", LineEnding::CrLf},
-    {LineKind::ReportRule, "--------", LineEnding::CrLf},
-    {LineKind::ClosingPrompt, "Press enter to exit", LineEnding::Lf},
+    {"Success", LineKind::CardFound, LineEnding::Lf},
+    {"ERROR: TEVRIS didn't find what it expected", LineKind::CardMissing, LineEnding::Lf},
+    {"FPGA Rev: {value}", LineKind::Revision, LineEnding::Lf},
+    {"Turning {on} relay {n:4}", LineKind::Switch, LineEnding::Lf},
+    {"ERROR: relay {n:0} is out of range 0 to 1023", LineKind::RelayRangeError, LineEnding::Lf},
+    {"ERROR: board {n:0} is out of range 0 to 7", LineKind::BoardRangeError, LineEnding::Lf},
+    {"{offset} {op} {value}", LineKind::Access, LineEnding::Lf},
+    {"", LineKind::Blank, LineEnding::Either},
+    {"Board #{n:0}", LineKind::ReportHeading, LineEnding::CrLf},
+    {"[{value}] = Relays {n:2} to {last:3} = {map}", LineKind::ReportWord, LineEnding::CrLf},
+    {"--------", LineKind::ReportRule, LineEnding::CrLf},
+    {"Press enter to exit", LineKind::ClosingPrompt, LineEnding::Lf},
     // The command processor's, not the program's. Editors that trim trailing
     // blanks leave it without its last one.
-    {LineKind::PausePrompt, "Press any key to continue . . . ", LineEnding::Lf},
-    {LineKind::PausePrompt, "Press any key to continue . . .", LineEnding::Lf},
+    {"Press any key to continue . . . ", LineKind::PausePrompt, LineEnding::Lf},
+    {"Press any key to continue . . .", LineKind::PausePrompt, LineEnding::Lf},
 };
 
 constexpr std::string_view PollTemplate = "  [[[ SPI Busy Check {offset} ?? {value} ]]]  ";

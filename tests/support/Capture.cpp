@@ -28,7 +28,7 @@ int Scratch()
         std::memcpy(scratchPath, ScratchTemplate, sizeof scratchPath);
         const int made = mkstemp(scratchPath);
         // Windows cannot remove a file that is open: it goes at exit.
-        std::atexit([] { (void)std::remove(scratchPath); });
+        (void)std::atexit([] { (void)std::remove(scratchPath); });
         return made;
     }();
     return fd;

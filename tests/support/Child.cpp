@@ -13,11 +13,9 @@
 
 #include "Transcript.h"
 
-extern char** environ;
-
 namespace {
 
-// The child's environment: ours, with the spec's names replaced or added.
+// The child's environment: ours, with the given names replaced or added.
 std::vector<std::string> Environment(const std::vector<std::string>& overrides)
 {
     std::vector<std::string> env;
@@ -36,6 +34,7 @@ std::vector<std::string> Environment(const std::vector<std::string>& overrides)
 std::vector<char*> Pointers(std::vector<std::string>& strings)
 {
     std::vector<char*> pointers;
+    pointers.reserve(strings.size() + 1);
     for (std::string& s : strings)
         pointers.push_back(s.data());
     pointers.push_back(nullptr);
@@ -52,21 +51,21 @@ int ScratchFile(std::string& path)
 }
 
 // The descriptor that becomes the child's standard output, or -1 for none.
-int OutputFor(const ChildSpec& spec, std::string& file, int& readEnd)
+int OutputFor(const ChildSpec& run, std::string& file, int& readEnd)
 {
     int fds[2] = {-1, -1};
-    switch (spec.output) {
+    switch (run.output) {
     case ChildOutput::Pipe:
     case ChildOutput::PipeReaderGone:
         if (pipe2(fds, O_CLOEXEC) != 0)
             return -1;
-        if (spec.output == ChildOutput::Pipe)
+        if (run.output == ChildOutput::Pipe)
             readEnd = fds[0];
         else
             close(fds[0]);
         return fds[1];
     case ChildOutput::File: return ScratchFile(file);
-    case ChildOutput::Path: return open(spec.outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    case ChildOutput::Path: return open(run.outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     case ChildOutput::DevFull: return open("/dev/full", O_WRONLY | O_CLOEXEC);
     case ChildOutput::Closed: break;
     }
@@ -74,11 +73,11 @@ int OutputFor(const ChildSpec& spec, std::string& file, int& readEnd)
 }
 
 // The descriptor that becomes the child's standard input, or -1 for none.
-int InputFor(const ChildSpec& spec, int& writeEnd)
+int InputFor(const ChildSpec& run, int& writeEnd)
 {
-    if (spec.input == ChildInput::Closed)
+    if (run.input == ChildInput::Closed)
         return -1;
-    if (spec.input == ChildInput::DevNull)
+    if (run.input == ChildInput::DevNull)
         return open("/dev/null", O_RDONLY | O_CLOEXEC);
     int fds[2] = {-1, -1};
     if (pipe2(fds, O_CLOEXEC) != 0)
@@ -108,13 +107,13 @@ int InputFor(const ChildSpec& spec, int& writeEnd)
 
 }  // namespace
 
-Child::Child(const ChildSpec& spec) : pendingInput_(spec.inputText)
+Child::Child(const ChildSpec& run) : pendingInput_(run.inputText)
 {
-    const int out = OutputFor(spec, outFile_, out_);
-    const int in = InputFor(spec, in_);
-    const int err = spec.captureStderr ? ScratchFile(errFile_) : -1;
-    std::vector<std::string> args = spec.argv;
-    std::vector<std::string> env = Environment(spec.env);
+    const int out = OutputFor(run, outFile_, out_);
+    const int in = InputFor(run, in_);
+    const int err = run.captureStderr ? ScratchFile(errFile_) : -1;
+    std::vector<std::string> args = run.argv;
+    std::vector<std::string> env = Environment(run.env);
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(env);
     pid_ = fork();
@@ -126,7 +125,7 @@ Child::Child(const ChildSpec& spec) : pendingInput_(spec.inputText)
     }
     if (pid_ > 0)
         exit_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
-    if (in_ >= 0 && spec.input == ChildInput::Text) {
+    if (in_ >= 0 && run.input == ChildInput::Text) {
         (void)fcntl(in_, F_SETFL, O_NONBLOCK);
         if (pendingInput_.empty())
             CloseInput();
@@ -229,8 +228,8 @@ ChildResult Child::Wait(std::chrono::milliseconds deadline)
     return result_;
 }
 
-ChildResult RunChild(const ChildSpec& spec, std::chrono::milliseconds deadline)
+ChildResult RunChild(const ChildSpec& run, std::chrono::milliseconds deadline)
 {
-    Child child(spec);
+    Child child(run);
     return child.Wait(deadline);
 }

@@ -28,6 +28,7 @@ enum class ChildOutput {
 };
 
 struct ChildSpec {
+    // cppcheck-suppress noExplicitConstructor ; every caller builds one from braces
     ChildSpec(std::vector<std::string> args, std::vector<std::string> environment = {},
               ChildInput in = ChildInput::DevNull, std::string text = {}, ChildOutput out = ChildOutput::Pipe)
         : argv(std::move(args)), env(std::move(environment)), input(in), inputText(std::move(text)), output(out)
@@ -57,7 +58,7 @@ inline constexpr std::chrono::seconds HangLimit{90};
 
 class Child {
 public:
-    explicit Child(const ChildSpec& spec);
+    explicit Child(const ChildSpec& run);
     ~Child();
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
@@ -91,6 +92,6 @@ private:
 };
 
 // Starts the child and waits for it.
-ChildResult RunChild(const ChildSpec& spec, std::chrono::milliseconds deadline = HangLimit);
+ChildResult RunChild(const ChildSpec& run, std::chrono::milliseconds deadline = HangLimit);
 
 #endif
