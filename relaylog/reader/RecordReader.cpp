@@ -1,6 +1,7 @@
 #include "RecordReader.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "LineTemplates.h"
 
@@ -11,11 +12,6 @@ constexpr std::size_t MaxLineLength = 200;
 
 constexpr std::uint32_t ControlRegister = 0x100;
 constexpr std::uint32_t BusyBit = 0x80000000u;
-
-bool EndsWith(const std::string& text, std::string_view tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 bool IsPausePrompt(const std::string& text)
 {
@@ -30,31 +26,46 @@ bool RecordReader::Fill()
 {
     pos_ = 0;
     len_ = 0;
-    if (!in_.good())
+    if (in_ == nullptr || !in_->good())
         return false;
-    in_.read(buffer_, sizeof buffer_);
-    len_ = static_cast<std::size_t>(in_.gcount());
+    in_->read(storage_.get(), BufferSize);
+    data_ = storage_.get();
+    len_ = static_cast<std::size_t>(in_->gcount());
     return len_ > 0;
 }
 
-// The polls of a wait are taken off the front of the line one by one.
-bool RecordReader::TakePoll()
+// The polls of a wait are taken off the front of the line as they arrive.
+// False when a complete one is spelt wrongly; one not yet complete waits for
+// more of the line.
+bool RecordReader::TakePolls()
 {
-    std::uint32_t address = 0;
-    std::uint32_t value = 0;
-    if (!MatchPoll(pending_, address, value))
-        return false;
-    if (++polls_.count == 1)
-        polls_.firstValue = value;
-    polls_.allSame = polls_.allSame && value == polls_.firstValue;
-    if (polls_.firstIdle == 0 && (value & BusyBit) == 0)
-        polls_.firstIdle = polls_.count;
-    polls_.lastValue = value;
-    if (address != ControlRegister && !polls_.strayAddress) {
-        polls_.strayAddress = true;
-        polls_.strayAddressValue = address;
+    std::size_t at = 0;
+    while (pending_.size() - at >= PollOpen.size() && pending_.compare(at, PollOpen.size(), PollOpen) == 0) {
+        const std::size_t close = pending_.find(PollClose, at + PollOpen.size());
+        if (close == std::string::npos)
+            break;
+        const std::size_t end = close + PollClose.size();
+        const std::string_view poll = std::string_view(pending_).substr(at, end - at);
+        std::uint32_t address = 0;
+        std::uint32_t value = 0;
+        if (!MatchPoll(poll, address, value)) {
+            pending_.erase(0, at);
+            pending_.resize(end - at);
+            return false;
+        }
+        if (++polls_.count == 1)
+            polls_.firstValue = value;
+        polls_.allSame = polls_.allSame && value == polls_.firstValue;
+        if (polls_.firstIdle == 0 && (value & BusyBit) == 0)
+            polls_.firstIdle = polls_.count;
+        polls_.lastValue = value;
+        if (address != ControlRegister && !polls_.strayAddress) {
+            polls_.strayAddress = true;
+            polls_.strayAddressValue = address;
+        }
+        at = end;
     }
-    pending_.clear();
+    pending_.erase(0, at);
     return true;
 }
 
@@ -99,7 +110,7 @@ ReadResult RecordReader::Finish(RecordLine& line)
 // command processor leaves it that way until a key is pressed.
 ReadResult RecordReader::AtEnd(RecordLine& line)
 {
-    if (in_.bad())
+    if (in_ != nullptr && in_->bad())
         return Fail(0, ReadFault::Unreadable, "cannot read the input");
     if (!lineStarted_)
         return ReadResult::End;
@@ -118,17 +129,22 @@ ReadResult RecordReader::Next(RecordLine& line)
     for (;;) {
         if (pos_ == len_ && !Fill())
             return AtEnd(line);
-        const char c = buffer_[pos_++];
+        // Up to the line end, or all there is for now.
+        const char* start = data_ + pos_;
+        const auto* lineEnd = static_cast<const char*>(std::memchr(start, '\n', len_ - pos_));
+        const std::size_t taken = lineEnd != nullptr ? static_cast<std::size_t>(lineEnd - start) : len_ - pos_;
+        pending_.append(start, taken);
+        pos_ += taken;
         lineStarted_ = true;
-        if (c == '\n')
-            return Finish(line);
-        pending_ += c;
-        if (c == ' ' && pending_.size() >= PollOpen.size() + PollClose.size() &&
-            pending_.compare(0, PollOpen.size(), PollOpen) == 0 && EndsWith(pending_, PollClose) && !TakePoll())
+        if (!TakePolls())
             return Fail(linesRead_ + 1, ReadFault::BadPoll, "malformed busy-check poll \"" + Excerpt(pending_) + "\"");
         if (pending_.size() > MaxLineLength)
             return Fail(linesRead_ + 1, ReadFault::TooLong,
                         "longer than any line relaytest prints: \"" + Excerpt(pending_) + "\"");
+        if (lineEnd != nullptr) {
+            ++pos_;
+            return Finish(line);
+        }
     }
 }
 

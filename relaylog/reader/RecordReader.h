@@ -18,7 +18,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <string>
+#include <string_view>
 
 enum class LineKind {
     CardFound,        // "Success"
@@ -82,7 +84,15 @@ enum class ReadFault {
 
 class RecordReader {
 public:
-    explicit RecordReader(std::istream& in, ReaderMode mode = ReaderMode::Saved) : in_(in), mode_(mode) {}
+    explicit RecordReader(std::istream& in, ReaderMode mode = ReaderMode::Saved)
+        : in_(&in), mode_(mode), storage_(new char[BufferSize])
+    {
+    }
+    // A record already in memory, read in place.
+    explicit RecordReader(std::string_view text, ReaderMode mode = ReaderMode::Saved)
+        : mode_(mode), data_(text.data()), len_(text.size())
+    {
+    }
 
     // The next line. After Malformed, Fault() and Error() say why and
     // ErrorLine() where (0 when the input itself could not be read).
@@ -97,16 +107,19 @@ public:
 
 private:
     bool Fill();
-    bool TakePoll();
+    bool TakePolls();
     ReadResult AtEnd(RecordLine& line);
     ReadResult Finish(RecordLine& line);
     ReadResult Fail(std::uint64_t lineNumber, ReadFault fault, const std::string& why);
 
-    std::istream& in_;
+    static constexpr std::size_t BufferSize = 65536;
+
+    std::istream* in_ = nullptr;  // none for a record in memory
     ReaderMode mode_;
-    char buffer_[65536] = {};
-    std::size_t pos_ = 0;
+    std::unique_ptr<char[]> storage_;  // what was read of the stream
+    const char* data_ = nullptr;
     std::size_t len_ = 0;
+    std::size_t pos_ = 0;
     std::string pending_;  // the current line, less the polls already taken
     PollSummary polls_;
     bool lineStarted_ = false;

@@ -128,7 +128,7 @@ std::string WholeRun(Bytes& bytes, CardAnswers& card)
     SimSetReadOverride([&card](std::uint32_t offset, std::uint32_t) { return card.Read(offset); });
 
     int code = -1;
-    const std::string out = RunInProcess(&code);
+    const std::string& out = RunInProcess(&code);
     if (code != 0)
         return "exit status " + std::to_string(code);
     // The simulated card answers 0 for the revision when it reports no card:
@@ -146,7 +146,7 @@ std::string Calls(Bytes& bytes, CardAnswers& card)
     SimSetReadOverride([&card](std::uint32_t offset, std::uint32_t) { return card.Read(offset); });
     ShapeExpectation expect;
     std::string problem;
-    const std::string out = CaptureStdout([&] {
+    const std::string& out = CaptureStdout([&] {
         for (std::size_t i = 0; i < MaxCalls && !bytes.Empty() && problem.empty(); ++i) {
             const std::uint8_t op = bytes.Byte();
             switch (op % 4) {

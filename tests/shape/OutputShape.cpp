@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdio>
-#include <sstream>
 
 #include "RecordReader.h"
 
@@ -36,7 +35,7 @@ ShapeFault FromReader(ReadFault fault)
 
 class Checker {
 public:
-    explicit Checker(const std::string& out) : in_(out), reader_(in_, ReaderMode::Strict) {}
+    explicit Checker(const std::string& out) : reader_(out, ReaderMode::Strict) {}
 
     ShapeProblem Run(const ShapeExpectation& expect)
     {
@@ -206,7 +205,6 @@ private:
         Expect(LineKind::ReportRule);
     }
 
-    std::istringstream in_;
     RecordReader reader_;
     RecordLine line_;
     ShapeProblem problem_;

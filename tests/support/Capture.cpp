@@ -6,6 +6,9 @@
 #include <fcntl.h>
 #include <iostream>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace {
 
@@ -25,6 +28,12 @@ char scratchPath[sizeof ScratchTemplate];
 int Scratch()
 {
     static const int fd = [] {
+#ifdef __linux__
+        // In memory: nothing to remove, no file system in the way.
+        const int memory = memfd_create("relaytest-capture", MFD_CLOEXEC);
+        if (memory >= 0)
+            return memory;
+#endif
         std::memcpy(scratchPath, ScratchTemplate, sizeof scratchPath);
         const int made = mkstemp(scratchPath);
         // Windows cannot remove a file that is open: it goes at exit.
@@ -34,10 +43,11 @@ int Scratch()
     return fd;
 }
 
-std::string ReadBack(int fd)
+const std::string& ReadBack(int fd)
 {
+    static std::string text;
     const off_t size = lseek(fd, 0, SEEK_END);
-    std::string text(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    text.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
     (void)lseek(fd, 0, SEEK_SET);
     std::size_t done = 0;
     while (done < text.size()) {
@@ -52,7 +62,7 @@ std::string ReadBack(int fd)
 
 }  // namespace
 
-std::string CaptureStdout(const std::function<void()>& fn)
+const std::string& CaptureStdout(const std::function<void()>& fn)
 {
     const int fd = Scratch();
     std::cout.flush();

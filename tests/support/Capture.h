@@ -7,8 +7,9 @@
 
 // Runs fn with standard output going to a scratch file and standard input at
 // end of file; returns everything written to standard output by either stdio
-// or the stream object. The scratch file is made once per process and reused:
-// the fuzz target captures thousands of runs a second.
-std::string CaptureStdout(const std::function<void()>& fn);
+// or the stream object. The scratch file and the text are made once per
+// process and reused, as the fuzz target captures hundreds of runs a second:
+// the text is valid until the next call.
+const std::string& CaptureStdout(const std::function<void()>& fn);
 
 #endif

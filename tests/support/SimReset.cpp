@@ -15,7 +15,7 @@ void ResetSimCard()
     std::memset(CrosspointMap, 0, sizeof CrosspointMap);
 }
 
-std::string RunInProcess(int* exitCode)
+const std::string& RunInProcess(int* exitCode)
 {
     return CaptureStdout([&] {
         const int code = RelaytestMain();

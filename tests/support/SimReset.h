@@ -16,9 +16,9 @@ int RelaytestMain();
 // relay tables cleared to their start state.
 void ResetSimCard();
 
-// One whole pass of the program, its output captured; the exit status in
-// exitCode when given.
-std::string RunInProcess(int* exitCode = nullptr);
+// One whole pass of the program, its output captured (valid until the next
+// capture); the exit status in exitCode when given.
+const std::string& RunInProcess(int* exitCode = nullptr);
 
 // Makes successive polls of the control register (BAR offset 0x100) return
 // these values, then idle (0); other reads are left to the model.
