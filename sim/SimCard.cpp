@@ -4,10 +4,13 @@
 // Whole runs of the program can be given a faulty card through the RELAYSIM
 // environment variable, read once at the first driver call (see README):
 //   cards=N  revision=HEX  busy=N  stuck-busy  deaf  stuck-on=R  stuck-off=R
+//   crash-after=N  slow=US
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "Driver.h"
@@ -41,6 +44,9 @@ struct Model {
     bool stuckBusy = false;
     BoardWords latch{};
     Board boards[Boards];
+    std::uint64_t calls = 0;        // driver calls so far, all four functions
+    std::uint64_t crashAfter = 0;   // the call that faults; 0 for none
+    std::uint32_t slowMicros = 0;   // sleep at the start of every call
     bool recording = false;
     std::vector<SimCall> log;
     std::function<std::uint32_t(std::uint32_t, std::uint32_t)> readOverride;
@@ -82,6 +88,10 @@ void ApplySetting(const std::string& token)
     } else if ((key == "stuck-on" || key == "stuck-off") && ParseNumber(arg.c_str(), 10, n) && n >= 0 &&
                n < static_cast<long long>(Boards) * 128) {
         SimSetStuckRelay(static_cast<std::int32_t>(n), key == "stuck-on");
+    } else if (key == "crash-after" && ParseNumber(arg.c_str(), 10, n) && n >= 1) {
+        SimCrashAfter(static_cast<std::uint64_t>(n));
+    } else if (key == "slow" && ParseNumber(arg.c_str(), 10, n) && n >= 0 && n <= 0xFFFFFFFF) {
+        SimSetSlow(static_cast<std::uint32_t>(n));
     } else {
         (void)std::fprintf(stderr, "relaysim: ignoring unknown setting \"%s\"\n", token.c_str());
     }
@@ -109,6 +119,24 @@ void Configure()
             token += *p;
         }
     }
+}
+
+// The lowest page of the address space is mapped in no process (Linux keeps
+// the first 64 KiB from mmap, Windows reserves them), so a store there is an
+// access violation wherever the driver runs, as when a driver follows a null
+// handle to one of its fields. Read from a volatile, the address is unknown to
+// the compiler, which must make the store.
+volatile std::uintptr_t UnmappedAddress = 0x10;
+
+// The start of every driver call: the call set to fault does so before
+// anything else, and a slow driver takes its time before it does its work.
+void Enter()
+{
+    Configure();
+    if (++model.calls == model.crashAfter)
+        *reinterpret_cast<volatile int*>(UnmappedAddress) = 0;  // NOLINT(performance-no-int-to-ptr)
+    if (model.slowMicros > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(model.slowMicros));
 }
 
 bool Present(std::int32_t card) { return card == ModelCard && model.cards >= 1; }
@@ -172,14 +200,14 @@ extern "C" {
 
 std::int32_t DRIVER_CALL GetNumCards(void)
 {
-    Configure();
+    Enter();
     Record(SimOp::GetNumCards, 0, 0, 0, static_cast<std::uint32_t>(model.cards));
     return model.cards;
 }
 
 std::uint32_t DRIVER_CALL RelInPortDWord(std::int32_t card, std::uint32_t offset)
 {
-    Configure();
+    Enter();
     const std::uint32_t value = Present(card) && offset == RevisionOffset ? model.revision : 0;
     Record(SimOp::RelInPortDWord, card, 0, offset, value);
     return value;
@@ -187,7 +215,7 @@ std::uint32_t DRIVER_CALL RelInPortDWord(std::int32_t card, std::uint32_t offset
 
 std::uint32_t DRIVER_CALL InBAR32(std::int32_t card, std::int32_t bar, std::uint32_t offset)
 {
-    Configure();
+    Enter();
     std::uint32_t value = InWindow(card, bar, offset) ? ReadWindow(offset) : 0;
     if (model.readOverride)
         value = model.readOverride(offset, value);
@@ -197,7 +225,7 @@ std::uint32_t DRIVER_CALL InBAR32(std::int32_t card, std::int32_t bar, std::uint
 
 std::int32_t DRIVER_CALL OutBAR32(std::int32_t card, std::int32_t bar, std::uint32_t offset, std::uint32_t value)
 {
-    Configure();
+    Enter();
     if (InWindow(card, bar, offset))
         WriteWindow(offset, value);
     Record(SimOp::OutBAR32, card, bar, offset, value);
@@ -225,6 +253,8 @@ void SimSetBusyPolls(std::uint32_t polls)
 }
 
 void SimSetStuckBusy(bool stuck) { model.stuckBusy = stuck; }
+void SimCrashAfter(std::uint64_t call) { model.crashAfter = call; }
+void SimSetSlow(std::uint32_t microseconds) { model.slowMicros = microseconds; }
 
 void SimSetBoardFixed(int board, const BoardWords& words)
 {
