@@ -1,0 +1,176 @@
+// The record survives the run dying. The real executable runs on a simulated
+// card whose driver faults at a chosen call, or is slow enough to be stopped
+// half-way by a signal, with standard output to a file or a pipe: every line
+// the program finished before it died must be in the record, and nothing else,
+// and the process must die the way that death ends a process.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#include "Support.h"
+
+namespace {
+
+enum class Sink { File, Pipe };
+
+struct Ending {
+    std::string out;  // what reached the file or the pipe
+    int signal = 0;   // the signal that ended the process; 0 when it exited
+};
+
+std::size_t LineCount(const std::string& text)
+{
+    std::size_t lines = 0;
+    for (char c : text)
+        lines += c == '\n';
+    return lines;
+}
+
+// Runs relaytest with RELAYSIM set, standard input at end of file and standard
+// output to the sink. With stopWith set, sends that signal once stopAtLines
+// complete lines have come out.
+Ending Spawn(const std::string& relaysim, Sink sink, int stopWith = 0, std::size_t stopAtLines = 0)
+{
+    char path[] = "/tmp/relaytest-record-XXXXXX";
+    int ends[2] = {-1, -1};
+    if (sink == Sink::File)
+        ends[0] = ends[1] = mkostemp(path, O_CLOEXEC);
+    else if (pipe2(ends, O_CLOEXEC) != 0)
+        return {};
+    const int nullIn = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    // Under AddressSanitizer the child's fault must stay the kernel's SIGSEGV.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string env[] = {"RELAYSIM=" + relaysim,
+                               std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":handle_segv=0"};
+    std::vector<char*> envp{const_cast<char*>(env[0].c_str()), const_cast<char*>(env[1].c_str()), nullptr};
+    const char* exe = RELAYTEST_EXE;
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // As on an operator's console: default dispositions, nothing blocked,
+        // and no core file left behind.
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGSEGV})
+            (void)signal(s, SIG_DFL);
+        const rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        dup2(nullIn, 0);
+        dup2(ends[1], 1);
+        execle(exe, exe, static_cast<char*>(nullptr), envp.data());
+        _exit(127);
+    }
+    close(nullIn);
+    if (sink == Sink::Pipe)
+        close(ends[1]);
+    Ending result;
+    int status = 0;
+    bool ended = pid < 0;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = sink == Sink::File ? pread(ends[0], buffer, sizeof buffer, static_cast<off_t>(result.out.size()))
+                                             : read(ends[0], buffer, sizeof buffer);
+        if (n > 0) {
+            result.out.append(buffer, static_cast<std::size_t>(n));
+            if (stopWith != 0 && LineCount(result.out) >= stopAtLines && !ended)
+                kill(pid, std::exchange(stopWith, 0));
+        } else if (sink == Sink::Pipe || ended) {
+            break;
+        } else if (!(ended = waitpid(pid, &status, WNOHANG) == pid)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    if (sink == Sink::Pipe && pid > 0)
+        waitpid(pid, &status, 0);
+    close(ends[0]);
+    if (sink == Sink::File)
+        unlink(path);
+    result.signal = pid > 0 && WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return result;
+}
+
+// The first lines of the healthy run's record, line ends included.
+std::string GoldenLines(std::size_t lines)
+{
+    const std::string all = Golden("healthy.txt");
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < lines; ++i)
+        end = all.find('\n', end) + 1;
+    return all.substr(0, end);
+}
+
+const char* Name(Sink sink) { return sink == Sink::File ? "ToFile" : "ToPipe"; }
+void PrintTo(Sink sink, std::ostream* os) { *os << Name(sink); }
+
+struct Crash {
+    const char* name;
+    int call;           // the driver call that faults
+    std::size_t lines;  // the healthy run's lines finished before that call
+};
+void PrintTo(const Crash& crash, std::ostream* os) { *os << "crash-after=" << crash.call; }
+
+// The healthy run's driver calls: 1 the card count, 2 the revision, then for
+// the k-th of its 45 SPI accesses the busy poll (call 2k + 1) and the access
+// itself (call 2k + 2). A fault at an access loses its poll's trace with the
+// unfinished line.
+const Crash Crashes[] = {
+    {"RevisionRead", 2, 1},   // after the card-check line, which goes through the stream
+    {"FirstPoll", 3, 3},      // the first switch's first poll
+    {"MidPush", 30, 18},      // relay 105's push, the write of word 110
+    {"MidFetch", 48, 28},     // board 0's first fetch, the read of word 108
+    {"AfterReport", 83, 62},  // the poll after board 0's second report
+    {"LastAccess", 92, 66},   // board 1's fetch, the read of its last word
+};
+
+class CrashInDriver : public ::testing::TestWithParam<std::tuple<Crash, Sink>> {};
+
+TEST_P(CrashInDriver, RecordHoldsEveryFinishedLine)
+{
+    const Crash& crash = std::get<0>(GetParam());
+    const Ending r = Spawn("crash-after=" + std::to_string(crash.call), std::get<1>(GetParam()));
+    EXPECT_EQ(TranscriptDiff(GoldenLines(crash.lines), r.out), "");
+    EXPECT_EQ(r.signal, SIGSEGV);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, CrashInDriver,
+                         ::testing::Combine(::testing::ValuesIn(Crashes), ::testing::Values(Sink::File, Sink::Pipe)),
+                         [](const auto& p) {
+                             return std::string(std::get<0>(p.param).name) + Name(std::get<1>(p.param));
+                         });
+
+class StoppedBySignal : public ::testing::TestWithParam<std::tuple<int, Sink>> {};
+
+// A run at 20 ms a driver call, stopped once 20 of its 76 lines are out: the
+// record is the healthy run up to some finished line at or past the 20th.
+TEST_P(StoppedBySignal, RecordEndsWithAFinishedLine)
+{
+    const int stop = std::get<0>(GetParam());
+    const Ending r = Spawn("slow=20000", std::get<1>(GetParam()), stop, 20);
+    const std::size_t lines = LineCount(r.out);
+    EXPECT_GE(lines, 20u);
+    EXPECT_LT(lines, LineCount(Golden("healthy.txt")));
+    EXPECT_EQ(TranscriptDiff(GoldenLines(lines), r.out), "");
+    EXPECT_EQ(r.signal, stop);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StoppedBySignal,
+                         ::testing::Combine(::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                                            ::testing::Values(Sink::File, Sink::Pipe)),
+                         [](const auto& p) {
+                             const int s = std::get<0>(p.param);
+                             return std::string(s == SIGINT ? "Sigint" : s == SIGTERM ? "Sigterm" : "Sighup") +
+                                    Name(std::get<1>(p.param));
+                         });
+
+}  // namespace
