@@ -143,7 +143,7 @@ TEST_P(CrashInDriver, RecordHoldsEveryFinishedLine)
     EXPECT_EQ(r.signal, SIGSEGV);
 }
 
-INSTANTIATE_TEST_SUITE_P(Calls, CrashInDriver,
+INSTANTIATE_TEST_SUITE_P(RecordSurvives, CrashInDriver,
                          ::testing::Combine(::testing::ValuesIn(Crashes), ::testing::Values(Sink::File, Sink::Pipe)),
                          [](const auto& p) {
                              return std::string(std::get<0>(p.param).name) + Name(std::get<1>(p.param));
@@ -164,7 +164,7 @@ TEST_P(StoppedBySignal, RecordEndsWithAFinishedLine)
     EXPECT_EQ(r.signal, stop);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, StoppedBySignal,
+INSTANTIATE_TEST_SUITE_P(RecordSurvives, StoppedBySignal,
                          ::testing::Combine(::testing::Values(SIGINT, SIGTERM, SIGHUP),
                                             ::testing::Values(Sink::File, Sink::Pipe)),
                          [](const auto& p) {
