@@ -53,6 +53,7 @@ Ending Spawn(const std::string& relaysim, Sink sink, int stopWith = 0, std::size
     const std::string env[] = {"RELAYSIM=" + relaysim,
                                std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":handle_segv=0"};
     std::vector<char*> envp{const_cast<char*>(env[0].c_str()), const_cast<char*>(env[1].c_str()), nullptr};
+    // cppcheck-suppress variableScope ; set before fork, so the child only execs
     const char* exe = RELAYTEST_EXE;
 
     const pid_t pid = fork();
@@ -87,8 +88,10 @@ Ending Spawn(const std::string& relaysim, Sink sink, int stopWith = 0, std::size
                 kill(pid, std::exchange(stopWith, 0));
         } else if (sink == Sink::Pipe || ended) {
             break;
-        } else if (!(ended = waitpid(pid, &status, WNOHANG) == pid)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        } else {
+            ended = waitpid(pid, &status, WNOHANG) == pid;
+            if (!ended)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
     if (sink == Sink::Pipe && pid > 0)
