@@ -5,7 +5,8 @@
 
 // Makes output that nobody reads (a pipe whose reader has gone, a closed or
 // full standard output) a failed write instead of the end of the process: the
-// pass still runs to its end and exits with status 0.
+// pass still runs to its end and exits with status 0. Gives standard output
+// the one buffer that the program flushes at the end of every line.
 void PrepareConsole();
 
 #endif

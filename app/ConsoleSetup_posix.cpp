@@ -1,6 +1,11 @@
 #include "ConsoleSetup.h"
 
 #include <csignal>
+#include <cstdio>
+
+namespace {
+char OutputBuffer[64 * 1024];
+}  // namespace
 
 void PrepareConsole()
 {
@@ -8,4 +13,13 @@ void PrepareConsole()
     // SIGPIPE, which would kill the run half-way with no exit status of its
     // own. Ignored, the write just fails and the pass carries on.
     (void)std::signal(SIGPIPE, SIG_IGN);
+
+    // The record is what the engineer keeps, so it must survive the run dying.
+    // Standard output gets one 64 KiB buffer, whatever it is (terminal, file,
+    // pipe), and the program flushes it each time it has finished a line: every
+    // complete line is out of the process before the next driver call, and a
+    // crash in the driver or a fatal signal loses at most the line under way
+    // (the busy traces of the current wait). A controller stuck busy still
+    // costs one write per 64 KiB of its long lines, not one per trace.
+    (void)std::setvbuf(stdout, OutputBuffer, _IOFBF, sizeof OutputBuffer);
 }

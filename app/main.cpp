@@ -21,20 +21,23 @@ int main()
     PrepareConsole();
 
     // The card check goes through the stream object, everything after it
-    // through printf. The stream stays synchronised with stdio, so both reach
-    // standard output in program order.
+    // through printf. The stream stays synchronised with stdio: it writes into
+    // stdio's buffer, so both reach standard output in program order.
     if (CardPresent())
         std::cout << "Success\n";
     else
         std::cout << "ERROR: TEVRIS didn't find what it expected\n";
+    (void)std::fflush(stdout);
 
     // Always card 0 here: the revision is read before, and apart from, the
     // BAR settings.
     std::printf("FPGA Rev: %08X\n", RelInPortDWord(0, FpgaRevisionOffset));
+    (void)std::fflush(stdout);
 
     RunTestSequence();
 
     std::printf("\nPress enter to exit\n");
+    (void)std::fflush(stdout);
     WaitForOperator();
     return 0;
 }

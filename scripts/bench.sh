@@ -9,3 +9,5 @@ cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/n
 cmake --build build/bench -j"$(nproc)" --target relaytest relaybench >/dev/null
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 build/bench/bench/relaybench build/bench/relaytest "${RUNS:-9}" build/bench/relaybench.out
+# The same program on a Windows console, where wine and mingw-w64 are installed.
+scripts/bench-wine-console.sh build/bench/relaytest

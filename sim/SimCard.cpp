@@ -4,9 +4,11 @@
 // Whole runs of the program can be given a faulty card through the RELAYSIM
 // environment variable, read once at the first driver call (SimSettings.cpp
 // and the README list the settings).
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "Driver.h"
@@ -40,6 +42,9 @@ struct Model {
     bool stuckBusy = false;
     BoardWords latch{};
     Board boards[Boards];
+    std::uint64_t calls = 0;        // driver calls so far, all four functions
+    std::uint64_t crashAfter = 0;   // the call that faults; 0 for none
+    std::uint32_t slowMicros = 0;   // sleep at the start of every call
     bool recording = false;
     std::vector<SimCall> log;
     std::function<std::uint32_t(std::uint32_t, std::uint32_t)> readOverride;
@@ -69,6 +74,24 @@ void Configure()
         (void)std::fprintf(stderr, "relaysim: %s\n", error.c_str());
         std::exit(2);
     }
+}
+
+// The lowest page of the address space is mapped in no process (Linux keeps
+// the first 64 KiB from mmap, Windows reserves them), so a store there is an
+// access violation wherever the driver runs, as when a driver follows a null
+// handle to one of its fields. Read from a volatile, the address is unknown to
+// the compiler, which must make the store.
+volatile std::uintptr_t UnmappedAddress = 0x10;
+
+// The start of every driver call: the call set to fault does so before
+// anything else, and a slow driver takes its time before it does its work.
+void Enter()
+{
+    Configure();
+    if (++model.calls == model.crashAfter)
+        *reinterpret_cast<volatile int*>(UnmappedAddress) = 0;  // NOLINT(performance-no-int-to-ptr)
+    if (model.slowMicros > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(model.slowMicros));
 }
 
 bool Present(std::int32_t card) { return card == ModelCard && model.cards >= 1; }
@@ -132,14 +155,14 @@ extern "C" {
 
 std::int32_t DRIVER_CALL GetNumCards(void)
 {
-    Configure();
+    Enter();
     Record(SimOp::GetNumCards, 0, 0, 0, static_cast<std::uint32_t>(model.cards));
     return model.cards;
 }
 
 std::uint32_t DRIVER_CALL RelInPortDWord(std::int32_t card, std::uint32_t offset)
 {
-    Configure();
+    Enter();
     const std::uint32_t value = Present(card) && offset == RevisionOffset ? model.revision : 0;
     Record(SimOp::RelInPortDWord, card, 0, offset, value);
     return value;
@@ -147,7 +170,7 @@ std::uint32_t DRIVER_CALL RelInPortDWord(std::int32_t card, std::uint32_t offset
 
 std::uint32_t DRIVER_CALL InBAR32(std::int32_t card, std::int32_t bar, std::uint32_t offset)
 {
-    Configure();
+    Enter();
     std::uint32_t value = InWindow(card, bar, offset) ? ReadWindow(offset) : 0;
     if (model.readOverride)
         value = model.readOverride(offset, value);
@@ -157,7 +180,7 @@ std::uint32_t DRIVER_CALL InBAR32(std::int32_t card, std::int32_t bar, std::uint
 
 std::int32_t DRIVER_CALL OutBAR32(std::int32_t card, std::int32_t bar, std::uint32_t offset, std::uint32_t value)
 {
-    Configure();
+    Enter();
     if (InWindow(card, bar, offset))
         WriteWindow(offset, value);
     Record(SimOp::OutBAR32, card, bar, offset, value);
@@ -185,6 +208,8 @@ void SimSetBusyPolls(std::uint32_t polls)
 }
 
 void SimSetStuckBusy(bool stuck) { model.stuckBusy = stuck; }
+void SimCrashAfter(std::uint64_t call) { model.crashAfter = call; }
+void SimSetSlow(std::uint32_t microseconds) { model.slowMicros = microseconds; }
 
 void SimSetBoardFixed(int board, const BoardWords& words)
 {

@@ -35,9 +35,9 @@ struct SimCall {
 using BoardWords = std::array<std::uint32_t, 4>;
 
 // Power-on state: one card, the default revision, an idle controller, all
-// boards zero and accepting writes, no stuck relays, no read override, the
-// call log empty and not recording. Also disables configuration from the
-// RELAYSIM environment variable.
+// boards zero and accepting writes, no stuck relays, no read override, no
+// fault and no delay, no calls counted, the call log empty and not recording.
+// Also disables configuration from the RELAYSIM environment variable.
 void SimReset();
 
 // The call log records only while switched on: a long run would otherwise
@@ -54,6 +54,14 @@ void SimSetRevision(std::uint32_t revision);
 void SimSetBusyPolls(std::uint32_t polls);
 // The control register reads busy for ever.
 void SimSetStuckBusy(bool stuck);
+
+// The driver call with this number (all four functions, counted from 1 since
+// power-on) faults with an access violation before it does anything, as a
+// broken driver library would: the process dies (SIGSEGV on POSIX). 0 for none.
+void SimCrashAfter(std::uint64_t call);
+// Every driver call first sleeps this many microseconds, so that a whole run
+// takes long enough to be stopped half-way. 0 for none.
+void SimSetSlow(std::uint32_t microseconds);
 
 // The board ignores writes and returns these words on every fetch.
 void SimSetBoardFixed(int board, const BoardWords& words);

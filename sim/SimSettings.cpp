@@ -33,6 +33,8 @@ const Setting Settings[] = {
      }},
     {"stuck-on", "R", 10, 0, LastRelay, [](long long r) { SimSetStuckRelay(static_cast<std::int32_t>(r), true); }},
     {"stuck-off", "R", 10, 0, LastRelay, [](long long r) { SimSetStuckRelay(static_cast<std::int32_t>(r), false); }},
+    {"crash-after", "N", 10, 1, UINT32_MAX, [](long long n) { SimCrashAfter(static_cast<std::uint64_t>(n)); }},
+    {"slow", "US", 10, 0, UINT32_MAX, [](long long us) { SimSetSlow(static_cast<std::uint32_t>(us)); }},
 };
 
 // The whole argument as a number in the setting's base and range. Hexadecimal

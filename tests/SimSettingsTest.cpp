@@ -81,6 +81,9 @@ INSTANTIATE_TEST_SUITE_P(
                                         "hexadecimal digits"),
         std::make_pair("revision=123456789", "bad setting \"revision=123456789\" in RELAYSIM: use revision=HEX, up to "
                                              "eight hexadecimal digits"),
+        std::make_pair("crash-after=0", "bad setting \"crash-after=0\" in RELAYSIM: use crash-after=N, N from 1 to "
+                                        "4294967295"),
+        std::make_pair("slow=-5", "bad setting \"slow=-5\" in RELAYSIM: use slow=US, US from 0 to 4294967295"),
         std::make_pair("deaf=1", "bad setting \"deaf=1\" in RELAYSIM: use deaf alone"),
         std::make_pair("stuck-busy=yes", "bad setting \"stuck-busy=yes\" in RELAYSIM: use stuck-busy alone")));
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
@@ -89,9 +90,16 @@ int InputFor(const ChildSpec& run, int& writeEnd)
 // In the child, between fork and exec: only async-signal-safe calls.
 [[noreturn]] void Exec(int in, int out, int err, char** argv, char** envp)
 {
-    // Inherited dispositions would hide what the program itself does.
-    for (int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP})
+    // As on an operator's console: default dispositions (an inherited one
+    // would hide what the program itself does), nothing blocked, and no core
+    // file left behind by a crash.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGSEGV})
         (void)signal(s, SIG_DFL);
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
     if (in < 0)
         close(0);
     else
@@ -185,6 +193,13 @@ void Child::Pump(int ms)
             out_ = -1;
         }
     }
+}
+
+const std::string& Child::Out()
+{
+    if (!outFile_.empty())
+        result_.out = ReadFile(outFile_);
+    return result_.out;
 }
 
 void Child::CloseInput()

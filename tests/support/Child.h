@@ -69,7 +69,8 @@ public:
     void Pump(int ms);
     // It has ended and its output pipe, if any, has been read to the end.
     bool Done() const { return result_.ended && out_ < 0; }
-    const std::string& Out() const { return result_.out; }
+    // What has reached a Pipe or File output so far.
+    const std::string& Out();
     void CloseInput();
     void Signal(int signal) const;
     // True while it is blocked reading its standard input (Linux).

@@ -20,4 +20,10 @@ if(CMAKE_CROSSCOMPILING_EMULATOR AND RELAYTEST_DRIVER STREQUAL "vendor")
   add_test(NAME WineRun.MissingDriver
            COMMAND bash ${wine_run} missing-driver $<TARGET_FILE:relaytest> ${CMAKE_CURRENT_BINARY_DIR}
                    ${CMAKE_CROSSCOMPILING_EMULATOR})
+
+  # An access violation inside the stand-in TEVRIS.DLL: the record keeps every
+  # finished line.
+  add_test(NAME WineRun.CrashInDriver
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-crash.sh ${golden_dir}/healthy.txt $<TARGET_FILE:relaytest>
+                   $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
 endif()
