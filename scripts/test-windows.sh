@@ -44,10 +44,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ] || [ "$(wine_installed)" != "$(cat "$WINEPR
     wineserver -w
     wine_installed >"$WINEPREFIX.stamp"
 fi
-# One wine server for every run, rather than one started and stopped per test.
-wineserver -p
-trap 'wineserver -k 2>/dev/null || true' EXIT
-
 # build folder, toolchain, calling convention, a stand-in DLL of the other
 # bitness (for the test that the loader refuses it)
 win64=build/windows
@@ -63,6 +59,9 @@ for b in "${builds[@]}"; do
     options=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-$arch.cmake -DRELAYTEST_DRIVER=vendor
              -DRELAYTEST_GTEST_SOURCE_DIR=/usr/src/googletest -DRELAYTEST_WINEPREFIX="$WINEPREFIX")
     if [ "$call" != - ]; then options+=(-DRELAYTEST_DRIVER_CALL="$call"); fi
+    # Each start of a 32-bit program under qemu-user takes seconds: one
+    # process for the whole unit suite.
+    if [ "$arch" = i686 ] && [ -e "$ia32_entry" ]; then options+=(-DRELAYTEST_TESTS_IN_ONE_PROCESS=ON); fi
     if [ "$foreign" != - ]; then options+=(-DRELAYTEST_WINE_FOREIGN_STANDIN="$PWD/$foreign"); fi
     cmake -S . -B "$dir" "${options[@]}"
 done
