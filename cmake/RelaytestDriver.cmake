@@ -23,6 +23,7 @@ if(RELAYTEST_DRIVER STREQUAL "vendor" AND NOT WIN32)
                       "(Visual Studio, or cmake/mingw-w64-x86_64.cmake as toolchain file); use sim here")
 endif()
 message(STATUS "relaytest driver: ${RELAYTEST_DRIVER}")
+include(${CMAKE_CURRENT_LIST_DIR}/DriverCall.cmake)
 
 add_library(relaydriver INTERFACE)
 if(RELAYTEST_DRIVER STREQUAL "sim")
@@ -31,6 +32,7 @@ if(RELAYTEST_DRIVER STREQUAL "sim")
 endif()
 
 set(tevris_def ${PROJECT_SOURCE_DIR}/card/TEVRIS.def)
+set(tevris_stdcall_def ${PROJECT_SOURCE_DIR}/card/TEVRIS-stdcall.def)
 
 if(RELAYTEST_DRIVER_IMPORT_LIB)
   if(NOT EXISTS "${RELAYTEST_DRIVER_IMPORT_LIB}")
@@ -40,7 +42,13 @@ if(RELAYTEST_DRIVER_IMPORT_LIB)
 else()
   # The import library holds no code: only the names of the four exports and
   # of the DLL that has them, which the loader resolves when relaytest starts.
-  if(MSVC)
+  if(MSVC AND relaytest_stdcall)
+    # lib /def cannot tell that InBAR32 is _InBAR32@12. The linker can: the
+    # stand-in DLL's own link, from the same undecorated TEVRIS.def, makes an
+    # import library that maps each decorated name to its undecorated export,
+    # which is all relaytest takes from it.
+    target_link_libraries(relaydriver INTERFACE tevris_standin)
+  elseif(MSVC)
     set(tevris_import ${CMAKE_BINARY_DIR}/driver/TEVRIS.lib)
     if(CMAKE_SIZEOF_VOID_P EQUAL 8)
       set(tevris_machine x64)
@@ -61,17 +69,27 @@ else()
       message(FATAL_ERROR "dlltool not found: set CMAKE_DLLTOOL to mingw-w64's dlltool")
     endif()
     set(tevris_import ${CMAKE_BINARY_DIR}/driver/libTEVRIS.a)
-    set(tevris_make_import "${CMAKE_DLLTOOL}" --input-def ${tevris_def} --output-lib ${tevris_import})
+    if(relaytest_stdcall)
+      # The decorated names the compiler asks for (InBAR32@12), each bound to
+      # the undecorated export the loader looks up (--kill-at).
+      set(tevris_make_import "${CMAKE_DLLTOOL}" --input-def ${tevris_stdcall_def} --kill-at
+                             --output-lib ${tevris_import})
+      set(tevris_def ${tevris_stdcall_def})
+    else()
+      set(tevris_make_import "${CMAKE_DLLTOOL}" --input-def ${tevris_def} --output-lib ${tevris_import})
+    endif()
   else()
     message(FATAL_ERROR "No way known to make an import library with this compiler: "
                         "set RELAYTEST_DRIVER_IMPORT_LIB to one for TEVRIS.DLL")
   endif()
+endif()
+if(tevris_import)
   add_custom_command(
     OUTPUT ${tevris_import}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/driver
     COMMAND ${tevris_make_import}
     DEPENDS ${tevris_def}
-    COMMENT "Making the TEVRIS.DLL import library from card/TEVRIS.def"
+    COMMENT "Making the TEVRIS.DLL import library from ${tevris_def}"
     VERBATIM)
   add_custom_target(relaydriver_import DEPENDS ${tevris_import})
   add_dependencies(relaydriver relaydriver_import)
@@ -84,9 +102,14 @@ endif()
 # the real driver.
 add_library(tevris_standin SHARED sim/SimCard.cpp sim/SimSettings.cpp ${tevris_def})
 target_include_directories(tevris_standin PRIVATE sim card)
+target_link_libraries(tevris_standin PRIVATE relaytest_warnings)
 set_target_properties(tevris_standin PROPERTIES
   OUTPUT_NAME TEVRIS
   PREFIX ""
   SUFFIX ".DLL"
   RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/standin$<0:>"
   ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/standin/import$<0:>")
+if(MINGW AND relaytest_stdcall)
+  # The __stdcall functions are exported undecorated, as a maker's DLL has them.
+  target_link_options(tevris_standin PRIVATE -Wl,--kill-at)
+endif()

@@ -11,14 +11,34 @@ need() {
     if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
         echo "relaytest: installing missing package $package" >&2
         if [ "$apt_updated" = no ]; then
-            apt-get update -qq >&2 || { echo "relaytest: apt-get update failed" >&2; exit 1; }
+            apt-get -o DPkg::Lock::Timeout=600 update -qq >&2 || { echo "relaytest: apt-get update failed" >&2; exit 1; }
             apt_updated=yes
         fi
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$package" >&2 ||
+        # Other builds on the machine may be installing too: wait for their
+        # turn with the package database rather than fail at once.
+        DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq "$package" >&2 ||
             { echo "relaytest: could not install $package" >&2; exit 1; }
         "$@" >/dev/null 2>&1 && return 0
     fi
     echo "relaytest: $package is missing: install it (apt-get install $package) and run again" >&2
+    exit 1
+}
+
+# need_architecture ARCH: lets apt-get install packages of the Debian
+# architecture ARCH (e.g. i386 beside amd64), then reads the package lists again.
+need_architecture() {
+    local arch=$1
+    if [ "$(dpkg --print-architecture)" = "$arch" ] || dpkg --print-foreign-architectures | grep -qx "$arch"; then
+        return 0
+    fi
+    if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
+        echo "relaytest: adding the Debian architecture $arch" >&2
+        dpkg --add-architecture "$arch" || { echo "relaytest: could not add the architecture $arch" >&2; exit 1; }
+        apt_updated=no
+        return 0
+    fi
+    echo "relaytest: packages of the architecture $arch are needed: run dpkg --add-architecture $arch" \
+         "and apt-get update as root, and run again" >&2
     exit 1
 }
 

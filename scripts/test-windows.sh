@@ -1,25 +1,40 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows relaytest.exe (linked to TEVRIS.DLL at load time)
-# and the stand-in TEVRIS.DLL with mingw-w64, then runs the Windows tests
-# under wine: the in-process suites, and the whole program compared byte for
-# byte with the golden transcripts.
+# and the stand-in TEVRIS.DLL with mingw-w64 in its three forms: 64-bit, and
+# 32-bit against a cdecl and a stdcall DLL. Each build runs its Windows tests
+# under wine (the in-process suites, the whole program compared byte for byte
+# with the golden transcripts, the wrong DLLs refused) and makes and checks
+# its ZIP.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
+. scripts/ia32.sh
 need_build_tools
 need g++-mingw-w64-x86-64-posix command -v x86_64-w64-mingw32-g++-posix
+need g++-mingw-w64-i686-posix command -v i686-w64-mingw32-g++-posix
 need wine64 test -x /usr/lib/wine/wine64
+need_architecture i386
+need wine32:i386 test -x /usr/lib/wine/wine
+need_ia32_programs
 need wine command -v wine
 need googletest test -f /usr/src/googletest/CMakeLists.txt
 
-build=build/windows
-# The build tree's own wine prefix (the toolchain file points the tests at
-# it). Making one takes about ten seconds, so it is made once, here, before
-# anything runs under wine.
+# One wine prefix for the three builds, made before anything runs under wine
+# (the toolchain files point the tests at it). A prefix only works with the
+# wine it was made by: one made before wine's 32-bit half was installed
+# starts nothing ("could not load kernel32.dll"). What it was made with is
+# kept beside it, and a prefix that does not fit what is installed now is made
+# anew.
 export WINEDEBUG=-all
-export WINEPREFIX="$PWD/$build/wineprefix"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+export WINEPREFIX="$PWD/build/wineprefix"
+wine_installed() {
+    dpkg-query -W -f '${binary:Package} ${Version}\n' 'wine*' 'libwine*' 2>/dev/null | sort
+    if [ -e "$ia32_entry" ]; then echo "32-bit programs under qemu-user"; fi
+}
+if [ ! -f "$WINEPREFIX/system.reg" ] || [ "$(wine_installed)" != "$(cat "$WINEPREFIX.stamp" 2>/dev/null)" ]; then
     echo "relaytest: creating the wine prefix $WINEPREFIX" >&2
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX" "$WINEPREFIX.stamp"
     mkdir -p "$WINEPREFIX"
     if ! wine wineboot --init >/dev/null 2>"$WINEPREFIX.log"; then
         cat "$WINEPREFIX.log" >&2
@@ -27,9 +42,39 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
         exit 1
     fi
     wineserver -w
+    wine_installed >"$WINEPREFIX.stamp"
 fi
-
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DRELAYTEST_DRIVER=vendor -DRELAYTEST_GTEST_SOURCE_DIR=/usr/src/googletest
-cmake --build "$build" -j"$(nproc)"
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+# build folder, toolchain, calling convention, a stand-in DLL of the other
+# bitness (for the test that the loader refuses it)
+win64=build/windows
+win32_cdecl=build/windows-win32-cdecl
+win32_stdcall=build/windows-win32-stdcall
+builds=(
+    "$win64 x86_64 - $win32_cdecl/standin"
+    "$win32_cdecl i686 cdecl $win64/standin"
+    "$win32_stdcall i686 stdcall -"
+)
+for b in "${builds[@]}"; do
+    read -r dir arch call foreign <<<"$b"
+    options=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-$arch.cmake -DRELAYTEST_DRIVER=vendor
+             -DRELAYTEST_GTEST_SOURCE_DIR=/usr/src/googletest -DRELAYTEST_WINEPREFIX="$WINEPREFIX")
+    if [ "$call" != - ]; then options+=(-DRELAYTEST_DRIVER_CALL="$call"); fi
+    # Each start of a 32-bit program under qemu-user takes seconds: one
+    # process for the whole unit suite.
+    if [ "$arch" = i686 ] && [ -e "$ia32_entry" ]; then options+=(-DRELAYTEST_TESTS_IN_ONE_PROCESS=ON); fi
+    if [ "$foreign" != - ]; then options+=(-DRELAYTEST_WINE_FOREIGN_STANDIN="$PWD/$foreign"); fi
+    cmake -S . -B "$dir" "${options[@]}"
+done
+for b in "${builds[@]}"; do
+    read -r dir _ <<<"$b"
+    cmake --build "$dir" -j"$(nproc)"
+done
+for b in "${builds[@]}"; do
+    read -r dir _ <<<"$b"
+    ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
+done
+echo "relaytest: the Windows ZIPs:"
+for b in "${builds[@]}"; do
+    read -r dir _ <<<"$b"
+    ls "$dir"/package/*.zip
+done

@@ -1,10 +1,27 @@
-# The whole Windows program under wine, included by tests/CMakeLists.txt in a
-# cross build: relaytest.exe against the stand-in TEVRIS.DLL, with the
-# simulated card set up as for each golden transcript, compared byte for byte
-# with the transcript as Windows writes it.
-if(CMAKE_CROSSCOMPILING_EMULATOR AND RELAYTEST_DRIVER STREQUAL "vendor")
-  set(wine_run ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+# Tests of the vendor build's load-time import of TEVRIS.DLL, included by
+# tests/CMakeLists.txt in a Windows build: the names in the built images, then
+# whole runs of relaytest.exe under wine through the stand-in DLL, compared
+# byte for byte with the golden transcripts as Windows writes them.
+if(RELAYTEST_DRIVER STREQUAL "vendor")
   set(golden_dir ${PROJECT_SOURCE_DIR}/tests/golden)
+  set(wine_run ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+
+  # A maker's DLL exports the four functions undecorated, whatever their
+  # calling convention: the stand-in must too, and relaytest.exe must ask for
+  # exactly those names from TEVRIS.DLL, or it would only ever run with the
+  # stand-in.
+  if(CMAKE_OBJDUMP)
+    set(pe_names ${CMAKE_CURRENT_LIST_DIR}/pe-names.sh)
+    add_test(NAME PeNames.StandinExports
+             COMMAND bash ${pe_names} exports ${CMAKE_OBJDUMP} $<TARGET_FILE:tevris_standin>)
+    add_test(NAME PeNames.RelaytestImports
+             COMMAND bash ${pe_names} imports ${CMAKE_OBJDUMP} $<TARGET_FILE:relaytest>)
+  endif()
+endif()
+
+if(RELAYTEST_DRIVER STREQUAL "vendor" AND CMAKE_CROSSCOMPILING_EMULATOR)
+  # relaytest.exe against the stand-in TEVRIS.DLL, with the simulated card set
+  # up as for each golden transcript.
   function(add_wine_transcript golden relaysim)
     add_test(NAME WineRun.${golden}
              COMMAND bash ${wine_run} transcript ${golden_dir}/${golden}.txt "${relaysim}"
@@ -20,6 +37,16 @@ if(CMAKE_CROSSCOMPILING_EMULATOR AND RELAYTEST_DRIVER STREQUAL "vendor")
   add_test(NAME WineRun.MissingDriver
            COMMAND bash ${wine_run} missing-driver $<TARGET_FILE:relaytest> ${CMAKE_CURRENT_BINARY_DIR}
                    ${CMAKE_CROSSCOMPILING_EMULATOR})
+
+  # Beside a TEVRIS.DLL of the other bitness (another build's stand-in) the
+  # loader refuses the program too, before it prints anything.
+  set(RELAYTEST_WINE_FOREIGN_STANDIN "" CACHE PATH
+      "Folder with a TEVRIS.DLL of the other bitness, for the test that the loader refuses it")
+  if(RELAYTEST_WINE_FOREIGN_STANDIN)
+    add_test(NAME WineRun.WrongBitness
+             COMMAND bash ${wine_run} wrong-bitness $<TARGET_FILE:relaytest> ${RELAYTEST_WINE_FOREIGN_STANDIN}
+                     ${CMAKE_CROSSCOMPILING_EMULATOR})
+  endif()
 
   # An access violation inside the stand-in TEVRIS.DLL: the record keeps every
   # finished line.

@@ -9,6 +9,9 @@
 #   wine-run.sh missing-driver EXE DIR RUNNER...
 #     From DIR, where no TEVRIS.DLL is: the loader must refuse to start the
 #     program, which then prints nothing.
+#   wine-run.sh wrong-bitness EXE DLLDIR RUNNER...
+#     From DLLDIR, whose TEVRIS.DLL is of the other bitness than EXE: the
+#     loader must refuse to start the program, which then prints nothing.
 set -euo pipefail
 
 # What the command processor's pause writes with nothing on standard input:
@@ -17,6 +20,22 @@ PausePrompt='Press any key to continue... '
 
 # 0xC0000135, "DLL not found", as wine passes it on: its low byte.
 DllNotFoundStatus=53
+
+# The machine field of a PE image's file header: 14c for x86, 8664 for x64.
+pe_machine() {
+    local header
+    header=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+    od -An -tx2 -j$((header + 4)) -N2 "$1" | tr -d ' '
+}
+
+# Runs "$@" from folder $1 with standard input from /dev/null, into
+# $work/actual and $work/stderr; sets status.
+run_from() {
+    local dir=$1
+    shift
+    status=0
+    (cd "$dir" && "$@" </dev/null >"$work/actual" 2>"$work/stderr") || status=$?
+}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -49,8 +68,7 @@ transcript)
     sed -z 's/\n/\r\n/g' "$golden" >"$work/expected"
     printf '%s' "$PausePrompt" >>"$work/expected"
 
-    status=0
-    (cd "$dlldir" && RELAYSIM=$relaysim "$@" "$exe" </dev/null >"$work/actual" 2>"$work/stderr") || status=$?
+    RELAYSIM=$relaysim run_from "$dlldir" "$@" "$exe"
     failed=no
     if ! cmp -s "$work/expected" "$work/actual"; then
         echo "relaytest.exe (RELAYSIM=$relaysim) does not match $(basename "$golden") as written on Windows:"
@@ -77,8 +95,7 @@ missing-driver)
         echo "a TEVRIS.DLL is in the way in $dir or beside $exe"
         exit 1
     fi
-    status=0
-    (cd "$dir" && "$@" "$exe" </dev/null >"$work/actual" 2>"$work/stderr") || status=$?
+    run_from "$dir" "$@" "$exe"
     if [ "$status" != "$DllNotFoundStatus" ] || [ -s "$work/actual" ]; then
         echo "without TEVRIS.DLL relaytest.exe should not start (status $DllNotFoundStatus, no output);"
         echo "it exited with status $status and printed $(wc -c <"$work/actual") bytes"
@@ -86,8 +103,26 @@ missing-driver)
     fi
     echo "without TEVRIS.DLL the loader refuses relaytest.exe (status $status, no output)"
     ;;
+wrong-bitness)
+    exe=$2 dlldir=$3
+    shift 3
+    if [ ! -f "$dlldir/TEVRIS.DLL" ] || [ "$(pe_machine "$dlldir/TEVRIS.DLL")" = "$(pe_machine "$exe")" ]; then
+        echo "$dlldir holds no TEVRIS.DLL of the other bitness than $exe"
+        exit 1
+    fi
+    run_from "$dlldir" "$@" "$exe"
+    # Wine logs the DLL's load failing with 0xC000007B (bad image), then ends
+    # the process as for a missing import: the same status as missing-driver.
+    if [ "$status" != "$DllNotFoundStatus" ] || [ -s "$work/actual" ]; then
+        echo "beside a TEVRIS.DLL for machine $(pe_machine "$dlldir/TEVRIS.DLL") relaytest.exe for machine" \
+             "$(pe_machine "$exe") should not start (status $DllNotFoundStatus, no output); it exited with status $status and printed $(wc -c <"$work/actual") bytes"
+        exit 1
+    fi
+    echo "beside a TEVRIS.DLL for machine $(pe_machine "$dlldir/TEVRIS.DLL") the loader refuses relaytest.exe" \
+         "for machine $(pe_machine "$exe") (status $status, no output)"
+    ;;
 *)
-    echo "usage: wine-run.sh transcript|missing-driver ..." >&2
+    echo "usage: wine-run.sh transcript|missing-driver|wrong-bitness ..." >&2
     exit 2
     ;;
 esac

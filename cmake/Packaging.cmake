@@ -1,0 +1,78 @@
+# Installing and packaging (included at the end of the top-level CMakeLists.txt,
+# once every target exists).
+#
+# cmake --install puts the programs in bin/ on every platform. A Windows
+# build's CPack makes one ZIP named for its variant (win64, win32-cdecl,
+# win32-stdcall): the programs in bin/, the stand-in TEVRIS.DLL in standin/,
+# and README.txt saying which ZIP fits which TEVRIS.DLL.
+
+# relaytest_install_program(TARGET): TARGET goes in bin/ of every install and
+# every ZIP (and the install test expects it there).
+set(relaytest_installed "")
+function(relaytest_install_program target)
+  install(TARGETS ${target} RUNTIME DESTINATION bin)
+  set(relaytest_installed ${relaytest_installed} "bin/$<TARGET_FILE_NAME:${target}>" PARENT_SCOPE)
+endfunction()
+
+relaytest_install_program(relaytest)
+relaytest_install_program(relaylog)
+
+if(TARGET tevris_standin)
+  # Never beside the programs: there it would be loaded before the maker's DLL.
+  install(FILES $<TARGET_FILE:tevris_standin> DESTINATION standin)
+  list(APPEND relaytest_installed "standin/$<TARGET_FILE_NAME:tevris_standin>")
+endif()
+
+if(WIN32)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(relaytest_variant win64)
+  elseif(RELAYTEST_DRIVER_CALL)
+    set(relaytest_variant win32-${RELAYTEST_DRIVER_CALL})
+  else()
+    set(relaytest_variant win32)
+  endif()
+  if(NOT RELAYTEST_DRIVER STREQUAL "vendor")
+    string(APPEND relaytest_variant -sim)
+  endif()
+  set(relaytest_package relaytest-${PROJECT_VERSION}-${relaytest_variant})
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/PackageReadme.txt.in ${CMAKE_BINARY_DIR}/package-readme/README.txt
+                 @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_BINARY_DIR}/package-readme/README.txt DESTINATION .)
+  list(APPEND relaytest_installed README.txt)
+
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_NAME relaytest)
+  set(CPACK_PACKAGE_VENDOR relaytest)
+  set(CPACK_PACKAGE_FILE_NAME ${relaytest_package})
+  set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+endif()
+
+# What an install must hold, exactly: checked by installing into a folder of
+# the build tree, and for Windows by making the ZIP and listing it.
+if(BUILD_TESTING)
+  string(JOIN "," expected_installed ${relaytest_installed})
+  set(check_package ${CMAKE_COMMAND} -D BUILD=${CMAKE_BINARY_DIR} -D CONFIG=$<CONFIG>
+                    -D EXPECTED=${expected_installed})
+  add_test(NAME Package.Install
+           COMMAND ${check_package} -D PREFIX=${CMAKE_BINARY_DIR}/install-check
+                   -P ${CMAKE_CURRENT_LIST_DIR}/CheckPackage.cmake)
+  if(WIN32)
+    set(unpacked ${CMAKE_BINARY_DIR}/package/unpacked/${relaytest_package})
+    add_test(NAME Package.Zip
+             COMMAND ${check_package} -D CPACK=${CMAKE_CPACK_COMMAND}
+                     -D ZIP=${CMAKE_BINARY_DIR}/package/${relaytest_package}.zip -D TOP=${relaytest_package}
+                     -P ${CMAKE_CURRENT_LIST_DIR}/CheckPackage.cmake)
+    set_tests_properties(Package.Zip PROPERTIES FIXTURES_SETUP relaytest_zip)
+  endif()
+  # The unpacked ZIP run as an operator without a card would: from standin/.
+  if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR AND TARGET tevris_standin)
+    add_test(NAME Package.ZipRun
+             COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/wine-run.sh transcript
+                     ${PROJECT_SOURCE_DIR}/tests/golden/healthy.txt ""
+                     ${unpacked}/bin/$<TARGET_FILE_NAME:relaytest> ${unpacked}/standin
+                     ${CMAKE_CROSSCOMPILING_EMULATOR})
+    set_tests_properties(Package.ZipRun PROPERTIES FIXTURES_REQUIRED relaytest_zip)
+  endif()
+endif()
