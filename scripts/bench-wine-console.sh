@@ -18,12 +18,20 @@
 # STUCK_LIMIT seconds (240).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-for tool in wine wineserver x86_64-w64-mingw32-g++-posix script; do
+for tool in wineserver x86_64-w64-mingw32-g++-posix script; do
     if ! command -v "$tool" >/dev/null; then
         echo "wine console: skipped, $tool is not installed"
         exit 0
     fi
 done
+# The 64-bit loader itself: where wine's 32-bit half is installed, the plain
+# "wine" starts through it, which under qemu-user (scripts/ia32.sh) costs
+# seconds a run.
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+if [ ! -x "$wine" ]; then
+    echo "wine console: skipped, wine64 is not installed"
+    exit 0
+fi
 linux_relaytest=$1
 runs=${RUNS:-5}
 limit=${STUCK_LIMIT:-240}
@@ -43,9 +51,13 @@ RELAYSIM=stuck-busy "$linux_relaytest" </dev/null >"$build/stuck-busy.txt"
 
 export WINEDEBUG=-all
 export WINEPREFIX="$PWD/$build/wineprefix"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# A prefix made by another wine than the one installed now starts nothing:
+# made anew when it cannot run a command.
+if [ ! -f "$WINEPREFIX/system.reg" ] || ! timeout 60 "$wine" cmd /c exit >/dev/null 2>&1; then
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-    wine wineboot --init >/dev/null 2>&1
+    "$wine" wineboot --init >/dev/null 2>&1
     wineserver -w
 fi
 # One wine server for all the runs, so that none of them pays for starting it.
@@ -90,13 +102,13 @@ measure() {
 }
 
 standin=$build/standin
-console "$standin" 60 wine ../relaytest.exe >/dev/null  # warm-up
-echo "wine console ($(wine --version), a pseudo-terminal): medians of $runs runs, ranges in brackets"
-measure "(i)   stuck-busy run" "$standin" 600 env RELAYSIM=stuck-busy wine ../relaytest.exe
+console "$standin" 60 "$wine" ../relaytest.exe >/dev/null  # warm-up
+echo "wine console ($("$wine" --version), a pseudo-terminal): medians of $runs runs, ranges in brackets"
+measure "(i)   stuck-busy run" "$standin" 600 env RELAYSIM=stuck-busy "$wine" ../relaytest.exe
 stuck=$median
-measure "(ii)  floor, same bytes, 64 KiB" "$standin" 600 wine ../consolefloor.exe ../stuck-busy.txt
+measure "(ii)  floor, same bytes, 64 KiB" "$standin" 600 "$wine" ../consolefloor.exe ../stuck-busy.txt
 floor=$median
-measure "(iii) healthy run" "$standin" 60 wine ../relaytest.exe
+measure "(iii) healthy run" "$standin" 60 "$wine" ../relaytest.exe
 if [ -n "$stuck" ] && [ -n "$floor" ]; then
     echo "  (i)/(ii) = $(awk -v a="$stuck" -v b="$floor" 'BEGIN { printf "%.2f", a / b }')"
 fi
@@ -108,6 +120,6 @@ if [ -n "${BASELINE:-}" ]; then
     git archive "$BASELINE" | tar -x -C "$base/src"
     build_windows "$base/src" "$base"
     echo "the program as at $BASELINE:"
-    measure "(i)   stuck-busy run" "$base/standin" "$limit" env RELAYSIM=stuck-busy wine ../relaytest.exe
-    measure "(iii) healthy run" "$base/standin" 60 wine ../relaytest.exe
+    measure "(i)   stuck-busy run" "$base/standin" "$limit" env RELAYSIM=stuck-busy "$wine" ../relaytest.exe
+    measure "(iii) healthy run" "$base/standin" 60 "$wine" ../relaytest.exe
 fi
