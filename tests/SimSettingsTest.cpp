@@ -19,6 +19,15 @@ std::uint32_t Word0AfterPushingRelay5()
     return InBAR32(0, 2, 0x104);
 }
 
+// Board 3 as a fetch returns it, after relay 5's bit was pushed to board 0.
+std::uint32_t Board3Word0AfterPushingBoard0()
+{
+    OutBAR32(0, 2, 0x104, 1u << 5);
+    OutBAR32(0, 2, 0x100, 0x80);
+    OutBAR32(0, 2, 0x100, 3);
+    return InBAR32(0, 2, 0x104);
+}
+
 struct Applied {
     const char* settings;
     std::function<std::uint32_t()> probe;  // what the card answers afterwards
@@ -53,6 +62,16 @@ INSTANTIATE_TEST_SUITE_P(
         Applied{"stuck-on=7", Word0AfterPushingRelay5, (1u << 5) | (1u << 7)},
         Applied{"stuck-off=5", Word0AfterPushingRelay5, 0},
         Applied{"stuck-on=5 stuck-off=5", Word0AfterPushingRelay5, 0},
+        Applied{"stuck-on=7,stuck-on=9", Word0AfterPushingRelay5, (1u << 5) | (1u << 7) | (1u << 9)},
+        Applied{"coupled=5:9", Word0AfterPushingRelay5, (1u << 5) | (1u << 9)},
+        Applied{"coupled=9:5", Word0AfterPushingRelay5, 1u << 5},
+        Applied{"coupled=5:9,coupled=5:10", Word0AfterPushingRelay5, (1u << 5) | (1u << 9) | (1u << 10)},
+        Applied{"coupled=133:137", Word0AfterPushingRelay5, 1u << 5},
+        Applied{"alias=0:3", Board3Word0AfterPushingBoard0, 1u << 5},
+        Applied{"alias=3:0", Board3Word0AfterPushingBoard0, 0},
+        Applied{"", Board3Word0AfterPushingBoard0, 0},
+        Applied{"absent=0", Word0AfterPushingRelay5, 0xFFFFFFFFu},
+        Applied{"absent=3", Board3Word0AfterPushingBoard0, 0xFFFFFFFFu},
         Applied{"cards=0,cards=2", [] { return static_cast<std::uint32_t>(GetNumCards()); }, 2},
         Applied{"", [] { return RelInPortDWord(0, 0x68); }, SimDefaultRevision}));
 
@@ -63,7 +82,8 @@ TEST_P(SettingsRefused, NameTheSettingAndTheKnownOnes)
     std::string error;
     EXPECT_FALSE(SimApplySettings(GetParam().first, error));
     EXPECT_EQ(error.substr(0, error.find(" (known: ")), GetParam().second);
-    EXPECT_NE(error.find("(known: cards=N, revision=HEX, busy=N, stuck-busy, deaf, stuck-on=R, stuck-off=R"),
+    EXPECT_NE(error.find("(known: cards=N, revision=HEX, busy=N, stuck-busy, deaf, stuck-on=R, stuck-off=R, "
+                         "coupled=A:B, alias=A:B, absent=B"),
               std::string::npos)
         << error;
 }
@@ -82,6 +102,22 @@ INSTANTIATE_TEST_SUITE_P(
         std::make_pair("revision=123456789", "bad setting \"revision=123456789\" in RELAYSIM: use revision=HEX, up to "
                                              "eight hexadecimal digits"),
         std::make_pair("deaf=1", "bad setting \"deaf=1\" in RELAYSIM: use deaf alone"),
+        std::make_pair("coupled=5", "bad setting \"coupled=5\" in RELAYSIM: use coupled=A:B, two relays of one board, A "
+                                    "and B from 0 to 1023"),
+        std::make_pair("coupled=5:200", "bad setting \"coupled=5:200\" in RELAYSIM: use coupled=A:B, two relays of one "
+                                        "board, A and B from 0 to 1023"),
+        std::make_pair("coupled=5:5", "bad setting \"coupled=5:5\" in RELAYSIM: use coupled=A:B, two relays of one board, "
+                                      "A and B from 0 to 1023"),
+        std::make_pair("coupled=1023:1024", "bad setting \"coupled=1023:1024\" in RELAYSIM: use coupled=A:B, two relays "
+                                            "of one board, A and B from 0 to 1023"),
+        std::make_pair("alias=2:2", "bad setting \"alias=2:2\" in RELAYSIM: use alias=A:B, two different boards, A and B "
+                                    "from 0 to 7"),
+        std::make_pair("alias=0:8", "bad setting \"alias=0:8\" in RELAYSIM: use alias=A:B, two different boards, A and B "
+                                    "from 0 to 7"),
+        std::make_pair("alias=1:2:3", "bad setting \"alias=1:2:3\" in RELAYSIM: use alias=A:B, two different boards, A "
+                                      "and B from 0 to 7"),
+        std::make_pair("absent=8", "bad setting \"absent=8\" in RELAYSIM: use absent=B, B from 0 to 7"),
+        std::make_pair("absent", "bad setting \"absent\" in RELAYSIM: use absent=B, B from 0 to 7"),
         std::make_pair("stuck-busy=yes", "bad setting \"stuck-busy=yes\" in RELAYSIM: use stuck-busy alone")));
 
 }  // namespace
