@@ -55,6 +55,27 @@ std::string RelayDiffers(int line, int relay, int row, int column, bool pushedOn
 std::string Lost(int line, int relay, int row, int column) { return RelayDiffers(line, relay, row, column, true); }
 std::string Stuck(int line, int relay, int row, int column) { return RelayDiffers(line, relay, row, column, false); }
 
+// The verdict on one relay, at the first read that showed it.
+std::string RelayVerdict(int line, int relay, int row, int column, const std::string& verdict)
+{
+    const std::string named = RelayDiffers(line, relay, row, column, true);
+    return named.substr(0, named.find("): ") + 3) + verdict;
+}
+std::string StuckClosed(int line, int relay, int row, int column, int reads)
+{
+    return RelayVerdict(line, relay, row, column, "stuck closed: read back on every time (" + std::to_string(reads) +
+                                                 (reads == 1 ? " read-back), 1" : " read-backs), " + std::to_string(reads)) +
+                                                 " of them pushed off");
+}
+// A board whose read-backs of the fixed pass were all zeros.
+std::string Silent(int line, int board, int reads)
+{
+    return "PROBLEM line " + std::to_string(line) + ": board " + std::to_string(board) + " (relays " +
+           std::to_string(128 * board) + "-" + std::to_string(128 * board + 127) + ") read back all zeros every time (" +
+           std::to_string(reads) + (reads == 1 ? " read-back" : " read-backs") +
+           "), whatever was pushed: not fitted, or not answering";
+}
+
 // relaytest on the simulated card that RELAYSIM describes, its record handed
 // to relaylog - as through a pipe.
 ChildResult RunRelaytestIntoRelaylog(const std::string& relaysim)
@@ -87,6 +108,8 @@ TEST_P(RealRecords, NamesEachFaultExactly)
 }
 
 // The read-backs are at lines 28-31 and 52-55 (board 0) and 64-67 (board 1).
+// After the record, each stuck relay and silent board is named once more with
+// its verdict.
 INSTANTIATE_TEST_SUITE_P(
     Cards, RealRecords,
     ::testing::Values(
@@ -97,17 +120,21 @@ INSTANTIATE_TEST_SUITE_P(
                 "deaf",
                 {Lost(28, 0, 0, 0), Lost(28, 8, 0, 1), Lost(31, 100, 4, 12), Lost(31, 105, 1, 13), Lost(52, 0, 0, 0),
                  Lost(52, 8, 0, 1), Lost(55, 100, 4, 12), Lost(55, 105, 1, 13), Lost(64, 129, 1, 0),
-                 Lost(67, 254, 6, 15)}},
+                 Lost(67, 254, 6, 15), Silent(31, 0, 2), Silent(67, 1, 1)}},
         // Without a card every read returns 0: the missing card comes first.
         RealRun{"nocard",
                 "cards=0",
                 {"PROBLEM line 1: no card found: the driver reported no card", Lost(28, 0, 0, 0), Lost(28, 8, 0, 1),
                  Lost(31, 100, 4, 12), Lost(31, 105, 1, 13), Lost(52, 0, 0, 0), Lost(52, 8, 0, 1),
-                 Lost(55, 100, 4, 12), Lost(55, 105, 1, 13), Lost(64, 129, 1, 0), Lost(67, 254, 6, 15)}},
-        RealRun{"stuckon37", "stuck-on=37", {Stuck(29, 37, 5, 4), Stuck(53, 37, 5, 4)}},
-        RealRun{"stuckon127", "stuck-on=127", {Stuck(31, 127, 7, 15), Stuck(55, 127, 7, 15)}},
-        RealRun{"stuckon128", "stuck-on=128", {Stuck(64, 128, 0, 0)}},
-        RealRun{"stuckoff254", "stuck-off=254", {Lost(67, 254, 6, 15)}},
+                 Lost(55, 100, 4, 12), Lost(55, 105, 1, 13), Lost(64, 129, 1, 0), Lost(67, 254, 6, 15),
+                 Silent(31, 0, 2), Silent(67, 1, 1)}},
+        RealRun{"stuckon37", "stuck-on=37", {Stuck(29, 37, 5, 4), Stuck(53, 37, 5, 4), StuckClosed(29, 37, 5, 4, 2)}},
+        RealRun{"stuckon127", "stuck-on=127",
+                {Stuck(31, 127, 7, 15), Stuck(55, 127, 7, 15), StuckClosed(31, 127, 7, 15, 2)}},
+        RealRun{"stuckon128", "stuck-on=128", {Stuck(64, 128, 0, 0), StuckClosed(64, 128, 0, 0, 1)}},
+        RealRun{"stuckoff254", "stuck-off=254",
+                {Lost(67, 254, 6, 15),
+                 RelayVerdict(67, 254, 6, 15, "stuck open: read back off every time (1 read-back), 1 of them pushed on")}},
         // Board 7 is never read back, so nothing in the record can show this.
         RealRun{"stuckon1023", "stuck-on=1023", {}}),
     [](const auto& p) { return std::string(p.param.name); });
@@ -302,9 +329,12 @@ INSTANTIATE_TEST_SUITE_P(
                "ERROR line 1: longer than any line relaytest prints: \"" + std::string(60, 'A') + "...\""},
         Damage{"HeadCutOff", DeleteLine(1), 2,
                "ERROR line 1: not a relaytest record: it does not start with the card check"},
-        Damage{"CutInsideALine", Keep(1000), 2, "ERROR line 22: the record ends inside this line: it is cut short"},
+        Damage{"CutInsideALine", Keep(1000), 2,
+               "ERROR line 22: the record ends inside this line, during the push for relay 8 that began at line 21 (0 "
+               "writes of 5 done), before the closing prompt: the run died there, or the record is cut short"},
         Damage{"CutAfterALine", [](const std::string& record) { return record.substr(0, LineStart(record, 41)); }, 2,
-               "ERROR line 40: the record ends here, before the closing prompt: it is cut short"},
+               "ERROR line 40: the record stops here, during the push for relay 129 that began at line 39 (1 write of "
+               "5 done), before the closing prompt: the run died there, or the record is cut short"},
         Damage{"LowerCaseHex", ReplaceLine(31, Idle + "110 ?? 0000021a"), 2,
                "ERROR line 31: not a line relaytest prints: \"110 ?? 0000021a\""},
         Damage{"WidePaddedRelay", ReplaceLine(39, "Turning on relay   129"), 2,
