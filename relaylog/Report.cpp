@@ -320,7 +320,7 @@ std::string UnderWay(const Stop& stop)
     if (stop.last.kind != Sequence::None)
         return "after " + StepName(stop.last);
     switch (stop.phase) {
-    case Stop::CardCheck: return "after relaysweep's first line, before the card check";
+    case Stop::CardCheck: return "after relaysweep's first line";
     case Stop::Revision: return "after the card check";
     case Stop::Body: break;
     }
