@@ -175,4 +175,96 @@ TEST(VerdictGrid, MarksEachRelaysClass)
         << v.out;
 }
 
+const std::string Died = ": the run died there, or the record is cut short";
+const std::string BeforeSweepEnd = ", before \"Sweep complete\"" + Died;
+
+struct Cut {
+    const char* name;
+    std::function<std::string()> record;
+    std::string error;  // the last line
+};
+void PrintTo(const Cut& c, std::ostream* os) { *os << c.name; }
+
+class CutShort : public ::testing::TestWithParam<Cut> {};
+
+// A record cut short is no verdict (exit 2), but its last line says where
+// the run stopped and what was under way, so that a run that died can be told
+// from a damaged file.
+TEST_P(CutShort, SaysWhereItStoppedAndWhatWasUnderWay)
+{
+    const Verdict v = Check(GetParam().record());
+    EXPECT_EQ(v.exitCode, 2) << v.out;
+    EXPECT_EQ(LastLine(v.out), GetParam().error);
+}
+
+// Board 0's sweep: frame at lines 1-3, its opening switch and push at 4-9,
+// relay 0 switched on at 10 and pushed at 11-15, fetched at 16-20 and
+// reported at 21-27; 3082 lines in all, the last relay's last push at 3076-3081.
+std::string BoardZero() { return SweepRecord("", "0"); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, CutShort,
+    ::testing::Values(
+        Cut{"AfterTheSweepHeading", [] { return KeepLines(1)(BoardZero()); },
+            "ERROR line 1: the record stops here, after relaysweep's first line" + BeforeSweepEnd},
+        Cut{"AfterTheRevision", [] { return KeepLines(3)(BoardZero()); },
+            "ERROR line 3: the record stops here, after the FPGA revision line" + BeforeSweepEnd},
+        Cut{"InAPush", [] { return KeepLines(13)(BoardZero()); },
+            "ERROR line 13: the record stops here, during the push for relay 0 that began at line 10 (3 writes of 5 "
+            "done)" + BeforeSweepEnd},
+        Cut{"InsideALineAfterItsPoll",
+            [] { return KeepLines(11)(BoardZero()) + "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  "; },
+            "ERROR line 12: the record ends inside this line, after 1 busy check, during the push for relay 0 that "
+            "began at line 10 (1 write of 5 done)" + BeforeSweepEnd},
+        Cut{"InAFetch", [] { return KeepLines(18)(BoardZero()); },
+            "ERROR line 18: the record stops here, during the fetch of board 0 that began at line 16 (2 reads of 4 "
+            "done)" + BeforeSweepEnd},
+        Cut{"InAReport", [] { return KeepLines(23)(BoardZero()); },
+            "ERROR line 23: the record stops here, during the report of board 0 fetched at line 16 (3 lines of 7 "
+            "done)" + BeforeSweepEnd},
+        Cut{"BeforeItsLastLine", [] { return KeepLines(3081)(BoardZero()); },
+            "ERROR line 3081: the record stops here, after the push for relay 127 (line 3076)" + BeforeSweepEnd},
+        Cut{"FixedPassAfterAReport", [] { return KeepLines(38)(Golden("healthy.txt")); },
+            "ERROR line 38: the record stops here, after the report of board 0 fetched at line 27, before the "
+            "closing prompt" + Died},
+        Cut{"FixedPassAfterTheCardCheck", [] { return KeepLines(1)(Golden("healthy.txt")); },
+            "ERROR line 1: the record stops here, after the card check, before the closing prompt" + Died},
+        Cut{"ClosedByRelaytestsPrompt",
+            [] { return ReplaceLine(3082, "Press enter to exit")(BoardZero()); },
+            "ERROR line 3082: the record stops here, after the push for relay 127 (line 3076)" + BeforeSweepEnd},
+        Cut{"HeadingNotAsRelaysweepSpellsIt", [] { return ReplaceLine(1, "Relay sweep of boards 0,1")(BoardZero()); },
+            "ERROR line 1: not a line relaytest prints: \"Relay sweep of boards 0,1\""}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+struct Framing {
+    const char* name;
+    std::function<std::string()> record;
+    std::string problem;  // the only PROBLEM line
+};
+void PrintTo(const Framing& f, std::ostream* os) { *os << f.name; }
+
+class FramingOutOfPlace : public ::testing::TestWithParam<Framing> {};
+
+TEST_P(FramingOutOfPlace, IsAProblem)
+{
+    const Verdict v = Check(GetParam().record());
+    EXPECT_EQ(v.exitCode, 1) << v.out;
+    EXPECT_EQ(LinesStartingWith(v.out, "PROBLEM "), std::vector<std::string>{GetParam().problem});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, FramingOutOfPlace,
+    ::testing::Values(
+        Framing{"SecondSweepHeading", [] { return InsertBefore(10, "Relay sweep of boards 0\n")(BoardZero()); },
+                "PROBLEM line 10: relaysweep's first line out of place in a sweep record"},
+        Framing{"RelaytestsPromptInASweep", [] { return InsertBefore(3082, "Press enter to exit\n")(BoardZero()); },
+                "PROBLEM line 3082: relaytest's closing prompt out of place in a sweep record"},
+        Framing{"NoCardThoughACardWasFound", [] { return ReplaceLine(3082, "Sweep stopped: no card")(BoardZero()); },
+                "PROBLEM line 3082: relaysweep's \"Sweep stopped: no card\", though the card check found a card"},
+        Framing{"SweepEndInTheFixedPass", [] { return InsertBefore(75, "Sweep complete\n")(Golden("healthy.txt")); },
+                "PROBLEM line 75: relaysweep's last line \"Sweep complete\" out of place in a relaytest record"},
+        Framing{"PauseAfterASweep", [] { return BoardZero() + "Press any key to continue . . . "; },
+                "PROBLEM line 3083: a line after the closing prompt"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 }  // namespace
