@@ -20,4 +20,13 @@ if(CMAKE_CROSSCOMPILING_EMULATOR AND RELAYTEST_DRIVER STREQUAL "vendor")
   add_test(NAME WineRun.MissingDriver
            COMMAND bash ${wine_run} missing-driver $<TARGET_FILE:relaytest> ${CMAKE_CURRENT_BINARY_DIR}
                    ${CMAKE_CROSSCOMPILING_EMULATOR})
+
+  # relaysweep.exe through the stand-in, its record judged by relaylog built
+  # for the build machine (scripts/test-windows.sh builds it and names it).
+  set(RELAYTEST_HOST_RELAYLOG "" CACHE FILEPATH "relaylog built for the build machine, to judge wine runs' records")
+  if(RELAYTEST_HOST_RELAYLOG)
+    add_test(NAME WineRun.Sweep
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-sweep.sh ${RELAYTEST_HOST_RELAYLOG} $<TARGET_FILE:relaysweep>
+                     $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
+  endif()
 endif()
