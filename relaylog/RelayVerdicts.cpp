@@ -25,7 +25,7 @@ void RelayVerdicts::Observe(const ReadBack& r)
     if (r.fetched != r.pushed && board.differing++ == 0)
         board.firstDiffLine = r.lastLine;
     for (int c = 0; c < RelaysPerBoard; ++c) {
-        RelaySeen& relay = relays_[static_cast<std::size_t>(r.board * RelaysPerBoard + c)];
+        RelaySeen& relay = relays_[static_cast<std::size_t>(r.board) * RelaysPerBoard + static_cast<std::size_t>(c)];
         const bool pushed = Bit(r.pushed, c);
         const bool fetched = Bit(r.fetched, c);
         ++relay.reads;

@@ -4,6 +4,7 @@
 // Whole runs of the program can be given a faulty card through the RELAYSIM
 // environment variable, read once at the first driver call (SimSettings.cpp
 // and the README list the settings).
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -31,7 +32,7 @@ struct Board {
     BoardWords fixedWords{};
     BoardWords stuckClosed{};
     BoardWords stuckOpen{};
-    std::vector<std::pair<int, int>> couplings;  // relays of this board: the second follows the first's closing
+    std::array<BoardWords, 128> follows{};       // by relay: the relays that read back closed when it is pushed closed
     std::uint32_t alsoTo = 0;                    // bit b: pushes to this board also land on board b
 };
 
@@ -87,9 +88,11 @@ bool ImageBit(const BoardWords& words, int c) { return ((words[static_cast<std::
 BoardWords Fetch(const Board& board)
 {
     BoardWords words = board.fixed ? board.fixedWords : board.image;
-    for (const auto& [a, b] : board.couplings) {
-        if (!board.fixed && ImageBit(board.image, a))
-            words[static_cast<std::size_t>(b / 32)] |= 1u << (b % 32);
+    for (int c = 0; c < 128 && !board.fixed; ++c) {
+        if (!ImageBit(board.image, c))
+            continue;
+        for (std::size_t i = 0; i < DataCount; ++i)
+            words[i] |= board.follows[static_cast<std::size_t>(c)][i];
     }
     for (std::uint32_t i = 0; i < DataCount; ++i)
         words[i] = (words[i] & ~board.stuckOpen[i]) | board.stuckClosed[i];
@@ -224,7 +227,8 @@ bool SimSetCoupledRelays(std::int32_t a, std::int32_t b)
 {
     if (a < 0 || b < 0 || a >= Boards * 128 || b >= Boards * 128 || a == b || a / 128 != b / 128)
         return false;
-    model.boards[a / 128].couplings.emplace_back(a % 128, b % 128);
+    const int c = b % 128;
+    model.boards[a / 128].follows[static_cast<std::size_t>(a % 128)][static_cast<std::size_t>(c / 32)] |= 1u << (c % 32);
     return true;
 }
 

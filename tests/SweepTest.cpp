@@ -77,6 +77,7 @@ TEST(BoardList, IsSpeltAscendingWithRunsAsRanges)
 }
 
 constexpr std::uint32_t Control = 0x100;
+constexpr std::size_t Relays = 128;  // of a board
 
 bool IsData(const SimCall& call) { return call.offset >= 0x104 && call.offset <= 0x110; }
 
@@ -117,7 +118,7 @@ TEST_P(SweepOnCard, ClosesAtMostOneRelayAtATime)
         ASSERT_LE(closed, 1u) << "push " << pushes;
     }
     const std::size_t boards = std::bitset<8>(GetParam().boards).count();
-    EXPECT_EQ(pushes, boards + 2 * 128 * boards);
+    EXPECT_EQ(pushes, boards + 2 * Relays * boards);
 }
 
 TEST_P(SweepOnCard, EndsWithEveryRelayOpen)
@@ -140,8 +141,8 @@ TEST_P(SweepOnCard, StaysWithinItsTraffic)
     for (const SimCall& call : SimLog())
         accesses += call.op == SimOp::OutBAR32 || (call.op == SimOp::InBAR32 && IsData(call)) ? 1u : 0u;
     const std::size_t boards = std::bitset<8>(GetParam().boards).count();
-    EXPECT_EQ(accesses, 15 * 128 * boards + 5 * boards + 5 * boards * (boards - 1));
-    EXPECT_LE(accesses, 40 * 128 * boards);
+    EXPECT_EQ(accesses, 15 * Relays * boards + 5 * boards + 5 * boards * (boards - 1));
+    EXPECT_LE(accesses, 40 * Relays * boards);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cards, SweepOnCard,
