@@ -8,7 +8,7 @@ namespace {
 // back: a push that also lands on another board shows there as this relay.
 constexpr int AddressProbe = 0;
 
-bool InSet(BoardSet boards, BoardIndex board) { return ((boards >> board) & 1u) != 0; }
+bool InSet(BoardSet boards, BoardIndex board) { return ((boards >> board) & 1) != 0; }
 
 // A read-back replaces the board's image with what came back: after a faulty
 // one (an absent board answers all ones) the next push would close every

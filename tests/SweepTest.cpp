@@ -124,7 +124,7 @@ TEST_P(SweepOnCard, ClosesAtMostOneRelayAtATime)
 TEST_P(SweepOnCard, EndsWithEveryRelayOpen)
 {
     for (int board = 0; board < BoardCount; ++board) {
-        if (((GetParam().boards >> board) & 1u) != 0) {
+        if (((GetParam().boards >> board) & 1) != 0) {
             EXPECT_EQ(SimBoardImage(board), BoardWords{}) << "board " << board;
         }
         for (int word = 0; word < WordsPerBoard; ++word)
