@@ -102,22 +102,26 @@ INSTANTIATE_TEST_SUITE_P(
         std::make_pair("revision=123456789", "bad setting \"revision=123456789\" in RELAYSIM: use revision=HEX, up to "
                                              "eight hexadecimal digits"),
         std::make_pair("deaf=1", "bad setting \"deaf=1\" in RELAYSIM: use deaf alone"),
-        std::make_pair("coupled=5", "bad setting \"coupled=5\" in RELAYSIM: use coupled=A:B, two relays of one board, A "
-                                    "and B from 0 to 1023"),
-        std::make_pair("coupled=5:200", "bad setting \"coupled=5:200\" in RELAYSIM: use coupled=A:B, two relays of one "
-                                        "board, A and B from 0 to 1023"),
-        std::make_pair("coupled=5:5", "bad setting \"coupled=5:5\" in RELAYSIM: use coupled=A:B, two relays of one board, "
-                                      "A and B from 0 to 1023"),
-        std::make_pair("coupled=1023:1024", "bad setting \"coupled=1023:1024\" in RELAYSIM: use coupled=A:B, two relays "
-                                            "of one board, A and B from 0 to 1023"),
-        std::make_pair("alias=2:2", "bad setting \"alias=2:2\" in RELAYSIM: use alias=A:B, two different boards, A and B "
-                                    "from 0 to 7"),
-        std::make_pair("alias=0:8", "bad setting \"alias=0:8\" in RELAYSIM: use alias=A:B, two different boards, A and B "
-                                    "from 0 to 7"),
-        std::make_pair("alias=1:2:3", "bad setting \"alias=1:2:3\" in RELAYSIM: use alias=A:B, two different boards, A "
-                                      "and B from 0 to 7"),
-        std::make_pair("absent=8", "bad setting \"absent=8\" in RELAYSIM: use absent=B, B from 0 to 7"),
-        std::make_pair("absent", "bad setting \"absent\" in RELAYSIM: use absent=B, B from 0 to 7"),
         std::make_pair("stuck-busy=yes", "bad setting \"stuck-busy=yes\" in RELAYSIM: use stuck-busy alone")));
+
+// The pair settings and the board setting, each refused with its usage for
+// every argument it cannot take.
+TEST(SettingsRefused, PairsAndBoardsWithTheirUsage)
+{
+    const std::vector<std::pair<std::string, std::vector<std::string>>> refusals = {
+        {"coupled=A:B, two relays of one board, A and B from 0 to 1023",
+         {"coupled=5", "coupled=5:200", "coupled=5:5", "coupled=1023:1024", "coupled=:3"}},
+        {"alias=A:B, two different boards, A and B from 0 to 7", {"alias=2:2", "alias=0:8", "alias=1:2:3", "alias"}},
+        {"absent=B, B from 0 to 7", {"absent=8", "absent", "absent=1:2"}},
+    };
+    for (const auto& [usage, tokens] : refusals) {
+        for (const std::string& token : tokens) {
+            SimReset();
+            std::string error;
+            EXPECT_FALSE(SimApplySettings(token, error));
+            EXPECT_EQ(error.substr(0, error.find(" (known: ")), "bad setting \"" + token + "\" in RELAYSIM: use " + usage);
+        }
+    }
+}
 
 }  // namespace

@@ -142,4 +142,40 @@ TEST(SweepRecord, IsJudgedInFlatMemory)
     EXPECT_EQ(LastLine(failure), "... and 384900 more PROBLEM lines");
 }
 
+// relaylog's options: each answer's exit status and its first line, on
+// standard output or, for a usage error, standard error.
+struct Option {
+    const char* name;
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string firstLine;
+};
+void PrintTo(const Option& o, std::ostream* os) { *os << o.name; }
+
+class Options : public ::testing::TestWithParam<Option> {};
+
+TEST_P(Options, AnswerWithTheirExitStatus)
+{
+    std::vector<std::string> argv{RelaylogPath()};
+    argv.insert(argv.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+    ChildSpec run{argv};
+    run.captureStderr = true;
+    const ChildResult r = RunChild(run);
+    EXPECT_EQ(r.exitCode, GetParam().exitCode);
+    const std::string& said = r.exitCode == 2 ? r.err : r.out;
+    EXPECT_EQ(said.substr(0, said.find('\n')), GetParam().firstLine) << said;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, Options,
+    ::testing::Values(
+        Option{"Help", {"--help"}, 0, "usage: relaylog [--junit FILE] FILE   (or - for standard input)"},
+        Option{"Version", {"--version"}, 0, "relaylog " RELAYTEST_VERSION},
+        Option{"UnknownOption", {"--verbose", GoldenPath("healthy.txt")}, 2, "relaylog: unknown option --verbose"},
+        Option{"JUnitWithoutFile", {GoldenPath("healthy.txt"), "--junit"}, 2, "relaylog: --junit needs a file name"},
+        Option{"JUnitUnwritable", {"--junit", "/no/such/folder/r.xml", GoldenPath("healthy.txt")}, 2,
+               "relaylog: cannot write /no/such/folder/r.xml: No such file or directory"},
+        Option{"JUnitBesideAVerdict", {"--junit", "/dev/null", GoldenPath("deaf.txt")}, 1, "Card check (line 1): card found"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 }  // namespace

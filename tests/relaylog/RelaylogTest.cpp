@@ -339,12 +339,6 @@ TEST_P(CommandLine, ExitStatus)
     EXPECT_EQ(r.exitCode, GetParam().exitCode) << r.out;
 }
 
-TEST(CommandLine, VersionIsTheProjects)
-{
-    const ChildResult r = RunChild({{RelaylogPath(), "--version"}});
-    EXPECT_EQ(r.out, "relaylog " RELAYTEST_VERSION "\n");
-}
-
 INSTANTIATE_TEST_SUITE_P(Files, CommandLine,
                          ::testing::Values(Invocation{"HealthyFile", "healthy.txt", 0},
                                            Invocation{"HealthyInput", "- <healthy.txt", 0},
@@ -354,13 +348,7 @@ INSTANTIATE_TEST_SUITE_P(Files, CommandLine,
                                            Invocation{"NoArgument", "", 2},
                                            Invocation{"TwoFiles", "healthy.txt deaf.txt", 2},
                                            Invocation{"EmptyInput", "- </dev/null", 2},
-                                           Invocation{"Folder", ".", 2},
-                                           Invocation{"Help", "--help", 0},
-                                           Invocation{"Version", "--version", 0},
-                                           Invocation{"UnknownOption", "--verbose healthy.txt", 2},
-                                           Invocation{"JUnitWithoutFile", "healthy.txt --junit", 2},
-                                           Invocation{"JUnitUnwritable", "--junit /no/such/folder/r.xml healthy.txt", 2},
-                                           Invocation{"JUnitOfAFailure", "--junit /dev/null deaf.txt", 1}),
+                                           Invocation{"Folder", ".", 2}),
                          [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
