@@ -119,7 +119,9 @@ TEST(SettingsRefused, PairsAndBoardsWithTheirUsage)
             SimReset();
             std::string error;
             EXPECT_FALSE(SimApplySettings(token, error));
-            EXPECT_EQ(error.substr(0, error.find(" (known: ")), "bad setting \"" + token + "\" in RELAYSIM: use " + usage);
+            std::string expected = "bad setting \"" + token;
+            expected += "\" in RELAYSIM: use " + usage;
+            EXPECT_EQ(error.substr(0, error.find(" (known: ")), expected);
         }
     }
 }
