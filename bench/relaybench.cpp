@@ -5,9 +5,11 @@
 //   (c) the bytes of (b) through the same printf calls, with nothing else
 //   (d) the bytes of (b) in one write()
 // each to /dev/null and to a file, as medians over several runs, and the peak
-// resident memory of (a) and (b).
+// resident memory of (a) and (b). Given relaysweep, also
+//   (e) the full sweep of eight boards  relaysweep --yes
+// to /dev/null and to a file, with its traffic counted from its record.
 //
-//   relaybench RELAYTEST [RUNS] [SCRATCH-FILE]
+//   relaybench RELAYTEST [RUNS] [SCRATCH-FILE] [RELAYSWEEP]
 //
 // (a), (b) and (c) are timed from fork to exit, start-up included; (c) is this
 // program re-executed, loading the few hundred printf calls of the record (runs
@@ -18,11 +20,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "Child.h"
+#include "RecordReader.h"
 #include "Replay.h"
 #include "Transcript.h"
 
@@ -127,14 +131,36 @@ std::size_t SaveReplay(const std::string& record, const std::string& opsFile, st
     return polls;
 }
 
+// The sweep's record and its traffic, then its times.
+void MeasureSweep(const std::string& sweep, int runs, const std::string& scratch)
+{
+    const ChildSpec full{{sweep, "--yes"}, {"RELAYSIM="}};
+    const std::string record = RunChild(full).out;
+    std::istringstream in(record);
+    RecordReader reader(in, ReaderMode::Strict);
+    std::size_t accesses = 0;
+    RecordLine line;
+    while (reader.Next(line) == ReadResult::Line)
+        accesses += line.kind == LineKind::Access ? 1 : 0;
+    if (reader.Fault() != ReadFault::None || record.rfind("Relay sweep of boards 0-7\n", 0) != 0)
+        Fail("cannot read the sweep's record: " + reader.Error());
+    std::printf("\n(e) full sweep of boards 0-7: %zu bytes, %llu lines, %zu SPI accesses (%.2f per relay)\n",
+                record.size(), static_cast<unsigned long long>(reader.LinesRead()), accesses,
+                static_cast<double>(accesses) / 1024.0);
+    for (const std::string& target : {std::string("/dev/null"), scratch}) {
+        const double e = Median(runs, [&] { return Run(full, target); });
+        std::printf("%-10s %9.2f ms\n", target == "/dev/null" ? "/dev/null" : "file", e * 1e3);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--replay") == 0)
         return ReplayMain(argv[2]);
-    if (argc < 2 || argc > 4) {
-        (void)std::fprintf(stderr, "usage: relaybench RELAYTEST [RUNS] [SCRATCH-FILE]\n");
+    if (argc < 2 || argc > 5) {
+        (void)std::fprintf(stderr, "usage: relaybench RELAYTEST [RUNS] [SCRATCH-FILE] [RELAYSWEEP]\n");
         return 2;
     }
     const std::string exe = argv[1];
@@ -172,6 +198,8 @@ int main(int argc, char** argv)
         std::printf("%-10s %9.2f %9.2f %9.2f %9.2f %6.2f %6.2f %12.1f\n", target == "/dev/null" ? "/dev/null" : "file",
                     a * 1e3, b * 1e3, c * 1e3, d * 1e3, b / c, b / d, (b - a) / static_cast<double>(polls) * 1e9);
     }
+    if (argc > 4)
+        MeasureSweep(argv[4], runs, scratch);
     unlink(scratch.c_str());
     unlink(opsFile.c_str());
     return 0;

@@ -57,6 +57,7 @@ enum class FindingKind {
     PauseBeforeClosing,
     LineAfterClosing,
     LineAfterPause,
+    LineOutOfPlace,       // n: the LineKind; on: in a sweep record
 };
 
 struct Finding {
@@ -86,13 +87,20 @@ struct ReadBack {
     Words pushed{};
     std::array<std::uint64_t, WordsPerBoard> wordLines{};  // the read of each word
     std::int32_t lastSwitch = -1;  // the relay of the last switch before the fetch; -1 when none
+    // Another board whose last push is exactly what came back, where that
+    // differs from this board's own push: the push landed here too. -1: none.
+    std::int32_t landedFrom = -1;
+    std::uint64_t landedAt = 0;  // the control write of that push
 };
 
 // Where a record that is not complete stopped, and what was under way.
 struct Stop {
-    std::uint64_t line = 0;  // the last complete line
+    enum Phase { CardCheck, Revision, Body } phase = Body;  // CardCheck: not even the card check yet
+    bool sweep = false;      // a sweep record: it should end with "Sweep complete"
+    std::uint64_t line = 0;  // the last complete line, or the one it ends inside
     Sequence within;         // the step under way; None between steps
     int done = 0;            // its lines done so far
+    Sequence last;           // the last step done before it
     bool insideLine = false; // the record ends inside a line
     std::uint64_t polls = 0; // busy checks of that unfinished line
 };
@@ -108,6 +116,7 @@ struct Traffic {
 class FindingSink {
 public:
     virtual ~FindingSink() = default;
+    virtual void SweepHeading(std::uint64_t line, std::uint32_t boards) = 0;
     virtual void CardCheck(std::uint64_t line, bool found) = 0;
     virtual void Revision(std::uint64_t line, std::uint32_t value) = 0;
     virtual void BoardReadBack(const ReadBack& readBack) = 0;

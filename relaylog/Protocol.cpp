@@ -37,10 +37,16 @@ bool ProtocolFollower::Take(const RecordLine& line)
 {
     switch (stage_) {
     case Stage::CardCheck:
+        if (line.kind == LineKind::SweepHeading && line.number == 1) {
+            sweep_ = true;
+            sink_.SweepHeading(line.number, line.value);
+            return true;
+        }
         if (line.kind != LineKind::CardFound && line.kind != LineKind::CardMissing)
             return false;
         stage_ = Stage::Revision;
-        sink_.CardCheck(line.number, line.kind == LineKind::CardFound);
+        cardFound_ = line.kind == LineKind::CardFound;
+        sink_.CardCheck(line.number, cardFound_);
         if (line.kind == LineKind::CardMissing)
             Problem(FindingKind::NoCard, line.number);
         return true;
@@ -57,7 +63,7 @@ bool ProtocolFollower::Take(const RecordLine& line)
         Body(line);
         return true;
     case Stage::Closed:
-        if (line.kind == LineKind::PausePrompt) {
+        if (line.kind == LineKind::PausePrompt && !sweep_) {
             stage_ = Stage::Paused;
             return true;
         }
@@ -77,7 +83,7 @@ void ProtocolFollower::Body(const RecordLine& line)
     if (blankLine_ != 0) {
         const std::uint64_t blank = blankLine_;
         blankLine_ = 0;
-        if (line.kind == LineKind::ClosingPrompt) {
+        if (line.kind == LineKind::ClosingPrompt && !sweep_) {
             stage_ = Stage::Closed;
             return;
         }
@@ -112,14 +118,39 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::RelayRangeError: Problem(FindingKind::RefusedRelay, line.number, line.n); return;
     case LineKind::BoardRangeError: Problem(FindingKind::RefusedBoard, line.number, line.n); return;
     case LineKind::ClosingPrompt:
-        Problem(FindingKind::NoBlankBeforePrompt, line.number);
-        stage_ = Stage::Closed;
-        return;
+    case LineKind::SweepHeading:
+    case LineKind::SweepComplete:
+    case LineKind::SweepNoCard: Framing(line); return;
     case LineKind::CardFound:
     case LineKind::CardMissing: Problem(FindingKind::SecondCardCheck, line.number); return;
     case LineKind::Revision: Problem(FindingKind::SecondRevision, line.number); return;
     case LineKind::PausePrompt: Problem(FindingKind::PauseBeforeClosing, line.number); return;
     }
+}
+
+// The lines that end a record, and relaysweep's first line, anywhere after
+// the start.
+void ProtocolFollower::Framing(const RecordLine& line)
+{
+    const bool closes = sweep_ ? line.kind == LineKind::SweepComplete || line.kind == LineKind::SweepNoCard
+                               : line.kind == LineKind::ClosingPrompt;
+    if (!closes || (line.kind == LineKind::SweepNoCard && cardFound_)) {
+        Finding f(FindingKind::LineOutOfPlace, line.number);
+        f.n = static_cast<std::int64_t>(line.kind);
+        f.on = sweep_;
+        sink_.Problem(f);
+    } else if (line.kind == LineKind::ClosingPrompt) {
+        Problem(FindingKind::NoBlankBeforePrompt, line.number);
+    }
+    if (closes)
+        stage_ = Stage::Closed;
+}
+
+// The step under way is done.
+void ProtocolFollower::Done()
+{
+    last_ = current_;
+    current_ = Sequence{};
 }
 
 // True when the line is the next one of the step under way. Otherwise the
@@ -182,7 +213,7 @@ bool ProtocolFollower::ContinuePush(const RecordLine& line)
         sink_.Problem(f);
     }
     if (++step_ > WordsPerBoard)
-        current_ = Sequence{};
+        Done();
     return true;
 }
 
@@ -223,7 +254,11 @@ void ProtocolFollower::ReadBackDone()
     fetch_.pushedAt = pushedAt_[board];
     fetch_.pushed = pushed_[board];
     fetch_.lastSwitch = lastSwitch_;
+    FindLanding();
     sink_.BoardReadBack(fetch_);
+    // A sweep's relays are judged at the end, each once, not at every read.
+    if (sweep_)
+        return;
     for (int c = 0; fetch_.pushedAt != 0 && c < RelaysPerBoard; ++c) {
         if (Bit(fetch_.fetched, c) == Bit(fetch_.pushed, c))
             continue;
@@ -234,6 +269,22 @@ void ProtocolFollower::ReadBackDone()
     }
     // From here on relaytest pushes this board with what came back.
     image_[board] = fetch_.fetched;
+}
+
+// A board that reads back another board's last push, not its own, got that
+// push too: the latest such push is named.
+void ProtocolFollower::FindLanding()
+{
+    fetch_.landedFrom = -1;
+    fetch_.landedAt = 0;
+    if (fetch_.pushedAt == 0 || fetch_.fetched == fetch_.pushed || fetch_.fetched == Words{})
+        return;
+    for (int other = 0; other < Boards; ++other) {
+        if (other != fetch_.board && pushedAt_[other] > fetch_.landedAt && pushed_[other] == fetch_.fetched) {
+            fetch_.landedFrom = other;
+            fetch_.landedAt = pushedAt_[other];
+        }
+    }
 }
 
 bool ProtocolFollower::ContinueReport(const RecordLine& line)
@@ -251,7 +302,7 @@ bool ProtocolFollower::ContinueReport(const RecordLine& line)
     if (!orphan_)
         CheckReportLine(line);
     if (++step_ == ReportLines)
-        current_ = Sequence{};
+        Done();
     return true;
 }
 
@@ -344,8 +395,11 @@ void ProtocolFollower::CheckWait(const RecordLine& line, const Sequence& within)
 Stop ProtocolFollower::StoppedAt(std::uint64_t lastLine) const
 {
     Stop stop;
+    stop.phase = stage_ == Stage::CardCheck ? Stop::CardCheck : stage_ == Stage::Revision ? Stop::Revision : Stop::Body;
+    stop.sweep = sweep_;
     stop.line = lastLine;
     stop.within = current_;
     stop.done = step_;
+    stop.last = last_;
     return stop;
 }

@@ -3,6 +3,11 @@
 // and the report of what came back, the closing prompt. It keeps relaytest's
 // image of every board and the controller's registers as the record shows
 // them, and hands what it finds to a FindingSink; it words nothing itself.
+//
+// A relaysweep record has the same lines between a first line of its own and
+// "Sweep complete". relaysweep puts its own image of a board back after every
+// read-back, so there a read-back is not the image of the next push; and the
+// relays that differ are judged relay by relay at the end, not at each read.
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 
@@ -15,7 +20,8 @@ public:
     // False when the record turns out not to be a relaytest record at all.
     bool Take(const RecordLine& line);
 
-    bool Started() const { return stage_ != Stage::CardCheck; }
+    bool Started() const { return stage_ != Stage::CardCheck || sweep_; }
+    bool Sweep() const { return sweep_; }
     bool Complete() const { return stage_ == Stage::Closed || stage_ == Stage::Paused; }
     // Where an incomplete record stopped, after lastLine complete lines.
     Stop StoppedAt(std::uint64_t lastLine) const;
@@ -28,6 +34,9 @@ private:
     void AccessProblem(FindingKind kind, const RecordLine& line, const Sequence& within);
     void Body(const RecordLine& line);
     void Other(const RecordLine& line);
+    void Framing(const RecordLine& line);
+    void Done();
+    void FindLanding();
     bool Continue(const RecordLine& line);
     bool ContinuePush(const RecordLine& line);
     bool ContinueFetch(const RecordLine& line);
@@ -42,6 +51,8 @@ private:
 
     FindingSink& sink_;
     Stage stage_ = Stage::CardCheck;
+    bool sweep_ = false;
+    bool cardFound_ = false;
     std::uint64_t blankLine_ = 0;  // an empty line whose meaning the next line decides
 
     // relaytest's own image of each board, which every switch pushes whole.
@@ -53,6 +64,7 @@ private:
     std::uint64_t pushedAt_[Boards]{};  // line of the control write; 0 when never
 
     Sequence current_;    // the step under way
+    Sequence last_;       // the last step done
     bool orphan_ = false;  // a report with no fetch before it: read, not compared
     int step_ = 0;
     std::int32_t lastSwitch_ = -1;

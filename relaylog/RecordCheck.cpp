@@ -6,17 +6,23 @@
 #include "RecordReader.h"
 #include "Report.h"
 
-int CheckRecord(std::istream& in, std::ostream& out)
+int CheckRecord(std::istream& in, std::ostream& out, JUnitReport* junit)
 {
     try {
         RecordReader reader(in);
-        ReportWriter report(out);
+        ReportWriter report(out, junit);
         ProtocolFollower follower(report);
         RecordLine line;
         ReadResult result = ReadResult::Line;
         while ((result = reader.Next(line)) == ReadResult::Line) {
             if (!follower.Take(line))
                 return report.Error(line.number, "not a relaytest record: it does not start with the card check");
+        }
+        if (result == ReadResult::Malformed && reader.Fault() == ReadFault::CutInsideLine && follower.Started()) {
+            Stop stop = follower.StoppedAt(reader.ErrorLine());
+            stop.insideLine = true;
+            stop.polls = reader.PendingPolls().count;
+            return report.Stopped(stop);
         }
         if (result == ReadResult::Malformed)
             return report.Error(reader.ErrorLine(), reader.Error());

@@ -3,7 +3,8 @@
 //   0  PASS: the record is complete and shows no problem;
 //   1  FAIL: it shows problems, each listed on a "PROBLEM line N: ..." line;
 //   2  ERROR: the input cannot be read, or is not a complete relaytest record
-//      (the last line of out then says which line and why).
+//      (the last line of out then says which line and why; for a record cut
+//      short, where it stops and what was under way there).
 // Any input is safe: nothing is thrown and memory does not grow with its size.
 #ifndef RELAYLOG_RECORDCHECK_H
 #define RELAYLOG_RECORDCHECK_H
@@ -11,6 +12,9 @@
 #include <istream>
 #include <ostream>
 
-int CheckRecord(std::istream& in, std::ostream& out);
+#include "JUnit.h"
+
+// With junit, the same findings are also collected there as test cases.
+int CheckRecord(std::istream& in, std::ostream& out, JUnitReport* junit = nullptr);
 
 #endif

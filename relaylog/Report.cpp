@@ -85,13 +85,6 @@ std::string Role(const Finding& f)
     return AccessName(f.access) + " in " + StepName(f.within);
 }
 
-std::string RelayName(std::int64_t relay)
-{
-    const std::int64_t c = relay % RelaysPerBoard;
-    return "relay " + Str(relay) + " (board " + Str(relay / RelaysPerBoard) + ", row " + Str(c % Rows) +
-           ", column " + Str(c / Rows) + ")";
-}
-
 std::string Range(std::int32_t first) { return "relays " + Str(first) + " to " + Str(first + 31); }
 
 std::string DescribeWait(const Finding& f)
@@ -146,9 +139,36 @@ std::string StripTrailingBlanks(std::string text)
 
 bool Bit(const Words& words, int c) { return ((words[static_cast<std::size_t>(c / 32)] >> (c % 32)) & 1u) != 0; }
 
-// Rows 0-7 down, columns 0-15 across; "X" on, "." off, a relay in brackets
-// where the read-back differs from the push.
-void PrintGrid(std::ostream& out, const Words& readBack, const Words& differs)
+// What printed a line of a kind that is out of place.
+std::string LineName(std::int64_t kind)
+{
+    switch (static_cast<LineKind>(kind)) {
+    case LineKind::SweepHeading: return "relaysweep's first line";
+    case LineKind::SweepComplete: return "relaysweep's last line \"Sweep complete\"";
+    case LineKind::SweepNoCard: return "relaysweep's \"Sweep stopped: no card\"";
+    case LineKind::ClosingPrompt: return "relaytest's closing prompt";
+    default: break;
+    }
+    return "a line";
+}
+
+std::string OutOfPlace(const Finding& f)
+{
+    if (static_cast<LineKind>(f.n) == LineKind::SweepNoCard && f.on)
+        return LineName(f.n) + ", though the card check found a card";
+    return LineName(f.n) + " out of place in a " + (f.on ? "sweep" : "relaytest") + " record";
+}
+
+}  // namespace
+
+std::string RelayName(std::int64_t relay)
+{
+    const std::int64_t c = relay % RelaysPerBoard;
+    return "relay " + Str(relay) + " (board " + Str(relay / RelaysPerBoard) + ", row " + Str(c % Rows) +
+           ", column " + Str(c / Rows) + ")";
+}
+
+void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& cell)
 {
     std::string header = "        ";
     for (int column = 0; column < Columns; ++column)
@@ -156,18 +176,11 @@ void PrintGrid(std::ostream& out, const Words& readBack, const Words& differs)
     out << StripTrailingBlanks(header) << "\n";
     for (int row = 0; row < Rows; ++row) {
         std::string text = "  row " + Str(row) + " ";
-        for (int column = 0; column < Columns; ++column) {
-            const int c = column * Rows + row;
-            const bool marked = Bit(differs, c);
-            text += marked ? '[' : ' ';
-            text += Bit(readBack, c) ? 'X' : '.';
-            text += marked ? ']' : ' ';
-        }
+        for (int column = 0; column < Columns; ++column)
+            text += cell(column * Rows + row);
         out << StripTrailingBlanks(text) << "\n";
     }
 }
-
-}  // namespace
 
 std::string Describe(const Finding& f)
 {
@@ -189,9 +202,16 @@ std::string Describe(const Finding& f)
     case FindingKind::PauseBeforeClosing: return "the pause prompt comes before the closing prompt";
     case FindingKind::LineAfterClosing: return "a line after the closing prompt";
     case FindingKind::LineAfterPause: return "a line after the pause prompt";
+    case FindingKind::LineOutOfPlace: return OutOfPlace(f);
     default: break;
     }
     return DescribeReport(f);
+}
+
+void ReportWriter::SweepHeading(std::uint64_t line, std::uint32_t boards)
+{
+    sweep_ = true;
+    out_ << "Relay sweep (line " << line << "): boards " << BoardListText(boards) << "\n";
 }
 
 void ReportWriter::CardCheck(std::uint64_t line, bool found)
@@ -204,14 +224,31 @@ void ReportWriter::Revision(std::uint64_t line, std::uint32_t value)
     out_ << "FPGA revision (line " << line << "): " << Hex(value) << "\n";
 }
 
-void ReportWriter::Problem(const Finding& finding)
+void ReportWriter::ProblemLine(Concern concern, int board, std::uint64_t line, const std::string& text)
 {
     ++problems_;
-    out_ << "PROBLEM line " << finding.line << ": " << Describe(finding) << "\n";
+    const std::string problem = "PROBLEM line " + Str(line) + ": " + text;
+    out_ << problem << "\n";
+    if (junit_ != nullptr)
+        junit_->Problem(concern, board, problem);
 }
 
+void ReportWriter::Problem(const Finding& finding)
+{
+    int board = -1;
+    const Concern concern = ConcernOf(finding, board);
+    ProblemLine(concern, board, finding.line, Describe(finding));
+}
+
+// In a sweep record the relays are judged at the end, with one grid per
+// board: a grid for each of its thousand read-backs would bury the verdict.
 void ReportWriter::BoardReadBack(const ReadBack& r)
 {
+    verdicts_.Observe(r);
+    if (junit_ != nullptr)
+        junit_->BoardReadBack(r.board);
+    if (sweep_)
+        return;
     const int first = r.board * RelaysPerBoard;
     out_ << "\nBoard " << r.board << " (relays " << first << "-" << first + RelaysPerBoard - 1 << ") read back at lines "
          << r.firstLine << "-" << r.lastLine;
@@ -223,7 +260,10 @@ void ReportWriter::BoardReadBack(const ReadBack& r)
         for (std::size_t word = 0; word < WordsPerBoard; ++word)
             differs[word] = r.fetched[word] ^ r.pushed[word];
     }
-    PrintGrid(out_, r.fetched, differs);
+    DrawGrid(out_, [&](int c) {
+        const bool marked = Bit(differs, c);
+        return std::string(1, marked ? '[' : ' ') + (Bit(r.fetched, c) ? 'X' : '.') + (marked ? ']' : ' ');
+    });
     if (r.pushedAt == 0)
         return;
     std::uint64_t differing = 0;
@@ -237,11 +277,13 @@ void ReportWriter::BoardReadBack(const ReadBack& r)
 
 int ReportWriter::Verdict(const Traffic& t)
 {
+    RelayVerdictGrids();
     out_ << "\nTraffic: " << Count(t.accesses, "SPI access", "SPI accesses") << ", "
          << Count(t.polls, "busy check", "busy checks");
     if (t.longestWait > 0)
         out_ << ", longest wait " << Count(t.longestWait, "poll", "polls") << " (line " << t.longestWaitLine << ")";
     out_ << "\n";
+    RelaySummary();
     if (problems_ == 0) {
         out_ << "PASS: no problems\n";
         return 0;
@@ -252,14 +294,48 @@ int ReportWriter::Verdict(const Traffic& t)
 
 int ReportWriter::Error(std::uint64_t line, const std::string& why)
 {
-    if (line == 0)
-        out_ << "ERROR: " << why << "\n";
-    else
-        out_ << "ERROR line " << line << ": " << why << "\n";
+    const std::string error = (line == 0 ? std::string("ERROR: ") : "ERROR line " + Str(line) + ": ") + why;
+    out_ << error << "\n";
+    if (junit_ != nullptr)
+        junit_->Error(error);
     return 2;
 }
 
+namespace {
+
+// "the push for relay 100 that began at line 9"
+std::string StepBegun(const Sequence& step)
+{
+    if (step.kind == Sequence::Report)
+        return StepName(step);
+    const std::string name = StepName(step);
+    return name.substr(0, name.find(" (line ")) + " that began at line " + Str(step.line);
+}
+
+// What was under way where the record stops.
+std::string UnderWay(const Stop& stop)
+{
+    if (stop.within.kind != Sequence::None)
+        return "during " + StepBegun(stop.within) + " (" + Progress(stop.within, stop.done) + " done)";
+    if (stop.last.kind != Sequence::None)
+        return "after " + StepName(stop.last);
+    switch (stop.phase) {
+    case Stop::CardCheck: return "after relaysweep's first line";
+    case Stop::Revision: return "after the card check";
+    case Stop::Body: break;
+    }
+    return "after the FPGA revision line";
+}
+
+}  // namespace
+
 int ReportWriter::Stopped(const Stop& stop)
 {
-    return Error(stop.line, "the record ends here, before the closing prompt: it is cut short");
+    std::string where = "the record stops here";
+    if (stop.insideLine)
+        where = "the record ends inside this line" +
+                (stop.polls > 0 ? ", after " + Count(stop.polls, "busy check", "busy checks") : std::string());
+    return Error(stop.line, where + ", " + UnderWay(stop) + ", before " +
+                                (stop.sweep ? "\"Sweep complete\"" : "the closing prompt") +
+                                ": the run died there, or the record is cut short");
 }

@@ -54,10 +54,14 @@ builds=(
     "$win32_cdecl i686 cdecl $win64/standin"
     "$win32_stdcall i686 stdcall -"
 )
+# relaysweep.exe's records are judged by relaylog built for this machine.
+cmake -S . -B build/host -DBUILD_TESTING=OFF >/dev/null
+cmake --build build/host -j"$(nproc)" --target relaylog >/dev/null
 for b in "${builds[@]}"; do
     read -r dir arch call foreign <<<"$b"
     options=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-$arch.cmake -DRELAYTEST_DRIVER=vendor
-             -DRELAYTEST_GTEST_SOURCE_DIR=/usr/src/googletest -DRELAYTEST_WINEPREFIX="$WINEPREFIX")
+             -DRELAYTEST_GTEST_SOURCE_DIR=/usr/src/googletest -DRELAYTEST_WINEPREFIX="$WINEPREFIX"
+             -DRELAYTEST_HOST_RELAYLOG="$PWD/build/host/relaylog/relaylog")
     if [ "$call" != - ]; then options+=(-DRELAYTEST_DRIVER_CALL="$call"); fi
     # Each start of a 32-bit program under qemu-user takes seconds: one
     # process for the whole unit suite.

@@ -4,12 +4,14 @@
 // Whole runs of the program can be given a faulty card through the RELAYSIM
 // environment variable, read once at the first driver call (SimSettings.cpp
 // and the README list the settings).
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "Driver.h"
 #include "SimControl.h"
@@ -32,6 +34,8 @@ struct Board {
     BoardWords fixedWords{};
     BoardWords stuckClosed{};
     BoardWords stuckOpen{};
+    std::array<BoardWords, 128> follows{};       // by relay: the relays that read back closed when it is pushed closed
+    std::uint32_t alsoTo = 0;                    // bit b: pushes to this board also land on board b
 };
 
 struct Model {
@@ -102,9 +106,17 @@ bool InWindow(std::int32_t card, std::int32_t bar, std::uint32_t offset)
            offset < Data0Offset + 4 * DataCount && offset % 4 == 0;
 }
 
+bool ImageBit(const BoardWords& words, int c) { return ((words[static_cast<std::size_t>(c / 32)] >> (c % 32)) & 1u) != 0; }
+
 BoardWords Fetch(const Board& board)
 {
     BoardWords words = board.fixed ? board.fixedWords : board.image;
+    for (int c = 0; c < 128 && !board.fixed; ++c) {
+        if (!ImageBit(board.image, c))
+            continue;
+        for (std::size_t i = 0; i < DataCount; ++i)
+            words[i] |= board.follows[static_cast<std::size_t>(c)][i];
+    }
     for (std::uint32_t i = 0; i < DataCount; ++i)
         words[i] = (words[i] & ~board.stuckOpen[i]) | board.stuckClosed[i];
     return words;
@@ -119,10 +131,16 @@ void Transfer(std::uint32_t control)
     if (index >= Boards)
         return;
     Board& board = model.boards[index];
-    if ((control & GoFlag) == 0)
+    if ((control & GoFlag) == 0) {
         model.latch = Fetch(board);
-    else if (!board.fixed)
-        board.image = model.latch;
+        return;
+    }
+    for (int b = 0; b < Boards; ++b) {
+        Board& target = model.boards[b];
+        const bool addressed = static_cast<std::uint32_t>(b) == index || ((board.alsoTo >> b) & 1u) != 0;
+        if (addressed && !target.fixed)
+            target.image = model.latch;
+    }
 }
 
 std::uint32_t ReadWindow(std::uint32_t offset)
@@ -229,6 +247,25 @@ void SimSetStuckRelay(std::int32_t relay, bool closed)
     (closed ? board.stuckClosed : board.stuckOpen)[word] |= bit;
     (closed ? board.stuckOpen : board.stuckClosed)[word] &= ~bit;
 }
+
+bool SimSetCoupledRelays(std::int32_t a, std::int32_t b)
+{
+    if (a < 0 || b < 0 || a >= Boards * 128 || b >= Boards * 128 || a == b || a / 128 != b / 128)
+        return false;
+    const int c = b % 128;
+    model.boards[a / 128].follows[static_cast<std::size_t>(a % 128)][static_cast<std::size_t>(c / 32)] |= 1u << (c % 32);
+    return true;
+}
+
+bool SimSetBoardAlias(int from, int to)
+{
+    if (from < 0 || to < 0 || from >= Boards || to >= Boards || from == to)
+        return false;
+    model.boards[from].alsoTo |= 1u << to;
+    return true;
+}
+
+void SimSetBoardAbsent(int board) { SimSetBoardFixed(board, BoardWords{~0u, ~0u, ~0u, ~0u}); }
 
 BoardWords SimBoardImage(int board)
 {

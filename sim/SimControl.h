@@ -69,6 +69,16 @@ void SimSetBoardFixed(int board, const BoardWords& words);
 // sent to its board.
 void SimSetStuckRelay(std::int32_t relay, bool closed);
 
+// Relay b, on relay a's board, reads back closed whenever a was pushed
+// closed, otherwise as pushed (shorted data lines). False, changing nothing,
+// unless a and b are two relays (0..1023) of one board.
+bool SimSetCoupledRelays(std::int32_t a, std::int32_t b);
+// Every push to board `from` also lands on board `to` (an addressing fault).
+// False, changing nothing, unless they are two different boards (0..7).
+bool SimSetBoardAlias(int from, int to);
+// The board is not fitted: it ignores writes and reads back all ones.
+void SimSetBoardAbsent(int board);
+
 // What the board holds: the words last sent to it (zero at power-on).
 BoardWords SimBoardImage(int board);
 

@@ -1,7 +1,7 @@
 // The simulated card's settings, as RELAYSIM spells them: a list separated by
-// commas or blanks, each a name and, for most, "=" and an argument. They are
-// applied through the control functions, in order: a later setting of a single
-// value wins, settings of relays add up.
+// commas or blanks, each a name and, for most, "=" and an argument: one number,
+// or a pair "A:B". They are applied through the control functions, in order: a
+// later setting of a single value wins, settings of relays and boards add up.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -17,9 +17,14 @@ struct Setting {
     long long low;
     long long high;
     void (*apply)(long long value);
+    // A setting of a pair "A:B" (both in low..high) has this instead of apply;
+    // false when the card cannot have that pair, as pairRule says.
+    bool (*applyPair)(long long first, long long second) = nullptr;
+    const char* pairRule = nullptr;
 };
 
 constexpr long long LastRelay = 1023;
+constexpr long long LastBoard = 7;
 
 const Setting Settings[] = {
     {"cards", "N", 10, INT32_MIN, INT32_MAX, [](long long n) { SimSetCardCount(static_cast<std::int32_t>(n)); }},
@@ -33,6 +38,13 @@ const Setting Settings[] = {
      }},
     {"stuck-on", "R", 10, 0, LastRelay, [](long long r) { SimSetStuckRelay(static_cast<std::int32_t>(r), true); }},
     {"stuck-off", "R", 10, 0, LastRelay, [](long long r) { SimSetStuckRelay(static_cast<std::int32_t>(r), false); }},
+    {"coupled", "A:B", 10, 0, LastRelay, nullptr,
+     [](long long a, long long b) { return SimSetCoupledRelays(static_cast<std::int32_t>(a), static_cast<std::int32_t>(b)); },
+     "two relays of one board"},
+    {"alias", "A:B", 10, 0, LastBoard, nullptr,
+     [](long long a, long long b) { return SimSetBoardAlias(static_cast<int>(a), static_cast<int>(b)); },
+     "two different boards"},
+    {"absent", "B", 10, 0, LastBoard, [](long long b) { SimSetBoardAbsent(static_cast<int>(b)); }},
     {"crash-after", "N", 10, 1, UINT32_MAX, [](long long n) { SimCrashAfter(static_cast<std::uint64_t>(n)); }},
     {"slow", "US", 10, 0, UINT32_MAX, [](long long us) { SimSetSlow(static_cast<std::uint32_t>(us)); }},
 };
@@ -57,7 +69,39 @@ std::string Range(const Setting& s)
         return " alone";
     if (s.base == 16)
         return ", up to eight hexadecimal digits";
-    return ", " + std::string(s.argument) + " from " + std::to_string(s.low) + " to " + std::to_string(s.high);
+    const std::string from = " from " + std::to_string(s.low) + " to " + std::to_string(s.high);
+    if (s.applyPair != nullptr)
+        return ", " + std::string(s.pairRule) + ", A and B" + from;
+    return ", " + std::string(s.argument) + from;
+}
+
+// The argument "A:B" of a pair setting, applied.
+bool ApplyPair(const Setting& s, const std::string& text)
+{
+    const std::size_t colon = text.find(':');
+    long long first = 0;
+    long long second = 0;
+    return colon != std::string::npos && Number(s, text.substr(0, colon), first) &&
+           Number(s, text.substr(colon + 1), second) && s.applyPair(first, second);
+}
+
+// The argument, read and applied as the setting takes it.
+bool ApplyArgument(const Setting& s, bool hasArgument, const std::string& text)
+{
+    if (s.argument == nullptr) {
+        if (!hasArgument)
+            s.apply(0);
+        return !hasArgument;
+    }
+    if (!hasArgument)
+        return false;
+    if (s.applyPair != nullptr)
+        return ApplyPair(s, text);
+    long long value = 0;
+    if (!Number(s, text, value))
+        return false;
+    s.apply(value);
+    return true;
 }
 
 std::string Known()
@@ -74,11 +118,9 @@ bool Apply(const std::string& token, std::string& error)
     for (const Setting& s : Settings) {
         if (token.compare(0, eq, s.name) != 0)
             continue;
-        long long value = 0;
-        if (s.argument == nullptr ? eq == std::string::npos : eq != std::string::npos && Number(s, token.substr(eq + 1), value)) {
-            s.apply(value);
+        const bool hasArgument = eq != std::string::npos;
+        if (ApplyArgument(s, hasArgument, hasArgument ? token.substr(eq + 1) : std::string()))
             return true;
-        }
         error = "bad setting \"" + token + "\" in RELAYSIM: use " + Usage(s) + Range(s) + " (known: " + Known() + ")";
         return false;
     }

@@ -19,6 +19,15 @@ std::uint32_t Word0AfterPushingRelay5()
     return InBAR32(0, 2, 0x104);
 }
 
+// Board 3 as a fetch returns it, after relay 5's bit was pushed to board 0.
+std::uint32_t Board3Word0AfterPushingBoard0()
+{
+    OutBAR32(0, 2, 0x104, 1u << 5);
+    OutBAR32(0, 2, 0x100, 0x80);
+    OutBAR32(0, 2, 0x100, 3);
+    return InBAR32(0, 2, 0x104);
+}
+
 struct Applied {
     const char* settings;
     std::function<std::uint32_t()> probe;  // what the card answers afterwards
@@ -53,6 +62,16 @@ INSTANTIATE_TEST_SUITE_P(
         Applied{"stuck-on=7", Word0AfterPushingRelay5, (1u << 5) | (1u << 7)},
         Applied{"stuck-off=5", Word0AfterPushingRelay5, 0},
         Applied{"stuck-on=5 stuck-off=5", Word0AfterPushingRelay5, 0},
+        Applied{"stuck-on=7,stuck-on=9", Word0AfterPushingRelay5, (1u << 5) | (1u << 7) | (1u << 9)},
+        Applied{"coupled=5:9", Word0AfterPushingRelay5, (1u << 5) | (1u << 9)},
+        Applied{"coupled=9:5", Word0AfterPushingRelay5, 1u << 5},
+        Applied{"coupled=5:9,coupled=5:10", Word0AfterPushingRelay5, (1u << 5) | (1u << 9) | (1u << 10)},
+        Applied{"coupled=133:137", Word0AfterPushingRelay5, 1u << 5},
+        Applied{"alias=0:3", Board3Word0AfterPushingBoard0, 1u << 5},
+        Applied{"alias=3:0", Board3Word0AfterPushingBoard0, 0},
+        Applied{"", Board3Word0AfterPushingBoard0, 0},
+        Applied{"absent=0", Word0AfterPushingRelay5, 0xFFFFFFFFu},
+        Applied{"absent=3", Board3Word0AfterPushingBoard0, 0xFFFFFFFFu},
         Applied{"cards=0,cards=2", [] { return static_cast<std::uint32_t>(GetNumCards()); }, 2},
         Applied{"", [] { return RelInPortDWord(0, 0x68); }, SimDefaultRevision}));
 
@@ -63,7 +82,8 @@ TEST_P(SettingsRefused, NameTheSettingAndTheKnownOnes)
     std::string error;
     EXPECT_FALSE(SimApplySettings(GetParam().first, error));
     EXPECT_EQ(error.substr(0, error.find(" (known: ")), GetParam().second);
-    EXPECT_NE(error.find("(known: cards=N, revision=HEX, busy=N, stuck-busy, deaf, stuck-on=R, stuck-off=R"),
+    EXPECT_NE(error.find("(known: cards=N, revision=HEX, busy=N, stuck-busy, deaf, stuck-on=R, stuck-off=R, "
+                         "coupled=A:B, alias=A:B, absent=B"),
               std::string::npos)
         << error;
 }
@@ -86,5 +106,27 @@ INSTANTIATE_TEST_SUITE_P(
         std::make_pair("slow=-5", "bad setting \"slow=-5\" in RELAYSIM: use slow=US, US from 0 to 4294967295"),
         std::make_pair("deaf=1", "bad setting \"deaf=1\" in RELAYSIM: use deaf alone"),
         std::make_pair("stuck-busy=yes", "bad setting \"stuck-busy=yes\" in RELAYSIM: use stuck-busy alone")));
+
+// The pair settings and the board setting, each refused with its usage for
+// every argument it cannot take.
+TEST(SettingsRefused, PairsAndBoardsWithTheirUsage)
+{
+    const std::vector<std::pair<std::string, std::vector<std::string>>> refusals = {
+        {"coupled=A:B, two relays of one board, A and B from 0 to 1023",
+         {"coupled=5", "coupled=5:200", "coupled=5:5", "coupled=1023:1024", "coupled=:3"}},
+        {"alias=A:B, two different boards, A and B from 0 to 7", {"alias=2:2", "alias=0:8", "alias=1:2:3", "alias"}},
+        {"absent=B, B from 0 to 7", {"absent=8", "absent", "absent=1:2"}},
+    };
+    for (const auto& [usage, tokens] : refusals) {
+        for (const std::string& token : tokens) {
+            SimReset();
+            std::string error;
+            EXPECT_FALSE(SimApplySettings(token, error));
+            std::string expected = "bad setting \"" + token;
+            expected += "\" in RELAYSIM: use " + usage;
+            EXPECT_EQ(error.substr(0, error.find(" (known: ")), expected);
+        }
+    }
+}
 
 }  // namespace

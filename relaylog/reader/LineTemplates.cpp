@@ -1,6 +1,8 @@
 #include "LineTemplates.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -11,6 +13,8 @@ namespace {
 //   {on}      "on" or "off" into on    {op}      "??" (read) or "<<" (write)
 //   {n:W}     "%Wd" into n             {last:W}  "%Wd" into last
 //   {map}     32 of "X" / "." into map, the first character in bit 0
+//   {boards}  boards 0-7, ascending, each run of two or more as a range
+//             ("0-7", "0,2-3"), as bits into value
 struct LineTemplate {
     std::string_view text;
     LineKind kind;
@@ -34,7 +38,34 @@ constexpr LineTemplate Templates[] = {
     // blanks leave it without its last one.
     {"Press any key to continue . . . ", LineKind::PausePrompt, LineEnding::Lf},
     {"Press any key to continue . . .", LineKind::PausePrompt, LineEnding::Lf},
+    {"Relay sweep of boards {boards}", LineKind::SweepHeading, LineEnding::Lf},
+    {"Sweep complete", LineKind::SweepComplete, LineEnding::Lf},
+    {"Sweep stopped: no card", LineKind::SweepNoCard, LineEnding::Lf},
 };
+
+}  // namespace
+
+std::string BoardListText(std::uint32_t boards)
+{
+    std::string text;
+    int b = 0;
+    while (b < 8) {
+        if (((boards >> b) & 1u) == 0) {
+            ++b;
+            continue;
+        }
+        int run = b;
+        while (run + 1 < 8 && ((boards >> (run + 1)) & 1u) != 0)
+            ++run;
+        text += (text.empty() ? "" : ",") + std::to_string(b);
+        if (run > b)
+            text += "-" + std::to_string(run);
+        b = run + 1;
+    }
+    return text;
+}
+
+namespace {
 
 constexpr std::string_view PollTemplate = "  [[[ SPI Busy Check {offset} ?? {value} ]]]  ";
 
@@ -123,6 +154,26 @@ public:
         return true;
     }
 
+    // A board list, spelt exactly as relaysweep spells it.
+    bool Boards(std::uint32_t& boards)
+    {
+        const std::size_t length = std::min(rest_.find_first_not_of("0123456789,-"), rest_.size());
+        const std::string_view list = rest_.substr(0, length);
+        boards = 0;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const bool range = i + 2 < list.size() && list[i + 1] == '-';
+            const int first = list[i] - '0';
+            const int last = range ? list[i + 2] - '0' : first;
+            for (int b = first; b >= 0 && b <= last && last < 8; ++b)
+                boards |= 1u << b;
+            i += range ? 3 : 1;
+        }
+        if (boards == 0 || list != BoardListText(boards))
+            return false;
+        rest_.remove_prefix(length);
+        return true;
+    }
+
     bool End() const { return rest_.empty(); }
 
 private:
@@ -147,6 +198,8 @@ bool Field(Scanner& s, std::string_view field, RecordLine& line)
         return s.Int(line.n, width);
     if (name == "last")
         return s.Int(line.last, width);
+    if (name == "boards")
+        return s.Boards(line.value);
     return name == "map" && s.Map(line.map);
 }
 

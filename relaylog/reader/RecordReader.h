@@ -36,6 +36,10 @@ enum class LineKind {
     ReportRule,       // "--------"
     ClosingPrompt,    // "Press enter to exit"
     PausePrompt,      // "Press any key to continue . . . " (saved records only)
+    // relaysweep frames its record, which has relaytest's lines, with its own:
+    SweepHeading,     // "Relay sweep of boards LIST": the first line; the boards as bits in value
+    SweepComplete,    // "Sweep complete": the last line of a sweep that ran to its end
+    SweepNoCard,      // "Sweep stopped: no card": the last line of a sweep without a card
 };
 
 // The busy-check polls that precede one access.
@@ -59,7 +63,7 @@ struct RecordLine {
     std::int32_t last = 0;     // ReportWord: last relay
     bool write = false;        // Access
     std::uint32_t offset = 0;  // Access
-    std::uint32_t value = 0;   // Access, Revision, ReportWord
+    std::uint32_t value = 0;   // Access, Revision, ReportWord; SweepHeading: bit b for board b
     std::uint32_t map = 0;     // ReportWord: the "X" / "." characters as bits, first character in bit 0
 };
 
@@ -128,6 +132,10 @@ private:
     std::string error_;
     std::uint64_t errorLine_ = 0;
 };
+
+// A set of boards (bit b for board b) as relaysweep names it: ascending, each
+// run of two or more boards as a range ("0-7", "0,2-3").
+std::string BoardListText(std::uint32_t boards);
 
 // Up to 60 characters of text, with control and non-ASCII bytes escaped.
 std::string Excerpt(const std::string& text);

@@ -11,40 +11,10 @@
 #include "Paths.h"
 #include "RecordCheck.h"
 #include "RecordReader.h"
+#include "RelaylogSupport.h"
 #include "Transcript.h"
 
 namespace {
-
-struct Verdict {
-    std::string out;
-    int exitCode = -1;
-};
-
-Verdict Check(const std::string& record)
-{
-    std::istringstream in(record);
-    std::ostringstream out;
-    const int code = CheckRecord(in, out);
-    return {out.str(), code};
-}
-
-std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix)
-{
-    std::vector<std::string> found;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (line.compare(0, prefix.size(), prefix) == 0)
-            found.push_back(line);
-    }
-    return found;
-}
-
-std::string LastLine(const std::string& text)
-{
-    const std::size_t end = !text.empty() && text.back() == '\n' ? text.size() - 1 : text.size();
-    const std::size_t start = text.rfind('\n', end == 0 ? 0 : end - 1);
-    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1));
-}
 
 std::string RelayDiffers(int line, int relay, int row, int column, bool pushedOn)
 {
@@ -54,6 +24,27 @@ std::string RelayDiffers(int line, int relay, int row, int column, bool pushedOn
 }
 std::string Lost(int line, int relay, int row, int column) { return RelayDiffers(line, relay, row, column, true); }
 std::string Stuck(int line, int relay, int row, int column) { return RelayDiffers(line, relay, row, column, false); }
+
+// The verdict on one relay, at the first read that showed it.
+std::string RelayVerdict(int line, int relay, int row, int column, const std::string& verdict)
+{
+    const std::string named = RelayDiffers(line, relay, row, column, true);
+    return named.substr(0, named.find("): ") + 3) + verdict;
+}
+std::string StuckClosed(int line, int relay, int row, int column, int reads)
+{
+    return RelayVerdict(line, relay, row, column, "stuck closed: read back on every time (" + std::to_string(reads) +
+                                                 (reads == 1 ? " read-back), 1" : " read-backs), " + std::to_string(reads)) +
+                                                 " of them pushed off");
+}
+// A board whose read-backs of the fixed pass were all zeros.
+std::string Silent(int line, int board, int reads)
+{
+    return "PROBLEM line " + std::to_string(line) + ": board " + std::to_string(board) + " (relays " +
+           std::to_string(128 * board) + "-" + std::to_string(128 * board + 127) + ") read back all zeros every time (" +
+           std::to_string(reads) + (reads == 1 ? " read-back" : " read-backs") +
+           "), whatever was pushed: not fitted, or not answering";
+}
 
 // relaytest on the simulated card that RELAYSIM describes, its record handed
 // to relaylog - as through a pipe.
@@ -87,6 +78,8 @@ TEST_P(RealRecords, NamesEachFaultExactly)
 }
 
 // The read-backs are at lines 28-31 and 52-55 (board 0) and 64-67 (board 1).
+// After the record, each stuck relay and silent board is named once more with
+// its verdict.
 INSTANTIATE_TEST_SUITE_P(
     Cards, RealRecords,
     ::testing::Values(
@@ -97,17 +90,21 @@ INSTANTIATE_TEST_SUITE_P(
                 "deaf",
                 {Lost(28, 0, 0, 0), Lost(28, 8, 0, 1), Lost(31, 100, 4, 12), Lost(31, 105, 1, 13), Lost(52, 0, 0, 0),
                  Lost(52, 8, 0, 1), Lost(55, 100, 4, 12), Lost(55, 105, 1, 13), Lost(64, 129, 1, 0),
-                 Lost(67, 254, 6, 15)}},
+                 Lost(67, 254, 6, 15), Silent(31, 0, 2), Silent(67, 1, 1)}},
         // Without a card every read returns 0: the missing card comes first.
         RealRun{"nocard",
                 "cards=0",
                 {"PROBLEM line 1: no card found: the driver reported no card", Lost(28, 0, 0, 0), Lost(28, 8, 0, 1),
                  Lost(31, 100, 4, 12), Lost(31, 105, 1, 13), Lost(52, 0, 0, 0), Lost(52, 8, 0, 1),
-                 Lost(55, 100, 4, 12), Lost(55, 105, 1, 13), Lost(64, 129, 1, 0), Lost(67, 254, 6, 15)}},
-        RealRun{"stuckon37", "stuck-on=37", {Stuck(29, 37, 5, 4), Stuck(53, 37, 5, 4)}},
-        RealRun{"stuckon127", "stuck-on=127", {Stuck(31, 127, 7, 15), Stuck(55, 127, 7, 15)}},
-        RealRun{"stuckon128", "stuck-on=128", {Stuck(64, 128, 0, 0)}},
-        RealRun{"stuckoff254", "stuck-off=254", {Lost(67, 254, 6, 15)}},
+                 Lost(55, 100, 4, 12), Lost(55, 105, 1, 13), Lost(64, 129, 1, 0), Lost(67, 254, 6, 15),
+                 Silent(31, 0, 2), Silent(67, 1, 1)}},
+        RealRun{"stuckon37", "stuck-on=37", {Stuck(29, 37, 5, 4), Stuck(53, 37, 5, 4), StuckClosed(29, 37, 5, 4, 2)}},
+        RealRun{"stuckon127", "stuck-on=127",
+                {Stuck(31, 127, 7, 15), Stuck(55, 127, 7, 15), StuckClosed(31, 127, 7, 15, 2)}},
+        RealRun{"stuckon128", "stuck-on=128", {Stuck(64, 128, 0, 0), StuckClosed(64, 128, 0, 0, 1)}},
+        RealRun{"stuckoff254", "stuck-off=254",
+                {Lost(67, 254, 6, 15),
+                 RelayVerdict(67, 254, 6, 15, "stuck open: read back off every time (1 read-back), 1 of them pushed on")}},
         // Board 7 is never read back, so nothing in the record can show this.
         RealRun{"stuckon1023", "stuck-on=1023", {}}),
     [](const auto& p) { return std::string(p.param.name); });
@@ -214,55 +211,6 @@ TEST(Grid, ShowsTheBoardAsCrosspointsAndMarksDifferences)
     EXPECT_NE(Check(Golden("deaf.txt")).out.find(deafBoard1), std::string::npos);
 }
 
-// Edits of the healthy record, line numbers from 1.
-using Edit = std::function<std::string(std::string)>;
-
-std::size_t LineStart(const std::string& text, std::size_t line)
-{
-    std::size_t at = 0;
-    for (std::size_t i = 1; i < line; ++i)
-        at = text.find('\n', at) + 1;
-    return at;
-}
-
-// Replaces a line's text, keeping its line end.
-Edit ReplaceLine(std::size_t line, const std::string& replacement)
-{
-    return [=](std::string text) {
-        const std::size_t start = LineStart(text, line);
-        std::size_t end = text.find('\n', start);
-        while (end > start && text[end - 1] == '\r')
-            --end;
-        return text.replace(start, end - start, replacement);
-    };
-}
-
-Edit InsertBefore(std::size_t line, const std::string& inserted)
-{
-    return [=](std::string text) {
-        text.insert(LineStart(text, line), inserted);
-        return text;
-    };
-}
-
-Edit DeleteLine(std::size_t line)
-{
-    return [=](std::string text) {
-        const std::size_t start = LineStart(text, line);
-        return text.erase(start, text.find('\n', start) + 1 - start);
-    };
-}
-
-Edit Keep(std::size_t bytes)
-{
-    return [=](const std::string& text) { return text.substr(0, bytes); };
-}
-
-Edit Replace(const std::string& text)
-{
-    return [=](const std::string&) { return text; };
-}
-
 const std::string Idle = "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  ";
 const std::string Busy = "  [[[ SPI Busy Check 100 ?? 80000000 ]]]  ";
 
@@ -302,9 +250,12 @@ INSTANTIATE_TEST_SUITE_P(
                "ERROR line 1: longer than any line relaytest prints: \"" + std::string(60, 'A') + "...\""},
         Damage{"HeadCutOff", DeleteLine(1), 2,
                "ERROR line 1: not a relaytest record: it does not start with the card check"},
-        Damage{"CutInsideALine", Keep(1000), 2, "ERROR line 22: the record ends inside this line: it is cut short"},
+        Damage{"CutInsideALine", Keep(1000), 2,
+               "ERROR line 22: the record ends inside this line, during the push for relay 8 that began at line 21 (0 "
+               "writes of 5 done), before the closing prompt: the run died there, or the record is cut short"},
         Damage{"CutAfterALine", [](const std::string& record) { return record.substr(0, LineStart(record, 41)); }, 2,
-               "ERROR line 40: the record ends here, before the closing prompt: it is cut short"},
+               "ERROR line 40: the record stops here, during the push for relay 129 that began at line 39 (1 write of "
+               "5 done), before the closing prompt: the run died there, or the record is cut short"},
         Damage{"LowerCaseHex", ReplaceLine(31, Idle + "110 ?? 0000021a"), 2,
                "ERROR line 31: not a line relaytest prints: \"110 ?? 0000021a\""},
         Damage{"WidePaddedRelay", ReplaceLine(39, "Turning on relay   129"), 2,

@@ -6,6 +6,7 @@
 
 std::string RelaytestPath();
 std::string RelaylogPath();
+std::string RelaysweepPath();
 std::string GoldenPath(const std::string& name);
 
 #endif

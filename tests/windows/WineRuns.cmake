@@ -53,4 +53,13 @@ if(RELAYTEST_DRIVER STREQUAL "vendor" AND CMAKE_CROSSCOMPILING_EMULATOR)
   add_test(NAME WineRun.CrashInDriver
            COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-crash.sh ${golden_dir}/healthy.txt $<TARGET_FILE:relaytest>
                    $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
+
+  # relaysweep.exe through the stand-in, its record judged by relaylog built
+  # for the build machine (scripts/test-windows.sh builds it and names it).
+  set(RELAYTEST_HOST_RELAYLOG "" CACHE FILEPATH "relaylog built for the build machine, to judge wine runs' records")
+  if(RELAYTEST_HOST_RELAYLOG)
+    add_test(NAME WineRun.Sweep
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-sweep.sh ${RELAYTEST_HOST_RELAYLOG} $<TARGET_FILE:relaysweep>
+                     $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
+  endif()
 endif()

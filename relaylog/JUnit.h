@@ -1,0 +1,51 @@
+// relaylog's report as JUnit XML, for CI and test-management systems: one
+// test suite, one test case for the card check, one for the SPI waits, one per
+// board read back and one for the record's protocol; a failed case carries its
+// PROBLEM lines.
+#ifndef RELAYLOG_JUNIT_H
+#define RELAYLOG_JUNIT_H
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "Findings.h"
+
+// Which test case a problem fails.
+enum class Concern { CardCheck, Waits, Board, Protocol };
+
+// The concern of a finding, and for Board the board it is about.
+Concern ConcernOf(const Finding& finding, int& board);
+
+class JUnitReport {
+public:
+    void BoardReadBack(int board);
+    // One PROBLEM line, as the report prints it.
+    void Problem(Concern concern, int board, const std::string& line);
+    // What the board's relays came to ("Relays: ..."), shown as the case's output.
+    void BoardSummary(int board, const std::string& text);
+    // The record could not be judged: the ERROR line, on the protocol case.
+    void Error(const std::string& line);
+    void Write(std::ostream& out, const std::string& suite) const;
+
+private:
+    struct Case {
+        bool present = false;
+        std::vector<std::string> lines;  // the first MaxLines PROBLEM lines
+        std::uint64_t problems = 0;
+        std::string output;
+    };
+    static constexpr std::size_t MaxLines = 100;  // a 19 MB record must not fill memory
+
+    Case& Of(Concern concern, int board);
+    void WriteCase(std::ostream& out, const Case& c, const std::string& name) const;
+
+    Case card_;
+    Case waits_;
+    Case protocol_;
+    Case boards_[Boards];
+    std::string error_;
+};
+
+#endif

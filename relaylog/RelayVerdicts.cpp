@@ -1,0 +1,72 @@
+#include "RelayVerdicts.h"
+
+namespace {
+
+bool Bit(const Words& words, int c) { return ((words[static_cast<std::size_t>(c / 32)] >> (c % 32)) & 1u) != 0; }
+
+}  // namespace
+
+void RelayVerdicts::Observe(const ReadBack& r)
+{
+    if (r.pushedAt == 0 || r.board < 0 || r.board >= Boards)
+        return;
+    if (r.landedFrom >= 0) {
+        Landing& landing = landings_[static_cast<std::size_t>(r.landedFrom)][static_cast<std::size_t>(r.board)];
+        if (landing.count++ == 0) {
+            landing.firstLine = r.lastLine;
+            landing.firstPush = r.landedAt;
+        }
+        return;
+    }
+    BoardSeen& board = boards_[static_cast<std::size_t>(r.board)];
+    ++board.reads;
+    board.allOnes = board.allOnes && r.fetched == Words{~0u, ~0u, ~0u, ~0u};
+    board.allZeros = board.allZeros && r.fetched == Words{};
+    if (r.fetched != r.pushed && board.differing++ == 0)
+        board.firstDiffLine = r.lastLine;
+    for (int c = 0; c < RelaysPerBoard; ++c) {
+        RelaySeen& relay = relays_[static_cast<std::size_t>(r.board) * RelaysPerBoard + static_cast<std::size_t>(c)];
+        const bool pushed = Bit(r.pushed, c);
+        const bool fetched = Bit(r.fetched, c);
+        ++relay.reads;
+        relay.pushedOn += pushed ? 1u : 0u;
+        relay.readOn += fetched ? 1u : 0u;
+        if (pushed == fetched || relay.differs++ != 0)
+            continue;
+        relay.firstDiffLine = r.wordLines[static_cast<std::size_t>(c / 32)];
+        relay.firstDiffSwitch = r.lastSwitch;
+        relay.firstDiffReadOn = fetched;
+    }
+}
+
+RelayClass RelayVerdicts::ClassOf(int relay) const
+{
+    const RelaySeen& r = Relay(relay);
+    if (r.reads == 0)
+        return RelayClass::Unverified;
+    if (r.differs == 0)
+        return r.pushedOn > 0 && r.pushedOn < r.reads ? RelayClass::Functional : RelayClass::PartlyVerified;
+    if (r.readOn == r.reads && r.pushedOn < r.reads)
+        return RelayClass::StuckClosed;
+    if (r.readOn == 0 && r.pushedOn > 0)
+        return RelayClass::StuckOpen;
+    return RelayClass::Erratic;
+}
+
+BoardFault RelayVerdicts::FaultOf(int board) const
+{
+    const BoardSeen& b = Board(board);
+    if (b.reads == 0 || b.differing == 0)
+        return BoardFault::None;
+    return b.allOnes ? BoardFault::AllOnes : b.allZeros ? BoardFault::AllZeros : BoardFault::None;
+}
+
+std::array<std::uint32_t, RelayClassCount> RelayVerdicts::Counts(int board) const
+{
+    std::array<std::uint32_t, RelayClassCount> counts{};
+    const int first = board < 0 ? 0 : board * RelaysPerBoard;
+    const int end = board < 0 ? Relays : first + RelaysPerBoard;
+    for (int relay = first; relay < end; ++relay)
+        ++counts[static_cast<std::size_t>(ClassOf(relay))];
+    return counts;
+}

@@ -1,0 +1,75 @@
+// The verdict on each relay, from every read-back of its board after a push:
+// what came back, compared with the relay's state in that push.
+#ifndef RELAYLOG_RELAYVERDICTS_H
+#define RELAYLOG_RELAYVERDICTS_H
+
+#include <array>
+#include <cstdint>
+
+#include "Findings.h"
+
+constexpr int Relays = Boards * RelaysPerBoard;
+
+enum class RelayClass {
+    Functional,      // always as pushed, seen both pushed on and pushed off
+    PartlyVerified,  // always as pushed, seen in one state only
+    Unverified,      // its board was never read back after a push
+    StuckClosed,     // read back on every time, at least once when pushed off
+    StuckOpen,       // read back off every time, at least once when pushed on
+    Erratic,         // anything else that differs from the push at least once
+};
+constexpr int RelayClassCount = 6;
+
+// What the read-backs showed of one relay.
+struct RelaySeen {
+    std::uint32_t reads = 0;     // read-backs of its board after a push
+    std::uint32_t pushedOn = 0;  // of them, with the relay pushed on
+    std::uint32_t readOn = 0;    // of them, read back on
+    std::uint32_t differs = 0;   // of them, not as pushed
+    std::uint64_t firstDiffLine = 0;    // the read of its word the first time it differed
+    std::int32_t firstDiffSwitch = -1;  // the relay switched before that read-back; -1: none
+    bool firstDiffReadOn = false;
+};
+
+// What the read-backs showed of one board.
+struct BoardSeen {
+    std::uint32_t reads = 0;      // read-backs after a push, less those that show another board's push
+    std::uint32_t differing = 0;  // of them, not as pushed
+    std::uint64_t firstDiffLine = 0;
+    bool allOnes = true;   // every one of them read back all ones
+    bool allZeros = true;  // every one of them read back all zeros
+};
+
+// A board read back with another board's push in it (BoardSeen leaves those out).
+struct Landing {
+    std::uint32_t count = 0;
+    std::uint64_t firstLine = 0;   // the last read of the first such read-back
+    std::uint64_t firstPush = 0;   // the push it showed
+};
+
+enum class BoardFault { None, AllOnes, AllZeros };
+
+class RelayVerdicts {
+public:
+    void Observe(const ReadBack& readBack);
+
+    RelayClass ClassOf(int relay) const;
+    const RelaySeen& Relay(int relay) const { return relays_[static_cast<std::size_t>(relay)]; }
+    const BoardSeen& Board(int board) const { return boards_[static_cast<std::size_t>(board)]; }
+    // Every read-back all ones, or all zeros, though at least one differed
+    // from its push: the board itself is not answering.
+    BoardFault FaultOf(int board) const;
+    const Landing& Landed(int from, int to) const
+    {
+        return landings_[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)];
+    }
+    // Relays of the board, or of every board (-1), in each class.
+    std::array<std::uint32_t, RelayClassCount> Counts(int board = -1) const;
+
+private:
+    std::array<RelaySeen, Relays> relays_{};
+    std::array<BoardSeen, Boards> boards_{};
+    std::array<std::array<Landing, Boards>, Boards> landings_{};
+};
+
+#endif

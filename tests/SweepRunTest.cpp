@@ -1,0 +1,112 @@
+// The real relaysweep executable: what it refuses before it touches the card,
+// the operator's confirmation, and its record's frame.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "Child.h"
+#include "Paths.h"
+
+namespace {
+
+// A driver call on this card stops the program with "relaysim: ..." on
+// standard error: a run that prints nothing of the kind made none.
+const std::string NoDriverCall = "RELAYSIM=no-driver-call-expected";
+
+ChildResult RunSweep(std::vector<std::string> arguments, std::vector<std::string> env = {},
+                     ChildInput input = ChildInput::DevNull, std::string text = {})
+{
+    arguments.insert(arguments.begin(), RelaysweepPath());
+    ChildSpec run(std::move(arguments), std::move(env), input, std::move(text));
+    run.captureStderr = true;
+    return RunChild(run);
+}
+
+std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+struct Refusal {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::string message;  // the one line on standard error
+};
+void PrintTo(const Refusal& r, std::ostream* os) { *os << r.name; }
+
+class BadArguments : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(BadArguments, GetOneLineAndStatus2BeforeAnyDriverCall)
+{
+    const ChildResult r = RunSweep(GetParam().arguments, {NoDriverCall});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "relaysweep: " + GetParam().message + "\n");
+    EXPECT_EQ(r.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sweep, BadArguments,
+    ::testing::Values(Refusal{"BoardOutside", {"--boards", "0-8", "--yes"}, "--boards 0-8: board 8 is outside 0-7"},
+                      Refusal{"Reversed", {"--yes", "--boards", "3-1"}, "--boards 3-1: the range 3-1 is reversed (write 1-3)"},
+                      Refusal{"UnknownOption", {"--yes", "-y"}, "unknown option \"-y\" (see relaysweep --help)"},
+                      Refusal{"NoList", {"--yes", "--boards"}, "--boards needs a list of boards, such as 0-7 or 0,2-3"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Sweep, HelpPrintsTheUsageOnStandardErrorAndExits0)
+{
+    const ChildResult r = RunSweep({"--help"}, {NoDriverCall});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err.rfind("usage: relaysweep [--boards LIST] [--yes]\n", 0), 0u) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+struct Answer {
+    const char* name;
+    ChildInput input;
+    std::string typed;
+};
+void PrintTo(const Answer& a, std::ostream* os) { *os << a.name; }
+
+class Unconfirmed : public ::testing::TestWithParam<Answer> {};
+
+// Without --yes it says what it will do and waits for Enter; end of input,
+// or anything typed before Enter, stops it before any register is touched.
+TEST_P(Unconfirmed, StopsWithStatus2HavingPrintedNothing)
+{
+    const ChildResult r = RunSweep({"--boards", "0,2-3"}, {NoDriverCall}, GetParam().input, GetParam().typed);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("relaysweep will close each of the 384 relays of boards 0,2-3 alone", 0), 0u) << r.err;
+    const std::string refusal = "relaysweep: not confirmed: no relay was switched\n";
+    EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), refusal.size())), refusal) << r.err;
+    EXPECT_EQ(r.err.find("relaysim"), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sweep, Unconfirmed,
+                         ::testing::Values(Answer{"DevNull", ChildInput::DevNull, ""},
+                                           Answer{"Closed", ChildInput::Closed, ""},
+                                           Answer{"FinishedPipe", ChildInput::Text, ""},
+                                           Answer{"No", ChildInput::Text, "n\n"},
+                                           Answer{"EnterNeverCame", ChildInput::Text, "yes"}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Sweep, EnterStartsItAndTheRecordIsFramed)
+{
+    const ChildResult r = RunSweep({"--boards", "1,0"}, {"RELAYSIM="}, ChildInput::Text, "\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find("Turning")), "Relay sweep of boards 0-1\nSuccess\nFPGA Rev: 0002A1F7\n");
+    // Board 1 is swept last: its opening push is the record's last access.
+    EXPECT_EQ(r.out.substr(r.out.size() - 24), "00000081\nSweep complete\n");
+    // Four lines of its own and the card's, an opening switch with its push
+    // for each board; per relay a switch and push, a fetch and its report,
+    // and a switch and push again; per board one fetch and report of the other.
+    EXPECT_EQ(Lines(r.out), 4 + 2 * 6 + 256 * (6 + 5 + 7 + 6) + 2 * (5 + 7));
+}
+
+TEST(Sweep, WithoutACardSwitchesNothingAndExits1)
+{
+    const ChildResult r = RunSweep({"--yes"}, {"RELAYSIM=cards=0"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "Relay sweep of boards 0-7\nERROR: TEVRIS didn't find what it expected\nFPGA Rev: 00000000\n"
+                     "Sweep stopped: no card\n");
+    EXPECT_EQ(r.err, "");
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+// What relaylog's tests share: relaylog run in-process on a record, the lines
+// of its report, and edits that damage a record line by line.
+#ifndef RELAYTEST_TESTS_RELAYLOG_RELAYLOGSUPPORT_H
+#define RELAYTEST_TESTS_RELAYLOG_RELAYLOGSUPPORT_H
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct Verdict {
+    std::string out;
+    int exitCode = -1;
+};
+
+// relaylog's report on the record, and its exit status.
+Verdict Check(const std::string& record);
+
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix);
+std::string LastLine(const std::string& text);
+
+// Edits of a record, line numbers from 1.
+using Edit = std::function<std::string(std::string)>;
+
+std::size_t LineStart(const std::string& text, std::size_t line);
+// Replaces a line's text, keeping its line end.
+Edit ReplaceLine(std::size_t line, const std::string& replacement);
+Edit InsertBefore(std::size_t line, const std::string& inserted);
+Edit DeleteLine(std::size_t line);
+// The first bytes only.
+Edit Keep(std::size_t bytes);
+// The first lines only.
+Edit KeepLines(std::size_t lines);
+Edit Replace(const std::string& text);
+
+#endif
