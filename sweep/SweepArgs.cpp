@@ -74,10 +74,10 @@ void SpellBoardList(BoardSet boards, char* text, std::size_t size)
     std::size_t used = 0;
     text[0] = '\0';
     for (int b = 0; b <= LastBoard; ++b) {
-        if (((boards >> b) & 1u) == 0)
+        if (((boards >> b) & 1) == 0)
             continue;
         int end = b;
-        while (end < LastBoard && ((boards >> (end + 1)) & 1u) != 0)
+        while (end < LastBoard && ((boards >> (end + 1)) & 1) != 0)
             ++end;
         const int n = end == b ? std::snprintf(text + used, size - used, "%s%d", used ? "," : "", b)
                                : std::snprintf(text + used, size - used, "%s%d-%d", used ? "," : "", b, end);
