@@ -25,10 +25,6 @@ std::string Offset(std::uint32_t offset)
     return text;
 }
 
-std::string Count(std::uint64_t n, const char* one, const char* many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
 
 std::string Str(std::int64_t n) { return std::to_string(n); }
 std::string Str(std::uint64_t n) { return std::to_string(n); }
@@ -338,4 +334,9 @@ int ReportWriter::Stopped(const Stop& stop)
     return Error(stop.line, where + ", " + UnderWay(stop) + ", before " +
                                 (stop.sweep ? "\"Sweep complete\"" : "the closing prompt") +
                                 ": the run died there, or the record is cut short");
+}
+
+std::string Count(std::uint64_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
 }

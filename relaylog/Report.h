@@ -52,6 +52,9 @@ private:
 // drawn as the three characters cell gives for its relay (0..127).
 void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& cell);
 
+// "1 poll", "3 polls"
+std::string Count(std::uint64_t n, const char* one, const char* many);
+
 // "relay 100 (board 0, row 4, column 12)"
 std::string RelayName(std::int64_t relay);
 

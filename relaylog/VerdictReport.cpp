@@ -11,11 +11,6 @@ constexpr const char* ClassNames[RelayClassCount] = {"functional", "partly verif
                                                      "stuck closed", "stuck open", "erratic"};
 constexpr char ClassMarks[RelayClassCount] = {'F', 'p', '?', 'C', 'O', 'E'};
 
-std::string Times(std::uint32_t n, const char* one, const char* many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 std::string BoardName(int board)
 {
     return "board " + std::to_string(board) + " (relays " + std::to_string(board * RelaysPerBoard) + "-" +
@@ -33,7 +28,7 @@ std::string ClassCounts(const std::array<std::uint32_t, RelayClassCount>& counts
 
 std::string Erratic(const RelaySeen& r)
 {
-    std::string text = "erratic: " + std::to_string(r.differs) + " of " + Times(r.reads, "read-back", "read-backs") +
+    std::string text = "erratic: " + std::to_string(r.differs) + " of " + Count(r.reads, "read-back", "read-backs") +
                        (r.differs == 1 ? " differs" : " differ") + " from the push; first read back " +
                        (r.firstDiffReadOn ? "on" : "off") + ", pushed " + (r.firstDiffReadOn ? "off" : "on") + ", ";
     if (r.firstDiffSwitch < 0)
@@ -54,7 +49,7 @@ void ReportWriter::RelayVerdictGrids()
         }
         out_ << "Relays of board " << board << " (" << board * RelaysPerBoard << "-"
              << board * RelaysPerBoard + RelaysPerBoard - 1 << "), judged over "
-             << Times(verdicts_.Board(board).reads, "read-back", "read-backs") << ":\n";
+             << Count(verdicts_.Board(board).reads, "read-back", "read-backs") << ":\n";
         DrawGrid(out_, [&](int c) {
             return std::string(" ") + ClassMarks[static_cast<int>(verdicts_.ClassOf(board * RelaysPerBoard + c))] + " ";
         });
@@ -75,14 +70,14 @@ void ReportWriter::BoardProblems(int board)
                         BoardName(board) + " read back the push to board " + std::to_string(from) + " at line " +
                             std::to_string(landing.firstPush) + " instead of its own: pushes to board " +
                             std::to_string(from) + " also land on board " + std::to_string(board) + " (" +
-                            Times(landing.count, "read-back", "read-backs") + ")");
+                            Count(landing.count, "read-back", "read-backs") + ")");
     }
     const BoardFault fault = verdicts_.FaultOf(board);
     if (fault != BoardFault::None) {
         const BoardSeen& b = verdicts_.Board(board);
         ProblemLine(Concern::Board, board, b.firstDiffLine,
                     BoardName(board) + " read back all " + (fault == BoardFault::AllOnes ? "ones" : "zeros") +
-                        " every time (" + Times(b.reads, "read-back", "read-backs") +
+                        " every time (" + Count(b.reads, "read-back", "read-backs") +
                         "), whatever was pushed: not fitted, or not answering");
     } else {
         for (int c = 0; c < RelaysPerBoard; ++c)
@@ -98,11 +93,11 @@ void ReportWriter::RelayProblem(int relay)
     std::string what;
     switch (verdicts_.ClassOf(relay)) {
     case RelayClass::StuckClosed:
-        what = "stuck closed: read back on every time (" + Times(r.reads, "read-back", "read-backs") + "), " +
+        what = "stuck closed: read back on every time (" + Count(r.reads, "read-back", "read-backs") + "), " +
                std::to_string(r.reads - r.pushedOn) + " of them pushed off";
         break;
     case RelayClass::StuckOpen:
-        what = "stuck open: read back off every time (" + Times(r.reads, "read-back", "read-backs") + "), " +
+        what = "stuck open: read back off every time (" + Count(r.reads, "read-back", "read-backs") + "), " +
                std::to_string(r.pushedOn) + " of them pushed on";
         break;
     case RelayClass::Erratic: what = Erratic(r); break;

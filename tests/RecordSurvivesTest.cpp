@@ -48,14 +48,7 @@ ChildResult Spawn(const std::string& relaysim, Sink sink, int stopWith = 0, std:
 }
 
 // The first lines of the healthy run's record, line ends included.
-std::string GoldenLines(std::size_t lines)
-{
-    const std::string all = Golden("healthy.txt");
-    std::size_t end = 0;
-    for (std::size_t i = 0; i < lines; ++i)
-        end = all.find('\n', end) + 1;
-    return all.substr(0, end);
-}
+std::string GoldenLines(std::size_t lines) { return FirstLines(Golden("healthy.txt"), lines); }
 
 const char* Name(Sink sink) { return sink == Sink::File ? "ToFile" : "ToPipe"; }
 void PrintTo(Sink sink, std::ostream* os) { *os << Name(sink); }

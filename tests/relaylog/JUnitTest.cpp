@@ -70,15 +70,12 @@ std::string EverySweepCase()
                   "board 6", "board 7", "protocol"});
 }
 
-std::string FaultySweep()
-{
-    return RunChild({{RelaysweepPath(), "--yes"}, {"RELAYSIM=stuck-on=5,coupled=130:131,alias=2:5,absent=3"}}).out;
-}
+std::string FaultySweep() { return SweepRecord("stuck-on=5,coupled=130:131,alias=2:5,absent=3"); }
 
 INSTANTIATE_TEST_SUITE_P(
     Records, JUnitReports,
     ::testing::Values(
-        Report{"HealthySweep", [] { return RunChild({{RelaysweepPath(), "--yes"}, {"RELAYSIM="}}).out; }, 0, "11", "0",
+        Report{"HealthySweep", [] { return SweepRecord(""); }, 0, "11", "0",
                "0", EverySweepCase(), ""},
         Report{"FaultySweep", FaultySweep, 1, "11", "4", "0", EverySweepCase(),
                Names({"board 0", "board 1", "board 3", "board 5"})},

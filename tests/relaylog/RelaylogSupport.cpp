@@ -2,7 +2,10 @@
 
 #include <sstream>
 
+#include "Child.h"
+#include "Paths.h"
 #include "RecordCheck.h"
+#include "Transcript.h"
 
 Verdict Check(const std::string& record)
 {
@@ -10,6 +13,11 @@ Verdict Check(const std::string& record)
     std::ostringstream out;
     const int code = CheckRecord(in, out);
     return {out.str(), code};
+}
+
+std::string SweepRecord(const std::string& relaysim, const std::string& boards)
+{
+    return RunChild({{RelaysweepPath(), "--yes", "--boards", boards}, {"RELAYSIM=" + relaysim}}).out;
 }
 
 std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix)
@@ -74,7 +82,7 @@ Edit Keep(std::size_t bytes)
 
 Edit KeepLines(std::size_t lines)
 {
-    return [=](const std::string& text) { return text.substr(0, LineStart(text, lines + 1)); };
+    return [=](const std::string& text) { return FirstLines(text, lines); };
 }
 
 Edit Replace(const std::string& text)

@@ -16,6 +16,10 @@ struct Verdict {
 // relaylog's report on the record, and its exit status.
 Verdict Check(const std::string& record);
 
+// relaysweep's record of the boards on the simulated card that RELAYSIM
+// describes.
+std::string SweepRecord(const std::string& relaysim, const std::string& boards = "0-7");
+
 std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix);
 std::string LastLine(const std::string& text);
 

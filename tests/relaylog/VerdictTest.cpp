@@ -13,12 +13,6 @@
 
 namespace {
 
-// relaysweep's record on the simulated card that RELAYSIM describes.
-std::string SweepRecord(const std::string& relaysim, const std::string& boards = "0-7")
-{
-    return RunChild({{RelaysweepPath(), "--yes", "--boards", boards}, {"RELAYSIM=" + relaysim}}).out;
-}
-
 // Lines of a sweep of n boards: three of its frame, an opening switch and
 // push for each board (6 lines each), then each board's walk: its first
 // relay's step (switch and push, fetch and report, a fetch and report of each

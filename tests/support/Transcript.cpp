@@ -61,6 +61,16 @@ std::string ReadFile(const std::string& path)
 
 std::string Golden(const std::string& name) { return ReadFile(GoldenPath(name)); }
 
+std::string FirstLines(const std::string& text, std::size_t lines)
+{
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < lines && end != std::string::npos; ++i) {
+        end = text.find('\n', end);
+        end = end == std::string::npos ? end : end + 1;
+    }
+    return text.substr(0, end);
+}
+
 std::string WindowsText(const std::string& text)
 {
     std::string converted;
