@@ -16,7 +16,7 @@ need() {
         fi
         # Other builds on the machine may be installing too: wait for their
         # turn with the package database rather than fail at once.
-        DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq "$package" >&2 ||
+        DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "$package" >&2 ||
             { echo "relaytest: could not install $package" >&2; exit 1; }
         "$@" >/dev/null 2>&1 && return 0
     fi
