@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "BarAccess.h"
+#include "CaseName.h"
 #include "SimCardTest.h"
 
 namespace {
@@ -44,7 +45,10 @@ INSTANTIATE_TEST_SUITE_P(Traces, TraceFormat,
                                            TraceCase{false, 0, 0, "00 ?? 00000000\n"},
                                            TraceCase{false, 0x10C, 0xDEADBEEF, "10C ?? DEADBEEF\n"},
                                            TraceCase{true, 0x110, 0x80000000, "110 << 80000000\n"},
-                                           TraceCase{false, 0x1234ABCD, 0xFFFFFFFF, "1234ABCD ?? FFFFFFFF\n"}));
+                                           TraceCase{false, 0x1234ABCD, 0xFFFFFFFF, "1234ABCD ?? FFFFFFFF\n"}),
+                         [](const auto& p) {
+                             return (p.param.write ? "Write" : "Read") + HexName(p.param.offset) + "_" + HexName(p.param.value);
+                         });
 
 class CardCount : public SimCardTestWithParam<std::pair<std::int32_t, bool>> {};
 
@@ -59,6 +63,7 @@ TEST_P(CardCount, PresentFromOneCardUp)
 INSTANTIATE_TEST_SUITE_P(Counts, CardCount,
                          ::testing::Values(std::make_pair(0, false), std::make_pair(1, true),
                                            std::make_pair(3, true), std::make_pair(-1, false),
-                                           std::make_pair(INT32_MIN, false)));
+                                           std::make_pair(INT32_MIN, false)),
+                         [](const auto& p) { return "Cards" + CaseName(p.param.first); });
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "CaseName.h"
 #include "RelayMatrix.h"
 #include "SimCardTest.h"
 
@@ -128,7 +129,8 @@ TEST_P(OutOfRange, RefusedWithoutTouchingAnything)
                 EXPECT_EQ(flag, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Numbers, OutOfRange, ::testing::Values(-1, 1024, -128, INT_MAX, INT_MIN));
+INSTANTIATE_TEST_SUITE_P(Numbers, OutOfRange, ::testing::Values(-1, 1024, -128, INT_MAX, INT_MIN),
+                         [](const auto& p) { return "Relay" + CaseName(p.param); });
 
 TEST_F(RelayMatrix, WriteBoardRefusesBoardsOutsideTheMatrix)
 {

@@ -143,7 +143,8 @@ TEST_P(Revision, EightUpperCaseDigits)
 
 INSTANTIATE_TEST_SUITE_P(Values, Revision,
                          ::testing::Values(std::make_pair(0x0u, "00000000"), std::make_pair(0x1au, "0000001A"),
-                                           std::make_pair(0xabcdef12u, "ABCDEF12")));
+                                           std::make_pair(0xabcdef12u, "ABCDEF12")),
+                         [](const auto& p) { return "Rev" + std::string(p.param.second); });
 
 // An operator's Enter ends the wait, and the output through a pipe keeps the
 // card-check line ahead of the printf lines.

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "CardScript.h"
+#include "CaseName.h"
 #include "OutputShape.h"
 #include "SimControl.h"
 #include "Transcript.h"
@@ -80,7 +81,8 @@ TEST_P(CheckerAccepts, StoredTranscript)
 INSTANTIATE_TEST_SUITE_P(Goldens, CheckerAccepts,
                          ::testing::Values(StoredRun{"healthy.txt", true, SimDefaultRevision},
                                            StoredRun{"nocard.txt", false, 0}, StoredRun{"deaf.txt", true, SimDefaultRevision},
-                                           StoredRun{"busy-twice.txt", true, SimDefaultRevision}));
+                                           StoredRun{"busy-twice.txt", true, SimDefaultRevision}),
+                         [](const auto& p) { return CaseName(p.param.file); });
 
 struct Breakage {
     const char* name;

@@ -1,6 +1,7 @@
 // The simulated card's settings, as RELAYSIM spells them: each one changes
 // what the driver's functions answer, and anything it does not know or cannot
 // read is refused, naming the setting.
+#include "CaseName.h"
 #include "Driver.h"
 #include "SimCardTest.h"
 
@@ -73,7 +74,12 @@ INSTANTIATE_TEST_SUITE_P(
         Applied{"absent=0", Word0AfterPushingRelay5, 0xFFFFFFFFu},
         Applied{"absent=3", Board3Word0AfterPushingBoard0, 0xFFFFFFFFu},
         Applied{"cards=0,cards=2", [] { return static_cast<std::uint32_t>(GetNumCards()); }, 2},
-        Applied{"", [] { return RelInPortDWord(0, 0x68); }, SimDefaultRevision}));
+        Applied{"", [] { return RelInPortDWord(0, 0x68); }, SimDefaultRevision}),
+    [](const auto& p) {
+        // Cases with no setting at all are told apart by their place.
+        const std::string settings = p.param.settings;
+        return settings.empty() ? "NoSetting" + std::to_string(p.index) : CaseName(settings);
+    });
 
 class SettingsRefused : public SimCardTestWithParam<std::pair<const char*, const char*>> {};
 
@@ -105,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
                                         "4294967295"),
         std::make_pair("slow=-5", "bad setting \"slow=-5\" in RELAYSIM: use slow=US, US from 0 to 4294967295"),
         std::make_pair("deaf=1", "bad setting \"deaf=1\" in RELAYSIM: use deaf alone"),
-        std::make_pair("stuck-busy=yes", "bad setting \"stuck-busy=yes\" in RELAYSIM: use stuck-busy alone")));
+        std::make_pair("stuck-busy=yes", "bad setting \"stuck-busy=yes\" in RELAYSIM: use stuck-busy alone")),
+    [](const auto& p) { return CaseName(p.param.first); });
 
 // The pair settings and the board setting, each refused with its usage for
 // every argument it cannot take.
