@@ -44,6 +44,25 @@ if [ ! -f "$WINEPREFIX/system.reg" ] || [ "$(wine_installed)" != "$(cat "$WINEPR
     wineserver -w
     wine_installed >"$WINEPREFIX.stamp"
 fi
+# One wine server for the whole run. Left to itself, each wine process that
+# finds no server starts one (Debian's wineserver wrapper adds -p0: exit the
+# moment the last program ends) and boots a session in it: wineboot, services,
+# plug and play, explorer, device drivers, about ten processes. With one test
+# after another, and two at a time, a test's wine client then connects to a
+# server that is shutting its session down and loses it ("wine client
+# error:0: recvmsg: Connection reset by peer"). A persistent server, its
+# session booted once before the first test and ended when this script ends,
+# leaves nothing to race with, and every later wine start is a tenth of a
+# second instead of a session boot.
+wineserver -k 2>/dev/null || true
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
+if ! /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>"$WINEPREFIX.log"; then
+    cat "$WINEPREFIX.log" >&2
+    echo "relaytest: wine does not start programs in $WINEPREFIX" >&2
+    exit 1
+fi
+
 # build folder, toolchain, calling convention, a stand-in DLL of the other
 # bitness (for the test that the loader refuses it)
 win64=build/windows
@@ -63,9 +82,7 @@ for b in "${builds[@]}"; do
              -DRELAYTEST_GTEST_SOURCE_DIR=/usr/src/googletest -DRELAYTEST_WINEPREFIX="$WINEPREFIX"
              -DRELAYTEST_HOST_RELAYLOG="$PWD/build/host/relaylog/relaylog")
     if [ "$call" != - ]; then options+=(-DRELAYTEST_DRIVER_CALL="$call"); fi
-    # Each start of a 32-bit program under qemu-user takes seconds: one
-    # process for the whole unit suite.
-    if [ "$arch" = i686 ] && [ -e "$ia32_entry" ]; then options+=(-DRELAYTEST_TESTS_IN_ONE_PROCESS=ON); fi
+    if [ "$arch" = i686 ] && [ -e "$ia32_entry" ]; then options+=(-DRELAYTEST_WINE_UNDER_QEMU=ON); fi
     if [ "$foreign" != - ]; then options+=(-DRELAYTEST_WINE_FOREIGN_STANDIN="$PWD/$foreign"); fi
     cmake -S . -B "$dir" "${options[@]}"
 done

@@ -1,11 +1,31 @@
 #!/usr/bin/env bash
-# Builds relaytest and its tests, and runs every test.
+# Builds relaytest and its tests, and runs every test: the Linux suite, the
+# Windows builds under wine, then the sanitizers, fuzzers and analysers.
+#
+#   scripts/test.sh           everything (what CI runs)
+#   scripts/test.sh --quick   the Linux build and its suite alone
 set -euo pipefail
 cd "$(dirname "$0")/.."
+quick=no
+case ${1:-} in
+"") ;;
+--quick) quick=yes ;;
+-h | --help)
+    sed -n '2,6s/^# \{0,1\}//p' "$0"
+    exit 0
+    ;;
+*)
+    echo "usage: scripts/test.sh [--quick]" >&2
+    exit 2
+    ;;
+esac
 . scripts/deps.sh
 need_test_tools
 cmake -S . -B build/test
 cmake --build build/test -j"$(nproc)"
 ctest --test-dir build/test --output-on-failure --no-tests=error -j"$(nproc)"
+if [ "$quick" = yes ]; then
+    exit 0
+fi
 ./scripts/test-windows.sh
 ./scripts/test-reliability.sh

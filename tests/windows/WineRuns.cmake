@@ -49,10 +49,18 @@ if(RELAYTEST_DRIVER STREQUAL "vendor" AND CMAKE_CROSSCOMPILING_EMULATOR)
   endif()
 
   # An access violation inside the stand-in TEVRIS.DLL: the record keeps every
-  # finished line.
+  # finished line. Wine's crash debugger cannot follow a program that runs
+  # under qemu-user (32-bit wine on a kernel without 32-bit support): it
+  # never ends, so there the run with the debugger is left out.
+  option(RELAYTEST_WINE_UNDER_QEMU "The Windows programs run under qemu-user's emulation" OFF)
+  if(RELAYTEST_WINE_UNDER_QEMU)
+    set(wine_debugger without-debugger)
+  else()
+    set(wine_debugger with-debugger)
+  endif()
   add_test(NAME WineRun.CrashInDriver
-           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-crash.sh ${golden_dir}/healthy.txt $<TARGET_FILE:relaytest>
-                   $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-crash.sh ${wine_debugger} ${golden_dir}/healthy.txt
+                   $<TARGET_FILE:relaytest> $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
 
   # relaysweep.exe through the stand-in, its record judged by relaylog built
   # for the build machine (scripts/test-windows.sh builds it and names it).
@@ -62,4 +70,11 @@ if(RELAYTEST_DRIVER STREQUAL "vendor" AND CMAKE_CROSSCOMPILING_EMULATOR)
              COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-sweep.sh ${RELAYTEST_HOST_RELAYLOG} $<TARGET_FILE:relaysweep>
                      $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
   endif()
+endif()
+
+# A wine run that hangs fails in minutes rather than after CTest's default
+# 25: the slowest, a 32-bit crash run under qemu-user, takes under a minute.
+get_property(wine_tests DIRECTORY PROPERTY TESTS)
+if(wine_tests)
+  set_tests_properties(${wine_tests} PROPERTIES TIMEOUT 300)
 endif()

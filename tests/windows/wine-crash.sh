@@ -2,7 +2,7 @@
 # An access violation inside the stand-in TEVRIS.DLL, with standard output to
 # a file, under wine (or whatever runs Windows programs here):
 #
-#   wine-crash.sh GOLDEN EXE DLLDIR RUNNER...
+#   wine-crash.sh with-debugger|without-debugger GOLDEN EXE DLLDIR RUNNER...
 #
 # For each faulting driver call below, the record must be the lines of the
 # healthy run (GOLDEN) finished before that call, as the C runtime's text mode
@@ -16,8 +16,8 @@
 # nothing flushed for it, and wine passes on the low byte of 0xC0000005. One
 # run with the debugger shows the record still begins with the same lines.
 set -euo pipefail
-golden=$1 exe=$2 dlldir=$3
-shift 3
+debugger=$1 golden=$2 exe=$3 dlldir=$4
+shift 4
 AccessViolationStatus=5
 # A 32-bit program under qemu-user (scripts/ia32.sh) sees the fault as an
 # illegal instruction, 0xC000001D, instead: a crash all the same.
@@ -56,6 +56,10 @@ done
 
 # The last fault again, with the debugger: its report follows the record, and
 # the status is its own.
+if [ "$debugger" = without-debugger ]; then
+    [ "$failed" = no ]
+    exit
+fi
 run "$call" ""
 if head -c "$(wc -c <"$work/expected")" "$work/actual" | cmp -s "$work/expected" -; then
     echo "crash-after=$call with wine's debugger: the record still begins with the $lines finished lines"
