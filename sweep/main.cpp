@@ -8,19 +8,14 @@
 // Exit status 0 when the sweep ran to its end, 1 when there is no card, 2 for
 // a usage error or a sweep the operator did not confirm. Usage, errors and the
 // confirmation prompt go to standard error: standard output is the record.
-#include <cstdint>
 #include <cstdio>
-#include <iostream>
 
-#include "BarAccess.h"
+#include "CardHeader.h"
 #include "ConsoleSetup.h"
-#include "Driver.h"
 #include "Sweep.h"
 #include "SweepArgs.h"
 
 namespace {
-
-constexpr std::uint32_t FpgaRevisionRegister = 0x68;
 
 void PrintUsage()
 {
@@ -79,17 +74,16 @@ int main(int argc, char** argv)
     }
 
     PrepareConsole();
+    // Every line out before the next driver call: a run that dies keeps it.
     std::printf("Relay sweep of boards %s\n", list);
-    // The card check through the stream object, as relaytest prints it; the
-    // stream stays synchronised with stdio, so the lines keep their order.
-    const bool card = CardPresent();
-    std::cout << (card ? "Success\n" : "ERROR: TEVRIS didn't find what it expected\n");
-    std::printf("FPGA Rev: %08X\n", RelInPortDWord(0, FpgaRevisionRegister));
-    if (!card) {
+    (void)std::fflush(stdout);
+    if (!ReportCard()) {
         std::printf("Sweep stopped: no card\n");
+        (void)std::fflush(stdout);
         return 1;
     }
     RunSweep(options.boards);
     std::printf("Sweep complete\n");
+    (void)std::fflush(stdout);
     return 0;
 }
