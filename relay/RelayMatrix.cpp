@@ -8,6 +8,25 @@
 std::uint32_t RelayState[BoardCount][WordsPerBoard] = {};
 std::uint8_t CrosspointMap[BoardCount][CrosspointRows][CrosspointColumns] = {};
 
+void ClearRelayTables()
+{
+    for (auto& board : RelayState)
+        for (auto& word : board)
+            word = 0;
+    for (auto& board : CrosspointMap)
+        for (auto& row : board)
+            for (auto& flag : row)
+                flag = 0;
+}
+
+void PutBoardImage(BoardIndex board, const std::uint32_t (&words)[WordsPerBoard])
+{
+    if (board < 0 || board >= BoardCount)
+        return;
+    for (int word = 0; word < WordsPerBoard; ++word)
+        RelayState[board][word] = words[word];
+}
+
 namespace {
 
 struct RelayPlace {

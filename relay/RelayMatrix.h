@@ -25,6 +25,13 @@ extern std::uint32_t RelayState[BoardCount][WordsPerBoard];
 // The flag last given to each relay by SetRelay, by board, row and column.
 extern std::uint8_t CrosspointMap[BoardCount][CrosspointRows][CrosspointColumns];
 
+// Back to the start state: every relay off in both tables. Nothing is sent.
+void ClearRelayTables();
+
+// Replaces the image of one board (what its next push sends) with the four
+// words given. Nothing is sent; a board outside 0..7 is ignored.
+void PutBoardImage(BoardIndex board, const std::uint32_t (&words)[WordsPerBoard]);
+
 // Prints the switch line, updates both tables and pushes the relay's board.
 // A number outside 0..1023 gets one error line and nothing else.
 void SetRelay(RelayNumber relay, bool on);

@@ -20,12 +20,23 @@ case ${1:-} in
     ;;
 esac
 . scripts/deps.sh
-need_test_tools
-cmake -S . -B build/test
-cmake --build build/test -j"$(nproc)"
-ctest --test-dir build/test --output-on-failure --no-tests=error -j"$(nproc)"
+# part NAME COMMAND...: runs one part of the test command and says how long it took.
+part() {
+    local name=$1 start=$SECONDS
+    shift
+    "$@"
+    echo "relaytest: $name took $((SECONDS - start)) s" >&2
+}
+linux_suite() {
+    need_test_tools
+    cmake -S . -B build/test
+    cmake --build build/test -j"$(nproc)"
+    ctest --test-dir build/test --output-on-failure --no-tests=error -j"$(nproc)"
+}
+part "the Linux suite" linux_suite
 if [ "$quick" = yes ]; then
     exit 0
 fi
-./scripts/test-windows.sh
-./scripts/test-reliability.sh
+part "the Windows builds under wine" ./scripts/test-windows.sh
+part "the sanitizers, fuzzers and analysers" ./scripts/test-reliability.sh
+echo "relaytest: every test passed in $SECONDS s" >&2

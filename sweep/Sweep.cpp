@@ -1,5 +1,7 @@
 #include "Sweep.h"
 
+#include <cstdint>
+
 #include "RelayMatrix.h"
 
 namespace {
@@ -16,10 +18,10 @@ bool InSet(BoardSet boards, BoardIndex board) { return ((boards >> board) & 1) !
 // every relay open but the one under test (none: -1).
 void RestoreImage(BoardIndex board, int closed)
 {
-    for (int word = 0; word < WordsPerBoard; ++word)
-        RelayState[board][word] = 0;
+    std::uint32_t words[WordsPerBoard] = {};
     if (closed >= 0)
-        RelayState[board][closed / 32] = 1u << (closed % 32);
+        words[closed / 32] = 1u << (closed % 32);
+    PutBoardImage(board, words);
 }
 
 void ReadOtherBoards(BoardSet boards, BoardIndex tested)

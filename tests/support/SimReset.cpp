@@ -1,24 +1,23 @@
 #include "SimReset.h"
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "Capture.h"
 #include "RelayMatrix.h"
+#include "Relaytest.h"
 
 void ResetSimCard()
 {
     SimReset();
     SimRecordCalls(true);
-    std::memset(RelayState, 0, sizeof RelayState);
-    std::memset(CrosspointMap, 0, sizeof CrosspointMap);
+    ClearRelayTables();
 }
 
 const std::string& RunInProcess(int* exitCode)
 {
     return CaptureStdout([&] {
-        const int code = RelaytestMain();
+        const int code = RunRelaytest();
         if (exitCode != nullptr)
             *exitCode = code;
     });

@@ -9,9 +9,6 @@
 
 #include "SimControl.h"
 
-// The program's main(), built into the tests under this name.
-int RelaytestMain();
-
 // The simulated card in its power-on state, recording its calls, and the
 // relay tables cleared to their start state.
 void ResetSimCard();
