@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows console part of the benchmark (see README, "Performance"). Where
+# The Windows console part of the benchmark (see docs/performance.md). Where
 # wine and mingw-w64 are installed it cross-builds an optimised relaytest.exe,
 # the stand-in TEVRIS.DLL and the console floor program (bench/ConsoleFloor.cpp)
 # in build/bench-windows, and times on wine's console, a pseudo-terminal made

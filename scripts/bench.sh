@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds an optimised relaytest and measures it against the floor of printing
-# the same bytes, and times relaysweep's full sweep (see README, "Performance").
+# the same bytes, and times relaysweep's full sweep (see docs/performance.md).
 # RUNS defaults to 9.
 set -euo pipefail
 cd "$(dirname "$0")/.."
