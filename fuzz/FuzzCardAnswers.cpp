@@ -1,7 +1,7 @@
 // libFuzzer target: the fuzzer's input is every answer the card gives (card
 // count, revision, each poll, each data word) and the choice of what runs: the
 // whole program, or SetRelay / ReadBoard / RelayIsOn with any numbers. Layout
-// in tests/CardScript.h. Any output out of shape aborts, so the fuzzer keeps
+// in tests/shape/CardScript.h. Any output out of shape aborts, so the fuzzer keeps
 // the input as a finding; the sanitizers catch the rest.
 #include <cstdint>
 #include <cstdio>

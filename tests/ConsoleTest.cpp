@@ -1,4 +1,4 @@
-// The real executable under hostile consoles: standard input closed, empty, or
+// Every program of the table in Programs.h under hostile consoles: standard input closed, empty, or
 // a pipe that stays open; standard output to a file, a pipe, a pipe nobody
 // reads, /dev/full, or closed. Every run must end (or wait only while its open
 // input might still deliver a line), never crash, and exit 0.
@@ -8,6 +8,7 @@
 
 #include "Child.h"
 #include "Paths.h"
+#include "Programs.h"
 #include "Transcript.h"
 
 namespace {
@@ -44,12 +45,12 @@ struct Outcome {
     bool stillWaitingLater = false;
 };
 
-Outcome RunHostile(In in, Out out, const std::string& relaysim)
+Outcome RunHostile(const Program& program, In in, Out out, const std::string& relaysim)
 {
     constexpr ChildInput Inputs[] = {ChildInput::Closed, ChildInput::DevNull, ChildInput::Text, ChildInput::OpenPipe};
     constexpr ChildOutput Outputs[] = {ChildOutput::File, ChildOutput::Pipe, ChildOutput::PipeReaderGone,
                                        ChildOutput::DevFull, ChildOutput::Closed};
-    Child child({{RelaytestPath()}, {"RELAYSIM=" + relaysim}, Inputs[static_cast<int>(in)], "",
+    Child child({program.argv, {"RELAYSIM=" + relaysim}, Inputs[static_cast<int>(in)], "",
                  Outputs[static_cast<int>(out)]});
     Outcome outcome;
     const auto start = std::chrono::steady_clock::now();
@@ -70,43 +71,49 @@ Outcome RunHostile(In in, Out out, const std::string& relaysim)
     return outcome;
 }
 
-class HostileConsole : public ::testing::TestWithParam<std::tuple<In, Out>> {};
+class HostileConsole : public ::testing::TestWithParam<std::tuple<ProgramId, In, Out>> {};
 
 // The healthy card's run under every pairing of console input and output.
 TEST_P(HostileConsole, EndsWithStatusZero)
 {
-    const In in = std::get<0>(GetParam());
-    const Out out = std::get<1>(GetParam());
-    const Outcome o = RunHostile(in, out, "");
+    const Program& program = ProgramFor(std::get<0>(GetParam()));
+    const In in = std::get<1>(GetParam());
+    const Out out = std::get<2>(GetParam());
+    const Outcome o = RunHostile(program, in, out, "");
     const ChildResult& r = o.result;
 
     ASSERT_TRUE(r.ended) << "still running after the hang limit";
     EXPECT_EQ(r.signal, 0) << "killed by signal " << r.signal;
     EXPECT_EQ(r.exitCode, 0);
     if (in == In::OpenPipe) {
-        EXPECT_TRUE(o.sawWaitOnInput) << "ended without waiting for the open input";
-        EXPECT_TRUE(o.stillWaitingLater) << "stopped waiting while the input was still open";
+        // Only a program that waits for the operator reads its input at all.
+        EXPECT_EQ(o.sawWaitOnInput, program.waitsForOperator) << "waited for the open input, or ended without it";
+        EXPECT_EQ(o.stillWaitingLater, program.waitsForOperator) << "stopped waiting while the input was still open";
     }
     // Where the output can be read, it is the run byte for byte.
     if (out == Out::File || out == Out::Pipe) {
-        EXPECT_EQ(TranscriptDiff(Golden("healthy.txt"), r.out), "");
+        EXPECT_EQ(TranscriptDiff(HealthyRecord(program.id), r.out), "");
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Consoles, HostileConsole,
-    ::testing::Combine(::testing::Values(In::Closed, In::DevNull, In::FinishedPipe, In::OpenPipe),
+    ::testing::Combine(::testing::Values(ProgramId::Relaytest, ProgramId::Relaysweep),
+                       ::testing::Values(In::Closed, In::DevNull, In::FinishedPipe, In::OpenPipe),
                        ::testing::Values(Out::File, Out::Pipe, Out::PipeReaderGone, Out::DevFull, Out::Closed)),
-    [](const auto& p) { return std::string(Name(std::get<0>(p.param))) + Name(std::get<1>(p.param)); });
+    [](const auto& p) {
+        return std::string(ProgramFor(std::get<0>(p.param)).name) + Name(std::get<1>(p.param)) +
+               Name(std::get<2>(p.param));
+    });
 
 class OutputNowhere : public ::testing::TestWithParam<Out> {};
 
-// The longest run there is, 450000 polls of a controller stuck busy, with
-// every write failing: the poll limit still ends it, and nothing retries a
-// failed write for ever.
+// relaytest's run against a controller stuck busy, 450000 polls, with every
+// write failing: the poll limit still ends it, and nothing retries a failed
+// write for ever.
 TEST_P(OutputNowhere, StuckBusyRunStillEnds)
 {
-    const ChildResult r = RunHostile(In::DevNull, GetParam(), "stuck-busy").result;
+    const ChildResult r = RunHostile(ProgramFor(ProgramId::Relaytest), In::DevNull, GetParam(), "stuck-busy").result;
     ASSERT_TRUE(r.ended) << "still running after the hang limit";
     EXPECT_EQ(r.signal, 0) << "killed by signal " << r.signal;
     EXPECT_EQ(r.exitCode, 0);

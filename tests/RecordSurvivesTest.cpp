@@ -1,6 +1,6 @@
-// The record survives the run dying. The real executable runs on a simulated
-// card whose driver faults at a chosen call, or is slow enough to be stopped
-// half-way by a signal, with standard output to a file or a pipe: every line
+// The record survives the run dying. Each program of the table in Programs.h
+// runs on a simulated card whose driver faults at a chosen call, or is slow
+// enough to be stopped half-way by a signal, with standard output to a file or a pipe: every line
 // the program finished before it died must be in the record, and nothing else,
 // and the process must die the way that death ends a process.
 #include <gtest/gtest.h>
@@ -10,28 +10,22 @@
 
 #include "Child.h"
 #include "Paths.h"
+#include "Programs.h"
 #include "Transcript.h"
 
 namespace {
 
 enum class Sink { File, Pipe };
 
-std::size_t LineCount(const std::string& text)
-{
-    std::size_t lines = 0;
-    for (char c : text)
-        lines += c == '\n';
-    return lines;
-}
-
-// Runs relaytest with RELAYSIM set, standard input at end of file and standard
-// output to the sink. With stopWith set, sends that signal once stopAtLines
-// complete lines have come out.
-ChildResult Spawn(const std::string& relaysim, Sink sink, int stopWith = 0, std::size_t stopAtLines = 0)
+// Runs the program with RELAYSIM set, standard input at end of file and
+// standard output to the sink. With stopWith set, sends that signal once
+// stopAtLines complete lines have come out.
+ChildResult Spawn(const Program& program, const std::string& relaysim, Sink sink, int stopWith = 0,
+                  std::size_t stopAtLines = 0)
 {
     // Under AddressSanitizer the child's fault must stay the kernel's SIGSEGV.
     const char* asan = std::getenv("ASAN_OPTIONS");
-    Child child({{RelaytestPath()},
+    Child child({program.argv,
                  {"RELAYSIM=" + relaysim, std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":handle_segv=0"},
                  ChildInput::DevNull,
                  "",
@@ -47,30 +41,37 @@ ChildResult Spawn(const std::string& relaysim, Sink sink, int stopWith = 0, std:
     return child.Wait();
 }
 
-// The first lines of the healthy run's record, line ends included.
-std::string GoldenLines(std::size_t lines) { return FirstLines(Golden("healthy.txt"), lines); }
-
 const char* Name(Sink sink) { return sink == Sink::File ? "ToFile" : "ToPipe"; }
 void PrintTo(Sink sink, std::ostream* os) { *os << Name(sink); }
 
 struct Crash {
+    ProgramId program;
     const char* name;
     int call;           // the driver call that faults
     std::size_t lines;  // the healthy run's lines finished before that call
 };
-void PrintTo(const Crash& crash, std::ostream* os) { *os << "crash-after=" << crash.call; }
+void PrintTo(const Crash& crash, std::ostream* os)
+{
+    *os << ProgramFor(crash.program).name << " crash-after=" << crash.call;
+}
 
-// The healthy run's driver calls: 1 the card count, 2 the revision, then for
-// the k-th of its 45 SPI accesses the busy poll (call 2k + 1) and the access
+// relaytest's driver calls: 1 the card count, 2 the revision, then for the
+// k-th of its 45 SPI accesses the busy poll (call 2k + 1) and the access
 // itself (call 2k + 2). A fault at an access loses its poll's trace with the
-// unfinished line.
+// unfinished line. relaysweep prints its heading before the first call, and
+// its first switch line before the first poll.
 const Crash Crashes[] = {
-    {"RevisionRead", 2, 1},   // after the card-check line, which goes through the stream
-    {"FirstPoll", 3, 3},      // the first switch's first poll
-    {"MidPush", 30, 18},      // relay 105's push, the write of word 110
-    {"MidFetch", 48, 28},     // board 0's first fetch, the read of word 108
-    {"AfterReport", 83, 62},  // the poll after board 0's second report
-    {"LastAccess", 92, 66},   // board 1's fetch, the read of its last word
+    {ProgramId::Relaytest, "RevisionRead", 2, 1},   // after the card-check line, which goes through the stream
+    {ProgramId::Relaytest, "FirstPoll", 3, 3},      // the first switch's first poll
+    {ProgramId::Relaytest, "MidPush", 30, 18},      // relay 105's push, the write of word 110
+    {ProgramId::Relaytest, "MidFetch", 48, 28},     // board 0's first fetch, the read of word 108
+    {ProgramId::Relaytest, "AfterReport", 83, 62},  // the poll after board 0's second report
+    {ProgramId::Relaytest, "LastAccess", 92, 66},   // board 1's fetch, the read of its last word
+    {ProgramId::Relaysweep, "CardCount", 1, 1},     // the heading alone
+    {ProgramId::Relaysweep, "RevisionRead", 2, 2},  // the heading and the card check
+    {ProgramId::Relaysweep, "FirstPoll", 3, 4},     // the revision and the first switch line too
+    {ProgramId::Relaysweep, "MidSweepAccess", 2000, 1597},
+    {ProgramId::Relaysweep, "MidSweepPoll", 2001, 1598},
 };
 
 class CrashInDriver : public ::testing::TestWithParam<std::tuple<Crash, Sink>> {};
@@ -78,39 +79,44 @@ class CrashInDriver : public ::testing::TestWithParam<std::tuple<Crash, Sink>> {
 TEST_P(CrashInDriver, RecordHoldsEveryFinishedLine)
 {
     const Crash& crash = std::get<0>(GetParam());
-    const ChildResult r = Spawn("crash-after=" + std::to_string(crash.call), std::get<1>(GetParam()));
-    EXPECT_EQ(TranscriptDiff(GoldenLines(crash.lines), r.out), "");
+    const ChildResult r =
+        Spawn(ProgramFor(crash.program), "crash-after=" + std::to_string(crash.call), std::get<1>(GetParam()));
+    EXPECT_EQ(TranscriptDiff(FirstLines(HealthyRecord(crash.program), crash.lines), r.out), "");
     EXPECT_EQ(r.signal, SIGSEGV);
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordSurvives, CrashInDriver,
                          ::testing::Combine(::testing::ValuesIn(Crashes), ::testing::Values(Sink::File, Sink::Pipe)),
                          [](const auto& p) {
-                             return std::string(std::get<0>(p.param).name) + Name(std::get<1>(p.param));
+                             const Crash& crash = std::get<0>(p.param);
+                             return std::string(ProgramFor(crash.program).name) + crash.name + Name(std::get<1>(p.param));
                          });
 
-class StoppedBySignal : public ::testing::TestWithParam<std::tuple<int, Sink>> {};
+class StoppedBySignal : public ::testing::TestWithParam<std::tuple<ProgramId, int, Sink>> {};
 
-// A run at 20 ms a driver call, stopped once 20 of its 76 lines are out: the
-// record is the healthy run up to some finished line at or past the 20th.
+// A run at 20 ms a driver call, stopped once 20 lines are out: the record is
+// the healthy run up to some finished line at or past the 20th.
 TEST_P(StoppedBySignal, RecordEndsWithAFinishedLine)
 {
-    const int stop = std::get<0>(GetParam());
-    const ChildResult r = Spawn("slow=20000", std::get<1>(GetParam()), stop, 20);
+    const ProgramId program = std::get<0>(GetParam());
+    const int stop = std::get<1>(GetParam());
+    const ChildResult r = Spawn(ProgramFor(program), "slow=20000", std::get<2>(GetParam()), stop, 20);
     const std::size_t lines = LineCount(r.out);
     EXPECT_GE(lines, 20u);
-    EXPECT_LT(lines, LineCount(Golden("healthy.txt")));
-    EXPECT_EQ(TranscriptDiff(GoldenLines(lines), r.out), "");
+    EXPECT_LT(lines, LineCount(HealthyRecord(program)));
+    EXPECT_EQ(TranscriptDiff(FirstLines(HealthyRecord(program), lines), r.out), "");
     EXPECT_EQ(r.signal, stop);
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordSurvives, StoppedBySignal,
-                         ::testing::Combine(::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         ::testing::Combine(::testing::Values(ProgramId::Relaytest, ProgramId::Relaysweep),
+                                            ::testing::Values(SIGINT, SIGTERM, SIGHUP),
                                             ::testing::Values(Sink::File, Sink::Pipe)),
                          [](const auto& p) {
-                             const int s = std::get<0>(p.param);
-                             return std::string(s == SIGINT ? "Sigint" : s == SIGTERM ? "Sigterm" : "Sighup") +
-                                    Name(std::get<1>(p.param));
+                             const int s = std::get<1>(p.param);
+                             return std::string(ProgramFor(std::get<0>(p.param)).name) +
+                                    (s == SIGINT ? "Sigint" : s == SIGTERM ? "Sigterm" : "Sighup") +
+                                    Name(std::get<2>(p.param));
                          });
 
 }  // namespace

@@ -1,0 +1,38 @@
+#include "Programs.h"
+
+#include <map>
+
+#include "Child.h"
+#include "Paths.h"
+#include "Transcript.h"
+
+const Program& ProgramFor(ProgramId id)
+{
+    // relaysweep over one board: 3,082 lines, long enough to crash or stop
+    // anywhere inside a sweep, short enough to run in a fraction of a second.
+    static const Program Table[] = {
+        {ProgramId::Relaytest, "Relaytest", {RelaytestPath()}, true},
+        {ProgramId::Relaysweep, "Relaysweep", {RelaysweepPath(), "--yes", "--boards", "0"}, false},
+    };
+    return Table[static_cast<int>(id)];
+}
+
+const std::string& HealthyRecord(ProgramId id)
+{
+    static std::map<ProgramId, std::string> records;
+    auto found = records.find(id);
+    if (found != records.end())
+        return found->second;
+    std::string record = Golden("healthy.txt");
+    if (id != ProgramId::Relaytest)
+        record = Child({ProgramFor(id).argv, {"RELAYSIM="}, ChildInput::DevNull}).Wait().out;
+    return records.emplace(id, std::move(record)).first->second;
+}
+
+std::size_t LineCount(const std::string& text)
+{
+    std::size_t lines = 0;
+    for (char c : text)
+        lines += c == '\n' ? 1 : 0;
+    return lines;
+}

@@ -1,0 +1,30 @@
+// The programs built on the system's layers, as one table for the tests that
+// every one of them must pass: its record survives a crash or a fatal signal,
+// and hostile consoles neither hang nor kill it. A new program gets those
+// tests by being added to the table.
+#ifndef RELAYTEST_TESTS_SUPPORT_PROGRAMS_H
+#define RELAYTEST_TESTS_SUPPORT_PROGRAMS_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+enum class ProgramId { Relaytest, Relaysweep };
+
+struct Program {
+    ProgramId id;
+    const char* name;
+    std::vector<std::string> argv;  // the path, then the arguments
+    bool waitsForOperator;          // reads its standard input before it ends
+};
+
+const Program& ProgramFor(ProgramId id);
+
+// The program's whole record on a healthy simulated card: relaytest's golden
+// transcript; for the others a healthy run's, made once.
+const std::string& HealthyRecord(ProgramId id);
+
+// The number of lines in text, counting line feeds.
+std::size_t LineCount(const std::string& text);
+
+#endif
