@@ -14,6 +14,11 @@
 #include "RelaylogSupport.h"
 #include "Transcript.h"
 
+using relaylog::LineKind;
+using relaylog::ReadResult;
+using relaylog::RecordLine;
+using relaylog::RecordReader;
+
 namespace {
 
 std::string RelayDiffers(int line, int relay, int row, int column, bool pushedOn)
