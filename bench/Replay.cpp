@@ -6,6 +6,12 @@
 
 #include "RecordReader.h"
 
+using relaylog::LineKind;
+using relaylog::ReadResult;
+using relaylog::ReaderMode;
+using relaylog::RecordLine;
+using relaylog::RecordReader;
+
 namespace {
 
 void Add(std::vector<PrintOp>& ops, PrintOp op)

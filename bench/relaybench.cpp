@@ -30,6 +30,13 @@
 #include "Replay.h"
 #include "Transcript.h"
 
+using relaylog::LineKind;
+using relaylog::ReadFault;
+using relaylog::ReadResult;
+using relaylog::ReaderMode;
+using relaylog::RecordLine;
+using relaylog::RecordReader;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -10,6 +10,9 @@
 
 #include "RecordCheck.h"
 
+using relaylog::CheckRecord;
+using relaylog::JUnitReport;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));

@@ -6,14 +6,10 @@
 #include <array>
 #include <cstdint>
 
+#include "CardMap.h"
 #include "RecordReader.h"
 
-constexpr int Boards = 8;
-constexpr int RelaysPerBoard = 128;
-constexpr int WordsPerBoard = 4;
-constexpr std::uint64_t PollLimit = 10000;
-
-using Words = std::array<std::uint32_t, WordsPerBoard>;
+namespace relaylog {
 
 // A sequence of lines relaytest prints as one step.
 struct Sequence {
@@ -122,5 +118,7 @@ public:
     virtual void BoardReadBack(const ReadBack& readBack) = 0;
     virtual void Problem(const Finding& finding) = 0;
 };
+
+}  // namespace relaylog
 
 #endif

@@ -1,5 +1,7 @@
 #include "JUnit.h"
 
+namespace relaylog {
+
 namespace {
 
 // Text as XML character data or an attribute value. The report is ASCII
@@ -40,7 +42,7 @@ Concern ConcernOf(const Finding& f, int& board)
     case FindingKind::StillBusyAtLimit:
     case FindingKind::GaveUpEarly:
     case FindingKind::StrayPoll: return Concern::Waits;
-    case FindingKind::RelayDiffers: board = static_cast<int>(f.n / RelaysPerBoard); return Concern::Board;
+    case FindingKind::RelayDiffers: board = static_cast<int>(BoardOf(f.n)); return Concern::Board;
     case FindingKind::ReportOtherBoard:
     case FindingKind::ReportLabels:
     case FindingKind::ReportMapMismatch:
@@ -126,3 +128,5 @@ void JUnitReport::Write(std::ostream& out, const std::string& suite) const
     WriteCase(out, protocol_, "protocol");
     out << "</testsuite>\n";
 }
+
+}  // namespace relaylog

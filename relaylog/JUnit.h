@@ -12,6 +12,8 @@
 
 #include "Findings.h"
 
+namespace relaylog {
+
 // Which test case a problem fails.
 enum class Concern { CardCheck, Waits, Board, Protocol };
 
@@ -47,5 +49,7 @@ private:
     Case boards_[Boards];
     std::string error_;
 };
+
+}  // namespace relaylog
 
 #endif

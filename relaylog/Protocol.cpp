@@ -1,19 +1,14 @@
 #include "Protocol.h"
 
-namespace {
+namespace relaylog {
 
-// The SPI controller's window in BAR 2, as the traces show it.
-constexpr std::uint32_t ControlRegister = 0x100;
-constexpr std::uint32_t DataRegister[WordsPerBoard] = {0x104, 0x108, 0x10C, 0x110};
-constexpr std::uint32_t GoFlag = 0x80;  // with it, control sends the data words to the board; without, fetches
+namespace {
 
 // The lines of a board report after its fetch, in order.
 constexpr LineKind ReportOrder[] = {LineKind::Blank,      LineKind::ReportHeading, LineKind::ReportWord,
                                     LineKind::ReportWord, LineKind::ReportWord,    LineKind::ReportWord,
                                     LineKind::ReportRule};
 constexpr int ReportLines = sizeof ReportOrder / sizeof ReportOrder[0];
-
-bool Bit(const Words& words, int c) { return ((words[static_cast<std::size_t>(c / 32)] >> (c % 32)) & 1u) != 0; }
 
 }  // namespace
 
@@ -178,13 +173,13 @@ void ProtocolFollower::BreakOff(const RecordLine& line)
 
 void ProtocolFollower::StartPush(const RecordLine& line)
 {
-    if (line.n < 0 || line.n >= Boards * RelaysPerBoard) {
+    if (line.n < 0 || line.n >= Relays) {
         Problem(FindingKind::NoSuchRelay, line.number, line.n);
         return;
     }
-    const int c = line.n % RelaysPerBoard;
-    std::uint32_t& word = image_[line.n / RelaysPerBoard][static_cast<std::size_t>(c / 32)];
-    const std::uint32_t mask = 1u << (c % 32);
+    const int c = CrosspointOf(line.n);
+    std::uint32_t& word = WordOf(image_[BoardOf(line.n)], c);
+    const std::uint32_t mask = MaskOf(c);
     word = line.on ? word | mask : word & ~mask;
     lastSwitch_ = line.n;
     current_ = Sequence{Sequence::Push, line.n, line.number};
@@ -202,7 +197,7 @@ bool ProtocolFollower::ContinuePush(const RecordLine& line)
         return false;
     }
     Access(line, current_);
-    const int board = current_.number / RelaysPerBoard;
+    const int board = BoardOf(current_.number);
     const std::uint32_t wanted =
         control ? static_cast<std::uint32_t>(board) | GoFlag : image_[board][static_cast<std::size_t>(step_)];
     if (line.value != wanted) {
@@ -403,3 +398,5 @@ Stop ProtocolFollower::StoppedAt(std::uint64_t lastLine) const
     stop.last = last_;
     return stop;
 }
+
+}  // namespace relaylog

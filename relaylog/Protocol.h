@@ -13,6 +13,8 @@
 
 #include "Findings.h"
 
+namespace relaylog {
+
 class ProtocolFollower {
 public:
     explicit ProtocolFollower(FindingSink& sink) : sink_(sink) {}
@@ -72,5 +74,7 @@ private:
 
     Traffic traffic_;
 };
+
+}  // namespace relaylog
 
 #endif

@@ -6,6 +6,8 @@
 #include "RecordReader.h"
 #include "Report.h"
 
+namespace relaylog {
+
 int CheckRecord(std::istream& in, std::ostream& out, JUnitReport* junit)
 {
     try {
@@ -39,3 +41,5 @@ int CheckRecord(std::istream& in, std::ostream& out, JUnitReport* junit)
         return 2;
     }
 }
+
+}  // namespace relaylog

@@ -14,7 +14,11 @@
 
 #include "JUnit.h"
 
+namespace relaylog {
+
 // With junit, the same findings are also collected there as test cases.
 int CheckRecord(std::istream& in, std::ostream& out, JUnitReport* junit = nullptr);
+
+}  // namespace relaylog
 
 #endif

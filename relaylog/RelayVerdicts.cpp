@@ -1,10 +1,6 @@
 #include "RelayVerdicts.h"
 
-namespace {
-
-bool Bit(const Words& words, int c) { return ((words[static_cast<std::size_t>(c / 32)] >> (c % 32)) & 1u) != 0; }
-
-}  // namespace
+namespace relaylog {
 
 void RelayVerdicts::Observe(const ReadBack& r)
 {
@@ -70,3 +66,5 @@ std::array<std::uint32_t, RelayClassCount> RelayVerdicts::Counts(int board) cons
         ++counts[static_cast<std::size_t>(ClassOf(relay))];
     return counts;
 }
+
+}  // namespace relaylog

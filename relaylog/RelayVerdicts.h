@@ -8,7 +8,7 @@
 
 #include "Findings.h"
 
-constexpr int Relays = Boards * RelaysPerBoard;
+namespace relaylog {
 
 enum class RelayClass {
     Functional,      // always as pushed, seen both pushed on and pushed off
@@ -71,5 +71,7 @@ private:
     std::array<BoardSeen, Boards> boards_{};
     std::array<std::array<Landing, Boards>, Boards> landings_{};
 };
+
+}  // namespace relaylog
 
 #endif

@@ -2,12 +2,9 @@
 
 #include <cstdio>
 
-namespace {
+namespace relaylog {
 
-constexpr int Rows = 8;
-constexpr int Columns = 16;
-constexpr std::uint32_t ControlRegister = 0x100;
-constexpr std::uint32_t DataRegister[WordsPerBoard] = {0x104, 0x108, 0x10C, 0x110};
+namespace {
 
 // Register values as the traces print them.
 std::string Hex(std::uint32_t value)
@@ -89,18 +86,18 @@ std::string DescribeWait(const Finding& f)
     case FindingKind::NoPoll: return Role(f) + " has no busy check before it";
     case FindingKind::PastLimit:
         return Role(f) + " comes after " + Str(f.count) +
-               " busy checks, more than the 10000-poll limit";
+               " busy checks, more than the " + Str(PollLimit) + "-poll limit";
     case FindingKind::WaitWentOn:
         return "busy check " + Str(f.count) + " before " + Role(f) +
                " read idle, yet the wait went on";
     case FindingKind::StillBusyAtLimit:
-        return "the controller was still busy after 10000 polls (the limit) before " + Role(f) +
+        return "the controller was still busy after " + Str(PollLimit) + " polls (the limit) before " + Role(f) +
                "; the access went ahead anyway";
     case FindingKind::GaveUpEarly:
         return "the wait before " + Role(f) + " gave up after " + Count(f.count, "busy poll", "busy polls") +
-               ", short of the 10000-poll limit";
+               ", short of the " + Str(PollLimit) + "-poll limit";
     case FindingKind::StrayPoll:
-        return "a busy check before " + Role(f) + " polls " + Offset(f.value) + " instead of the control register 100";
+        return "a busy check before " + Role(f) + " polls " + Offset(f.value) + " instead of the control register " + Offset(ControlRegister);
     default: break;
     }
     return "";
@@ -133,8 +130,6 @@ std::string StripTrailingBlanks(std::string text)
     return text;
 }
 
-bool Bit(const Words& words, int c) { return ((words[static_cast<std::size_t>(c / 32)] >> (c % 32)) & 1u) != 0; }
-
 // What printed a line of a kind that is out of place.
 std::string LineName(std::int64_t kind)
 {
@@ -159,9 +154,8 @@ std::string OutOfPlace(const Finding& f)
 
 std::string RelayName(std::int64_t relay)
 {
-    const std::int64_t c = relay % RelaysPerBoard;
-    return "relay " + Str(relay) + " (board " + Str(relay / RelaysPerBoard) + ", row " + Str(c % Rows) +
-           ", column " + Str(c / Rows) + ")";
+    return "relay " + Str(relay) + " (board " + Str(BoardOf(relay)) + ", row " + Str(RowOf(relay)) + ", column " +
+           Str(ColumnOf(relay)) + ")";
 }
 
 void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& cell)
@@ -340,3 +334,5 @@ std::string Count(std::uint64_t n, const char* one, const char* many)
 {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
+
+}  // namespace relaylog

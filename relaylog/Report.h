@@ -13,6 +13,8 @@
 #include "JUnit.h"
 #include "RelayVerdicts.h"
 
+namespace relaylog {
+
 class ReportWriter : public FindingSink {
 public:
     // With junit, every PROBLEM and ERROR line goes to it too.
@@ -60,5 +62,7 @@ std::string RelayName(std::int64_t relay);
 
 // The wording of one finding, without "PROBLEM line N: ".
 std::string Describe(const Finding& finding);
+
+}  // namespace relaylog
 
 #endif

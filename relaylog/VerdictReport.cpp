@@ -5,6 +5,8 @@
 
 #include "Report.h"
 
+namespace relaylog {
+
 namespace {
 
 constexpr const char* ClassNames[RelayClassCount] = {"functional", "partly verified", "unverified",
@@ -103,7 +105,9 @@ void ReportWriter::RelayProblem(int relay)
     case RelayClass::Erratic: what = Erratic(r); break;
     default: return;
     }
-    ProblemLine(Concern::Board, relay / RelaysPerBoard, r.firstDiffLine, RelayName(relay) + ": " + what);
+    ProblemLine(Concern::Board, BoardOf(relay), r.firstDiffLine, RelayName(relay) + ": " + what);
 }
 
 void ReportWriter::RelaySummary() { out_ << "Relays: " << ClassCounts(verdicts_.Counts()) << "\n"; }
+
+}  // namespace relaylog

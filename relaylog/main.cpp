@@ -18,6 +18,7 @@
 #define RELAYLOG_VERSION "unknown"
 #endif
 
+namespace relaylog {
 namespace {
 
 const char* const Usage =
@@ -81,11 +82,14 @@ int Check(std::istream& in, const Options& options)
 }
 
 }  // namespace
+}  // namespace relaylog
 
 int main(int argc, char** argv)
 {
-    Options options;
-    if (!ReadOptions(argc, argv, options))
+    using relaylog::Check;
+    using relaylog::Usage;
+    relaylog::Options options;
+    if (!relaylog::ReadOptions(argc, argv, options))
         return 2;
     if (options.help || options.version) {
         std::cout << (options.help ? Usage : "relaylog " RELAYLOG_VERSION "\n");

@@ -8,6 +8,12 @@
 #include "RecordReader.h"
 #include "SimCardTest.h"
 
+using relaylog::LineKind;
+using relaylog::ReadResult;
+using relaylog::ReaderMode;
+using relaylog::RecordLine;
+using relaylog::RecordReader;
+
 namespace {
 
 // The real executable on the simulated card that RELAYSIM describes.

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+namespace relaylog {
+
 namespace {
 
 // Each line relaytest prints, spelt as a template: literal text, and fields in
@@ -245,3 +247,5 @@ bool MatchPoll(std::string_view text, std::uint32_t& address, std::uint32_t& val
     value = poll.value;
     return true;
 }
+
+}  // namespace relaylog

@@ -8,6 +8,8 @@
 
 #include "RecordReader.h"
 
+namespace relaylog {
+
 // How the program ends a line of each kind: report lines with "\r\n", every
 // other line with "\n"; an empty line either way (before a report heading, or
 // before the closing prompt).
@@ -23,5 +25,7 @@ bool MatchPoll(std::string_view text, std::uint32_t& address, std::uint32_t& val
 // The poll trace's fixed beginning and end, for finding polls in a stream.
 inline constexpr std::string_view PollOpen = "  [[[ SPI Busy Check ";
 inline constexpr std::string_view PollClose = " ]]]  ";
+
+}  // namespace relaylog
 
 #endif

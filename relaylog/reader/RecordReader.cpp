@@ -3,15 +3,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CardMap.h"
 #include "LineTemplates.h"
+
+namespace relaylog {
 
 namespace {
 
 // Longer than any line relaytest prints once the polls are taken off.
 constexpr std::size_t MaxLineLength = 200;
-
-constexpr std::uint32_t ControlRegister = 0x100;
-constexpr std::uint32_t BusyBit = 0x80000000u;
 
 bool IsPausePrompt(const std::string& text)
 {
@@ -171,3 +171,5 @@ std::string Excerpt(const std::string& text)
         shown += "...";
     return shown;
 }
+
+}  // namespace relaylog

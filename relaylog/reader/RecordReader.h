@@ -22,6 +22,8 @@
 #include <string>
 #include <string_view>
 
+namespace relaylog {
+
 enum class LineKind {
     CardFound,        // "Success"
     CardMissing,      // "ERROR: TEVRIS didn't find what it expected"
@@ -139,5 +141,7 @@ std::string BoardListText(std::uint32_t boards);
 
 // Up to 60 characters of text, with control and non-ASCII bytes escaped.
 std::string Excerpt(const std::string& text);
+
+}  // namespace relaylog
 
 #endif

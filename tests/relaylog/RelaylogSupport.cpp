@@ -7,6 +7,8 @@
 #include "RecordCheck.h"
 #include "Transcript.h"
 
+using relaylog::CheckRecord;
+
 Verdict Check(const std::string& record)
 {
     std::istringstream in(record);

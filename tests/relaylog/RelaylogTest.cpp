@@ -14,6 +14,11 @@
 #include "RelaylogSupport.h"
 #include "Transcript.h"
 
+using relaylog::LineKind;
+using relaylog::ReadResult;
+using relaylog::RecordLine;
+using relaylog::RecordReader;
+
 namespace {
 
 std::string RelayDiffers(int line, int relay, int row, int column, bool pushedOn)
@@ -319,7 +324,36 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"NoClosingBlankLine", DeleteLine(75), 1,
                "PROBLEM line 75: the empty line before the closing prompt is missing"},
         Damage{"LineAfterTheEnd", [](const std::string& record) { return record + "Success\n"; }, 1,
-               "PROBLEM line 77: a line after the closing prompt"}),
+               "PROBLEM line 77: a line after the closing prompt"},
+        Damage{"NoPoll", ReplaceLine(4, "104 << 00000001"), 1,
+               "PROBLEM line 4: the write of 00000001 to 104 (SpiData0) in the push for relay 0 (line 3) has no busy "
+               "check before it"},
+        Damage{"StrayPoll", ReplaceLine(4, "  [[[ SPI Busy Check 104 ?? 00000000 ]]]  104 << 00000001"), 1,
+               "PROBLEM line 4: a busy check before the write of 00000001 to 104 (SpiData0) in the push for relay 0 "
+               "(line 3) polls 104 instead of the control register 100"},
+        Damage{"OrphanReport", [](std::string record) {
+                   for (int read = 0; read < 5; ++read)
+                       record = DeleteLine(27)(record);
+                   return record;
+               },
+               1, "PROBLEM line 28: a report of board 0 with no fetch before it"},
+        Damage{"ReportLineOutside", InsertBefore(3, "--------\r\n"), 1,
+               "PROBLEM line 3: a board report line outside any board report"},
+        Damage{"MissingRevision", DeleteLine(2), 1,
+               "PROBLEM line 2: the FPGA revision line is missing after the card check"},
+        Damage{"SecondCardCheck", InsertBefore(3, "Success\n"), 1, "PROBLEM line 3: a second card check"},
+        Damage{"SecondRevision", InsertBefore(3, "FPGA Rev: 0002A1F7\n"), 1,
+               "PROBLEM line 3: a second FPGA revision line"},
+        Damage{"RefusedBoard", InsertBefore(3, "ERROR: board 9 is out of range 0 to 7\n"), 1,
+               "PROBLEM line 3: relaytest refused board 9 as out of range"},
+        Damage{"NoSuchRelay", ReplaceLine(3, "Turning on relay 2000"), 1,
+               "PROBLEM line 3: relay 2000 does not exist (0 to 1023)"},
+        Damage{"BlankOutOfPlace", InsertBefore(3, "\n"), 1, "PROBLEM line 3: an empty line out of place"},
+        Damage{"PauseBeforeClosing", InsertBefore(75, "Press any key to continue . . . \n"), 1,
+               "PROBLEM line 75: the pause prompt comes before the closing prompt"},
+        Damage{"LineAfterPause",
+               [](const std::string& record) { return record + "Press any key to continue . . . \nSuccess\n"; }, 1,
+               "PROBLEM line 78: a line after the pause prompt"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // The program's command line and its exit status: 0 PASS, 1 FAIL, 2 no record.

@@ -5,6 +5,14 @@
 
 #include "RecordReader.h"
 
+using relaylog::LineKind;
+using relaylog::PollSummary;
+using relaylog::ReadFault;
+using relaylog::ReadResult;
+using relaylog::ReaderMode;
+using relaylog::RecordLine;
+using relaylog::RecordReader;
+
 namespace {
 
 constexpr int Boards = 8;
