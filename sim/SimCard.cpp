@@ -3,7 +3,7 @@
 //
 // Whole runs of the program can be given a faulty card through the RELAYSIM
 // environment variable, read once at the first driver call (SimSettings.cpp
-// and the README list the settings).
+// and docs/simulated-card.md list the settings).
 #include <array>
 #include <chrono>
 #include <cstdio>

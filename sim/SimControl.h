@@ -82,8 +82,8 @@ void SimSetBoardAbsent(int board);
 // What the board holds: the words last sent to it (zero at power-on).
 BoardWords SimBoardImage(int board);
 
-// Applies settings as the RELAYSIM environment variable spells them (see the
-// README): "cards=0,busy=2". False, with a one-line reason naming the setting
+// Applies settings as the RELAYSIM environment variable spells them (see
+// docs/simulated-card.md): "cards=0,busy=2". False, with a one-line reason naming the setting
 // and listing the known ones, at the first setting it does not know or that is
 // malformed; the settings before it have been applied.
 bool SimApplySettings(const std::string& text, std::string& error);
