@@ -46,8 +46,8 @@ void PrintTo(Sink sink, std::ostream* os) { *os << Name(sink); }
 
 struct Crash {
     ProgramId program;
+    int call;  // the driver call that faults
     const char* name;
-    int call;           // the driver call that faults
     std::size_t lines;  // the healthy run's lines finished before that call
 };
 void PrintTo(const Crash& crash, std::ostream* os)
@@ -61,17 +61,17 @@ void PrintTo(const Crash& crash, std::ostream* os)
 // unfinished line. relaysweep prints its heading before the first call, and
 // its first switch line before the first poll.
 const Crash Crashes[] = {
-    {ProgramId::Relaytest, "RevisionRead", 2, 1},   // after the card-check line, which goes through the stream
-    {ProgramId::Relaytest, "FirstPoll", 3, 3},      // the first switch's first poll
-    {ProgramId::Relaytest, "MidPush", 30, 18},      // relay 105's push, the write of word 110
-    {ProgramId::Relaytest, "MidFetch", 48, 28},     // board 0's first fetch, the read of word 108
-    {ProgramId::Relaytest, "AfterReport", 83, 62},  // the poll after board 0's second report
-    {ProgramId::Relaytest, "LastAccess", 92, 66},   // board 1's fetch, the read of its last word
-    {ProgramId::Relaysweep, "CardCount", 1, 1},     // the heading alone
-    {ProgramId::Relaysweep, "RevisionRead", 2, 2},  // the heading and the card check
-    {ProgramId::Relaysweep, "FirstPoll", 3, 4},     // the revision and the first switch line too
-    {ProgramId::Relaysweep, "MidSweepAccess", 2000, 1597},
-    {ProgramId::Relaysweep, "MidSweepPoll", 2001, 1598},
+    {ProgramId::Relaytest, 2, "RevisionRead", 1},   // after the card-check line, which goes through the stream
+    {ProgramId::Relaytest, 3, "FirstPoll", 3},      // the first switch's first poll
+    {ProgramId::Relaytest, 30, "MidPush", 18},      // relay 105's push, the write of word 110
+    {ProgramId::Relaytest, 48, "MidFetch", 28},     // board 0's first fetch, the read of word 108
+    {ProgramId::Relaytest, 83, "AfterReport", 62},  // the poll after board 0's second report
+    {ProgramId::Relaytest, 92, "LastAccess", 66},   // board 1's fetch, the read of its last word
+    {ProgramId::Relaysweep, 1, "CardCount", 1},     // the heading alone
+    {ProgramId::Relaysweep, 2, "RevisionRead", 2},  // the heading and the card check
+    {ProgramId::Relaysweep, 3, "FirstPoll", 4},     // the revision and the first switch line too
+    {ProgramId::Relaysweep, 2000, "MidSweepAccess", 1597},
+    {ProgramId::Relaysweep, 2001, "MidSweepPoll", 1598},
 };
 
 class CrashInDriver : public ::testing::TestWithParam<std::tuple<Crash, Sink>> {};
