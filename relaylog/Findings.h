@@ -54,6 +54,7 @@ enum class FindingKind {
     LineAfterClosing,
     LineAfterPause,
     LineOutOfPlace,       // n: the LineKind; on: in a sweep record
+    SweepStopped,         // n: the relay last switched on, at otherLine (-1: none)
 };
 
 struct Finding {

@@ -115,7 +115,8 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::ClosingPrompt:
     case LineKind::SweepHeading:
     case LineKind::SweepComplete:
-    case LineKind::SweepNoCard: Framing(line); return;
+    case LineKind::SweepNoCard:
+    case LineKind::SweepStopped: Framing(line); return;
     case LineKind::CardFound:
     case LineKind::CardMissing: Problem(FindingKind::SecondCardCheck, line.number); return;
     case LineKind::Revision: Problem(FindingKind::SecondRevision, line.number); return;
@@ -127,7 +128,8 @@ void ProtocolFollower::Other(const RecordLine& line)
 // the start.
 void ProtocolFollower::Framing(const RecordLine& line)
 {
-    const bool closes = sweep_ ? line.kind == LineKind::SweepComplete || line.kind == LineKind::SweepNoCard
+    const bool closes = sweep_ ? line.kind == LineKind::SweepComplete || line.kind == LineKind::SweepNoCard ||
+                                     line.kind == LineKind::SweepStopped
                                : line.kind == LineKind::ClosingPrompt;
     if (!closes || (line.kind == LineKind::SweepNoCard && cardFound_)) {
         Finding f(FindingKind::LineOutOfPlace, line.number);
@@ -136,6 +138,12 @@ void ProtocolFollower::Framing(const RecordLine& line)
         sink_.Problem(f);
     } else if (line.kind == LineKind::ClosingPrompt) {
         Problem(FindingKind::NoBlankBeforePrompt, line.number);
+    } else if (line.kind == LineKind::SweepStopped) {
+        // Stopped from outside: what it swept is judged, the rest unverified.
+        Finding f(FindingKind::SweepStopped, line.number);
+        f.n = lastClosed_;
+        f.otherLine = lastClosedAt_;
+        sink_.Problem(f);
     }
     if (closes)
         stage_ = Stage::Closed;
@@ -182,6 +190,10 @@ void ProtocolFollower::StartPush(const RecordLine& line)
     const std::uint32_t mask = MaskOf(c);
     word = line.on ? word | mask : word & ~mask;
     lastSwitch_ = line.n;
+    if (line.on) {
+        lastClosed_ = line.n;
+        lastClosedAt_ = line.number;
+    }
     current_ = Sequence{Sequence::Push, line.n, line.number};
     step_ = 0;
 }

@@ -70,6 +70,8 @@ private:
     bool orphan_ = false;  // a report with no fetch before it: read, not compared
     int step_ = 0;
     std::int32_t lastSwitch_ = -1;
+    std::int32_t lastClosed_ = -1;  // the relay last switched on, at line lastClosedAt_
+    std::uint64_t lastClosedAt_ = 0;
     ReadBack fetch_;
 
     Traffic traffic_;

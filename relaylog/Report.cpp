@@ -137,6 +137,7 @@ std::string LineName(std::int64_t kind)
     case LineKind::SweepHeading: return "relaysweep's first line";
     case LineKind::SweepComplete: return "relaysweep's last line \"Sweep complete\"";
     case LineKind::SweepNoCard: return "relaysweep's \"Sweep stopped: no card\"";
+    case LineKind::SweepStopped: return "relaysweep's \"Sweep stopped: interrupted\"";
     case LineKind::ClosingPrompt: return "relaytest's closing prompt";
     default: break;
     }
@@ -193,6 +194,11 @@ std::string Describe(const Finding& f)
     case FindingKind::LineAfterClosing: return "a line after the closing prompt";
     case FindingKind::LineAfterPause: return "a line after the pause prompt";
     case FindingKind::LineOutOfPlace: return OutOfPlace(f);
+    case FindingKind::SweepStopped:
+        return "the sweep was stopped from outside before its end" +
+               (f.n >= 0 ? ", the last relay it closed " + RelayName(f.n) + " at line " + Str(f.otherLine)
+                         : std::string(", before it closed any relay")) +
+               ": the relays it did not reach are unverified";
     default: break;
     }
     return DescribeReport(f);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "RelayMatrix.h"
+#include "StopRequest.h"
 
 namespace {
 
@@ -24,41 +25,121 @@ void RestoreImage(BoardIndex board, int closed)
     PutBoardImage(board, words);
 }
 
-void ReadOtherBoards(BoardSet boards, BoardIndex tested)
+// The sweep's place, for the stop and its last line.
+SweepEnd Progress;
+
+bool Stopping()
+{
+    Progress.stopped = Progress.stopped || StopRequested();
+    return Progress.stopped;
+}
+
+void Push(RelayNumber relay, bool on)
+{
+    Progress.pushed = static_cast<BoardSet>(Progress.pushed | (1u << (relay / RelaysPerBoard)));
+    SetRelay(relay, on);
+}
+
+bool ReadOtherBoards(BoardSet boards, BoardIndex tested)
 {
     for (BoardIndex other = 0; other < BoardCount; ++other) {
         if (other == tested || !InSet(boards, other))
             continue;
+        if (Stopping())
+            return false;
         ReadBoard(other);
         RestoreImage(other, -1);
     }
+    return true;
 }
 
-void SweepBoard(BoardSet boards, BoardIndex board)
+// False once a stop has been seen: the relay under test may still be closed.
+bool SweepBoard(BoardSet boards, BoardIndex board)
 {
     for (int c = 0; c < RelaysPerBoard; ++c) {
         const RelayNumber relay = board * RelaysPerBoard + c;
-        SetRelay(relay, true);
+        Progress.relay = relay;
+        if (Stopping())
+            return false;
+        Push(relay, true);
+        if (Stopping())
+            return false;
         ReadBoard(board);
         RestoreImage(board, c);
-        if (c == AddressProbe)
-            ReadOtherBoards(boards, board);
-        SetRelay(relay, false);
+        if (c == AddressProbe && !ReadOtherBoards(boards, board))
+            return false;
+        if (Stopping())
+            return false;
+        Push(relay, false);
+    }
+    return true;
+}
+
+bool AllOpen(BoardIndex board)
+{
+    for (int word = 0; word < WordsPerBoard; ++word) {
+        if (RelayState[board][word] != 0)
+            return false;
+    }
+    return true;
+}
+
+// Opens every relay the board's image still has closed (after a stop, the
+// relay under test), each with a switch of its own so that the record says
+// which; a board with none closed is pushed all open all the same.
+void PushOpen(BoardIndex board)
+{
+    bool pushed = false;
+    for (int c = 0; c < RelaysPerBoard; ++c) {
+        if ((RelayState[board][c / 32] >> (c % 32)) & 1u) {
+            SetRelay(board * RelaysPerBoard + c, false);
+            pushed = true;
+        }
+    }
+    if (!pushed)
+        SetRelay(board * RelaysPerBoard, false);
+}
+
+// Each board pushed all open and read back; the boards whose
+// read-back shows a relay closed are noted. The image is put back to all open
+// whatever came back.
+void OpenAndConfirm(BoardSet boards)
+{
+    for (BoardIndex board = 0; board < BoardCount; ++board) {
+        if (!InSet(boards, board))
+            continue;
+        PushOpen(board);
+        ReadBoard(board);
+        if (!AllOpen(board))
+            Progress.notOpen = static_cast<BoardSet>(Progress.notOpen | (1u << board));
+        RestoreImage(board, -1);
     }
 }
 
 }  // namespace
 
-void RunSweep(BoardSet boards)
+SweepEnd RunSweep(BoardSet boards)
 {
+    Progress = SweepEnd{};
     // Every board of the set starts open, so that each read-back has a push
     // of its own board to be compared with.
-    for (BoardIndex board = 0; board < BoardCount; ++board) {
-        if (InSet(boards, board))
-            SetRelay(board * RelaysPerBoard, false);
+    bool running = true;
+    for (BoardIndex board = 0; board < BoardCount && running; ++board) {
+        if (!InSet(boards, board))
+            continue;
+        Progress.board = board;
+        running = !Stopping();
+        if (running)
+            Push(board * RelaysPerBoard, false);
     }
-    for (BoardIndex board = 0; board < BoardCount; ++board) {
+    for (BoardIndex board = 0; board < BoardCount && running; ++board) {
+        Progress.board = board;
         if (InSet(boards, board))
-            SweepBoard(boards, board);
+            running = SweepBoard(boards, board);
     }
+    // A stop leaves a relay closed, or a board half-way: every board pushed
+    // so far is pushed open and read back.
+    if (!running)
+        OpenAndConfirm(Progress.pushed);
+    return Progress;
 }

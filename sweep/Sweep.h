@@ -5,11 +5,24 @@
 
 #include "SweepArgs.h"
 
+// How a sweep ended: run to its end, or stopped by a request from outside.
+struct SweepEnd {
+    bool stopped = false;
+    int relay = -1;       // the relay under test when it stopped (-1: none yet)
+    int board = -1;       // its board, or the board being opened
+    BoardSet pushed = 0;  // the boards pushed before the stop
+    BoardSet notOpen = 0; // of those, the boards whose last read-back was not all open
+};
+
 // Opens every relay of the boards, then walks a single closed relay through
 // each board in turn, reading the board back after every switch; once per
 // board the other boards of the set are read back too, while one relay is
 // closed, to catch pushes that land on the wrong board. Every line is printed
 // by SetRelay and ReadBoard. Ends with every relay of the boards open.
-void RunSweep(BoardSet boards);
+//
+// A stop request (StopRequest.h) is looked at before every switch and every
+// read-back: once it is seen no further step starts, and every board pushed
+// so far is pushed all open and read back.
+SweepEnd RunSweep(BoardSet boards);
 
 #endif

@@ -6,12 +6,14 @@
 //   relaysweep [--boards LIST] [--yes]
 //
 // Exit status 0 when the sweep ran to its end, 1 when there is no card, 2 for
-// a usage error or a sweep the operator did not confirm. Usage, errors and the
+// a usage error or a sweep the operator did not confirm. A stop request opens
+// every relay it closed, then ends the process as the request would have. Usage, errors and the
 // confirmation prompt go to standard error: standard output is the record.
 #include <cstdio>
 
 #include "CardHeader.h"
 #include "ConsoleSetup.h"
+#include "StopRequest.h"
 #include "Sweep.h"
 #include "SweepArgs.h"
 
@@ -27,6 +29,9 @@ void PrintUsage()
         "  --boards LIST  board numbers and ranges within 0-7: 0-7 (the default), 0,2-3\n"
         "  --yes          start at once; otherwise it asks, and waits for Enter\n"
         "  --help         this text\n"
+        "A stop (Ctrl+C, SIGTERM, SIGHUP) lets the access under way finish, pushes every\n"
+        "board it touched all open, reads each back, prints \"Sweep stopped: ...\" and ends\n"
+        "as that signal ends a program.\n"
         "exit status: 0 the sweep ran to its end, 1 no card, 2 usage error or not confirmed\n",
         stderr);
 }
@@ -52,6 +57,29 @@ bool OperatorConfirms(const char* list, int boardCount)
     return c == '\n' && typed == 0;
 }
 
+// The last line of a stopped sweep: what stopped it, where, and whether the
+// boards it had pushed read back open.
+void PrintStop(const SweepEnd& end)
+{
+    std::printf("Sweep stopped: interrupted by %s ", StopRequestName());
+    if (end.relay >= 0)
+        std::printf("at relay %d of board %d", end.relay, end.board);
+    else
+        std::printf("while opening board %d", end.board);
+    char pushed[32] = "";
+    SpellBoardList(end.pushed, pushed, sizeof pushed);
+    if (end.pushed == 0) {
+        std::printf("; no board pushed\n");
+    } else if (end.notOpen == 0) {
+        std::printf("; boards %s pushed open and read back open\n", pushed);
+    } else {
+        char notOpen[32] = "";
+        SpellBoardList(end.notOpen, notOpen, sizeof notOpen);
+        std::printf("; boards %s pushed open, but boards %s did not read back open\n", pushed, notOpen);
+    }
+    (void)std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -74,6 +102,8 @@ int main(int argc, char** argv)
     }
 
     PrepareConsole();
+    // From here a stop opens the relays first (Sweep.h).
+    WatchStopRequests();
     // Every line out before the next driver call: a run that dies keeps it.
     std::printf("Relay sweep of boards %s\n", list);
     (void)std::fflush(stdout);
@@ -82,7 +112,11 @@ int main(int argc, char** argv)
         (void)std::fflush(stdout);
         return 1;
     }
-    RunSweep(options.boards);
+    const SweepEnd end = RunSweep(options.boards);
+    if (end.stopped) {
+        PrintStop(end);
+        StopAsRequested();
+    }
     std::printf("Sweep complete\n");
     (void)std::fflush(stdout);
     return 0;

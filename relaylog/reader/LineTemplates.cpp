@@ -15,6 +15,7 @@ namespace {
 //   {on}      "on" or "off" into on    {op}      "??" (read) or "<<" (write)
 //   {n:W}     "%Wd" into n             {last:W}  "%Wd" into last
 //   {map}     32 of "X" / "." into map, the first character in bit 0
+//   {why}     any text to the end of the line, not empty (not kept)
 //   {boards}  boards 0-7, ascending, each run of two or more as a range
 //             ("0-7", "0,2-3"), as bits into value
 struct LineTemplate {
@@ -43,6 +44,7 @@ constexpr LineTemplate Templates[] = {
     {"Relay sweep of boards {boards}", LineKind::SweepHeading, LineEnding::Lf},
     {"Sweep complete", LineKind::SweepComplete, LineEnding::Lf},
     {"Sweep stopped: no card", LineKind::SweepNoCard, LineEnding::Lf},
+    {"Sweep stopped: interrupted by {why}", LineKind::SweepStopped, LineEnding::Lf},
 };
 
 }  // namespace
@@ -178,6 +180,13 @@ public:
 
     bool End() const { return rest_.empty(); }
 
+    bool Rest()
+    {
+        const bool any = !rest_.empty();
+        rest_ = {};
+        return any;
+    }
+
 private:
     std::string_view rest_;
 };
@@ -202,6 +211,8 @@ bool Field(Scanner& s, std::string_view field, RecordLine& line)
         return s.Int(line.last, width);
     if (name == "boards")
         return s.Boards(line.value);
+    if (name == "why")
+        return s.Rest();
     return name == "map" && s.Map(line.map);
 }
 

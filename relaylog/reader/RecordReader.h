@@ -42,6 +42,7 @@ enum class LineKind {
     SweepHeading,     // "Relay sweep of boards LIST": the first line; the boards as bits in value
     SweepComplete,    // "Sweep complete": the last line of a sweep that ran to its end
     SweepNoCard,      // "Sweep stopped: no card": the last line of a sweep without a card
+    SweepStopped,     // "Sweep stopped: interrupted by ...": the last line of a sweep stopped from outside
 };
 
 // The busy-check polls that precede one access.

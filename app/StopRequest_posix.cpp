@@ -1,0 +1,67 @@
+#include "StopRequest.h"
+
+#include <csignal>
+#include <cstdlib>
+
+namespace {
+
+const int Watched[] = {SIGINT, SIGTERM, SIGHUP};
+
+volatile std::sig_atomic_t Requested = 0;  // the signal, or 0
+volatile std::sig_atomic_t AtOnce = 0;
+
+// Only async-signal-safe calls here: the flag, and when nothing is being
+// switched, the default action restored and the signal raised again.
+extern "C" void NoteStop(int signal)
+{
+    Requested = signal;
+    if (AtOnce != 0) {
+        (void)std::signal(signal, SIG_DFL);
+        (void)std::raise(signal);
+    }
+}
+
+}  // namespace
+
+void WatchStopRequests()
+{
+    struct sigaction action = {};
+    action.sa_handler = NoteStop;
+    (void)sigemptyset(&action.sa_mask);
+    // Interrupted writes of the record and waits of the simulated card carry
+    // on: the request is seen at the next check.
+    action.sa_flags = SA_RESTART;
+    for (const int signal : Watched)
+        (void)sigaction(signal, &action, nullptr);
+}
+
+bool StopRequested() { return Requested != 0; }
+
+const char* StopRequestName()
+{
+    switch (Requested) {
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
+    default: return "nothing";
+    }
+}
+
+void SetStopEndsAtOnce(bool atOnce)
+{
+    AtOnce = atOnce ? 1 : 0;
+    if (atOnce && Requested != 0)
+        StopAsRequested();
+}
+
+void StopAsRequested()
+{
+    const int signal = Requested != 0 ? static_cast<int>(Requested) : SIGTERM;
+    (void)std::signal(signal, SIG_DFL);
+    sigset_t unblock;
+    (void)sigemptyset(&unblock);
+    (void)sigaddset(&unblock, signal);
+    (void)sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+    (void)std::raise(signal);
+    std::_Exit(128 + signal);
+}
