@@ -11,8 +11,8 @@ const Program& ProgramFor(ProgramId id)
     // relaysweep over one board: 3,082 lines, long enough to crash or stop
     // anywhere inside a sweep, short enough to run in a fraction of a second.
     static const Program Table[] = {
-        {ProgramId::Relaytest, "Relaytest", {RelaytestPath()}, true},
-        {ProgramId::Relaysweep, "Relaysweep", {RelaysweepPath(), "--yes", "--boards", "0"}, false},
+        {ProgramId::Relaytest, "Relaytest", {RelaytestPath()}, true, false},
+        {ProgramId::Relaysweep, "Relaysweep", {RelaysweepPath(), "--yes", "--boards", "0"}, false, true},
     };
     return Table[static_cast<int>(id)];
 }

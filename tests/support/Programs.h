@@ -16,6 +16,7 @@ struct Program {
     const char* name;
     std::vector<std::string> argv;  // the path, then the arguments
     bool waitsForOperator;          // reads its standard input before it ends
+    bool stopsSafely;               // on a fatal signal, opens its relays and says so before it ends
 };
 
 const Program& ProgramFor(ProgramId id);
