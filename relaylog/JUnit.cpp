@@ -82,6 +82,15 @@ void JUnitReport::BoardSummary(int board, const std::string& text) { Of(Concern:
 
 void JUnitReport::Error(const std::string& line) { error_ = line; }
 
+void JUnitReport::Baseline(const std::vector<std::string>& changed, std::uint32_t worse, const std::string& summary)
+{
+    baseline_.present = true;
+    baseline_.problems = worse;
+    for (std::size_t i = 0; i < changed.size() && i < MaxLines; ++i)
+        baseline_.lines.push_back(changed[i]);
+    baseline_.output = summary;
+}
+
 void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string& name) const
 {
     out << "  <testcase classname=\"relaylog\" name=\"" << name << "\" time=\"0\"";
@@ -108,8 +117,8 @@ void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string&
 
 void JUnitReport::Write(std::ostream& out, const std::string& suite) const
 {
-    int tests = 3;
-    int failures = (card_.problems > 0) + (waits_.problems > 0) + (protocol_.problems > 0);
+    int tests = baseline_.present ? 4 : 3;
+    int failures = (card_.problems > 0) + (waits_.problems > 0) + (protocol_.problems > 0) + (baseline_.problems > 0);
     for (const Case& board : boards_) {
         tests += board.present ? 1 : 0;
         failures += board.problems > 0 ? 1 : 0;
@@ -124,5 +133,7 @@ void JUnitReport::Write(std::ostream& out, const std::string& suite) const
             WriteCase(out, boards_[b], "board " + std::to_string(b));
     }
     WriteCase(out, protocol_, "protocol");
+    if (baseline_.present)
+        WriteCase(out, baseline_, "baseline");
     out << "</testsuite>\n";
 }
