@@ -1,28 +1,11 @@
 #include "JUnit.h"
 
+#include "XmlText.h"
+
 namespace relaylog {
 
 namespace {
 
-// Text as XML character data or an attribute value. The report is ASCII
-// (the reader escapes what is not); anything below a blank but a line feed
-// or tab is left out, as XML 1.0 cannot carry it.
-std::string Escaped(const std::string& text)
-{
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default:
-            if (static_cast<unsigned char>(c) >= 0x20 || c == '\n' || c == '\t')
-                out += c;
-        }
-    }
-    return out;
-}
 
 std::string Problems(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " problem" : " problems"); }
 
@@ -84,6 +67,15 @@ void JUnitReport::BoardSummary(int board, const std::string& text) { Of(Concern:
 
 void JUnitReport::Error(const std::string& line) { error_ = line; }
 
+void JUnitReport::Baseline(const std::vector<std::string>& changed, std::uint32_t worse, const std::string& summary)
+{
+    baseline_.present = true;
+    baseline_.problems = worse;
+    for (std::size_t i = 0; i < changed.size() && i < MaxLines; ++i)
+        baseline_.lines.push_back(changed[i]);
+    baseline_.output = summary;
+}
+
 void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string& name) const
 {
     out << "  <testcase classname=\"relaylog\" name=\"" << name << "\" time=\"0\"";
@@ -94,30 +86,30 @@ void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string&
     }
     out << ">\n";
     if (error)
-        out << "    <error message=\"" << Escaped(error_) << "\" type=\"record\"/>\n";
+        out << "    <error message=\"" << XmlEscaped(error_, true) << "\" type=\"record\"/>\n";
     if (c.problems > 0) {
         out << "    <failure message=\"" << Problems(c.problems) << "\" type=\"problem\">";
         for (const std::string& line : c.lines)
-            out << Escaped(line) << "\n";
+            out << XmlEscaped(line, true) << "\n";
         if (c.problems > c.lines.size())
             out << "... and " << c.problems - c.lines.size() << " more PROBLEM lines\n";
         out << "</failure>\n";
     }
     if (!c.output.empty())
-        out << "    <system-out>" << Escaped(c.output) << "</system-out>\n";
+        out << "    <system-out>" << XmlEscaped(c.output, true) << "</system-out>\n";
     out << "  </testcase>\n";
 }
 
 void JUnitReport::Write(std::ostream& out, const std::string& suite) const
 {
-    int tests = 3;
-    int failures = (card_.problems > 0) + (waits_.problems > 0) + (protocol_.problems > 0);
+    int tests = baseline_.present ? 4 : 3;
+    int failures = (card_.problems > 0) + (waits_.problems > 0) + (protocol_.problems > 0) + (baseline_.problems > 0);
     for (const Case& board : boards_) {
         tests += board.present ? 1 : 0;
         failures += board.problems > 0 ? 1 : 0;
     }
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<testsuite name=\"" << Escaped(suite) << "\" tests=\"" << tests << "\" failures=\"" << failures
+        << "<testsuite name=\"" << XmlEscaped(suite, true) << "\" tests=\"" << tests << "\" failures=\"" << failures
         << "\" errors=\"" << (error_.empty() ? 0 : 1) << "\" skipped=\"0\" time=\"0\">\n";
     WriteCase(out, card_, "card check");
     WriteCase(out, waits_, "SPI waits");
@@ -126,6 +118,8 @@ void JUnitReport::Write(std::ostream& out, const std::string& suite) const
             WriteCase(out, boards_[b], "board " + std::to_string(b));
     }
     WriteCase(out, protocol_, "protocol");
+    if (baseline_.present)
+        WriteCase(out, baseline_, "baseline");
     out << "</testsuite>\n";
 }
 

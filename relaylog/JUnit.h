@@ -29,6 +29,9 @@ public:
     void BoardSummary(int board, const std::string& text);
     // The record could not be judged: the ERROR line, on the protocol case.
     void Error(const std::string& line);
+    // The comparison with a baseline record: its own case, failed by the
+    // relays that got worse, carrying every CHANGED line and the summary.
+    void Baseline(const std::vector<std::string>& changed, std::uint32_t worse, const std::string& summary);
     void Write(std::ostream& out, const std::string& suite) const;
 
 private:
@@ -46,6 +49,7 @@ private:
     Case card_;
     Case waits_;
     Case protocol_;
+    Case baseline_;
     Case boards_[Boards];
     std::string error_;
 };

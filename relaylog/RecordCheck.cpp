@@ -5,15 +5,17 @@
 #include "Protocol.h"
 #include "RecordReader.h"
 #include "Report.h"
+#include "VerdictTap.h"
 
 namespace relaylog {
 
-int CheckRecord(std::istream& in, std::ostream& out, JUnitReport* junit)
+int CheckRecord(std::istream& in, std::ostream& out, JUnitReport* junit, RelayVerdicts* verdicts)
 {
     try {
         RecordReader reader(in);
         ReportWriter report(out, junit);
-        ProtocolFollower follower(report);
+        relaylog::VerdictTap tap(report, verdicts);
+        ProtocolFollower follower(tap);
         RecordLine line;
         ReadResult result = ReadResult::Line;
         while ((result = reader.Next(line)) == ReadResult::Line) {

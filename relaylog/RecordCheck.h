@@ -13,11 +13,13 @@
 #include <ostream>
 
 #include "JUnit.h"
+#include "RelayVerdicts.h"
 
 namespace relaylog {
 
-// With junit, the same findings are also collected there as test cases.
-int CheckRecord(std::istream& in, std::ostream& out, JUnitReport* junit = nullptr);
+// With junit, the same findings are also collected there as test cases; with
+// verdicts, every read-back is also judged there, relay by relay.
+int CheckRecord(std::istream& in, std::ostream& out, JUnitReport* junit = nullptr, RelayVerdicts* verdicts = nullptr);
 
 }  // namespace relaylog
 

@@ -57,6 +57,9 @@ void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& ce
 // "1 poll", "3 polls"
 std::string Count(std::uint64_t n, const char* one, const char* many);
 
+// "stuck closed"
+const char* ClassName(RelayClass k);
+
 // "relay 100 (board 0, row 4, column 12)"
 std::string RelayName(std::int64_t relay);
 

@@ -40,6 +40,8 @@ std::string Erratic(const RelaySeen& r)
 
 }  // namespace
 
+const char* ClassName(RelayClass k) { return ClassNames[static_cast<int>(k)]; }
+
 void ReportWriter::RelayVerdictGrids()
 {
     out_ << "\nRelay verdicts: F functional, p partly verified, ? unverified, C stuck closed, O stuck open, E erratic\n";

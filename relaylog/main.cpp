@@ -1,16 +1,20 @@
 // relaylog: reads a saved relaytest or relaysweep record and says what went
 // wrong, where, relay by relay.
 //
-//   relaylog [--junit FILE] FILE      relaylog [--junit FILE] -   (standard input)
+//   relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)
 //
 // Exit status 0 on PASS, 1 on FAIL, 2 when the input cannot be read or is not
 // a complete record, and for a usage error.
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <sstream>
 #include <string>
 
+#include "Baseline.h"
+#include "HtmlReport.h"
 #include "JUnit.h"
 #include "RecordCheck.h"
 
@@ -22,19 +26,35 @@ namespace relaylog {
 namespace {
 
 const char* const Usage =
-    "usage: relaylog [--junit FILE] FILE   (or - for standard input)\n"
+    "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)\n"
     "  Reads a saved relaytest or relaysweep record, names every problem on a PROBLEM\n"
     "  line and judges every relay; exit status 0 PASS, 1 FAIL, 2 not a complete record.\n"
     "  --junit FILE  also write the verdict as a JUnit XML report to FILE\n"
+    "  --html FILE   also write the report as one self-contained HTML page to FILE,\n"
+    "                each board drawn as its crosspoints coloured by their verdicts\n"
+    "  --baseline OLD  also compare every relay's verdict with the one in record OLD:\n"
+    "                a CHANGED line per relay that differs and a \"Since baseline\" line\n"
     "  --help        this text\n"
     "  --version     relaylog's version\n";
 
 struct Options {
     std::string record;
     std::string junit;
+    std::string html;
+    std::string baseline;
     bool help = false;
     bool version = false;
 };
+
+// Where an option that takes a file name keeps it; null for any other argument.
+std::string* FileOption(Options& options, const std::string& arg)
+{
+    if (arg == "--junit")
+        return &options.junit;
+    if (arg == "--html")
+        return &options.html;
+    return arg == "--baseline" ? &options.baseline : nullptr;
+}
 
 // False, after one line on standard error, for a usage error.
 bool ReadOptions(int argc, char** argv, Options& options)
@@ -44,10 +64,11 @@ bool ReadOptions(int argc, char** argv, Options& options)
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "--version") {
             (arg == "--help" ? options.help : options.version) = true;
-        } else if (arg == "--junit" && i + 1 < argc && argv[i + 1][0] != '\0') {
-            options.junit = argv[++i];
+        } else if (std::string* value = FileOption(options, arg); value != nullptr && i + 1 < argc &&
+                                                                  argv[i + 1][0] != '\0') {
+            *value = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
-            std::cerr << "relaylog: " << (arg == "--junit" ? "--junit needs a file name" : "unknown option " + arg)
+            std::cerr << "relaylog: " << (FileOption(options, arg) ? arg + " needs a file name" : "unknown option " + arg)
                       << "\n" << Usage;
             return false;
         } else if (haveRecord) {
@@ -65,19 +86,64 @@ bool ReadOptions(int argc, char** argv, Options& options)
     return true;
 }
 
+// The baseline's verdicts; false, after one line on standard error, when OLD
+// cannot be read or is not a complete record.
+bool ReadBaseline(const std::string& name, RelayVerdicts& verdicts)
+{
+    std::ifstream file(name, std::ios::binary);
+    if (!file) {
+        std::cerr << "relaylog: cannot open baseline " << name << ": " << std::strerror(errno) << "\n";
+        return false;
+    }
+    std::ostringstream report;
+    if (CheckRecord(file, report, nullptr, &verdicts) == 2) {
+        const std::string text = report.str();
+        const std::size_t last = text.rfind('\n', text.size() > 1 ? text.size() - 2 : 0);
+        std::cerr << "relaylog: baseline " << name << " cannot be judged: "
+                  << text.substr(last == std::string::npos ? 0 : last + 1);
+        return false;
+    }
+    return true;
+}
+
+bool WriteFile(const std::string& name, const std::function<void(std::ostream&)>& write)
+{
+    std::ofstream file(name, std::ios::binary | std::ios::trunc);
+    write(file);
+    file.close();
+    if (!file)
+        std::cerr << "relaylog: cannot write " << name << ": " << std::strerror(errno) << "\n";
+    return static_cast<bool>(file);
+}
+
 int Check(std::istream& in, const Options& options)
 {
-    if (options.junit.empty())
-        return CheckRecord(in, std::cout);
-    JUnitReport junit;
-    const int status = CheckRecord(in, std::cout, &junit);
-    std::ofstream file(options.junit, std::ios::binary | std::ios::trunc);
-    junit.Write(file, "relaylog " + (options.record == "-" ? std::string("standard input") : options.record));
-    file.close();
-    if (!file) {
-        std::cerr << "relaylog: cannot write " << options.junit << ": " << std::strerror(errno) << "\n";
+    RelayVerdicts old;
+    if (!options.baseline.empty() && !ReadBaseline(options.baseline, old))
         return 2;
+    JUnitReport junit;
+    RelayVerdicts verdicts;
+    // The HTML page is made from the text report, so that keeps it.
+    std::ostringstream text;
+    const int status = CheckRecord(in, options.html.empty() ? std::cout : text,
+                                   options.junit.empty() ? nullptr : &junit, &verdicts);
+    std::cout << text.str();
+    relaylog::Comparison comparison;
+    if (!options.baseline.empty()) {
+        comparison = relaylog::Compare(old, verdicts);
+        for (const std::string& line : comparison.lines)
+            std::cout << line << "\n";
+        std::cout << relaylog::SummaryOf(comparison) << "\n";
+        junit.Baseline(comparison.lines, comparison.worse, relaylog::SummaryOf(comparison));
     }
+    std::cout.flush();
+    const std::string suite = "relaylog " + (options.record == "-" ? std::string("standard input") : options.record);
+    if (!options.junit.empty() && !WriteFile(options.junit, [&](std::ostream& out) { junit.Write(out, suite); }))
+        return 2;
+    if (!options.html.empty() && !WriteFile(options.html, [&](std::ostream& out) {
+            relaylog::WriteHtml(out, text.str(), verdicts, options.baseline.empty() ? nullptr : &comparison);
+        }))
+        return 2;
     return status;
 }
 

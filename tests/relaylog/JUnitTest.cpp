@@ -12,7 +12,6 @@
 
 namespace {
 
-const std::string Xmllint = "/usr/bin/xmllint";
 
 std::string Scratch(const std::string& name) { return ::testing::TempDir() + "relaylog-junit-" + name; }
 
@@ -22,14 +21,6 @@ int JudgeWithJUnit(const std::string& record, const std::string& junit)
     return RunChild({{RelaylogPath(), "--junit", junit, "-"}, {}, ChildInput::Text, record}).exitCode;
 }
 
-// What the XPath expression selects in the file, as xmllint prints it.
-std::string XPath(const std::string& file, const std::string& expression)
-{
-    std::string out = RunChild({{Xmllint, "--xpath", expression, file}}).out;
-    if (!out.empty() && out.back() == '\n')
-        out.pop_back();
-    return out;
-}
 
 struct Report {
     const char* name;
@@ -166,12 +157,14 @@ TEST_P(Options, AnswerWithTheirExitStatus)
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, Options,
     ::testing::Values(
-        Option{"Help", {"--help"}, 0, "usage: relaylog [--junit FILE] FILE   (or - for standard input)"},
+        Option{"Help", {"--help"}, 0, "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)"},
         Option{"Version", {"--version"}, 0, "relaylog " RELAYTEST_VERSION},
         Option{"UnknownOption", {"--verbose", GoldenPath("healthy.txt")}, 2, "relaylog: unknown option --verbose"},
         Option{"JUnitWithoutFile", {GoldenPath("healthy.txt"), "--junit"}, 2, "relaylog: --junit needs a file name"},
         Option{"JUnitUnwritable", {"--junit", "/no/such/folder/r.xml", GoldenPath("healthy.txt")}, 2,
                "relaylog: cannot write /no/such/folder/r.xml: No such file or directory"},
+        Option{"BaselineMissing", {"--baseline", "/no/such.log", GoldenPath("healthy.txt")}, 2,
+               "relaylog: cannot open baseline /no/such.log: No such file or directory"},
         Option{"JUnitBesideAVerdict", {"--junit", "/dev/null", GoldenPath("deaf.txt")}, 1, "Card check (line 1): card found"}),
     [](const auto& p) { return std::string(p.param.name); });
 

@@ -92,3 +92,12 @@ Edit Replace(const std::string& text)
     return [=](const std::string&) { return text; };
 }
 
+const std::string Xmllint = "/usr/bin/xmllint";
+
+std::string XPath(const std::string& file, const std::string& expression)
+{
+    std::string out = RunChild({{Xmllint, "--xpath", expression, file}}).out;
+    if (!out.empty() && out.back() == '\n')
+        out.pop_back();
+    return out;
+}

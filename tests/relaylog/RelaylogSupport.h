@@ -23,6 +23,12 @@ std::string SweepRecord(const std::string& relaysim, const std::string& boards =
 std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix);
 std::string LastLine(const std::string& text);
 
+// relaylog's XML reports are read back with xmllint.
+extern const std::string Xmllint;
+
+// What the XPath expression selects in the file, as xmllint prints it.
+std::string XPath(const std::string& file, const std::string& expression);
+
 // Edits of a record, line numbers from 1.
 using Edit = std::function<std::string(std::string)>;
 

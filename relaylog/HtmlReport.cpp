@@ -1,0 +1,136 @@
+#include "HtmlReport.h"
+
+#include <sstream>
+#include <vector>
+
+#include "Report.h"
+#include "XmlText.h"
+
+namespace relaylog {
+
+namespace {
+
+constexpr int Cell = 30;     // one crosspoint's square, in pixels
+constexpr int LeftEdge = 70; // room for the row labels
+constexpr int TopEdge = 24;  // room for the column labels
+constexpr std::size_t MaxProblemLines = 500;  // the text report has them all
+
+// CSS names of the classes, in RelayClass order.
+constexpr const char* ClassIds[RelayClassCount] = {"functional", "partly", "unverified",
+                                                   "stuck-closed", "stuck-open", "erratic"};
+
+const char* const Style =
+    "body{font-family:sans-serif;margin:1.5em;color:#222}"
+    "h1{font-size:1.4em}h2{font-size:1.1em;margin:1em 0 .3em}"
+    ".verdict{font-size:1.3em;font-weight:bold}.pass{color:#1b5e20}.fail{color:#b71c1c}"
+    ".problems li,.changed li{font-family:monospace;font-size:.85em}"
+    "section.board{display:inline-block;vertical-align:top;margin:0 1.5em 1em 0;break-inside:avoid}"
+    "svg text{font-size:10px;fill:#444}rect{stroke:#fff;stroke-width:1}"
+    "rect.changed{stroke:#000;stroke-width:3}"
+    ".functional{fill:#43a047}.partly{fill:#aed581}.unverified{fill:#bdbdbd}"
+    ".stuck-closed{fill:#d32f2f}.stuck-open{fill:#1565c0}.erratic{fill:#ff8f00}"
+    "@media print{body{margin:0}*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}";
+
+
+struct TextReport {
+    std::vector<std::string> headline;  // card check, revision
+    std::vector<std::string> problems;
+    std::size_t moreProblems = 0;
+    std::string relays;   // "Relays: ..."
+    std::string verdict;  // the last line
+};
+
+TextReport ReadText(const std::string& text)
+{
+    TextReport t;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("Card check", 0) == 0 || line.rfind("FPGA revision", 0) == 0)
+            t.headline.push_back(line);
+        else if (line.rfind("PROBLEM", 0) == 0)
+            (t.problems.size() < MaxProblemLines ? (void)t.problems.push_back(line) : (void)++t.moreProblems);
+        else if (line.rfind("Relays: ", 0) == 0)
+            t.relays = line;
+        if (!line.empty())
+            t.verdict = line;
+    }
+    return t;
+}
+
+void WriteLegend(std::ostream& out)
+{
+    out << "<svg class=\"legend\" xmlns=\"http://www.w3.org/2000/svg\" width=\"760\" height=\"24\">";
+    for (int k = 0; k < RelayClassCount; ++k) {
+        const int x = k * 125;
+        out << "<rect class=\"" << ClassIds[k] << "\" x=\"" << x << "\" y=\"4\" width=\"16\" height=\"16\"/>"
+            << "<text x=\"" << x + 20 << "\" y=\"16\">" << ClassName(static_cast<RelayClass>(k)) << "</text>";
+    }
+    out << "</svg>\n";
+}
+
+void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, const Comparison* comparison)
+{
+    const int first = board * RelaysPerBoard;
+    out << "<section class=\"board\"><h2>Board " << board << " (relays " << first << "-"
+        << first + RelaysPerBoard - 1 << ")"
+        << (verdicts.Board(board).reads == 0 ? ": never read back, every relay unverified" : "") << "</h2>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << LeftEdge + Columns * Cell << "\" height=\""
+        << TopEdge + Rows * Cell << "\">";
+    out << "<text x=\"4\" y=\"14\">column</text>";
+    for (int c = 0; c < Columns; ++c)
+        out << "<text x=\"" << LeftEdge + c * Cell + 8 << "\" y=\"14\">" << c << "</text>";
+    for (int r = 0; r < Rows; ++r)
+        out << "<text x=\"4\" y=\"" << TopEdge + r * Cell + 19 << "\">row " << r << "</text>";
+    for (int i = 0; i < RelaysPerBoard; ++i) {
+        // The text report's relay order: row = relay % 8, column = relay / 8.
+        const int relay = first + i;
+        const int k = static_cast<int>(verdicts.ClassOf(relay));
+        const bool changed = comparison != nullptr && comparison->changed[static_cast<std::size_t>(relay)];
+        out << "\n<rect class=\"" << ClassIds[k] << (changed ? " changed" : "") << "\" data-relay=\"" << relay
+            << "\" x=\"" << LeftEdge + (i / Rows) * Cell << "\" y=\"" << TopEdge + (i % Rows) * Cell
+            << "\" width=\"" << Cell << "\" height=\"" << Cell << "\"><title>" << XmlEscaped(RelayName(relay)) << ": "
+            << ClassName(static_cast<RelayClass>(k)) << (changed ? " (changed since baseline)" : "")
+            << "</title></rect>";
+    }
+    out << "</svg></section>\n";
+}
+
+void WriteList(std::ostream& out, const char* cls, const std::vector<std::string>& lines, std::size_t more)
+{
+    if (lines.empty())
+        return;
+    out << "<ul class=\"" << cls << "\">\n";
+    for (const std::string& line : lines)
+        out << "<li>" << XmlEscaped(line) << "</li>\n";
+    if (more > 0)
+        out << "<li>... and " << more << " more PROBLEM lines in the text report</li>\n";
+    out << "</ul>\n";
+}
+
+}  // namespace
+
+void WriteHtml(std::ostream& out, const std::string& text, const RelayVerdicts& verdicts,
+               const Comparison* comparison)
+{
+    const TextReport t = ReadText(text);
+    const char* verdictClass = t.verdict.rfind("PASS", 0) == 0 ? "pass" : "fail";
+    out << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\"><head><meta charset=\"utf-8\"/>"
+        << "<title>relaylog: " << XmlEscaped(t.verdict) << "</title><style>" << Style << "</style></head><body>\n"
+        << "<h1>Relay matrix report</h1>\n";
+    for (const std::string& line : t.headline)
+        out << "<p class=\"card\">" << XmlEscaped(line) << "</p>\n";
+    out << "<p class=\"verdict " << verdictClass << "\">" << XmlEscaped(t.verdict) << "</p>\n"
+        << "<p class=\"summary\">" << XmlEscaped(t.relays) << "</p>\n";
+    WriteList(out, "problems", t.problems, t.moreProblems);
+    if (comparison != nullptr) {
+        out << "<p class=\"baseline\">" << SummaryOf(*comparison) << " (changed relays outlined)</p>\n";
+        WriteList(out, "changed", comparison->lines, 0);
+    }
+    WriteLegend(out);
+    for (int board = 0; board < Boards; ++board)
+        WriteBoard(out, board, verdicts, comparison);
+    out << "</body></html>\n";
+}
+
+}  // namespace relaylog
