@@ -33,7 +33,7 @@ const std::string& FaultyRecord()
 const std::string& HealthyFile()
 {
     static const std::string file = [] {
-        const std::string name = Scratch("-healthy.log");
+        std::string name = Scratch("-healthy.log");
         std::ofstream(name, std::ios::binary) << SweepRecord("");
         return name;
     }();
@@ -52,7 +52,7 @@ Verdict Relaylog(const std::vector<std::string>& args, const std::string& record
 const std::string& FaultyPage()
 {
     static const std::string file = [] {
-        const std::string name = Scratch(".html");
+        std::string name = Scratch(".html");
         EXPECT_EQ(Relaylog({"--html", name, "-"}, FaultyRecord()).exitCode, 1);
         return name;
     }();
