@@ -19,10 +19,6 @@ bool StopRequested();
 // "nothing" before any request.
 const char* StopRequestName();
 
-// While waiting for the operator's input no relay is being switched: a stop
-// then ends the process at once, as StopAsRequested does.
-void SetStopEndsAtOnce(bool atOnce);
-
 // Ends the process the way the request itself would have ended it, so that a
 // calling shell or script sees the interruption: the signal's default action
 // on POSIX, the Ctrl+C exit status on Windows. Output must be flushed first.

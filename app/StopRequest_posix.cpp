@@ -8,18 +8,9 @@ namespace {
 const int Watched[] = {SIGINT, SIGTERM, SIGHUP};
 
 volatile std::sig_atomic_t Requested = 0;  // the signal, or 0
-volatile std::sig_atomic_t AtOnce = 0;
 
-// Only async-signal-safe calls here: the flag, and when nothing is being
-// switched, the default action restored and the signal raised again.
-extern "C" void NoteStop(int signal)
-{
-    Requested = signal;
-    if (AtOnce != 0) {
-        (void)std::signal(signal, SIG_DFL);
-        (void)std::raise(signal);
-    }
-}
+// Nothing but the flag here: the program acts on it between driver accesses.
+extern "C" void NoteStop(int signal) { Requested = signal; }
 
 }  // namespace
 
@@ -45,13 +36,6 @@ const char* StopRequestName()
     case SIGHUP: return "SIGHUP";
     default: return "nothing";
     }
-}
-
-void SetStopEndsAtOnce(bool atOnce)
-{
-    AtOnce = atOnce ? 1 : 0;
-    if (atOnce && Requested != 0)
-        StopAsRequested();
 }
 
 void StopAsRequested()

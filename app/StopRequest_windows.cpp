@@ -1,7 +1,6 @@
 #include "StopRequest.h"
 
 #include <atomic>
-#include <cstdlib>
 #include <windows.h>
 
 namespace {
@@ -10,7 +9,6 @@ namespace {
 constexpr UINT ControlCExit = 0xC000013Au;
 
 std::atomic<DWORD> Requested{0};  // the control event plus one, or 0
-std::atomic<bool> AtOnce{false};
 
 // Called on a thread of its own: a close event ends the process when this
 // returns, so for that one it waits here until the main thread has opened the
@@ -20,8 +18,6 @@ BOOL WINAPI NoteStop(DWORD event)
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
         return FALSE;
     Requested.store(event + 1);
-    if (AtOnce.load())
-        ExitProcess(ControlCExit);
     if (event == CTRL_CLOSE_EVENT)
         Sleep(INFINITE);
     return TRUE;
@@ -41,13 +37,6 @@ const char* StopRequestName()
     case CTRL_CLOSE_EVENT + 1: return "closing the console";
     default: return "nothing";
     }
-}
-
-void SetStopEndsAtOnce(bool atOnce)
-{
-    AtOnce.store(atOnce);
-    if (atOnce && Requested.load() != 0)
-        StopAsRequested();
 }
 
 void StopAsRequested() { ExitProcess(ControlCExit); }

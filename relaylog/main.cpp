@@ -128,20 +128,20 @@ int Check(std::istream& in, const Options& options)
     const int status = CheckRecord(in, options.html.empty() ? std::cout : text,
                                    options.junit.empty() ? nullptr : &junit, &verdicts);
     std::cout << text.str();
-    relaylog::Comparison comparison;
+    Comparison comparison;
     if (!options.baseline.empty()) {
-        comparison = relaylog::Compare(old, verdicts);
+        comparison = Compare(old, verdicts);
         for (const std::string& line : comparison.lines)
             std::cout << line << "\n";
-        std::cout << relaylog::SummaryOf(comparison) << "\n";
-        junit.Baseline(comparison.lines, comparison.worse, relaylog::SummaryOf(comparison));
+        std::cout << SummaryOf(comparison) << "\n";
+        junit.Baseline(comparison.lines, comparison.worse, SummaryOf(comparison));
     }
     std::cout.flush();
     const std::string suite = "relaylog " + (options.record == "-" ? std::string("standard input") : options.record);
     if (!options.junit.empty() && !WriteFile(options.junit, [&](std::ostream& out) { junit.Write(out, suite); }))
         return 2;
     if (!options.html.empty() && !WriteFile(options.html, [&](std::ostream& out) {
-            relaylog::WriteHtml(out, text.str(), verdicts, options.baseline.empty() ? nullptr : &comparison);
+            WriteHtml(out, text.str(), verdicts, options.baseline.empty() ? nullptr : &comparison);
         }))
         return 2;
     return status;

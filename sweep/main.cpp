@@ -7,8 +7,9 @@
 //
 // Exit status 0 when the sweep ran to its end, 1 when there is no card, 2 for
 // a usage error or a sweep the operator did not confirm. A stop request opens
-// every relay it closed, then ends the process as the request would have. Usage, errors and the
-// confirmation prompt go to standard error: standard output is the record.
+// every relay it closed, then ends the process as the request would have.
+// Usage, errors and the confirmation prompt go to standard error: standard
+// output is the record.
 #include <cstdio>
 
 #include "CardHeader.h"

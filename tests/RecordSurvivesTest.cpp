@@ -30,15 +30,9 @@ ChildResult Spawn(const Program& program, const std::string& relaysim, Sink sink
                  ChildInput::DevNull,
                  "",
                  sink == Sink::File ? ChildOutput::File : ChildOutput::Pipe});
-    const auto until = std::chrono::steady_clock::now() + HangLimit;
-    while (stopWith != 0 && !child.Done() && std::chrono::steady_clock::now() < until) {
-        child.Pump(5);
-        if (LineCount(child.Out()) >= stopAtLines) {
-            child.Signal(stopWith);
-            break;
-        }
-    }
-    return child.Wait();
+    if (stopWith == 0)
+        return child.Wait();
+    return child.SignalWhen(stopWith, [&](const std::string& out) { return LineCount(out) >= stopAtLines; });
 }
 
 const char* Name(Sink sink) { return sink == Sink::File ? "ToFile" : "ToPipe"; }

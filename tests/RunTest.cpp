@@ -1,8 +1,8 @@
 // Whole runs of the program on the simulated card, in-process and as the real
 // executable.
-#include <algorithm>
 #include <sstream>
 
+#include "CaseName.h"
 #include "Child.h"
 #include "Paths.h"
 #include "RecordReader.h"
@@ -65,12 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                    }},
         // Busy for two polls before every access: three traces on each line.
         Transcript{"busy-twice.txt", "busy=2", [] { SimSetBusyPolls(2); }}),
-    [](const auto& p) {
-        std::string name = p.param.golden;
-        name = name.substr(0, name.find('.'));
-        name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
-        return name;
-    });
+    [](const auto& p) { return CaseName(p.param.golden); });
 
 // A controller that never clears busy: every one of the run's 45 accesses
 // polls 10000 times, all busy, then goes ahead on the same line. Checked by

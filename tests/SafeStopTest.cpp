@@ -6,6 +6,7 @@
 #include <csignal>
 #include <string>
 
+#include "CaseName.h"
 #include "Child.h"
 #include "Paths.h"
 
@@ -24,12 +25,10 @@ class SweepStop : public ::testing::TestWithParam<StopCase> {};
 
 TEST_P(SweepStop, OpensEveryBoardItTouchedAndEndsByTheSignal)
 {
-    ChildSpec spec({RelaysweepPath(), "--yes", "--boards", "0-1"}, {"RELAYSIM=slow=200"});
-    Child child(spec);
-    while (!child.Done() && child.Out().find(GetParam().waitFor) == std::string::npos)
-        child.Pump(5);
-    child.Signal(GetParam().signal);
-    const ChildResult r = child.Wait();
+    Child child({{RelaysweepPath(), "--yes", "--boards", "0-1"}, {"RELAYSIM=slow=200"}});
+    const std::string waitFor = GetParam().waitFor;
+    const ChildResult r = child.SignalWhen(
+        GetParam().signal, [&](const std::string& out) { return out.find(waitFor) != std::string::npos; });
 
     EXPECT_EQ(r.signal, GetParam().signal);
     const std::size_t stop = r.out.rfind("Sweep stopped: ");
@@ -61,6 +60,6 @@ INSTANTIATE_TEST_SUITE_P(
                       StopCase{"IntMidBoard", SIGINT, "SIGINT", "Turning on relay   45\n", "0-1"},
                       StopCase{"TermMidBoard", SIGTERM, "SIGTERM", "Turning on relay   45\n", "0-1"},
                       StopCase{"HupOnSecondBoard", SIGHUP, "SIGHUP", "Turning on relay  130\n", "0-1"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST_P(RandomCards, EveryRunKeepsItsShape)
 
 INSTANTIATE_TEST_SUITE_P(Modes, RandomCards,
                          ::testing::Values(PropertyCase{"WholeRun", 0, 1500}, PropertyCase{"Calls", 2, 2500}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         ByName{});
 
 // The script's edge cases, spelt out: a poll pattern that lands exactly on the
 // limit, numbers just outside the range, the most negative number.
@@ -141,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
         Breakage{"ReportWithoutCarriageReturn", "--------\r\n", "--------\n", 38, F::WrongLineEnd},
         Breakage{"NoClosingPrompt", "\nPress enter to exit\n", "\n", 76, F::EndsEarly},
         Breakage{"LastLineUnended", "Press enter to exit\n", "Press enter to exit", 76, F::UnendedLine}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 // A wait that reaches the limit ends even when the last poll still reads busy.
 TEST(Checker, AcceptsTheAccessAfterTenThousandBusyPolls)

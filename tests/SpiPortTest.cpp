@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "CaseName.h"
 #include "SpiPort.h"
 #include "SimCardTest.h"
 
@@ -32,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(Patterns, BusyWait,
                          ::testing::Values(PollCase{"Idle", {0}, 1}, PollCase{"OtherBitsSet", {0x7FFFFFFF, 0x80000000}, 1},
                                            PollCase{"BusyTwice", {0x80000000, 0x80000000}, 3},
                                            PollCase{"BusyWithOtherBits", {0xFFFFFFFF, 0x80000001, 5, 0x80000000}, 3}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         ByName{});
 
 using StuckBusy = SimCardTest;
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "CaseName.h"
 #include "Child.h"
 #include "Paths.h"
 
@@ -47,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"Reversed", {"--yes", "--boards", "3-1"}, "--boards 3-1: the range 3-1 is reversed (write 1-3)"},
                       Refusal{"UnknownOption", {"--yes", "-y"}, "unknown option \"-y\" (see relaysweep --help)"},
                       Refusal{"NoList", {"--yes", "--boards"}, "--boards needs a list of boards, such as 0-7 or 0,2-3"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 TEST(Sweep, HelpPrintsTheUsageOnStandardErrorAndExits0)
 {
@@ -85,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Sweep, Unconfirmed,
                                            Answer{"FinishedPipe", ChildInput::Text, ""},
                                            Answer{"No", ChildInput::Text, "n\n"},
                                            Answer{"EnterNeverCame", ChildInput::Text, "yes"}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         ByName{});
 
 TEST(Sweep, EnterStartsItAndTheRecordIsFramed)
 {

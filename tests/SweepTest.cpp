@@ -2,6 +2,7 @@
 // simulated card, read from the card's call log.
 #include <bitset>
 
+#include "CaseName.h"
 #include "SimCardTest.h"
 #include "RelayMatrix.h"
 #include "Sweep.h"
@@ -62,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
         Arguments{"UnknownOption", {"--yes", "--force"}, false, 0, false,
                   "unknown option \"--force\" (see relaysweep --help)"},
         Arguments{"StrayArgument", {"0-7"}, false, 0, false, "unexpected argument \"0-7\" (see relaysweep --help)"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 TEST(BoardList, IsSpeltAscendingWithRunsAsRanges)
 {
@@ -151,6 +152,6 @@ INSTANTIATE_TEST_SUITE_P(Cards, SweepOnCard,
                                            Sweep{"Aliased", AllBoards, "alias=2:5,alias=6:1"},
                                            Sweep{"Coupled", 0x03, "coupled=130:131,stuck-on=5"},
                                            Sweep{"Deaf", 0x81, "deaf"}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         ByName{});
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "CaseName.h"
 #include "Child.h"
 #include "Paths.h"
 #include "RelaylogSupport.h"
@@ -84,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Relay{"CouplingOne", 130, "relay 130 (board 1, row 2, column 0): functional"},
                       Relay{"AbsentBoard", 400, "relay 400 (board 3, row 0, column 2): stuck closed"},
                       Relay{"NeverSwept", 1000, "relay 1000 (board 7, row 0, column 13): unverified"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 TEST(HtmlReport, WellFormedWithEveryRelayAndTheVerdict)
 {
@@ -125,6 +126,6 @@ INSTANTIATE_TEST_SUITE_P(
     Records, Baselines,
     ::testing::Values(Change{"Worse", true, 1, "Since baseline: 259 worse, 0 better, 765 unchanged"},
                       Change{"Better", false, 0, "Since baseline: 0 worse, 259 better, 765 unchanged"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "CaseName.h"
 #include "Child.h"
 #include "Paths.h"
 #include "RelaylogSupport.h"
@@ -82,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
                Names({"SPI waits", "protocol"})},
         Report{"CutShort", [] { return KeepLines(40)(Golden("healthy.txt")); }, 2, "4", "0", "1",
                Names({"card check", "SPI waits", "board 0", "protocol"}), ""}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 // A failed case carries its PROBLEM lines, as the report prints them.
 TEST(JUnitReport, FailuresCarryTheirProblemLines)
@@ -166,6 +167,6 @@ INSTANTIATE_TEST_SUITE_P(
         Option{"BaselineMissing", {"--baseline", "/no/such.log", GoldenPath("healthy.txt")}, 2,
                "relaylog: cannot open baseline /no/such.log: No such file or directory"},
         Option{"JUnitBesideAVerdict", {"--junit", "/dev/null", GoldenPath("deaf.txt")}, 1, "Card check (line 1): card found"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "CaseName.h"
 #include "Child.h"
 #include "Paths.h"
 #include "RecordCheck.h"
@@ -112,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                  RelayVerdict(67, 254, 6, 15, "stuck open: read back off every time (1 read-back), 1 of them pushed on")}},
         // Board 7 is never read back, so nothing in the record can show this.
         RealRun{"stuckon1023", "stuck-on=1023", {}}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 // The 19 MB record of a controller that never clears busy: each of the 45
 // accesses is named on its own line, and nothing else is wrong.
@@ -182,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
         Form{"WindowsPaused", [] { return WindowsText(Golden("healthy.txt")) + "Press any key to continue . . . "; }},
         Form{"WindowsPausedAndKeyPressed",
              [] { return WindowsText(Golden("healthy.txt")) + "Press any key to continue . . . \r\n"; }}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 // Rows down, columns across: relay c of a board is row c mod 8, column c div 8.
 TEST(Grid, ShowsTheBoardAsCrosspointsAndMarksDifferences)
@@ -277,7 +278,7 @@ INSTANTIATE_TEST_SUITE_P(
                "\"[00000101] = Relays  0 to  31 = X.......x......................\""},
         Damage{"CarriageReturnInside", ReplaceLine(3, "Turning on\r relay    0"), 2,
                "ERROR line 3: not a line relaytest prints: \"Turning on\\r relay    0\""}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 // The analyser loses the std::function copies in GoogleTest's value list; LeakSanitizer runs it clean.
 // NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDeleteLeaks)
@@ -354,7 +355,7 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"LineAfterPause",
                [](const std::string& record) { return record + "Press any key to continue . . . \nSuccess\n"; }, 1,
                "PROBLEM line 78: a line after the pause prompt"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 // The program's command line and its exit status: 0 PASS, 1 FAIL, 2 no record.
 struct Invocation {
@@ -383,6 +384,6 @@ INSTANTIATE_TEST_SUITE_P(Files, CommandLine,
                                            Invocation{"TwoFiles", "healthy.txt deaf.txt", 2},
                                            Invocation{"EmptyInput", "- </dev/null", 2},
                                            Invocation{"Folder", ".", 2}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         ByName{});
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "CaseName.h"
 #include "Child.h"
 #include "Paths.h"
 #include "RelaylogSupport.h"
@@ -124,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
               "0-7",
               {StuckOn5, Coupled131, Unanswering(ProbeRead(0, 2), 3, "ones", 135), Landed(2, 5, 4), StuckOff700(134)},
               Summary(893, 0, 0, 129, 1, 1)}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 // The whole chain as an engineer runs it: relaysweep --yes | relaylog -.
 TEST(SweepVerdict, HealthyMatrixThroughBothPrograms)
@@ -228,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(
             "ERROR line 3082: the record stops here, after the push for relay 127 (line 3076)" + BeforeSweepEnd},
         Cut{"HeadingNotAsRelaysweepSpellsIt", [] { return ReplaceLine(1, "Relay sweep of boards 0,1")(BoardZero()); },
             "ERROR line 1: not a line relaytest prints: \"Relay sweep of boards 0,1\""}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 struct Framing {
     const char* name;
@@ -259,6 +260,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "PROBLEM line 75: relaysweep's last line \"Sweep complete\" out of place in a relaytest record"},
         Framing{"PauseAfterASweep", [] { return BoardZero() + "Press any key to continue . . . "; },
                 "PROBLEM line 3083: a line after the closing prompt"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ByName{});
 
 }  // namespace

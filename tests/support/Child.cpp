@@ -248,3 +248,16 @@ ChildResult RunChild(const ChildSpec& run, std::chrono::milliseconds deadline)
     Child child(run);
     return child.Wait(deadline);
 }
+
+ChildResult Child::SignalWhen(int signal, const std::function<bool(const std::string& out)>& ready)
+{
+    const auto until = std::chrono::steady_clock::now() + HangLimit;
+    while (!Done() && std::chrono::steady_clock::now() < until) {
+        Pump(5);
+        if (ready(Out())) {
+            Signal(signal);
+            break;
+        }
+    }
+    return Wait();
+}

@@ -6,6 +6,7 @@
 #define RELAYTEST_TESTS_SUPPORT_CHILD_H
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -77,6 +78,9 @@ public:
     bool BlockedReadingInput() const;
     // Waits for it to end, still reading its output; kills it at the deadline.
     ChildResult Wait(std::chrono::milliseconds deadline = HangLimit);
+    // Sends the signal once its output so far satisfies ready (or not at all if
+    // it ends first), then waits for it as Wait does.
+    ChildResult SignalWhen(int signal, const std::function<bool(const std::string& out)>& ready);
 
 private:
     void Reap();
