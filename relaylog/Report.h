@@ -34,6 +34,8 @@ public:
     int Stopped(const Stop& stop);
 
     std::uint64_t Problems() const { return problems_; }
+    // Every relay judged from the read-backs seen so far.
+    const RelayVerdicts& Verdicts() const { return verdicts_; }
 
 private:
     void ProblemLine(Concern concern, int board, std::uint64_t line, const std::string& text);

@@ -48,8 +48,8 @@ fi
 # finds no server starts one (Debian's wineserver wrapper adds -p0: exit the
 # moment the last program ends) and boots a session in it: wineboot, services,
 # plug and play, explorer, device drivers, about ten processes. With one test
-# after another, and two at a time, a test's wine client then connects to a
-# server that is shutting its session down and loses it ("wine client
+# after another, and two at a time, a test's wine client can then connect to
+# a server that is shutting its session down, and lose it ("wine client
 # error:0: recvmsg: Connection reset by peer"). A persistent server, its
 # session booted once before the first test and ended when this script ends,
 # leaves nothing to race with, and every later wine start is a tenth of a
