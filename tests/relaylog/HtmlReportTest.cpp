@@ -13,17 +13,6 @@
 
 namespace {
 
-
-// A scratch file of the running case's own: ctest runs each case as a process
-// of its own, in parallel.
-std::string Scratch(const std::string& suffix)
-{
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    for (char& c : name)
-        c = c == '/' ? '-' : c;
-    return ::testing::TempDir() + "relaylog-html-" + name + suffix;
-}
-
 // Stuck on, stuck off, coupled, a board that is not there, and board 7 never swept.
 const std::string& FaultyRecord()
 {
@@ -34,7 +23,7 @@ const std::string& FaultyRecord()
 const std::string& HealthyFile()
 {
     static const std::string file = [] {
-        std::string name = Scratch("-healthy.log");
+        std::string name = Scratch("healthy.log");
         std::ofstream(name, std::ios::binary) << SweepRecord("");
         return name;
     }();
@@ -53,7 +42,7 @@ Verdict Relaylog(const std::vector<std::string>& args, const std::string& record
 const std::string& FaultyPage()
 {
     static const std::string file = [] {
-        std::string name = Scratch(".html");
+        std::string name = Scratch("page.html");
         EXPECT_EQ(Relaylog({"--html", name, "-"}, FaultyRecord()).exitCode, 1);
         return name;
     }();
@@ -107,7 +96,7 @@ class Baselines : public ::testing::TestWithParam<Change> {};
 
 TEST_P(Baselines, NameExactlyTheRelaysThatChanged)
 {
-    const std::string faulty = Scratch("-faulty.log");
+    const std::string faulty = Scratch("faulty.log");
     std::ofstream(faulty, std::ios::binary) << FaultyRecord();
     const bool worse = GetParam().faultyIsNew;
     const Verdict v = Relaylog({"--baseline", worse ? HealthyFile() : faulty, "-"},

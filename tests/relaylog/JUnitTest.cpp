@@ -14,7 +14,6 @@
 namespace {
 
 
-std::string Scratch(const std::string& name) { return ::testing::TempDir() + "relaylog-junit-" + name; }
 
 // relaylog --junit FILE - on the record; its exit status.
 int JudgeWithJUnit(const std::string& record, const std::string& junit)

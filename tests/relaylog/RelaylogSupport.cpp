@@ -1,5 +1,7 @@
 #include "RelaylogSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 
 #include "Child.h"
@@ -100,4 +102,12 @@ std::string XPath(const std::string& file, const std::string& expression)
     if (!out.empty() && out.back() == '\n')
         out.pop_back();
     return out;
+}
+
+std::string Scratch(const std::string& suffix)
+{
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& c : name)
+        c = c == '/' ? '-' : c;
+    return ::testing::TempDir() + "relaylog-" + name + "-" + suffix;
 }

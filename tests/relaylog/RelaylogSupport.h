@@ -23,6 +23,10 @@ std::string SweepRecord(const std::string& relaysim, const std::string& boards =
 std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix);
 std::string LastLine(const std::string& text);
 
+// A scratch file of the running test case's own, ending in suffix: ctest runs
+// the cases as processes of their own, in parallel.
+std::string Scratch(const std::string& suffix);
+
 // relaylog's XML reports are read back with xmllint.
 extern const std::string Xmllint;
 
