@@ -57,7 +57,7 @@ bool OpsFromRecord(const std::string& record, std::vector<PrintOp>& ops, std::st
     std::istringstream in(record);
     RecordReader reader(in, ReaderMode::Strict);
     RecordLine line;
-    ReadResult result = ReadResult::Line;
+    ReadResult result;
     while ((result = reader.Next(line)) == ReadResult::Line) {
         if (line.kind == LineKind::RelayRangeError || line.kind == LineKind::BoardRangeError) {
             error = "line " + std::to_string(line.number) + ": no replay for an error line";
