@@ -1,6 +1,6 @@
 #include "Baseline.h"
 
-#include "Report.h"
+#include "Wording.h"
 
 namespace relaylog {
 

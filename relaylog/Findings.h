@@ -1,10 +1,13 @@
-// What following a record's protocol finds, as typed findings: the protocol
-// follower (Protocol.h) emits them, the report writer (Report.h) words them.
+// What relaylog finds in a record, as typed findings, and the interface its
+// consumers take them through: the text report, the JUnit report and the
+// HTML page each take them on their own, and word them with FindingText.h.
 #ifndef RELAYLOG_FINDINGS_H
 #define RELAYLOG_FINDINGS_H
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <variant>
 
 #include "CardMap.h"
 #include "RecordReader.h"
@@ -24,54 +27,83 @@ struct Sequence {
     std::uint64_t line = 0;   // where it began
 };
 
-enum class FindingKind {
-    NoCard,
-    MissingRevision,
-    SecondCardCheck,
-    SecondRevision,
-    RefusedRelay,         // n: the relay
-    RefusedBoard,         // n: the board
-    NoSuchRelay,          // n: the relay
-    StrayAccess,          // access
-    BrokenOff,            // within, n: the steps done
-    WrongValue,           // access, within, value: what it should have been
-    RelayDiffers,         // n: the relay; on: what it read back
-    OrphanReport,         // n: the board
-    ReportLineOutside,
-    ReportOtherBoard,     // n: the board in the heading; within: the fetch
-    ReportLabels,         // n, last: the labels; first: the right first relay
-    ReportMapMismatch,    // first, value: the word
-    ReportFetchMismatch,  // first, value: the report's word; other: the fetch's, at otherLine
-    NoPoll,               // access, within
-    PastLimit,            // access, within, count
-    WaitWentOn,           // access, within, count: the idle poll
-    StillBusyAtLimit,     // access, within
-    GaveUpEarly,          // access, within, count
-    StrayPoll,            // access, within, value: the address polled
-    BlankOutOfPlace,
-    NoBlankBeforePrompt,
-    PauseBeforeClosing,
-    LineAfterClosing,
-    LineAfterPause,
-    LineOutOfPlace,       // n: the LineKind; on: in a sweep record
-    SweepStopped,         // n: the relay last switched on, at otherLine (-1: none)
+// Each kind of finding carries what its sentence needs and nothing else.
+// The protocol follower (Protocol.h) finds the first group in the record's
+// lines; the verdicts (RelayVerdicts.h) find the last group in the read-backs
+// once the record is complete.
+
+// An access, and the step it belongs to (None: no step).
+struct AccessAt {
+    RecordLine line;
+    Sequence within;
 };
 
-struct Finding {
-    Finding(FindingKind what, std::uint64_t at) : kind(what), line(at) {}
+// The card check and the revision.
+struct NoCard {};
+struct MissingRevision {};
+struct SecondCardCheck {};
+struct SecondRevision {};
+// What relaytest refused, and a switch of a relay that does not exist.
+struct RefusedRelay { std::int64_t relay; };
+struct RefusedBoard { std::int64_t board; };
+struct NoSuchRelay { std::int64_t relay; };
+// Pushes and fetches.
+struct StrayAccess { RecordLine access; };
+struct BrokenOff { Sequence step; int done; };  // done: its lines so far
+struct WrongValue { AccessAt access; std::uint32_t expected; };
+struct RelayDiffers { std::int32_t relay; bool readOn; };  // pushed the other way
+// Board reports; fetch is the fetch the report belongs to.
+struct OrphanReport { std::int64_t board; };
+struct ReportLineOutside {};
+struct ReportOtherBoard { std::int64_t heading; Sequence fetch; };
+struct ReportLabels { std::int32_t first; std::int64_t labelFirst; std::int32_t labelLast; Sequence fetch; };
+struct ReportMapMismatch { std::int32_t first; std::uint32_t word; Sequence fetch; };
+struct ReportFetchMismatch {
+    std::int32_t first;
+    std::uint32_t reported;
+    std::uint32_t fetched;
+    std::uint64_t fetchedAt;  // the read of that word
+    Sequence fetch;
+};
+// The busy wait before an access.
+struct NoPoll { AccessAt access; };
+struct PastLimit { AccessAt access; std::uint64_t polls; };
+struct WaitWentOn { AccessAt access; std::uint64_t idlePoll; };
+struct StillBusyAtLimit { AccessAt access; };
+struct GaveUpEarly { AccessAt access; std::uint64_t polls; };
+struct StrayPoll { AccessAt access; std::uint32_t polled; };  // the address polled
+// The record's framing.
+struct BlankOutOfPlace {};
+struct NoBlankBeforePrompt {};
+struct PauseBeforeClosing {};
+struct LineAfterClosing {};
+struct LineAfterPause {};
+struct LineOutOfPlace { LineKind line; bool inSweep; };
+struct SweepStopped { std::int32_t lastClosed; std::uint64_t closedAt; };  // lastClosed -1: none
+// The verdicts over every read-back.
+struct PushLandsElsewhere { int board; int from; std::uint64_t push; std::uint32_t readBacks; };
+struct BoardNotAnswering { int board; bool allOnes; std::uint32_t readBacks; };
+struct RelayStuckClosed { int relay; std::uint32_t readBacks; std::uint32_t pushedOff; };
+struct RelayStuckOpen { int relay; std::uint32_t readBacks; std::uint32_t pushedOn; };
+struct RelayErratic {
+    int relay;
+    std::uint32_t readBacks;
+    std::uint32_t differs;
+    bool firstReadOn;           // the first that differed read back on
+    std::int32_t firstSwitch;   // the relay switched before it; -1: none
+};
 
-    FindingKind kind;
-    std::uint64_t line;
-    RecordLine access;  // the access line it concerns, where one does
-    Sequence within;    // the step the access or line belongs to
-    std::int64_t n = 0;
-    std::int32_t last = 0;
-    std::int32_t first = 0;
-    bool on = false;
-    std::uint64_t count = 0;
-    std::uint32_t value = 0;
-    std::uint32_t other = 0;
-    std::uint64_t otherLine = 0;
+using FindingKind =
+    std::variant<NoCard, MissingRevision, SecondCardCheck, SecondRevision, RefusedRelay, RefusedBoard, NoSuchRelay,
+                 StrayAccess, BrokenOff, WrongValue, RelayDiffers, OrphanReport, ReportLineOutside, ReportOtherBoard,
+                 ReportLabels, ReportMapMismatch, ReportFetchMismatch, NoPoll, PastLimit, WaitWentOn,
+                 StillBusyAtLimit, GaveUpEarly, StrayPoll, BlankOutOfPlace, NoBlankBeforePrompt,
+                 PauseBeforeClosing, LineAfterClosing, LineAfterPause, LineOutOfPlace, SweepStopped,
+                 PushLandsElsewhere, BoardNotAnswering, RelayStuckClosed, RelayStuckOpen, RelayErratic>;
+
+struct Finding {
+    std::uint64_t line;  // where the record shows it
+    FindingKind what;
 };
 
 // A whole board read back: what came back, and what was last pushed to it.
@@ -109,15 +141,26 @@ struct Traffic {
     std::uint64_t longestWaitLine = 0;
 };
 
-// Receives what the protocol follower finds, in record order.
+class RelayVerdicts;
+
+// Takes what relaylog finds, in record order: the protocol follower's findings
+// as it reads, then, for a complete record, the verdicts and their findings,
+// and last End; or, for a record that cannot be judged, Error. Each consumer
+// takes what it uses.
 class FindingSink {
 public:
     virtual ~FindingSink() = default;
-    virtual void SweepHeading(std::uint64_t line, std::uint32_t boards) = 0;
-    virtual void CardCheck(std::uint64_t line, bool found) = 0;
-    virtual void Revision(std::uint64_t line, std::uint32_t value) = 0;
-    virtual void BoardReadBack(const ReadBack& readBack) = 0;
-    virtual void Problem(const Finding& finding) = 0;
+    virtual void SweepHeading(std::uint64_t /*line*/, std::uint32_t /*boards*/) {}
+    virtual void CardCheck(std::uint64_t /*line*/, bool /*found*/) {}
+    virtual void Revision(std::uint64_t /*line*/, std::uint32_t /*value*/) {}
+    virtual void BoardReadBack(const ReadBack& /*readBack*/) {}
+    virtual void Problem(const Finding& /*finding*/) {}
+    // The record is complete and every relay judged; the verdicts' own
+    // findings come next, through Problem.
+    virtual void Verdicts(const RelayVerdicts& /*verdicts*/) {}
+    virtual void End(const Traffic& /*traffic*/) {}
+    // The record cannot be judged: the ERROR line, as the text report prints it.
+    virtual void Error(const std::string& /*line*/) {}
 };
 
 }  // namespace relaylog

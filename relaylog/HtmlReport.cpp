@@ -1,9 +1,6 @@
 #include "HtmlReport.h"
 
-#include <sstream>
-#include <vector>
-
-#include "Report.h"
+#include "Wording.h"
 #include "XmlText.h"
 
 namespace relaylog {
@@ -31,32 +28,6 @@ const char* const Style =
     ".stuck-closed{fill:#d32f2f}.stuck-open{fill:#1565c0}.erratic{fill:#ff8f00}"
     "@media print{body{margin:0}*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}";
 
-
-struct TextReport {
-    std::vector<std::string> headline;  // card check, revision
-    std::vector<std::string> problems;
-    std::size_t moreProblems = 0;
-    std::string relays;   // "Relays: ..."
-    std::string verdict;  // the last line
-};
-
-TextReport ReadText(const std::string& text)
-{
-    TextReport t;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("Card check", 0) == 0 || line.rfind("FPGA revision", 0) == 0)
-            t.headline.push_back(line);
-        else if (line.rfind("PROBLEM", 0) == 0)
-            (t.problems.size() < MaxProblemLines ? (void)t.problems.push_back(line) : (void)++t.moreProblems);
-        else if (line.rfind("Relays: ", 0) == 0)
-            t.relays = line;
-        if (!line.empty())
-            t.verdict = line;
-    }
-    return t;
-}
 
 void WriteLegend(std::ostream& out)
 {
@@ -96,7 +67,7 @@ void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, con
     out << "</svg></section>\n";
 }
 
-void WriteList(std::ostream& out, const char* cls, const std::vector<std::string>& lines, std::size_t more)
+void WriteList(std::ostream& out, const char* cls, const std::vector<std::string>& lines, std::uint64_t more)
 {
     if (lines.empty())
         return;
@@ -110,19 +81,33 @@ void WriteList(std::ostream& out, const char* cls, const std::vector<std::string
 
 }  // namespace
 
-void WriteHtml(std::ostream& out, const std::string& text, const RelayVerdicts& verdicts,
-               const Comparison* comparison)
+void HtmlPage::CardCheck(std::uint64_t line, bool found) { headline_.push_back(CardCheckLine(line, found)); }
+
+void HtmlPage::Revision(std::uint64_t line, std::uint32_t value) { headline_.push_back(RevisionLine(line, value)); }
+
+void HtmlPage::Problem(const Finding& finding)
 {
-    const TextReport t = ReadText(text);
-    const char* verdictClass = t.verdict.rfind("PASS", 0) == 0 ? "pass" : "fail";
+    if (problemCount_++ < MaxProblemLines)
+        problems_.push_back(ProblemLine(finding));
+}
+
+void HtmlPage::Verdicts(const RelayVerdicts& verdicts) { relays_ = "Relays: " + ClassCounts(verdicts.Counts()); }
+
+void HtmlPage::End(const Traffic& /*traffic*/) { verdict_ = VerdictLine(problemCount_); }
+
+void HtmlPage::Error(const std::string& line) { verdict_ = line; }
+
+void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const
+{
+    const char* verdictClass = verdict_.rfind("PASS", 0) == 0 ? "pass" : "fail";
     out << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\"><head><meta charset=\"utf-8\"/>"
-        << "<title>relaylog: " << XmlEscaped(t.verdict) << "</title><style>" << Style << "</style></head><body>\n"
+        << "<title>relaylog: " << XmlEscaped(verdict_) << "</title><style>" << Style << "</style></head><body>\n"
         << "<h1>Relay matrix report</h1>\n";
-    for (const std::string& line : t.headline)
+    for (const std::string& line : headline_)
         out << "<p class=\"card\">" << XmlEscaped(line) << "</p>\n";
-    out << "<p class=\"verdict " << verdictClass << "\">" << XmlEscaped(t.verdict) << "</p>\n"
-        << "<p class=\"summary\">" << XmlEscaped(t.relays) << "</p>\n";
-    WriteList(out, "problems", t.problems, t.moreProblems);
+    out << "<p class=\"verdict " << verdictClass << "\">" << XmlEscaped(verdict_) << "</p>\n"
+        << "<p class=\"summary\">" << XmlEscaped(relays_) << "</p>\n";
+    WriteList(out, "problems", problems_, problemCount_ - problems_.size());
     if (comparison != nullptr) {
         out << "<p class=\"baseline\">" << SummaryOf(*comparison) << " (changed relays outlined)</p>\n";
         WriteList(out, "changed", comparison->lines, 0);

@@ -8,15 +8,33 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "Baseline.h"
 #include "RelayVerdicts.h"
 
 namespace relaylog {
 
-// text: the text report on the same record; comparison may be null.
-void WriteHtml(std::ostream& out, const std::string& text, const RelayVerdicts& verdicts,
-               const Comparison* comparison);
+// Takes the findings of one record, then writes the page.
+class HtmlPage : public FindingSink {
+public:
+    void CardCheck(std::uint64_t line, bool found) override;
+    void Revision(std::uint64_t line, std::uint32_t value) override;
+    void Problem(const Finding& finding) override;
+    void Verdicts(const RelayVerdicts& verdicts) override;
+    void End(const Traffic& traffic) override;
+    void Error(const std::string& line) override;
+
+    // The page, each board drawn with the record's verdicts; comparison may be null.
+    void Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const;
+
+private:
+    std::vector<std::string> headline_;  // card check, revision
+    std::vector<std::string> problems_;  // the first of them
+    std::uint64_t problemCount_ = 0;
+    std::string relays_;   // "Relays: ..."
+    std::string verdict_;  // PASS, FAIL or the ERROR line
+};
 
 }  // namespace relaylog
 

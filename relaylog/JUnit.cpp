@@ -1,5 +1,6 @@
 #include "JUnit.h"
 
+#include "Wording.h"
 #include "XmlText.h"
 
 namespace relaylog {
@@ -9,30 +10,42 @@ namespace {
 
 std::string Problems(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " problem" : " problems"); }
 
+// Findings about the card check, the waits and one board fail those cases;
+// the rest fail the protocol case.
+template <typename Kind> Concern Of(const Kind&, int&) { return Concern::Protocol; }
+Concern Of(const NoCard&, int&) { return Concern::CardCheck; }
+Concern Of(const MissingRevision&, int&) { return Concern::CardCheck; }
+Concern Of(const SecondCardCheck&, int&) { return Concern::CardCheck; }
+Concern Of(const SecondRevision&, int&) { return Concern::CardCheck; }
+Concern Of(const NoPoll&, int&) { return Concern::Waits; }
+Concern Of(const PastLimit&, int&) { return Concern::Waits; }
+Concern Of(const WaitWentOn&, int&) { return Concern::Waits; }
+Concern Of(const StillBusyAtLimit&, int&) { return Concern::Waits; }
+Concern Of(const GaveUpEarly&, int&) { return Concern::Waits; }
+Concern Of(const StrayPoll&, int&) { return Concern::Waits; }
+Concern OnBoard(std::int64_t which, int& board)
+{
+    board = static_cast<int>(which);
+    return Concern::Board;
+}
+Concern Of(const RelayDiffers& k, int& board) { return OnBoard(BoardOf(k.relay), board); }
+Concern Of(const ReportOtherBoard& k, int& board) { return OnBoard(k.fetch.number, board); }
+Concern Of(const ReportLabels& k, int& board) { return OnBoard(k.fetch.number, board); }
+Concern Of(const ReportMapMismatch& k, int& board) { return OnBoard(k.fetch.number, board); }
+Concern Of(const ReportFetchMismatch& k, int& board) { return OnBoard(k.fetch.number, board); }
+Concern Of(const PushLandsElsewhere& k, int& board) { return OnBoard(k.board, board); }
+Concern Of(const BoardNotAnswering& k, int& board) { return OnBoard(k.board, board); }
+Concern Of(const RelayStuckClosed& k, int& board) { return OnBoard(BoardOf(k.relay), board); }
+Concern Of(const RelayStuckOpen& k, int& board) { return OnBoard(BoardOf(k.relay), board); }
+Concern Of(const RelayErratic& k, int& board) { return OnBoard(BoardOf(k.relay), board); }
+
 }  // namespace
 
-Concern ConcernOf(const Finding& f, int& board)
+Concern ConcernOf(const Finding& finding, int& board)
 {
     board = -1;
-    switch (f.kind) {
-    case FindingKind::NoCard:
-    case FindingKind::MissingRevision:
-    case FindingKind::SecondCardCheck:
-    case FindingKind::SecondRevision: return Concern::CardCheck;
-    case FindingKind::NoPoll:
-    case FindingKind::PastLimit:
-    case FindingKind::WaitWentOn:
-    case FindingKind::StillBusyAtLimit:
-    case FindingKind::GaveUpEarly:
-    case FindingKind::StrayPoll: return Concern::Waits;
-    case FindingKind::RelayDiffers: board = static_cast<int>(BoardOf(f.n)); return Concern::Board;
-    case FindingKind::ReportOtherBoard:
-    case FindingKind::ReportLabels:
-    case FindingKind::ReportMapMismatch:
-    case FindingKind::ReportFetchMismatch: board = f.within.number; break;
-    default: break;
-    }
-    return board >= 0 && board < Boards ? Concern::Board : Concern::Protocol;
+    const Concern concern = std::visit([&](const auto& kind) { return Of(kind, board); }, finding.what);
+    return concern == Concern::Board && (board < 0 || board >= Boards) ? Concern::Protocol : concern;
 }
 
 JUnitReport::Case& JUnitReport::Of(Concern concern, int board)
@@ -49,21 +62,29 @@ JUnitReport::Case& JUnitReport::Of(Concern concern, int board)
     return protocol_;
 }
 
-void JUnitReport::BoardReadBack(int board)
+void JUnitReport::BoardReadBack(const ReadBack& readBack)
 {
-    if (board >= 0 && board < Boards)
-        boards_[board].present = true;
+    if (readBack.board >= 0 && readBack.board < Boards)
+        boards_[readBack.board].present = true;
 }
 
-void JUnitReport::Problem(Concern concern, int board, const std::string& line)
+void JUnitReport::Problem(const Finding& finding)
 {
+    int board = -1;
+    const Concern concern = ConcernOf(finding, board);
     Case& c = Of(concern, board);
     c.present = true;
     if (c.problems++ < MaxLines)
-        c.lines.push_back(line);
+        c.lines.push_back(ProblemLine(finding));
 }
 
-void JUnitReport::BoardSummary(int board, const std::string& text) { Of(Concern::Board, board).output = text; }
+void JUnitReport::Verdicts(const RelayVerdicts& verdicts)
+{
+    for (int board = 0; board < Boards; ++board) {
+        if (verdicts.Board(board).reads > 0)
+            boards_[board].output = "Relays: " + ClassCounts(verdicts.Counts(board));
+    }
+}
 
 void JUnitReport::Error(const std::string& line) { error_ = line; }
 

@@ -20,15 +20,15 @@ enum class Concern { CardCheck, Waits, Board, Protocol };
 // The concern of a finding, and for Board the board it is about.
 Concern ConcernOf(const Finding& finding, int& board);
 
-class JUnitReport {
+class JUnitReport : public FindingSink {
 public:
-    void BoardReadBack(int board);
-    // One PROBLEM line, as the report prints it.
-    void Problem(Concern concern, int board, const std::string& line);
-    // What the board's relays came to ("Relays: ..."), shown as the case's output.
-    void BoardSummary(int board, const std::string& text);
+    void BoardReadBack(const ReadBack& readBack) override;
+    // Its PROBLEM line, on the case of its concern.
+    void Problem(const Finding& finding) override;
+    // What each board's relays came to ("Relays: ..."), as the case's output.
+    void Verdicts(const RelayVerdicts& verdicts) override;
     // The record could not be judged: the ERROR line, on the protocol case.
-    void Error(const std::string& line);
+    void Error(const std::string& line) override;
     // The comparison with a baseline record: its own case, failed by the
     // relays that got worse, carrying every CHANGED line and the summary.
     void Baseline(const std::vector<std::string>& changed, std::uint32_t worse, const std::string& summary);

@@ -12,22 +12,6 @@ constexpr int ReportLines = sizeof ReportOrder / sizeof ReportOrder[0];
 
 }  // namespace
 
-void ProtocolFollower::Problem(FindingKind kind, std::uint64_t line, std::int64_t n)
-{
-    Finding f(kind, line);
-    f.n = n;
-    sink_.Problem(f);
-}
-
-void ProtocolFollower::AccessProblem(FindingKind kind, const RecordLine& line, const Sequence& within)
-{
-    Finding f(kind, line.number);
-    f.access = line;
-    f.within = within;
-    f.count = line.polls.count;
-    sink_.Problem(f);
-}
-
 bool ProtocolFollower::Take(const RecordLine& line)
 {
     switch (stage_) {
@@ -43,7 +27,7 @@ bool ProtocolFollower::Take(const RecordLine& line)
         cardFound_ = line.kind == LineKind::CardFound;
         sink_.CardCheck(line.number, cardFound_);
         if (line.kind == LineKind::CardMissing)
-            Problem(FindingKind::NoCard, line.number);
+            Found(line.number, NoCard{});
         return true;
     case Stage::Revision:
         stage_ = Stage::Body;
@@ -51,7 +35,7 @@ bool ProtocolFollower::Take(const RecordLine& line)
             sink_.Revision(line.number, line.value);
             return true;
         }
-        Problem(FindingKind::MissingRevision, line.number);
+        Found(line.number, MissingRevision{});
         Body(line);
         return true;
     case Stage::Body:
@@ -62,10 +46,10 @@ bool ProtocolFollower::Take(const RecordLine& line)
             stage_ = Stage::Paused;
             return true;
         }
-        Problem(FindingKind::LineAfterClosing, line.number);
+        Found(line.number, LineAfterClosing{});
         return true;
     case Stage::Paused:
-        Problem(FindingKind::LineAfterPause, line.number);
+        Found(line.number, LineAfterPause{});
         return true;
     }
     return true;
@@ -83,7 +67,7 @@ void ProtocolFollower::Body(const RecordLine& line)
             return;
         }
         if (line.kind != LineKind::ReportHeading)
-            Problem(FindingKind::BlankOutOfPlace, blank);
+            Found(blank, BlankOutOfPlace{});
     }
     Other(line);
 }
@@ -99,28 +83,28 @@ void ProtocolFollower::Other(const RecordLine& line)
             return;
         }
         Access(line, Sequence{});
-        AccessProblem(FindingKind::StrayAccess, line, Sequence{});
+        Found(line.number, StrayAccess{line});
         return;
     case LineKind::Blank: blankLine_ = line.number; return;
     case LineKind::ReportHeading:
-        Problem(FindingKind::OrphanReport, line.number, line.n);
+        Found(line.number, OrphanReport{line.n});
         current_ = Sequence{Sequence::Report, line.n, line.number};
         orphan_ = true;
         step_ = 2;
         return;
     case LineKind::ReportWord:
-    case LineKind::ReportRule: Problem(FindingKind::ReportLineOutside, line.number); return;
-    case LineKind::RelayRangeError: Problem(FindingKind::RefusedRelay, line.number, line.n); return;
-    case LineKind::BoardRangeError: Problem(FindingKind::RefusedBoard, line.number, line.n); return;
+    case LineKind::ReportRule: Found(line.number, ReportLineOutside{}); return;
+    case LineKind::RelayRangeError: Found(line.number, RefusedRelay{line.n}); return;
+    case LineKind::BoardRangeError: Found(line.number, RefusedBoard{line.n}); return;
     case LineKind::ClosingPrompt:
     case LineKind::SweepHeading:
     case LineKind::SweepComplete:
     case LineKind::SweepNoCard:
     case LineKind::SweepStopped: Framing(line); return;
     case LineKind::CardFound:
-    case LineKind::CardMissing: Problem(FindingKind::SecondCardCheck, line.number); return;
-    case LineKind::Revision: Problem(FindingKind::SecondRevision, line.number); return;
-    case LineKind::PausePrompt: Problem(FindingKind::PauseBeforeClosing, line.number); return;
+    case LineKind::CardMissing: Found(line.number, SecondCardCheck{}); return;
+    case LineKind::Revision: Found(line.number, SecondRevision{}); return;
+    case LineKind::PausePrompt: Found(line.number, PauseBeforeClosing{}); return;
     }
 }
 
@@ -132,18 +116,12 @@ void ProtocolFollower::Framing(const RecordLine& line)
                                      line.kind == LineKind::SweepStopped
                                : line.kind == LineKind::ClosingPrompt;
     if (!closes || (line.kind == LineKind::SweepNoCard && cardFound_)) {
-        Finding f(FindingKind::LineOutOfPlace, line.number);
-        f.n = static_cast<std::int64_t>(line.kind);
-        f.on = sweep_;
-        sink_.Problem(f);
+        Found(line.number, LineOutOfPlace{line.kind, sweep_});
     } else if (line.kind == LineKind::ClosingPrompt) {
-        Problem(FindingKind::NoBlankBeforePrompt, line.number);
+        Found(line.number, NoBlankBeforePrompt{});
     } else if (line.kind == LineKind::SweepStopped) {
         // Stopped from outside: what it swept is judged, the rest unverified.
-        Finding f(FindingKind::SweepStopped, line.number);
-        f.n = lastClosed_;
-        f.otherLine = lastClosedAt_;
-        sink_.Problem(f);
+        Found(line.number, SweepStopped{lastClosed_, lastClosedAt_});
     }
     if (closes)
         stage_ = Stage::Closed;
@@ -172,17 +150,14 @@ bool ProtocolFollower::Continue(const RecordLine& line)
 
 void ProtocolFollower::BreakOff(const RecordLine& line)
 {
-    Finding f(FindingKind::BrokenOff, line.number);
-    f.within = current_;
-    f.n = step_;
-    sink_.Problem(f);
+    Found(line.number, BrokenOff{current_, step_});
     current_ = Sequence{};
 }
 
 void ProtocolFollower::StartPush(const RecordLine& line)
 {
     if (line.n < 0 || line.n >= Relays) {
-        Problem(FindingKind::NoSuchRelay, line.number, line.n);
+        Found(line.number, NoSuchRelay{line.n});
         return;
     }
     const int c = CrosspointOf(line.n);
@@ -212,13 +187,8 @@ bool ProtocolFollower::ContinuePush(const RecordLine& line)
     const int board = BoardOf(current_.number);
     const std::uint32_t wanted =
         control ? static_cast<std::uint32_t>(board) | GoFlag : image_[board][static_cast<std::size_t>(step_)];
-    if (line.value != wanted) {
-        Finding f(FindingKind::WrongValue, line.number);
-        f.access = line;
-        f.within = current_;
-        f.value = wanted;
-        sink_.Problem(f);
-    }
+    if (line.value != wanted)
+        Found(line.number, WrongValue{{line, current_}, wanted});
     if (++step_ > WordsPerBoard)
         Done();
     return true;
@@ -269,10 +239,8 @@ void ProtocolFollower::ReadBackDone()
     for (int c = 0; fetch_.pushedAt != 0 && c < RelaysPerBoard; ++c) {
         if (Bit(fetch_.fetched, c) == Bit(fetch_.pushed, c))
             continue;
-        Finding f(FindingKind::RelayDiffers, fetch_.wordLines[static_cast<std::size_t>(c / 32)]);
-        f.n = board * RelaysPerBoard + c;
-        f.on = Bit(fetch_.fetched, c);
-        sink_.Problem(f);
+        Found(fetch_.wordLines[static_cast<std::size_t>(c / 32)],
+              RelayDiffers{board * RelaysPerBoard + c, Bit(fetch_.fetched, c)});
     }
     // From here on relaytest pushes this board with what came back.
     image_[board] = fetch_.fetched;
@@ -316,34 +284,20 @@ bool ProtocolFollower::ContinueReport(const RecordLine& line)
 // A report must show the board just fetched, word for word.
 void ProtocolFollower::CheckReportLine(const RecordLine& line)
 {
-    Finding f(FindingKind::ReportOtherBoard, line.number);
-    f.within = current_;
     if (line.kind == LineKind::ReportHeading && line.n != current_.number) {
-        f.n = line.n;
-        sink_.Problem(f);
+        Found(line.number, ReportOtherBoard{line.n, current_});
         return;
     }
     if (line.kind != LineKind::ReportWord)
         return;
     const std::size_t word = static_cast<std::size_t>(step_ - 2);
-    f.first = current_.number * RelaysPerBoard + static_cast<std::int32_t>(word) * 32;
-    f.value = line.value;
-    if (line.n != f.first || line.last != f.first + 31) {
-        f.kind = FindingKind::ReportLabels;
-        f.n = line.n;
-        f.last = line.last;
-        sink_.Problem(f);
-    }
-    if (line.map != line.value) {
-        f.kind = FindingKind::ReportMapMismatch;
-        sink_.Problem(f);
-    }
-    if (line.value != fetch_.fetched[word]) {
-        f.kind = FindingKind::ReportFetchMismatch;
-        f.other = fetch_.fetched[word];
-        f.otherLine = fetch_.wordLines[word];
-        sink_.Problem(f);
-    }
+    const std::int32_t first = current_.number * RelaysPerBoard + static_cast<std::int32_t>(word) * 32;
+    if (line.n != first || line.last != first + 31)
+        Found(line.number, ReportLabels{first, line.n, line.last, current_});
+    if (line.map != line.value)
+        Found(line.number, ReportMapMismatch{first, line.value, current_});
+    if (line.value != fetch_.fetched[word])
+        Found(line.number, ReportFetchMismatch{first, line.value, fetch_.fetched[word], fetch_.wordLines[word], current_});
 }
 
 // Every register access: its wait, the traffic figures, and the controller's
@@ -377,26 +331,19 @@ void ProtocolFollower::Access(const RecordLine& line, const Sequence& within)
 void ProtocolFollower::CheckWait(const RecordLine& line, const Sequence& within)
 {
     const PollSummary& polls = line.polls;
-    if (polls.count == 0) {
-        AccessProblem(FindingKind::NoPoll, line, within);
-    } else if (polls.count > PollLimit) {
-        AccessProblem(FindingKind::PastLimit, line, within);
-    } else if (polls.firstIdle != 0 && polls.firstIdle < polls.count) {
-        Finding f(FindingKind::WaitWentOn, line.number);
-        f.access = line;
-        f.within = within;
-        f.count = polls.firstIdle;
-        sink_.Problem(f);
-    } else if (polls.firstIdle == 0) {
-        AccessProblem(polls.count == PollLimit ? FindingKind::StillBusyAtLimit : FindingKind::GaveUpEarly, line, within);
-    }
-    if (polls.strayAddress) {
-        Finding f(FindingKind::StrayPoll, line.number);
-        f.access = line;
-        f.within = within;
-        f.value = polls.strayAddressValue;
-        sink_.Problem(f);
-    }
+    const AccessAt access{line, within};
+    if (polls.count == 0)
+        Found(line.number, NoPoll{access});
+    else if (polls.count > PollLimit)
+        Found(line.number, PastLimit{access, polls.count});
+    else if (polls.firstIdle != 0 && polls.firstIdle < polls.count)
+        Found(line.number, WaitWentOn{access, polls.firstIdle});
+    else if (polls.firstIdle == 0 && polls.count == PollLimit)
+        Found(line.number, StillBusyAtLimit{access});
+    else if (polls.firstIdle == 0)
+        Found(line.number, GaveUpEarly{access, polls.count});
+    if (polls.strayAddress)
+        Found(line.number, StrayPoll{access, polls.strayAddressValue});
 }
 
 Stop ProtocolFollower::StoppedAt(std::uint64_t lastLine) const

@@ -11,6 +11,8 @@
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 
+#include <utility>
+
 #include "Findings.h"
 
 namespace relaylog {
@@ -32,8 +34,7 @@ public:
 private:
     enum class Stage { CardCheck, Revision, Body, Closed, Paused };
 
-    void Problem(FindingKind kind, std::uint64_t line, std::int64_t n = 0);
-    void AccessProblem(FindingKind kind, const RecordLine& line, const Sequence& within);
+    void Found(std::uint64_t line, FindingKind what) { sink_.Problem(Finding{line, std::move(what)}); }
     void Body(const RecordLine& line);
     void Other(const RecordLine& line);
     void Framing(const RecordLine& line);

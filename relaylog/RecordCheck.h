@@ -11,15 +11,18 @@
 
 #include <istream>
 #include <ostream>
+#include <vector>
 
-#include "JUnit.h"
+#include "Findings.h"
 #include "RelayVerdicts.h"
 
 namespace relaylog {
 
-// With junit, the same findings are also collected there as test cases; with
-// verdicts, every read-back is also judged there, relay by relay.
-int CheckRecord(std::istream& in, std::ostream& out, JUnitReport* junit = nullptr, RelayVerdicts* verdicts = nullptr);
+// Every consumer in also takes the same findings as the text report (the
+// JUnit report, the HTML page); with verdicts, the verdict on every relay is
+// left there.
+int CheckRecord(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& also = {},
+                RelayVerdicts* verdicts = nullptr);
 
 }  // namespace relaylog
 

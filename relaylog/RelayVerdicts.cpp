@@ -67,4 +67,50 @@ std::array<std::uint32_t, RelayClassCount> RelayVerdicts::Counts(int board) cons
     return counts;
 }
 
+namespace {
+
+// The finding for one relay's verdict, if it is at fault.
+void RelayFinding(const RelayVerdicts& v, int relay, std::vector<Finding>& found)
+{
+    const RelaySeen& r = v.Relay(relay);
+    switch (v.ClassOf(relay)) {
+    case RelayClass::StuckClosed:
+        found.push_back({r.firstDiffLine, RelayStuckClosed{relay, r.reads, r.reads - r.pushedOn}});
+        return;
+    case RelayClass::StuckOpen:
+        found.push_back({r.firstDiffLine, RelayStuckOpen{relay, r.reads, r.pushedOn}});
+        return;
+    case RelayClass::Erratic:
+        found.push_back(
+            {r.firstDiffLine, RelayErratic{relay, r.reads, r.differs, r.firstDiffReadOn, r.firstDiffSwitch}});
+        return;
+    case RelayClass::Functional:
+    case RelayClass::PartlyVerified:
+    case RelayClass::Unverified: break;
+    }
+}
+
+}  // namespace
+
+std::vector<Finding> RelayVerdicts::Findings() const
+{
+    std::vector<Finding> found;
+    for (int board = 0; board < Boards; ++board) {
+        for (int from = 0; from < Boards; ++from) {
+            const Landing& landing = Landed(from, board);
+            if (landing.count > 0)
+                found.push_back({landing.firstLine, PushLandsElsewhere{board, from, landing.firstPush, landing.count}});
+        }
+        const BoardFault fault = FaultOf(board);
+        if (fault != BoardFault::None) {
+            found.push_back({Board(board).firstDiffLine,
+                             BoardNotAnswering{board, fault == BoardFault::AllOnes, Board(board).reads}});
+            continue;
+        }
+        for (int c = 0; c < RelaysPerBoard; ++c)
+            RelayFinding(*this, board * RelaysPerBoard + c, found);
+    }
+    return found;
+}
+
 }  // namespace relaylog

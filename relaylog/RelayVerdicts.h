@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "Findings.h"
 
@@ -49,8 +50,10 @@ struct Landing {
 
 enum class BoardFault { None, AllOnes, AllZeros };
 
-class RelayVerdicts {
+// Takes every read-back of a record and judges each relay from them.
+class RelayVerdicts : public FindingSink {
 public:
+    void BoardReadBack(const ReadBack& readBack) override { Observe(readBack); }
     void Observe(const ReadBack& readBack);
 
     RelayClass ClassOf(int relay) const;
@@ -65,6 +68,9 @@ public:
     }
     // Relays of the board, or of every board (-1), in each class.
     std::array<std::uint32_t, RelayClassCount> Counts(int board = -1) const;
+    // What the verdicts find, board by board: pushes that land on another
+    // board, a board that does not answer, or else each stuck or erratic relay.
+    std::vector<Finding> Findings() const;
 
 private:
     std::array<RelaySeen, Relays> relays_{};

@@ -95,12 +95,13 @@ bool ReadBaseline(const std::string& name, RelayVerdicts& verdicts)
         std::cerr << "relaylog: cannot open baseline " << name << ": " << std::strerror(errno) << "\n";
         return false;
     }
+    struct : FindingSink {
+        void Error(const std::string& line) override { error = line; }
+        std::string error;
+    } why;
     std::ostringstream report;
-    if (CheckRecord(file, report, nullptr, &verdicts) == 2) {
-        const std::string text = report.str();
-        const std::size_t last = text.rfind('\n', text.size() > 1 ? text.size() - 2 : 0);
-        std::cerr << "relaylog: baseline " << name << " cannot be judged: "
-                  << text.substr(last == std::string::npos ? 0 : last + 1);
+    if (CheckRecord(file, report, {&why}, &verdicts) == 2) {
+        std::cerr << "relaylog: baseline " << name << " cannot be judged: " << why.error << "\n";
         return false;
     }
     return true;
@@ -122,12 +123,9 @@ int Check(std::istream& in, const Options& options)
     if (!options.baseline.empty() && !ReadBaseline(options.baseline, old))
         return 2;
     JUnitReport junit;
+    HtmlPage html;
     RelayVerdicts verdicts;
-    // The HTML page is made from the text report, so that keeps it.
-    std::ostringstream text;
-    const int status = CheckRecord(in, options.html.empty() ? std::cout : text,
-                                   options.junit.empty() ? nullptr : &junit, &verdicts);
-    std::cout << text.str();
+    const int status = CheckRecord(in, std::cout, {&junit, &html}, &verdicts);
     Comparison comparison;
     if (!options.baseline.empty()) {
         comparison = Compare(old, verdicts);
@@ -141,7 +139,7 @@ int Check(std::istream& in, const Options& options)
     if (!options.junit.empty() && !WriteFile(options.junit, [&](std::ostream& out) { junit.Write(out, suite); }))
         return 2;
     if (!options.html.empty() && !WriteFile(options.html, [&](std::ostream& out) {
-            WriteHtml(out, text.str(), verdicts, options.baseline.empty() ? nullptr : &comparison);
+            html.Write(out, verdicts, options.baseline.empty() ? nullptr : &comparison);
         }))
         return 2;
     return status;

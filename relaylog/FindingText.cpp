@@ -1,0 +1,178 @@
+// One sentence for each kind of finding. Describe hands every kind to its own
+// Sentence: a kind without one does not compile.
+#include "Wording.h"
+
+namespace relaylog {
+
+namespace {
+
+std::string Str(std::int64_t n) { return std::to_string(n); }
+
+// "the write of 00000001 to 104 (SpiData0)", "the read of 110 (SpiData3)"
+std::string AccessName(const RecordLine& line)
+{
+    std::string text = line.write ? "the write of " + Hex(line.value) + " to " + Offset(line.offset)
+                                  : "the read of " + Offset(line.offset);
+    if (line.offset == ControlRegister)
+        text += " (SpiControl)";
+    for (int word = 0; word < WordsPerBoard; ++word) {
+        if (line.offset == DataRegister[word])
+            text += " (SpiData" + Str(word) + ")";
+    }
+    return text;
+}
+
+// An access and the step it belongs to.
+std::string Role(const AccessAt& a)
+{
+    if (a.within.kind == Sequence::StartFetch)
+        return AccessName(a.line) + " starting the fetch of board " + Str(a.within.number);
+    if (a.within.kind == Sequence::None)
+        return AccessName(a.line);
+    return AccessName(a.line) + " in " + StepName(a.within);
+}
+
+std::string Range(std::int32_t first) { return "relays " + Str(first) + " to " + Str(first + 31); }
+
+std::string ReadBacks(std::uint32_t n) { return Count(n, "read-back", "read-backs"); }
+
+// What printed a line of a kind that is out of place.
+std::string LineName(LineKind kind)
+{
+    switch (kind) {
+    case LineKind::SweepHeading: return "relaysweep's first line";
+    case LineKind::SweepComplete: return "relaysweep's last line \"Sweep complete\"";
+    case LineKind::SweepNoCard: return "relaysweep's \"Sweep stopped: no card\"";
+    case LineKind::SweepStopped: return "relaysweep's \"Sweep stopped: interrupted\"";
+    case LineKind::ClosingPrompt: return "relaytest's closing prompt";
+    default: break;
+    }
+    return "a line";
+}
+
+std::string Sentence(const NoCard&) { return "no card found: the driver reported no card"; }
+std::string Sentence(const MissingRevision&) { return "the FPGA revision line is missing after the card check"; }
+std::string Sentence(const SecondCardCheck&) { return "a second card check"; }
+std::string Sentence(const SecondRevision&) { return "a second FPGA revision line"; }
+std::string Sentence(const RefusedRelay& k) { return "relaytest refused relay " + Str(k.relay) + " as out of range"; }
+std::string Sentence(const RefusedBoard& k) { return "relaytest refused board " + Str(k.board) + " as out of range"; }
+std::string Sentence(const NoSuchRelay& k) { return "relay " + Str(k.relay) + " does not exist (0 to 1023)"; }
+std::string Sentence(const StrayAccess& k)
+{
+    return AccessName(k.access) + " belongs to no relay switch or board fetch";
+}
+std::string Sentence(const BrokenOff& k) { return StepName(k.step) + " breaks off after " + Progress(k.step, k.done); }
+std::string Sentence(const WrongValue& k) { return Role(k.access) + " should have been " + Hex(k.expected); }
+std::string Sentence(const RelayDiffers& k)
+{
+    return RelayName(k.relay) + ": pushed " + (k.readOn ? "off" : "on") + ", read back " + (k.readOn ? "on" : "off");
+}
+std::string Sentence(const OrphanReport& k) { return "a report of board " + Str(k.board) + " with no fetch before it"; }
+std::string Sentence(const ReportLineOutside&) { return "a board report line outside any board report"; }
+std::string Sentence(const ReportOtherBoard& k)
+{
+    return "the report is headed board " + Str(k.heading) + ", but board " + Str(k.fetch.number) +
+           " was fetched at line " + Str(static_cast<std::int64_t>(k.fetch.line));
+}
+std::string Sentence(const ReportLabels& k)
+{
+    return "the report labels " + Range(k.first) + " as relays " + Str(k.labelFirst) + " to " + Str(k.labelLast);
+}
+std::string Sentence(const ReportMapMismatch& k)
+{
+    return "the map of " + Range(k.first) + " does not match the word " + Hex(k.word) + " beside it";
+}
+std::string Sentence(const ReportFetchMismatch& k)
+{
+    return "the report shows " + Hex(k.reported) + " for " + Range(k.first) + ", but the fetch read " +
+           Hex(k.fetched) + " at line " + Str(static_cast<std::int64_t>(k.fetchedAt));
+}
+std::string Sentence(const NoPoll& k) { return Role(k.access) + " has no busy check before it"; }
+std::string Sentence(const PastLimit& k)
+{
+    return Role(k.access) + " comes after " + std::to_string(k.polls) + " busy checks, more than the " +
+           std::to_string(PollLimit) + "-poll limit";
+}
+std::string Sentence(const WaitWentOn& k)
+{
+    return "busy check " + std::to_string(k.idlePoll) + " before " + Role(k.access) +
+           " read idle, yet the wait went on";
+}
+std::string Sentence(const StillBusyAtLimit& k)
+{
+    return "the controller was still busy after " + std::to_string(PollLimit) + " polls (the limit) before " +
+           Role(k.access) + "; the access went ahead anyway";
+}
+std::string Sentence(const GaveUpEarly& k)
+{
+    return "the wait before " + Role(k.access) + " gave up after " + Count(k.polls, "busy poll", "busy polls") +
+           ", short of the " + std::to_string(PollLimit) + "-poll limit";
+}
+std::string Sentence(const StrayPoll& k)
+{
+    return "a busy check before " + Role(k.access) + " polls " + Offset(k.polled) + " instead of the control register " +
+           Offset(ControlRegister);
+}
+std::string Sentence(const BlankOutOfPlace&) { return "an empty line out of place"; }
+std::string Sentence(const NoBlankBeforePrompt&) { return "the empty line before the closing prompt is missing"; }
+std::string Sentence(const PauseBeforeClosing&) { return "the pause prompt comes before the closing prompt"; }
+std::string Sentence(const LineAfterClosing&) { return "a line after the closing prompt"; }
+std::string Sentence(const LineAfterPause&) { return "a line after the pause prompt"; }
+std::string Sentence(const LineOutOfPlace& k)
+{
+    if (k.line == LineKind::SweepNoCard && k.inSweep)
+        return LineName(k.line) + ", though the card check found a card";
+    return LineName(k.line) + " out of place in a " + (k.inSweep ? "sweep" : "relaytest") + " record";
+}
+std::string Sentence(const SweepStopped& k)
+{
+    return "the sweep was stopped from outside before its end" +
+           (k.lastClosed >= 0 ? ", the last relay it closed " + RelayName(k.lastClosed) + " at line " +
+                                    Str(static_cast<std::int64_t>(k.closedAt))
+                              : std::string(", before it closed any relay")) +
+           ": the relays it did not reach are unverified";
+}
+std::string Sentence(const PushLandsElsewhere& k)
+{
+    return BoardName(k.board) + " read back the push to board " + Str(k.from) + " at line " +
+           Str(static_cast<std::int64_t>(k.push)) + " instead of its own: pushes to board " + Str(k.from) +
+           " also land on board " + Str(k.board) + " (" + ReadBacks(k.readBacks) + ")";
+}
+std::string Sentence(const BoardNotAnswering& k)
+{
+    return BoardName(k.board) + " read back all " + (k.allOnes ? "ones" : "zeros") + " every time (" +
+           ReadBacks(k.readBacks) + "), whatever was pushed: not fitted, or not answering";
+}
+std::string Sentence(const RelayStuckClosed& k)
+{
+    return RelayName(k.relay) + ": stuck closed: read back on every time (" + ReadBacks(k.readBacks) + "), " +
+           Str(k.pushedOff) + " of them pushed off";
+}
+std::string Sentence(const RelayStuckOpen& k)
+{
+    return RelayName(k.relay) + ": stuck open: read back off every time (" + ReadBacks(k.readBacks) + "), " +
+           Str(k.pushedOn) + " of them pushed on";
+}
+std::string Sentence(const RelayErratic& k)
+{
+    std::string text = RelayName(k.relay) + ": erratic: " + Str(k.differs) + " of " + ReadBacks(k.readBacks) +
+                       (k.differs == 1 ? " differs" : " differ") + " from the push; first read back " +
+                       (k.firstReadOn ? "on" : "off") + ", pushed " + (k.firstReadOn ? "off" : "on") + ", ";
+    if (k.firstSwitch < 0)
+        return text + "with no relay switched before it";
+    return text + "when relay " + Str(k.firstSwitch) + " was switched";
+}
+
+}  // namespace
+
+std::string Describe(const Finding& finding)
+{
+    return std::visit([](const auto& kind) { return Sentence(kind); }, finding.what);
+}
+
+std::string ProblemLine(const Finding& finding)
+{
+    return "PROBLEM line " + std::to_string(finding.line) + ": " + Describe(finding);
+}
+
+}  // namespace relaylog

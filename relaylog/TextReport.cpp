@@ -1,0 +1,115 @@
+#include "TextReport.h"
+
+#include "Wording.h"
+
+namespace relaylog {
+
+namespace {
+
+constexpr char ClassMarks[RelayClassCount] = {'F', 'p', '?', 'C', 'O', 'E'};
+
+std::string StripTrailingBlanks(std::string text)
+{
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& cell)
+{
+    std::string header = "        ";
+    for (int column = 0; column < Columns; ++column)
+        header += (column < 10 ? " " : "") + std::to_string(column) + " ";
+    out << StripTrailingBlanks(header) << "\n";
+    for (int row = 0; row < Rows; ++row) {
+        std::string text = "  row " + std::to_string(row) + " ";
+        for (int column = 0; column < Columns; ++column)
+            text += cell(column * Rows + row);
+        out << StripTrailingBlanks(text) << "\n";
+    }
+}
+
+void TextReport::SweepHeading(std::uint64_t line, std::uint32_t boards)
+{
+    sweep_ = true;
+    out_ << "Relay sweep (line " << line << "): boards " << BoardListText(boards) << "\n";
+}
+
+void TextReport::CardCheck(std::uint64_t line, bool found) { out_ << CardCheckLine(line, found) << "\n"; }
+
+void TextReport::Revision(std::uint64_t line, std::uint32_t value) { out_ << RevisionLine(line, value) << "\n"; }
+
+void TextReport::Problem(const Finding& finding)
+{
+    ++problems_;
+    out_ << ProblemLine(finding) << "\n";
+}
+
+// In a sweep record the relays are judged at the end, with one grid per
+// board: a grid for each of its thousand read-backs would bury the verdict.
+void TextReport::BoardReadBack(const ReadBack& r)
+{
+    if (sweep_)
+        return;
+    const int first = r.board * RelaysPerBoard;
+    out_ << "\nBoard " << r.board << " (relays " << first << "-" << first + RelaysPerBoard - 1 << ") read back at lines "
+         << r.firstLine << "-" << r.lastLine;
+    Words differs{};
+    if (r.pushedAt == 0) {
+        out_ << ", never pushed in this record: nothing to compare\n";
+    } else {
+        out_ << ", compared with the push at line " << r.pushedAt << ":\n";
+        for (std::size_t word = 0; word < WordsPerBoard; ++word)
+            differs[word] = r.fetched[word] ^ r.pushed[word];
+    }
+    DrawGrid(out_, [&](int c) {
+        const bool marked = Bit(differs, c);
+        return std::string(1, marked ? '[' : ' ') + (Bit(r.fetched, c) ? 'X' : '.') + (marked ? ']' : ' ');
+    });
+    if (r.pushedAt == 0)
+        return;
+    std::uint64_t differing = 0;
+    for (int c = 0; c < RelaysPerBoard; ++c)
+        differing += Bit(differs, c) ? 1u : 0u;
+    if (differing == 0)
+        out_ << "  all 128 relays as pushed\n";
+    else
+        out_ << "  " << Count(differing, "relay differs", "relays differ") << " from the push, marked [ ]\n";
+}
+
+// A grid of classes for every board read back; the verdicts' PROBLEM lines follow.
+void TextReport::Verdicts(const RelayVerdicts& verdicts)
+{
+    out_ << "\nRelay verdicts: F functional, p partly verified, ? unverified, C stuck closed, O stuck open, E erratic\n";
+    std::uint32_t unread = 0;
+    for (int board = 0; board < Boards; ++board) {
+        if (verdicts.Board(board).reads == 0) {
+            unread |= 1u << board;
+            continue;
+        }
+        out_ << "Relays of board " << board << " (" << board * RelaysPerBoard << "-"
+             << board * RelaysPerBoard + RelaysPerBoard - 1 << "), judged over "
+             << Count(verdicts.Board(board).reads, "read-back", "read-backs") << ":\n";
+        DrawGrid(out_, [&](int c) {
+            return std::string(" ") + ClassMarks[static_cast<int>(verdicts.ClassOf(board * RelaysPerBoard + c))] + " ";
+        });
+    }
+    if (unread != 0)
+        out_ << "Never read back after a push, every relay unverified: boards " << BoardListText(unread) << "\n";
+    relays_ = "Relays: " + ClassCounts(verdicts.Counts());
+}
+
+void TextReport::End(const Traffic& t)
+{
+    out_ << "\nTraffic: " << Count(t.accesses, "SPI access", "SPI accesses") << ", "
+         << Count(t.polls, "busy check", "busy checks");
+    if (t.longestWait > 0)
+        out_ << ", longest wait " << Count(t.longestWait, "poll", "polls") << " (line " << t.longestWaitLine << ")";
+    out_ << "\n" << relays_ << "\n" << VerdictLine(problems_) << "\n";
+}
+
+void TextReport::Error(const std::string& line) { out_ << line << "\n"; }
+
+}  // namespace relaylog

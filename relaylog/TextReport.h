@@ -1,0 +1,47 @@
+// relaylog's text report: the card check and revision, one PROBLEM line for
+// each finding, every board read back as its crosspoint grid (in a sweep
+// record, with its thousand read-backs, only the verdict grids), the verdict
+// grid of every board, and the traffic figures, the relays' summary and the
+// verdict; or, for a record that cannot be judged, the ERROR line.
+#ifndef RELAYLOG_TEXTREPORT_H
+#define RELAYLOG_TEXTREPORT_H
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "Findings.h"
+#include "RelayVerdicts.h"
+
+namespace relaylog {
+
+class TextReport : public FindingSink {
+public:
+    explicit TextReport(std::ostream& out) : out_(out) {}
+
+    void SweepHeading(std::uint64_t line, std::uint32_t boards) override;
+    void CardCheck(std::uint64_t line, bool found) override;
+    void Revision(std::uint64_t line, std::uint32_t value) override;
+    void BoardReadBack(const ReadBack& readBack) override;
+    void Problem(const Finding& finding) override;
+    void Verdicts(const RelayVerdicts& verdicts) override;
+    void End(const Traffic& traffic) override;
+    void Error(const std::string& line) override;
+
+    // 0 PASS or 1 FAIL, once End has been.
+    int Status() const { return problems_ == 0 ? 0 : 1; }
+
+private:
+    std::ostream& out_;
+    std::uint64_t problems_ = 0;
+    bool sweep_ = false;
+    std::string relays_;  // the relays' summary, once judged
+};
+
+// A board's 8 x 16 crosspoints, rows 0-7 down and columns 0-15 across, each
+// drawn as the three characters cell gives for its relay (0..127).
+void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& cell);
+
+}  // namespace relaylog
+
+#endif

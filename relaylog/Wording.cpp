@@ -1,0 +1,137 @@
+#include "Wording.h"
+
+#include <cstdio>
+
+namespace relaylog {
+
+namespace {
+
+constexpr const char* ClassNames[RelayClassCount] = {"functional", "partly verified", "unverified",
+                                                     "stuck closed", "stuck open", "erratic"};
+
+std::string Str(std::uint64_t n) { return std::to_string(n); }
+
+// "the push for relay 100 that began at line 9"
+std::string StepBegun(const Sequence& step)
+{
+    if (step.kind == Sequence::Report)
+        return StepName(step);
+    const std::string name = StepName(step);
+    return name.substr(0, name.find(" (line ")) + " that began at line " + Str(step.line);
+}
+
+// What was under way where the record stops.
+std::string UnderWay(const Stop& stop)
+{
+    if (stop.within.kind != Sequence::None)
+        return "during " + StepBegun(stop.within) + " (" + Progress(stop.within, stop.done) + " done)";
+    if (stop.last.kind != Sequence::None)
+        return "after " + StepName(stop.last);
+    switch (stop.phase) {
+    case Stop::CardCheck: return "after relaysweep's first line";
+    case Stop::Revision: return "after the card check";
+    case Stop::Body: break;
+    }
+    return "after the FPGA revision line";
+}
+
+}  // namespace
+
+std::string Count(std::uint64_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string Hex(std::uint32_t value)
+{
+    char text[16];
+    (void)std::snprintf(text, sizeof text, "%08X", value);
+    return text;
+}
+
+std::string Offset(std::uint32_t offset)
+{
+    char text[16];
+    (void)std::snprintf(text, sizeof text, "%02X", offset);
+    return text;
+}
+
+std::string RelayName(std::int64_t relay)
+{
+    return "relay " + std::to_string(relay) + " (board " + std::to_string(BoardOf(relay)) + ", row " +
+           std::to_string(RowOf(relay)) + ", column " + std::to_string(ColumnOf(relay)) + ")";
+}
+
+std::string BoardName(int board)
+{
+    return "board " + std::to_string(board) + " (relays " + std::to_string(board * RelaysPerBoard) + "-" +
+           std::to_string(board * RelaysPerBoard + RelaysPerBoard - 1) + ")";
+}
+
+const char* ClassName(RelayClass k) { return ClassNames[static_cast<int>(k)]; }
+
+std::string ClassCounts(const std::array<std::uint32_t, RelayClassCount>& counts)
+{
+    std::string text;
+    for (int k = 0; k < RelayClassCount; ++k)
+        text += (k == 0 ? "" : ", ") + std::to_string(counts[static_cast<std::size_t>(k)]) + " " + ClassNames[k];
+    return text;
+}
+
+std::string CardCheckLine(std::uint64_t line, bool found)
+{
+    return "Card check (line " + Str(line) + "): " + (found ? "card found" : "no card");
+}
+
+std::string RevisionLine(std::uint64_t line, std::uint32_t value)
+{
+    return "FPGA revision (line " + Str(line) + "): " + Hex(value);
+}
+
+std::string VerdictLine(std::uint64_t problems)
+{
+    return problems == 0 ? "PASS: no problems" : "FAIL: " + Count(problems, "problem", "problems");
+}
+
+std::string ErrorLine(std::uint64_t line, const std::string& why)
+{
+    return (line == 0 ? std::string("ERROR: ") : "ERROR line " + Str(line) + ": ") + why;
+}
+
+std::string StopText(const Stop& stop)
+{
+    std::string where = "the record stops here";
+    if (stop.insideLine)
+        where = "the record ends inside this line" +
+                (stop.polls > 0 ? ", after " + Count(stop.polls, "busy check", "busy checks") : std::string());
+    return where + ", " + UnderWay(stop) + ", before " + (stop.sweep ? "\"Sweep complete\"" : "the closing prompt") +
+           ": the run died there, or the record is cut short";
+}
+
+std::string StepName(const Sequence& step)
+{
+    const std::string number = std::to_string(step.number);
+    switch (step.kind) {
+    case Sequence::Push: return "the push for relay " + number + " (line " + Str(step.line) + ")";
+    case Sequence::StartFetch:
+    case Sequence::Fetch: return "the fetch of board " + number + " (line " + Str(step.line) + ")";
+    case Sequence::Report: return "the report of board " + number + " fetched at line " + Str(step.line);
+    case Sequence::None: break;
+    }
+    return "";
+}
+
+std::string Progress(const Sequence& step, std::int64_t done)
+{
+    const auto n = static_cast<std::uint64_t>(done);
+    switch (step.kind) {
+    case Sequence::Push: return Count(n, "write", "writes") + " of 5";
+    case Sequence::Fetch: return Count(n, "read", "reads") + " of 4";
+    case Sequence::Report: return Count(n, "line", "lines") + " of 7";
+    case Sequence::StartFetch:
+    case Sequence::None: break;
+    }
+    return "";
+}
+
+}  // namespace relaylog

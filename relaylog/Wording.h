@@ -1,0 +1,52 @@
+// How relaylog words what it finds: the names of relays, boards, registers and
+// classes, the report's fixed lines, and one sentence for each kind of
+// finding. The text report, the JUnit report and the HTML page all word
+// findings through here, so that they say the same thing in the same words.
+#ifndef RELAYLOG_WORDING_H
+#define RELAYLOG_WORDING_H
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "Findings.h"
+#include "RelayVerdicts.h"
+
+namespace relaylog {
+
+// "1 poll", "3 polls"
+std::string Count(std::uint64_t n, const char* one, const char* many);
+// Register values and offsets as the traces print them: "0002A1F7", "104".
+std::string Hex(std::uint32_t value);
+std::string Offset(std::uint32_t offset);
+// "relay 100 (board 0, row 4, column 12)"
+std::string RelayName(std::int64_t relay);
+// "board 3 (relays 384-511)"
+std::string BoardName(int board);
+// "stuck closed"
+const char* ClassName(RelayClass k);
+// "128 functional, 0 partly verified, ..."
+std::string ClassCounts(const std::array<std::uint32_t, RelayClassCount>& counts);
+
+// The report's own lines.
+std::string CardCheckLine(std::uint64_t line, bool found);  // "Card check (line 1): card found"
+std::string RevisionLine(std::uint64_t line, std::uint32_t value);
+std::string VerdictLine(std::uint64_t problems);  // "PASS: no problems", "FAIL: 3 problems"
+std::string ErrorLine(std::uint64_t line, const std::string& why);  // "ERROR line N: why"; line 0: "ERROR: why"
+// Why a record that is not complete cannot be judged: where it stops and
+// what was under way there.
+std::string StopText(const Stop& stop);
+
+// The sentence for one finding, and its line in the report:
+// "PROBLEM line N: sentence".
+std::string Describe(const Finding& finding);
+std::string ProblemLine(const Finding& finding);
+
+// "the push for relay 100 (line 9)", "the fetch of board 0 (line 27)"
+std::string StepName(const Sequence& step);
+// How far a step had come: "2 writes of 5", "0 reads of 4", "1 line of 7".
+std::string Progress(const Sequence& step, std::int64_t done);
+
+}  // namespace relaylog
+
+#endif
