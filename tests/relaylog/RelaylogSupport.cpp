@@ -19,6 +19,11 @@ Verdict Check(const std::string& record)
     return {out.str(), code};
 }
 
+std::string RelaytestRecord(const std::string& relaysim)
+{
+    return RunChild({{RelaytestPath()}, {"RELAYSIM=" + relaysim}}).out;
+}
+
 std::string SweepRecord(const std::string& relaysim, const std::string& boards)
 {
     return RunChild({{RelaysweepPath(), "--yes", "--boards", boards}, {"RELAYSIM=" + relaysim}}).out;

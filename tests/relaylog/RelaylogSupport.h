@@ -16,6 +16,9 @@ struct Verdict {
 // relaylog's report on the record, and its exit status.
 Verdict Check(const std::string& record);
 
+// relaytest's record on the simulated card that RELAYSIM describes.
+std::string RelaytestRecord(const std::string& relaysim);
+
 // relaysweep's record of the boards on the simulated card that RELAYSIM
 // describes.
 std::string SweepRecord(const std::string& relaysim, const std::string& boards = "0-7");

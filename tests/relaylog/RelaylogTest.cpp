@@ -56,8 +56,7 @@ std::string Silent(int line, int board, int reads)
 // to relaylog - as through a pipe.
 ChildResult RunRelaytestIntoRelaylog(const std::string& relaysim)
 {
-    const ChildResult record = RunChild({{RelaytestPath()}, {"RELAYSIM=" + relaysim}});
-    return RunChild({{RelaylogPath(), "-"}, {}, ChildInput::Text, record.out});
+    return RunChild({{RelaylogPath(), "-"}, {}, ChildInput::Text, RelaytestRecord(relaysim)});
 }
 
 struct RealRun {
@@ -278,83 +277,6 @@ INSTANTIATE_TEST_SUITE_P(
                "\"[00000101] = Relays  0 to  31 = X.......x......................\""},
         Damage{"CarriageReturnInside", ReplaceLine(3, "Turning on\r relay    0"), 2,
                "ERROR line 3: not a line relaytest prints: \"Turning on\\r relay    0\""}),
-    ByName{});
-
-// The analyser loses the std::function copies in GoogleTest's value list; LeakSanitizer runs it clean.
-// NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDeleteLeaks)
-INSTANTIATE_TEST_SUITE_P(
-    OutOfProtocol, DamagedRecords,
-    ::testing::Values(
-        Damage{"ReportDisagreesWithFetch",
-               ReplaceLine(37, "[00000010] = Relays 96 to 127 = ....X..........................."), 1,
-               "PROBLEM line 37: the report shows 00000010 for relays 96 to 127, but the fetch read 00000210 at line "
-               "31"},
-        Damage{"MapDisagreesWithWord",
-               ReplaceLine(37, "[00000210] = Relays 96 to 127 = ....X..........................."), 1,
-               "PROBLEM line 37: the map of relays 96 to 127 does not match the word 00000210 beside it"},
-        Damage{"WrongRangeLabel",
-               ReplaceLine(35, "[00000000] = Relays 64 to  95 = ................................"), 1,
-               "PROBLEM line 35: the report labels relays 32 to 63 as relays 64 to 95"},
-        Damage{"ReportOfAnotherBoard", ReplaceLine(33, "Board #3"), 1,
-               "PROBLEM line 33: the report is headed board 3, but board 0 was fetched at line 27"},
-        Damage{"PushMissesAWord", DeleteLine(5), 1,
-               "PROBLEM line 5: the push for relay 0 (line 3) breaks off after 1 write of 5"},
-        Damage{"PushCarriesWrongWord", ReplaceLine(10, Idle + "104 << 00000003"), 1,
-               "PROBLEM line 10: the write of 00000003 to 104 (SpiData0) in the push for relay 100 (line 9) should "
-               "have been 00000001"},
-        Damage{"PushToWrongBoard", ReplaceLine(8, Idle + "100 << 00000081"), 1,
-               "PROBLEM line 8: the write of 00000081 to 100 (SpiControl) in the push for relay 0 (line 3) should "
-               "have been 00000080"},
-        Damage{"PushEndsWithoutGoFlag", ReplaceLine(26, Idle + "100 << 00000000"), 1,
-               "PROBLEM line 26: the push for relay 8 (line 21) breaks off after 4 writes of 5"},
-        Damage{"FetchReadsOutOfOrder", [](const std::string& record) { return InsertBefore(28, Idle + "108 ?? 00000000\n")(
-                                                               DeleteLine(29)(record)); },
-               1, "PROBLEM line 28: the fetch of board 0 (line 27) breaks off after 0 reads of 4"},
-        Damage{"StrayAccess", InsertBefore(3, Idle + "104 ?? 00000000\n"), 1,
-               "PROBLEM line 3: the read of 104 (SpiData0) belongs to no relay switch or board fetch"},
-        Damage{"WaitWentOnWhenIdle", ReplaceLine(4, Idle + Idle + "104 << 00000001"), 1,
-               "PROBLEM line 4: busy check 1 before the write of 00000001 to 104 (SpiData0) in the push for relay 0 "
-               "(line 3) read idle, yet the wait went on"},
-        Damage{"WaitGaveUpEarly", ReplaceLine(4, Busy + "104 << 00000001"), 1,
-               "PROBLEM line 4: the wait before the write of 00000001 to 104 (SpiData0) in the push for relay 0 (line "
-               "3) gave up after 1 busy poll, short of the 10000-poll limit"},
-        Damage{"RefusedRelay", InsertBefore(3, "ERROR: relay 2000 is out of range 0 to 1023\n"), 1,
-               "PROBLEM line 3: relaytest refused relay 2000 as out of range"},
-        Damage{"FetchNeverStarted", DeleteLine(27), 1,
-               "PROBLEM line 27: the read of 104 (SpiData0) belongs to no relay switch or board fetch"},
-        Damage{"NoClosingBlankLine", DeleteLine(75), 1,
-               "PROBLEM line 75: the empty line before the closing prompt is missing"},
-        Damage{"LineAfterTheEnd", [](const std::string& record) { return record + "Success\n"; }, 1,
-               "PROBLEM line 77: a line after the closing prompt"},
-        Damage{"NoPoll", ReplaceLine(4, "104 << 00000001"), 1,
-               "PROBLEM line 4: the write of 00000001 to 104 (SpiData0) in the push for relay 0 (line 3) has no busy "
-               "check before it"},
-        Damage{"StrayPoll", ReplaceLine(4, "  [[[ SPI Busy Check 104 ?? 00000000 ]]]  104 << 00000001"), 1,
-               "PROBLEM line 4: a busy check before the write of 00000001 to 104 (SpiData0) in the push for relay 0 "
-               "(line 3) polls 104 instead of the control register 100"},
-        Damage{"OrphanReport", [](std::string record) {
-                   for (int read = 0; read < 5; ++read)
-                       record = DeleteLine(27)(record);
-                   return record;
-               },
-               1, "PROBLEM line 28: a report of board 0 with no fetch before it"},
-        Damage{"ReportLineOutside", InsertBefore(3, "--------\r\n"), 1,
-               "PROBLEM line 3: a board report line outside any board report"},
-        Damage{"MissingRevision", DeleteLine(2), 1,
-               "PROBLEM line 2: the FPGA revision line is missing after the card check"},
-        Damage{"SecondCardCheck", InsertBefore(3, "Success\n"), 1, "PROBLEM line 3: a second card check"},
-        Damage{"SecondRevision", InsertBefore(3, "FPGA Rev: 0002A1F7\n"), 1,
-               "PROBLEM line 3: a second FPGA revision line"},
-        Damage{"RefusedBoard", InsertBefore(3, "ERROR: board 9 is out of range 0 to 7\n"), 1,
-               "PROBLEM line 3: relaytest refused board 9 as out of range"},
-        Damage{"NoSuchRelay", ReplaceLine(3, "Turning on relay 2000"), 1,
-               "PROBLEM line 3: relay 2000 does not exist (0 to 1023)"},
-        Damage{"BlankOutOfPlace", InsertBefore(3, "\n"), 1, "PROBLEM line 3: an empty line out of place"},
-        Damage{"PauseBeforeClosing", InsertBefore(75, "Press any key to continue . . . \n"), 1,
-               "PROBLEM line 75: the pause prompt comes before the closing prompt"},
-        Damage{"LineAfterPause",
-               [](const std::string& record) { return record + "Press any key to continue . . . \nSuccess\n"; }, 1,
-               "PROBLEM line 78: a line after the pause prompt"}),
     ByName{});
 
 // The program's command line and its exit status: 0 PASS, 1 FAIL, 2 no record.
