@@ -100,20 +100,40 @@ void PushOpen(BoardIndex board)
         SetRelay(board * RelaysPerBoard, false);
 }
 
-// Each board pushed all open and read back; the boards whose
-// read-back shows a relay closed are noted. The image is put back to all open
-// whatever came back.
+// Reads the board back, noting it when a relay reads closed. The image is put
+// back to all open whatever came back.
+void ConfirmOpen(BoardIndex board)
+{
+    ReadBoard(board);
+    if (!AllOpen(board))
+        Progress.notOpen = static_cast<BoardSet>(Progress.notOpen | (1u << board));
+    RestoreImage(board, -1);
+}
+
+// Each board pushed all open and read back.
 void OpenAndConfirm(BoardSet boards)
 {
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         if (!InSet(boards, board))
             continue;
         PushOpen(board);
-        ReadBoard(board);
-        if (!AllOpen(board))
-            Progress.notOpen = static_cast<BoardSet>(Progress.notOpen | (1u << board));
-        RestoreImage(board, -1);
+        ConfirmOpen(board);
     }
+}
+
+// The last switch of each board opened its last relay: one more read-back of
+// every board confirms that the sweep leaves nothing closed.
+bool ConfirmAllOpen(BoardSet boards)
+{
+    for (BoardIndex board = 0; board < BoardCount; ++board) {
+        if (!InSet(boards, board))
+            continue;
+        Progress.board = board;
+        if (Stopping())
+            return false;
+        ConfirmOpen(board);
+    }
+    return true;
 }
 
 }  // namespace
@@ -136,6 +156,11 @@ SweepEnd RunSweep(BoardSet boards)
         Progress.board = board;
         if (InSet(boards, board))
             running = SweepBoard(boards, board);
+    }
+    if (running) {
+        Progress.relay = -1;
+        Progress.confirming = true;
+        running = ConfirmAllOpen(boards);
     }
     // A stop leaves a relay closed, or a board half-way: every board pushed
     // so far is pushed open and read back.

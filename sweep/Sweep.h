@@ -8,8 +8,9 @@
 // How a sweep ended: run to its end, or stopped by a request from outside.
 struct SweepEnd {
     bool stopped = false;
-    int relay = -1;       // the relay under test when it stopped (-1: none yet)
-    int board = -1;       // its board, or the board being opened
+    int relay = -1;       // the relay under test when it stopped (-1: none)
+    int board = -1;       // its board, or the board being opened or read back
+    bool confirming = false; // every relay switched: the boards were being read back open
     BoardSet pushed = 0;  // the boards pushed before the stop
     BoardSet notOpen = 0; // of those, the boards whose last read-back was not all open
 };
@@ -18,7 +19,8 @@ struct SweepEnd {
 // each board in turn, reading the board back after every switch; once per
 // board the other boards of the set are read back too, while one relay is
 // closed, to catch pushes that land on the wrong board. Every line is printed
-// by SetRelay and ReadBoard. Ends with every relay of the boards open.
+// by SetRelay and ReadBoard. Ends with every relay of the boards open, and
+// each board read back once more to confirm it.
 //
 // A stop request (StopRequest.h) is looked at before every switch and every
 // read-back: once it is seen no further step starts, and every board pushed

@@ -66,7 +66,7 @@ void PrintStop(const SweepEnd& end)
     if (end.relay >= 0)
         std::printf("at relay %d of board %d", end.relay, end.board);
     else
-        std::printf("while opening board %d", end.board);
+        std::printf("while %s board %d", end.confirming ? "reading back" : "opening", end.board);
     char pushed[32] = "";
     SpellBoardList(end.pushed, pushed, sizeof pushed);
     if (end.pushed == 0) {
@@ -120,5 +120,15 @@ int main(int argc, char** argv)
     }
     std::printf("Sweep complete\n");
     (void)std::fflush(stdout);
+    // The record shows which relay still reads closed; the operator, who may
+    // not read it at once, hears of it here.
+    if (end.notOpen != 0) {
+        char notOpen[32] = "";
+        SpellBoardList(end.notOpen, notOpen, sizeof notOpen);
+        (void)std::fprintf(stderr,
+                           "relaysweep: %s %s did not read back all open at the end: a relay may still be closed "
+                           "(relaylog names it)\n",
+                           BoardsIn(end.notOpen) == 1 ? "board" : "boards", notOpen);
+    }
     return 0;
 }

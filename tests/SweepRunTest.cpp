@@ -93,12 +93,29 @@ TEST(Sweep, EnterStartsItAndTheRecordIsFramed)
     const ChildResult r = RunSweep({"--boards", "1,0"}, {"RELAYSIM="}, ChildInput::Text, "\n");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find("Turning")), "Relay sweep of boards 0-1\nSuccess\nFPGA Rev: 0002A1F7\n");
-    // Board 1 is swept last: its opening push is the record's last access.
-    EXPECT_EQ(r.out.substr(r.out.size() - 24), "00000081\nSweep complete\n");
+    // Every board is read back once more at the end, all open, board 1 last.
+    EXPECT_EQ(r.out.substr(r.out.rfind("Board #")), "Board #1\r\n"
+                                                    "[00000000] = Relays 128 to 159 = ................................\r\n"
+                                                    "[00000000] = Relays 160 to 191 = ................................\r\n"
+                                                    "[00000000] = Relays 192 to 223 = ................................\r\n"
+                                                    "[00000000] = Relays 224 to 255 = ................................\r\n"
+                                                    "--------\r\nSweep complete\n");
     // Four lines of its own and the card's, an opening switch with its push
     // for each board; per relay a switch and push, a fetch and its report,
-    // and a switch and push again; per board one fetch and report of the other.
-    EXPECT_EQ(Lines(r.out), 4 + 2 * 6 + 256 * (6 + 5 + 7 + 6) + 2 * (5 + 7));
+    // and a switch and push again; per board one fetch and report of the
+    // other, and one of its own at the end.
+    EXPECT_EQ(Lines(r.out), 4 + 2 * 6 + 256 * (6 + 5 + 7 + 6) + 2 * 2 * (5 + 7));
+}
+
+// The last read-back of each board confirms it open; a relay stuck closed
+// is told to the operator as well as shown in the record.
+TEST(Sweep, SaysWhenABoardDoesNotReadBackOpenAtTheEnd)
+{
+    const ChildResult r = RunSweep({"--yes", "--boards", "0-1"}, {"RELAYSIM=stuck-on=200"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "relaysweep: board 1 did not read back all open at the end: a relay may still be closed "
+                     "(relaylog names it)\n");
+    EXPECT_EQ(RunSweep({"--yes", "--boards", "0-1"}, {"RELAYSIM="}).err, "");
 }
 
 TEST(Sweep, WithoutACardSwitchesNothingAndExits1)

@@ -162,16 +162,16 @@ std::vector<KindCase> Table()
                                 "PROBLEM line 38: board 3 (relays 384-511) read back the push to board 1 at line 21 "
                                 "instead of its own: pushes to board 1 also land on board 3 (1 read-back)"),
         Row<BoardNotAnswering>("BoardNotAnswering", Sweep("absent=6", "6"),
-                               "PROBLEM line 20: board 6 (relays 768-895) read back all ones every time (128 "
+                               "PROBLEM line 20: board 6 (relays 768-895) read back all ones every time (129 "
                                "read-backs), whatever was pushed: not fitted, or not answering"),
         Row<RelayStuckClosed>("RelayStuckClosed", Sweep("stuck-on=5", "0"),
                               "PROBLEM line 17: relay 5 (board 0, row 5, column 0): stuck closed: read back on every "
-                              "time (128 read-backs), 127 of them pushed off"),
+                              "time (129 read-backs), 128 of them pushed off"),
         Row<RelayStuckOpen>("RelayStuckOpen", Sweep("stuck-off=5", "0"),
                             "PROBLEM line 137: relay 5 (board 0, row 5, column 0): stuck open: read back off every "
-                            "time (128 read-backs), 1 of them pushed on"),
+                            "time (129 read-backs), 1 of them pushed on"),
         Row<RelayErratic>("RelayErratic", Sweep("coupled=7:9", "0"),
-                          "PROBLEM line 185: relay 9 (board 0, row 1, column 1): erratic: 1 of 128 read-backs differs "
+                          "PROBLEM line 185: relay 9 (board 0, row 1, column 1): erratic: 1 of 129 read-backs differs "
                           "from the push; first read back on, pushed off, when relay 7 was switched"),
     };
 }

@@ -43,13 +43,13 @@ std::string Summary(int functional, int partly, int unverified, int closed, int 
 }
 
 const std::string StuckOn5 = Problem(OwnRead(0, 0, 0), "relay 5 (board 0, row 5, column 0): stuck closed: read back on "
-                                                    "every time (135 read-backs), 134 of them pushed off");
+                                                    "every time (136 read-backs), 135 of them pushed off");
 std::string StuckOff700(int reads)
 {
     return Problem(OwnRead(5, 60, 1), "relay 700 (board 5, row 4, column 7): stuck open: read back off every time (" +
                                           std::to_string(reads) + " read-backs), 1 of them pushed on");
 }
-const std::string Coupled131 = Problem(OwnRead(1, 2, 0), "relay 131 (board 1, row 3, column 0): erratic: 1 of 135 "
+const std::string Coupled131 = Problem(OwnRead(1, 2, 0), "relay 131 (board 1, row 3, column 0): erratic: 1 of 136 "
                                                       "read-backs differs from the push; first read back on, pushed "
                                                       "off, when relay 130 was switched");
 std::string Landed(int from, int to, int k, int reads = 1)
@@ -110,20 +110,20 @@ INSTANTIATE_TEST_SUITE_P(
         Sweep{"SomeBoards", "", "0,2-3", {}, Summary(384, 0, 640, 0, 0, 0)},
         Sweep{"FaultOnABoardNotSwept", "stuck-on=1023", "0-1", {}, Summary(256, 0, 768, 0, 0, 0)},
         Sweep{"StuckClosed", "stuck-on=5", "0-7", {StuckOn5}, Summary(1023, 0, 0, 1, 0, 0)},
-        Sweep{"StuckOpen", "stuck-off=700", "0-7", {StuckOff700(135)}, Summary(1023, 0, 0, 0, 1, 0)},
+        Sweep{"StuckOpen", "stuck-off=700", "0-7", {StuckOff700(136)}, Summary(1023, 0, 0, 0, 1, 0)},
         Sweep{"Coupled", "coupled=130:131", "0-7", {Coupled131}, Summary(1023, 0, 0, 0, 0, 1)},
         Sweep{"AliasedForward", "alias=2:5", "0-7", {Landed(2, 5, 4)}, Summary(1024, 0, 0, 0, 0, 0)},
         Sweep{"AliasedBack", "alias=6:1", "0-7", {Landed(6, 1, 1)}, Summary(1024, 0, 0, 0, 0, 0)},
-        Sweep{"Absent", "absent=3", "0-7", {Unanswering(ProbeRead(0, 2), 3, "ones", 135)}, Summary(896, 0, 0, 128, 0, 0)},
+        Sweep{"Absent", "absent=3", "0-7", {Unanswering(ProbeRead(0, 2), 3, "ones", 136)}, Summary(896, 0, 0, 128, 0, 0)},
         Sweep{"Deaf",
               "deaf",
               "0,7",
-              {Unanswering(OwnRead(0, 0, 3, 2), 0, "zeros", 129), Unanswering(OwnRead(1, 0, 3, 2), 7, "zeros", 129)},
+              {Unanswering(OwnRead(0, 0, 3, 2), 0, "zeros", 130), Unanswering(OwnRead(1, 0, 3, 2), 7, "zeros", 130)},
               Summary(0, 0, 768, 0, 256, 0)},
         Sweep{"EveryKind",
               "stuck-on=5,stuck-off=700,coupled=130:131,alias=2:5,absent=3",
               "0-7",
-              {StuckOn5, Coupled131, Unanswering(ProbeRead(0, 2), 3, "ones", 135), Landed(2, 5, 4), StuckOff700(134)},
+              {StuckOn5, Coupled131, Unanswering(ProbeRead(0, 2), 3, "ones", 136), Landed(2, 5, 4), StuckOff700(135)},
               Summary(893, 0, 0, 129, 1, 1)}),
     ByName{});
 
@@ -152,7 +152,7 @@ TEST(FixedPassVerdict, IsHonestAboutWhatItCovers)
 TEST(VerdictGrid, MarksEachRelaysClass)
 {
     const std::string grid =
-        "Relays of board 0 (0-127), judged over 128 read-backs:\n"
+        "Relays of board 0 (0-127), judged over 129 read-backs:\n"
         "         0  1  2  3  4  5  6  7  8  9 10 11 12 13 14 15\n"
         "  row 0  F  F  F  F  F  F  F  F  F  F  F  F  F  F  F  F\n"
         "  row 1  F  F  F  F  F  F  F  F  F  F  F  F  F  F  F  F\n"
@@ -194,7 +194,8 @@ TEST_P(CutShort, SaysWhereItStoppedAndWhatWasUnderWay)
 
 // Board 0's sweep: frame at lines 1-3, its opening switch and push at 4-9,
 // relay 0 switched on at 10 and pushed at 11-15, fetched at 16-20 and
-// reported at 21-27; 3082 lines in all, the last relay's last push at 3076-3081.
+// reported at 21-27; the last relay's last push at 3076-3081, the board's last
+// read-back at 3082-3093, and "Sweep complete" at 3094.
 std::string BoardZero() { return SweepRecord("", "0"); }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -217,16 +218,18 @@ INSTANTIATE_TEST_SUITE_P(
         Cut{"InAReport", [] { return KeepLines(23)(BoardZero()); },
             "ERROR line 23: the record stops here, during the report of board 0 fetched at line 16 (3 lines of 7 "
             "done)" + BeforeSweepEnd},
-        Cut{"BeforeItsLastLine", [] { return KeepLines(3081)(BoardZero()); },
-            "ERROR line 3081: the record stops here, after the push for relay 127 (line 3076)" + BeforeSweepEnd},
+        Cut{"BeforeItsLastLine", [] { return KeepLines(3093)(BoardZero()); },
+            "ERROR line 3093: the record stops here, after the report of board 0 fetched at line 3082" +
+                BeforeSweepEnd},
         Cut{"FixedPassAfterAReport", [] { return KeepLines(38)(Golden("healthy.txt")); },
             "ERROR line 38: the record stops here, after the report of board 0 fetched at line 27, before the "
             "closing prompt" + Died},
         Cut{"FixedPassAfterTheCardCheck", [] { return KeepLines(1)(Golden("healthy.txt")); },
             "ERROR line 1: the record stops here, after the card check, before the closing prompt" + Died},
         Cut{"ClosedByRelaytestsPrompt",
-            [] { return ReplaceLine(3082, "Press enter to exit")(BoardZero()); },
-            "ERROR line 3082: the record stops here, after the push for relay 127 (line 3076)" + BeforeSweepEnd},
+            [] { return ReplaceLine(3094, "Press enter to exit")(BoardZero()); },
+            "ERROR line 3094: the record stops here, after the report of board 0 fetched at line 3082" +
+                BeforeSweepEnd},
         Cut{"HeadingNotAsRelaysweepSpellsIt", [] { return ReplaceLine(1, "Relay sweep of boards 0,1")(BoardZero()); },
             "ERROR line 1: not a line relaytest prints: \"Relay sweep of boards 0,1\""}),
     ByName{});
@@ -252,14 +255,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Framing{"SecondSweepHeading", [] { return InsertBefore(10, "Relay sweep of boards 0\n")(BoardZero()); },
                 "PROBLEM line 10: relaysweep's first line out of place in a sweep record"},
-        Framing{"RelaytestsPromptInASweep", [] { return InsertBefore(3082, "Press enter to exit\n")(BoardZero()); },
-                "PROBLEM line 3082: relaytest's closing prompt out of place in a sweep record"},
-        Framing{"NoCardThoughACardWasFound", [] { return ReplaceLine(3082, "Sweep stopped: no card")(BoardZero()); },
-                "PROBLEM line 3082: relaysweep's \"Sweep stopped: no card\", though the card check found a card"},
+        Framing{"RelaytestsPromptInASweep", [] { return InsertBefore(3094, "Press enter to exit\n")(BoardZero()); },
+                "PROBLEM line 3094: relaytest's closing prompt out of place in a sweep record"},
+        Framing{"NoCardThoughACardWasFound", [] { return ReplaceLine(3094, "Sweep stopped: no card")(BoardZero()); },
+                "PROBLEM line 3094: relaysweep's \"Sweep stopped: no card\", though the card check found a card"},
         Framing{"SweepEndInTheFixedPass", [] { return InsertBefore(75, "Sweep complete\n")(Golden("healthy.txt")); },
                 "PROBLEM line 75: relaysweep's last line \"Sweep complete\" out of place in a relaytest record"},
         Framing{"PauseAfterASweep", [] { return BoardZero() + "Press any key to continue . . . "; },
-                "PROBLEM line 3083: a line after the closing prompt"}),
+                "PROBLEM line 3095: a line after the closing prompt"}),
     ByName{});
 
 }  // namespace
