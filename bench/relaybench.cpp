@@ -7,9 +7,11 @@
 // each to /dev/null and to a file, as medians over several runs, and the peak
 // resident memory of (a) and (b). Given relaysweep, also
 //   (e) the full sweep of eight boards  relaysweep --yes
-// to /dev/null and to a file, with its traffic counted from its record.
+// to /dev/null and to a file, with its traffic counted from its record, and
+// given relaylog too
+//   (f) relaylog's verdict on that record, without and with --html
 //
-//   relaybench RELAYTEST [RUNS] [SCRATCH-FILE] [RELAYSWEEP]
+//   relaybench RELAYTEST [RUNS] [SCRATCH-FILE] [RELAYSWEEP [RELAYLOG]]
 //
 // (a), (b) and (c) are timed from fork to exit, start-up included; (c) is this
 // program re-executed, loading the few hundred printf calls of the record (runs
@@ -134,11 +136,11 @@ std::size_t SaveReplay(const std::string& record, const std::string& opsFile, st
     return polls;
 }
 
-// The sweep's record and its traffic, then its times.
-void MeasureSweep(const std::string& sweep, int runs, const std::string& scratch)
+// The sweep's record and its traffic, then its times; returns the record.
+std::string MeasureSweep(const std::string& sweep, int runs, const std::string& scratch)
 {
     const ChildSpec full{{sweep, "--yes"}, {"RELAYSIM="}};
-    const std::string record = RunChild(full).out;
+    std::string record = RunChild(full).out;
     std::istringstream in(record);
     RecordReader reader(in, ReaderMode::Strict);
     std::size_t accesses = 0;
@@ -154,6 +156,22 @@ void MeasureSweep(const std::string& sweep, int runs, const std::string& scratch
         const double e = Median(runs, [&] { return Run(full, target); });
         std::printf("%-10s %9.2f ms\n", target == "/dev/null" ? "/dev/null" : "file", e * 1e3);
     }
+    return record;
+}
+
+// relaylog on the saved record, its text report to /dev/null, then the same
+// with the HTML page written beside it.
+void MeasureVerdict(const std::string& relaylog, const std::string& record, int runs, const std::string& scratch)
+{
+    const std::string saved = scratch + ".log";
+    const std::string page = scratch + ".html";
+    WriteOnce(record, saved);
+    const double text = Median(runs, [&] { return Run({{relaylog, saved}}, "/dev/null"); });
+    const double html = Median(runs, [&] { return Run({{relaylog, "--html", page, saved}}, "/dev/null"); });
+    std::printf("\n(f) relaylog on that record: %.2f ms, with --html %.2f ms, a page of %zu bytes\n", text * 1e3,
+                html * 1e3, ReadFile(page).size());
+    unlink(saved.c_str());
+    unlink(page.c_str());
 }
 
 }  // namespace
@@ -162,8 +180,8 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--replay") == 0)
         return ReplayMain(argv[2]);
-    if (argc < 2 || argc > 5) {
-        (void)std::fprintf(stderr, "usage: relaybench RELAYTEST [RUNS] [SCRATCH-FILE] [RELAYSWEEP]\n");
+    if (argc < 2 || argc > 6) {
+        (void)std::fprintf(stderr, "usage: relaybench RELAYTEST [RUNS] [SCRATCH-FILE] [RELAYSWEEP [RELAYLOG]]\n");
         return 2;
     }
     const std::string exe = argv[1];
@@ -201,8 +219,11 @@ int main(int argc, char** argv)
         std::printf("%-10s %9.2f %9.2f %9.2f %9.2f %6.2f %6.2f %12.1f\n", target == "/dev/null" ? "/dev/null" : "file",
                     a * 1e3, b * 1e3, c * 1e3, d * 1e3, b / c, b / d, (b - a) / static_cast<double>(polls) * 1e9);
     }
-    if (argc > 4)
-        MeasureSweep(argv[4], runs, scratch);
+    if (argc > 4) {
+        const std::string record = MeasureSweep(argv[4], runs, scratch);
+        if (argc > 5)
+            MeasureVerdict(argv[5], record, runs, scratch);
+    }
     unlink(scratch.c_str());
     unlink(opsFile.c_str());
     return 0;

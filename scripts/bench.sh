@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Builds an optimised relaytest and measures it against the floor of printing
-# the same bytes, and times relaysweep's full sweep (see docs/performance.md).
+# the same bytes, and times relaysweep's full sweep and relaylog's verdict on it
+# (see docs/performance.md).
 # RUNS defaults to 9.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
 need_build_tools
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/bench -j"$(nproc)" --target relaytest relaysweep relaybench >/dev/null
+cmake --build build/bench -j"$(nproc)" --target relaytest relaysweep relaylog relaybench >/dev/null
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
-build/bench/bench/relaybench build/bench/relaytest "${RUNS:-9}" build/bench/relaybench.out build/bench/relaysweep
+build/bench/bench/relaybench build/bench/relaytest "${RUNS:-9}" build/bench/relaybench.out build/bench/relaysweep \
+    build/bench/relaylog/relaylog
 # The same program on a Windows console, where wine and mingw-w64 are installed.
 scripts/bench-wine-console.sh build/bench/relaytest

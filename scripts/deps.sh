@@ -53,4 +53,6 @@ need_test_tools() {
     need libgtest-dev test -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake -o -f /usr/lib/cmake/GTest/GTestConfig.cmake
     # relaylog's tests parse its JUnit reports back with xmllint.
     need libxml2-utils test -x /usr/bin/xmllint
+    # relaylog's browser test renders its HTML report in headless chromium.
+    need chromium command -v chromium
 }

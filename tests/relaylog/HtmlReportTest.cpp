@@ -1,8 +1,9 @@
 // relaylog --html and --baseline, run as the program on relaysweep's records:
-// the page read back with xmllint (its relays by their SVG titles), and the
-// CHANGED lines between two records.
+// the page read back with xmllint (its relays by their SVG titles), the page as
+// headless Chromium draws it, and the CHANGED lines between two records.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "Child.h"
 #include "Paths.h"
 #include "RelaylogSupport.h"
+#include "Transcript.h"
 
 namespace {
 
@@ -53,28 +55,86 @@ const std::string& FaultyPage()
 struct Relay {
     const char* name;
     int relay;
+    const char* cls;    // its class attribute
+    const char* fill;   // its colour, as the browser computes it
     const char* title;  // its tooltip
 };
 
 void PrintTo(const Relay& r, std::ostream* os) { *os << r.name; }
 
+const char* const Red = "rgb(211, 47, 47)";
+const char* const Grey = "rgb(189, 189, 189)";
+
+const Relay FaultyRelays[] = {
+    {"StuckOn", 5, "stuck-closed", Red, "relay 5 (board 0, row 5, column 0): stuck closed"},
+    {"StuckOff", 600, "stuck-open", "rgb(21, 101, 192)", "relay 600 (board 4, row 0, column 11): stuck open"},
+    {"Coupled", 131, "erratic", "rgb(255, 143, 0)", "relay 131 (board 1, row 3, column 0): erratic"},
+    {"CouplingOne", 130, "functional", "rgb(67, 160, 71)", "relay 130 (board 1, row 2, column 0): functional"},
+    {"Healthy", 700, "functional", "rgb(67, 160, 71)", "relay 700 (board 5, row 4, column 7): functional"},
+    {"AbsentBoard", 400, "stuck-closed", Red, "relay 400 (board 3, row 0, column 2): stuck closed"},
+    {"NeverSwept", 1000, "unverified", Grey, "relay 1000 (board 7, row 0, column 13): unverified"},
+};
+
+std::string RelayRect(int relay)
+{
+    return "//*[local-name()='rect'][@data-relay='" + std::to_string(relay) + "']";
+}
+
 class HtmlRelays : public ::testing::TestWithParam<Relay> {};
 
 TEST_P(HtmlRelays, TooltipNamesRelayAndClass)
 {
-    const std::string rect = "//*[local-name()='rect'][@data-relay='" + std::to_string(GetParam().relay) + "']";
+    const std::string rect = RelayRect(GetParam().relay);
     EXPECT_EQ(XPath(FaultyPage(), "string(" + rect + "/*[local-name()='title'])"), GetParam().title);
+    EXPECT_EQ(XPath(FaultyPage(), "string(" + rect + "/@class)"), GetParam().cls);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FaultySweep, HtmlRelays,
-    ::testing::Values(Relay{"StuckOn", 5, "relay 5 (board 0, row 5, column 0): stuck closed"},
-                      Relay{"StuckOff", 600, "relay 600 (board 4, row 0, column 11): stuck open"},
-                      Relay{"Coupled", 131, "relay 131 (board 1, row 3, column 0): erratic"},
-                      Relay{"CouplingOne", 130, "relay 130 (board 1, row 2, column 0): functional"},
-                      Relay{"AbsentBoard", 400, "relay 400 (board 3, row 0, column 2): stuck closed"},
-                      Relay{"NeverSwept", 1000, "relay 1000 (board 7, row 0, column 13): unverified"}),
-    ByName{});
+INSTANTIATE_TEST_SUITE_P(FaultySweep, HtmlRelays, ::testing::ValuesIn(FaultyRelays), ByName{});
+
+// The faulty page as headless Chromium draws it, written out as its DOM, with
+// each relay's computed fill noted by a script added to a copy of the page.
+ChildResult Rendered(const std::string& dom)
+{
+    std::string page = ReadFile(FaultyPage());
+    const std::string copy = Scratch("noting-fills.html");
+    std::ofstream(copy, std::ios::binary) << page.insert(
+        page.rfind("</body>"), "<script>for (const r of document.querySelectorAll('rect[data-relay]'))"
+                               " r.setAttribute('data-fill', getComputedStyle(r).fill);</script>");
+    ChildSpec run{{HEADLESS_CHROMIUM, "--dump-dom", copy}};
+    run.output = ChildOutput::Path;
+    run.outputPath = dom;
+    run.captureStderr = true;
+    return RunChild(run);
+}
+
+// scripts/test.sh installs chromium; a developer's build without it skips,
+// CI fails.
+TEST(HtmlReport, ChromiumDrawsEveryRelayInItsClassColour)
+{
+    const std::string dom = Scratch("rendered.html");
+    const ChildResult chromium = Rendered(dom);
+    if (chromium.exitCode == 127) {
+        const char* ci = std::getenv("CI");
+        if (ci != nullptr && std::string(ci) == "true")
+            FAIL() << "chromium is missing: scripts/test.sh installs it";
+        GTEST_SKIP() << "chromium is not installed: apt-get install --no-install-recommends chromium";
+    }
+    ASSERT_EQ(chromium.exitCode, 0) << chromium.err;
+    const auto drawn = [&dom](const std::string& expression) { return XPath(dom, expression, Markup::Html); };
+    EXPECT_EQ(drawn("count(//rect[@data-relay][@data-fill])"), "1024");
+    for (const Relay& r : FaultyRelays) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(drawn("string(" + RelayRect(r.relay) + "/@class)"), r.cls);
+        EXPECT_EQ(drawn("string(" + RelayRect(r.relay) + "/@data-fill)"), r.fill);
+        EXPECT_EQ(drawn("string(" + RelayRect(r.relay) + "/title)"), r.title);
+    }
+    // The board that is not there reads back all ones: every relay stuck closed.
+    EXPECT_EQ(drawn("count(//rect[@data-relay >= 384 and @data-relay < 512][@class='stuck-closed'][@data-fill='" +
+                    std::string(Red) + "'])"),
+              "128");
+    EXPECT_EQ(drawn("count(//rect[@data-relay >= 896][@data-fill='" + std::string(Grey) + "'])"), "128");
+    EXPECT_EQ(drawn("count(//rect[@data-relay][@class='functional'])"), "765");
+}
 
 TEST(HtmlReport, WellFormedWithEveryRelayAndTheVerdict)
 {

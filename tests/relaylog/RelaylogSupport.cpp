@@ -101,9 +101,12 @@ Edit Replace(const std::string& text)
 
 const std::string Xmllint = "/usr/bin/xmllint";
 
-std::string XPath(const std::string& file, const std::string& expression)
+std::string XPath(const std::string& file, const std::string& expression, Markup markup)
 {
-    std::string out = RunChild({{Xmllint, "--xpath", expression, file}}).out;
+    std::vector<std::string> argv{Xmllint, "--xpath", expression, file};
+    if (markup == Markup::Html)
+        argv.insert(argv.begin() + 1, "--html");
+    std::string out = RunChild({argv}).out;
     if (!out.empty() && out.back() == '\n')
         out.pop_back();
     return out;

@@ -33,8 +33,12 @@ std::string Scratch(const std::string& suffix);
 // relaylog's XML reports are read back with xmllint.
 extern const std::string Xmllint;
 
+// How xmllint reads the file: as XML, or as HTML (a browser's DOM, as a browser
+// writes it out).
+enum class Markup { Xml, Html };
+
 // What the XPath expression selects in the file, as xmllint prints it.
-std::string XPath(const std::string& file, const std::string& expression);
+std::string XPath(const std::string& file, const std::string& expression, Markup markup = Markup::Xml);
 
 // Edits of a record, line numbers from 1.
 using Edit = std::function<std::string(std::string)>;
