@@ -15,7 +15,7 @@ page=$PWD/build/run/relaylog-report.html
 png=$PWD/docs/images/relaylog-report.png
 mkdir -p docs/images
 # relaylog's verdict on these faults is FAIL, exit status 1.
-RELAYSIM=stuck-on=5,stuck-off=600,coupled=130:131,absent=3 build/run/relaysweep --yes --boards 0-6 |
+RELAYSIM=stuck-on=5,stuck-off=600,coupled=130:131,absent=3 build/run/relaysweep --yes --boards 0-6 2>/dev/null |
     build/run/relaylog/relaylog --html "$page" - >/dev/null || test $? = 1
 scripts/headless-chromium.sh --hide-scrollbars --window-size=1220,1990 --screenshot="$png" "$page" 2>/dev/null
 optipng -quiet -o2 "$png"
