@@ -11,8 +11,6 @@
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 
-#include <utility>
-
 #include "Findings.h"
 
 namespace relaylog {
@@ -34,7 +32,7 @@ public:
 private:
     enum class Stage { CardCheck, Revision, Body, Closed, Paused };
 
-    void Found(std::uint64_t line, FindingKind what) { sink_.Problem(Finding{line, std::move(what)}); }
+    void Found(std::uint64_t line, const FindingKind& what) { sink_.Problem(Finding{line, what}); }
     void Body(const RecordLine& line);
     void Other(const RecordLine& line);
     void Framing(const RecordLine& line);

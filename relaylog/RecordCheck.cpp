@@ -115,7 +115,7 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
 int CheckRecord(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& also, RelayVerdicts* verdicts)
 {
     try {
-        RelayVerdicts own;
+        RelayVerdicts own{};
         return Judge(in, out, also, verdicts != nullptr ? *verdicts : own);
     } catch (const std::exception& e) {
         out << "ERROR: " << e.what() << "\n";
