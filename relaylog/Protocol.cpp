@@ -37,6 +37,10 @@ bool ProtocolFollower::Take(const RecordLine& line)
             sink_.SweepHeading(line.number, line.value);
             return true;
         }
+        if (line.kind == LineKind::ControlHeading && line.number == 1) {
+            control_ = true;
+            return true;
+        }
         if (line.kind != LineKind::CardFound && line.kind != LineKind::CardMissing)
             return false;
         stage_ = Stage::Revision;
@@ -58,7 +62,7 @@ bool ProtocolFollower::Take(const RecordLine& line)
         Body(line);
         return true;
     case Stage::Closed:
-        if (line.kind == LineKind::PausePrompt && !sweep_) {
+        if (line.kind == LineKind::PausePrompt && !sweep_ && !control_) {
             stage_ = Stage::Paused;
             return true;
         }
@@ -78,7 +82,7 @@ void ProtocolFollower::Body(const RecordLine& line)
     if (blankLine_ != 0) {
         const std::uint64_t blank = blankLine_;
         blankLine_ = 0;
-        if (line.kind == LineKind::ClosingPrompt && !sweep_) {
+        if (line.kind == LineKind::ClosingPrompt && !sweep_ && !control_) {
             stage_ = Stage::Closed;
             return;
         }
@@ -116,7 +120,16 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::SweepHeading:
     case LineKind::SweepComplete:
     case LineKind::SweepNoCard:
-    case LineKind::SweepStopped: Framing(line); return;
+    case LineKind::SweepStopped:
+    case LineKind::ControlHeading:
+    case LineKind::ControlComplete:
+    case LineKind::ControlNoCard:
+    case LineKind::ControlStopped: Framing(line); return;
+    case LineKind::ControlCommand:
+    case LineKind::ControlRefused:
+        if (!control_)
+            Framing(line);
+        return;
     case LineKind::CardFound:
     case LineKind::CardMissing: Problem(FindingKind::SecondCardCheck, line.number); return;
     case LineKind::Revision: Problem(FindingKind::SecondRevision, line.number); return;
@@ -124,14 +137,17 @@ void ProtocolFollower::Other(const RecordLine& line)
     }
 }
 
-// The lines that end a record, and relaysweep's first line, anywhere after
-// the start.
+// The lines that end a record, the framing programs' first lines anywhere
+// after the start, and relayctl's own lines in another program's record.
 void ProtocolFollower::Framing(const RecordLine& line)
 {
-    const bool closes = sweep_ ? line.kind == LineKind::SweepComplete || line.kind == LineKind::SweepNoCard ||
-                                     line.kind == LineKind::SweepStopped
-                               : line.kind == LineKind::ClosingPrompt;
-    if (!closes || (line.kind == LineKind::SweepNoCard && cardFound_)) {
+    const LineKind k = line.kind;
+    const bool noCard = k == LineKind::SweepNoCard || k == LineKind::ControlNoCard;
+    const bool closes =
+        sweep_     ? k == LineKind::SweepComplete || k == LineKind::SweepNoCard || k == LineKind::SweepStopped
+        : control_ ? k == LineKind::ControlComplete || k == LineKind::ControlNoCard || k == LineKind::ControlStopped
+                   : k == LineKind::ClosingPrompt;
+    if (!closes || (noCard && cardFound_)) {
         Finding f(FindingKind::LineOutOfPlace, line.number);
         f.n = static_cast<std::int64_t>(line.kind);
         f.on = sweep_;
