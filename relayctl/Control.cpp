@@ -112,21 +112,33 @@ bool SwitchBoard(BoardIndex board, const RelaySet& asked, bool on, int& faults)
     return true;
 }
 
+// Each board of the set read back; allOnes gets those that read back all
+// ones. False once a stop is seen.
+bool ReadBoards(BoardSet boards, BoardSet& allOnes)
+{
+    allOnes = 0;
+    for (BoardIndex board = 0; board < BoardCount; ++board) {
+        if (!InSet(boards, board))
+            continue;
+        if (StopRequested())
+            return false;
+        ReadBoard(board);
+        if (AllOnes(board))
+            allOnes = static_cast<BoardSet>(allOnes | (1u << board));
+    }
+    return true;
+}
+
 CtlOutcome Switch(const CtlCommand& command)
 {
     const bool on = command.action == CtlAction::Close;
     const BoardSet boards = BoardsOf(command.relays);
     BoardSet refused = 0;
+    if (!ReadBoards(boards, refused))
+        return CtlOutcome::Stopped;
     for (BoardIndex board = 0; board < BoardCount; ++board) {
-        if (!InSet(boards, board))
-            continue;
-        if (StopRequested())
-            return CtlOutcome::Stopped;
-        ReadBoard(board);
-        if (AllOnes(board)) {
-            refused = static_cast<BoardSet>(refused | (1u << board));
+        if (InSet(refused, board))
             Refuse(board, on);
-        }
     }
     if (on && refused != 0)
         return CtlOutcome::NotAsAsked;
@@ -162,13 +174,13 @@ CtlOutcome Switch(const CtlCommand& command)
 // What each board reads back, on standard error as well as in the record.
 CtlOutcome Show(BoardSet boards)
 {
+    BoardSet allOnes = 0;
+    if (!ReadBoards(boards, allOnes))
+        return CtlOutcome::Stopped;
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         if (!InSet(boards, board))
             continue;
-        if (StopRequested())
-            return CtlOutcome::Stopped;
-        ReadBoard(board);
-        if (AllOnes(board)) {
+        if (InSet(allOnes, board)) {
             (void)std::fprintf(stderr, "relayctl: board %d reads back all ones: every relay closed, or the board "
                                        "not fitted or not answering\n", board);
             continue;

@@ -19,11 +19,20 @@ namespace {
 const std::string Board0With5And100 = "board 0: 00000020 00000000 00000000 00000010\n";
 const std::string Board0Open = "board 0: 00000000 00000000 00000000 00000000\n";
 
-// ctest runs the cases as processes of their own, in parallel.
-std::string StateFile(const std::string& name)
-{
-    return ::testing::TempDir() + "relayctl-" + name + "-" + std::to_string(getpid());
-}
+// A state file of the case's own, absent at the start and removed at the end
+// (ctest runs the cases as processes of their own, in parallel).
+struct StateFile {
+    explicit StateFile(const std::string& name)
+        : path(::testing::TempDir() + "relayctl-" + name + "-" + std::to_string(getpid()))
+    {
+        (void)std::remove(path.c_str());
+    }
+    ~StateFile() { (void)std::remove(path.c_str()); }
+    StateFile(const StateFile&) = delete;
+    StateFile& operator=(const StateFile&) = delete;
+    std::string Text() const { return ReadFile(path); }
+    const std::string path;
+};
 
 // The state file of a card whose board 0 holds the line given, the others open.
 void WriteState(const std::string& path, const std::string& board0)
@@ -68,8 +77,8 @@ class Relayctl : public ::testing::TestWithParam<CtlRun> {};
 TEST_P(Relayctl, RunsTheCommandAsTheTableSays)
 {
     const CtlRun& c = GetParam();
-    const std::string state = StateFile(c.name);
-    (void)std::remove(state.c_str());
+    const StateFile file(c.name);
+    const std::string& state = file.path;
     if (c.before != nullptr)
         WriteState(state, c.before);
     const bool usage = std::string(c.relaysim) == "-";
@@ -88,12 +97,11 @@ TEST_P(Relayctl, RunsTheCommandAsTheTableSays)
         EXPECT_EQ(r.err.substr(0, r.err.find('\n')), err) << r.err;
     }
     if (c.after != nullptr) {
-        EXPECT_NE(ReadFile(state).find(c.after), std::string::npos) << ReadFile(state);
+        EXPECT_NE(file.Text().find(c.after), std::string::npos) << file.Text();
     }
     if (c.verdict >= 0) {
         EXPECT_EQ(Verdict(r.out), c.verdict) << r.out;
     }
-    (void)std::remove(state.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -152,9 +160,8 @@ TEST(Relayctl, RefusedBoardIsNeverPushed)
 // goes on; quit ends it before the last line; the record passes relaylog.
 TEST(Relayctl, SessionThroughAPipe)
 {
-    const std::string state = StateFile("Session");
-    (void)std::remove(state.c_str());
-    const ChildResult r = RunCtl({}, "state=" + state, ChildInput::Text,
+    const StateFile state("Session");
+    const ChildResult r = RunCtl({}, "state=" + state.path, ChildInput::Text,
                                  "close 5 0:4:12\n\nshow 0\nfrob 3\nopen 5\nquit\nclose 7\n");
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.err, "relayctl: 2 relays closed as asked: 5 (0:5:0), 100 (0:4:12)\n"
@@ -163,21 +170,19 @@ TEST(Relayctl, SessionThroughAPipe)
                      "relayctl: 1 relay open as asked: 5 (0:5:0)\n");
     EXPECT_EQ(r.out.rfind("Relay control session\nSuccess\n", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("\nCommand: open 5\n"), std::string::npos);
-    EXPECT_NE(ReadFile(state).find("board 0: 00000000 00000000 00000000 00000010\n"), std::string::npos);
+    EXPECT_NE(state.Text().find("board 0: 00000000 00000000 00000000 00000010\n"), std::string::npos);
     EXPECT_EQ(Verdict(r.out), 0) << r.out;
-    (void)std::remove(state.c_str());
 }
 
 // The card keeps its relays from one run to the next, as real boards do.
 TEST(Relayctl, StateCarriesFromOneRunToTheNext)
 {
-    const std::string relaysim = "state=" + StateFile("Carries");
-    (void)std::remove(StateFile("Carries").c_str());
+    const StateFile state("Carries");
+    const std::string relaysim = "state=" + state.path;
     EXPECT_EQ(RunCtl({"close", "0:4:12", "5"}, relaysim).exitCode, 0);
     EXPECT_EQ(RunCtl({"show", "0"}, relaysim).err, "relayctl: board 0: 2 relays closed: 5 (0:5:0), 100 (0:4:12)\n");
     EXPECT_EQ(RunCtl({"open", "all"}, relaysim).exitCode, 0);
     EXPECT_EQ(RunCtl({"show", "0"}, relaysim).err, "relayctl: board 0: every relay open\n");
-    (void)std::remove(StateFile("Carries").c_str());
 }
 
 struct StopCase {
@@ -198,20 +203,18 @@ class RelayctlStop : public ::testing::TestWithParam<StopCase> {};
 TEST_P(RelayctlStop, OpensWhatItPushedAndEndsByTheSignal)
 {
     const StopCase& c = GetParam();
-    const std::string state = StateFile(c.name);
-    (void)std::remove(state.c_str());
+    const StateFile state(c.name);
     std::vector<std::string> argv = c.args;
     argv.insert(argv.begin(), RelayctlPath());
-    Child child({argv, {"RELAYSIM=slow=200,state=" + state}, c.input});
+    Child child({argv, {"RELAYSIM=slow=200,state=" + state.path}, c.input});
     const std::string waitFor = c.waitFor;
     const ChildResult r =
         child.SignalWhen(c.signal, [&](const std::string& out) { return out.find(waitFor) != std::string::npos; });
     EXPECT_EQ(r.signal, c.signal);
     EXPECT_EQ(r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1), std::string(c.last) + "\n");
     if (c.input == ChildInput::DevNull) {
-        EXPECT_NE(ReadFile(state).find(Board0Open), std::string::npos);
+        EXPECT_NE(state.Text().find(Board0Open), std::string::npos);
     }
-    (void)std::remove(state.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(
