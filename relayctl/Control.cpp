@@ -186,8 +186,9 @@ CtlOutcome Show(BoardSet boards)
             continue;
         }
         RelaySet closed;
+        const auto first = static_cast<std::size_t>(board) * RelaysPerBoard;
         for (int c = 0; c < RelaysPerBoard; ++c)
-            closed.set(static_cast<std::size_t>(board * RelaysPerBoard + c), Closed(board, c));
+            closed.set(first + static_cast<std::size_t>(c), Closed(board, c));
         const auto count = static_cast<int>(closed.count());
         if (count == 0)
             (void)std::fprintf(stderr, "relayctl: board %d: every relay open\n", board);
