@@ -17,6 +17,7 @@ endfunction()
 relaytest_install_program(relaytest)
 relaytest_install_program(relaylog)
 relaytest_install_program(relaysweep)
+relaytest_install_program(relayctl)
 
 if(TARGET tevris_standin)
   # Never beside the programs: there it would be loaded before the maker's DLL.

@@ -45,9 +45,25 @@ std::string LineName(LineKind kind)
     case LineKind::SweepNoCard: return "relaysweep's \"Sweep stopped: no card\"";
     case LineKind::SweepStopped: return "relaysweep's \"Sweep stopped: interrupted\"";
     case LineKind::ClosingPrompt: return "relaytest's closing prompt";
+    case LineKind::ControlHeading: return "relayctl's first line";
+    case LineKind::ControlCommand: return "relayctl's \"Command:\" line";
+    case LineKind::ControlRefused: return "relayctl's \"Board N refused\" line";
+    case LineKind::ControlComplete: return "relayctl's last line \"Control complete\"";
+    case LineKind::ControlNoCard: return "relayctl's \"Control stopped: no card\"";
+    case LineKind::ControlStopped: return "relayctl's \"Control stopped: interrupted\"";
     default: break;
     }
     return "a line";
+}
+
+const char* RecordOf(Program program)
+{
+    switch (program) {
+    case Program::Relaytest: return "relaytest";
+    case Program::Relaysweep: return "sweep";
+    case Program::Relayctl: return "relayctl";
+    }
+    return "";
 }
 
 std::string Sentence(const NoCard&) { return "no card found: the driver reported no card"; }
@@ -120,9 +136,10 @@ std::string Sentence(const LineAfterClosing&) { return "a line after the closing
 std::string Sentence(const LineAfterPause&) { return "a line after the pause prompt"; }
 std::string Sentence(const LineOutOfPlace& k)
 {
-    if (k.line == LineKind::SweepNoCard && k.inSweep)
+    if ((k.line == LineKind::SweepNoCard && k.in == Program::Relaysweep) ||
+        (k.line == LineKind::ControlNoCard && k.in == Program::Relayctl))
         return LineName(k.line) + ", though the card check found a card";
-    return LineName(k.line) + " out of place in a " + (k.inSweep ? "sweep" : "relaytest") + " record";
+    return LineName(k.line) + " out of place in a " + RecordOf(k.in) + " record";
 }
 std::string Sentence(const SweepStopped& k)
 {
@@ -131,6 +148,15 @@ std::string Sentence(const SweepStopped& k)
                                     Str(static_cast<std::int64_t>(k.closedAt))
                               : std::string(", before it closed any relay")) +
            ": the relays it did not reach are unverified";
+}
+std::string Sentence(const ControlRefusedBoard& k)
+{
+    return "relayctl refused to push board " + Str(k.board) + ": it read back all ones (not fitted, or not answering)";
+}
+std::string Sentence(const ControlStopped&)
+{
+    return "relayctl was stopped from outside before its command was done: it pushed every board it had switched "
+           "all open (its last line says whether they read back open)";
 }
 std::string Sentence(const PushLandsElsewhere& k)
 {

@@ -14,6 +14,10 @@
 
 namespace relaylog {
 
+// The program that printed a record, known by its first line: each frames
+// its record its own way.
+enum class Program { Relaytest, Relaysweep, Relayctl };
+
 // A sequence of lines relaytest prints as one step.
 struct Sequence {
     enum Kind {
@@ -78,8 +82,11 @@ struct NoBlankBeforePrompt {};
 struct PauseBeforeClosing {};
 struct LineAfterClosing {};
 struct LineAfterPause {};
-struct LineOutOfPlace { LineKind line; bool inSweep; };
+struct LineOutOfPlace { LineKind line; Program in; };
 struct SweepStopped { std::int32_t lastClosed; std::uint64_t closedAt; };  // lastClosed -1: none
+// relayctl's own.
+struct ControlRefusedBoard { std::int64_t board; };
+struct ControlStopped {};
 // The verdicts over every read-back.
 struct PushLandsElsewhere { int board; int from; std::uint64_t push; std::uint32_t readBacks; };
 struct BoardNotAnswering { int board; bool allOnes; std::uint32_t readBacks; };
@@ -99,6 +106,7 @@ using FindingKind =
                  ReportLabels, ReportMapMismatch, ReportFetchMismatch, NoPoll, PastLimit, WaitWentOn,
                  StillBusyAtLimit, GaveUpEarly, StrayPoll, BlankOutOfPlace, NoBlankBeforePrompt,
                  PauseBeforeClosing, LineAfterClosing, LineAfterPause, LineOutOfPlace, SweepStopped,
+                 ControlRefusedBoard, ControlStopped,
                  PushLandsElsewhere, BoardNotAnswering, RelayStuckClosed, RelayStuckOpen, RelayErratic>;
 
 struct Finding {
@@ -125,7 +133,7 @@ struct ReadBack {
 // Where a record that is not complete stopped, and what was under way.
 struct Stop {
     enum Phase { CardCheck, Revision, Body } phase = Body;  // CardCheck: not even the card check yet
-    bool sweep = false;      // a sweep record: it should end with "Sweep complete"
+    Program program = Program::Relaytest;  // what its end should have been
     std::uint64_t line = 0;  // the last complete line, or the one it ends inside
     Sequence within;         // the step under way; None between steps
     int done = 0;            // its lines done so far

@@ -17,8 +17,12 @@ bool ProtocolFollower::Take(const RecordLine& line)
     switch (stage_) {
     case Stage::CardCheck:
         if (line.kind == LineKind::SweepHeading && line.number == 1) {
-            sweep_ = true;
+            program_ = Program::Relaysweep;
             sink_.SweepHeading(line.number, line.value);
+            return true;
+        }
+        if (line.kind == LineKind::ControlHeading && line.number == 1) {
+            program_ = Program::Relayctl;
             return true;
         }
         if (line.kind != LineKind::CardFound && line.kind != LineKind::CardMissing)
@@ -42,7 +46,7 @@ bool ProtocolFollower::Take(const RecordLine& line)
         Body(line);
         return true;
     case Stage::Closed:
-        if (line.kind == LineKind::PausePrompt && !sweep_) {
+        if (line.kind == LineKind::PausePrompt && program_ == Program::Relaytest) {
             stage_ = Stage::Paused;
             return true;
         }
@@ -62,7 +66,7 @@ void ProtocolFollower::Body(const RecordLine& line)
     if (blankLine_ != 0) {
         const std::uint64_t blank = blankLine_;
         blankLine_ = 0;
-        if (line.kind == LineKind::ClosingPrompt && !sweep_) {
+        if (line.kind == LineKind::ClosingPrompt && program_ == Program::Relaytest) {
             stage_ = Stage::Closed;
             return;
         }
@@ -100,7 +104,21 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::SweepHeading:
     case LineKind::SweepComplete:
     case LineKind::SweepNoCard:
-    case LineKind::SweepStopped: Framing(line); return;
+    case LineKind::SweepStopped:
+    case LineKind::ControlHeading:
+    case LineKind::ControlComplete:
+    case LineKind::ControlNoCard:
+    case LineKind::ControlStopped: Framing(line); return;
+    case LineKind::ControlCommand:
+        if (program_ != Program::Relayctl)
+            Framing(line);
+        return;
+    case LineKind::ControlRefused:
+        if (program_ == Program::Relayctl)
+            Found(line.number, ControlRefusedBoard{line.n});
+        else
+            Framing(line);
+        return;
     case LineKind::CardFound:
     case LineKind::CardMissing: Found(line.number, SecondCardCheck{}); return;
     case LineKind::Revision: Found(line.number, SecondRevision{}); return;
@@ -108,20 +126,26 @@ void ProtocolFollower::Other(const RecordLine& line)
     }
 }
 
-// The lines that end a record, and relaysweep's first line, anywhere after
-// the start.
+// The lines that end a record, the framing programs' first lines anywhere
+// after the start, and relayctl's own lines in another program's record.
 void ProtocolFollower::Framing(const RecordLine& line)
 {
-    const bool closes = sweep_ ? line.kind == LineKind::SweepComplete || line.kind == LineKind::SweepNoCard ||
-                                     line.kind == LineKind::SweepStopped
-                               : line.kind == LineKind::ClosingPrompt;
-    if (!closes || (line.kind == LineKind::SweepNoCard && cardFound_)) {
-        Found(line.number, LineOutOfPlace{line.kind, sweep_});
+    const LineKind k = line.kind;
+    const bool noCard = k == LineKind::SweepNoCard || k == LineKind::ControlNoCard;
+    bool closes = k == LineKind::ClosingPrompt;
+    if (program_ == Program::Relaysweep)
+        closes = k == LineKind::SweepComplete || k == LineKind::SweepNoCard || k == LineKind::SweepStopped;
+    else if (program_ == Program::Relayctl)
+        closes = k == LineKind::ControlComplete || k == LineKind::ControlNoCard || k == LineKind::ControlStopped;
+    if (!closes || (noCard && cardFound_)) {
+        Found(line.number, LineOutOfPlace{line.kind, program_});
     } else if (line.kind == LineKind::ClosingPrompt) {
         Found(line.number, NoBlankBeforePrompt{});
     } else if (line.kind == LineKind::SweepStopped) {
         // Stopped from outside: what it swept is judged, the rest unverified.
         Found(line.number, SweepStopped{lastClosed_, lastClosedAt_});
+    } else if (line.kind == LineKind::ControlStopped) {
+        Found(line.number, ControlStopped{});
     }
     if (closes)
         stage_ = Stage::Closed;
@@ -234,7 +258,7 @@ void ProtocolFollower::ReadBackDone()
     FindLanding();
     sink_.BoardReadBack(fetch_);
     // A sweep's relays are judged at the end, each once, not at every read.
-    if (sweep_)
+    if (program_ == Program::Relaysweep)
         return;
     for (int c = 0; fetch_.pushedAt != 0 && c < RelaysPerBoard; ++c) {
         if (Bit(fetch_.fetched, c) == Bit(fetch_.pushed, c))
@@ -350,7 +374,7 @@ Stop ProtocolFollower::StoppedAt(std::uint64_t lastLine) const
 {
     Stop stop;
     stop.phase = stage_ == Stage::CardCheck ? Stop::CardCheck : stage_ == Stage::Revision ? Stop::Revision : Stop::Body;
-    stop.sweep = sweep_;
+    stop.program = program_;
     stop.line = lastLine;
     stop.within = current_;
     stop.done = step_;

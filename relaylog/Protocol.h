@@ -8,6 +8,10 @@
 // "Sweep complete". relaysweep puts its own image of a board back after every
 // read-back, so there a read-back is not the image of the next push; and the
 // relays that differ are judged relay by relay at the end, not at each read.
+// A relayctl record has them between a first line of its own and "Control
+// complete", with its commands and refused boards between the steps; like
+// relaytest it pushes a board with what came back, so each read-back is
+// judged as relaytest's are.
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 
@@ -22,8 +26,7 @@ public:
     // False when the record turns out not to be a relaytest record at all.
     bool Take(const RecordLine& line);
 
-    bool Started() const { return stage_ != Stage::CardCheck || sweep_; }
-    bool Sweep() const { return sweep_; }
+    bool Started() const { return stage_ != Stage::CardCheck || program_ != Program::Relaytest; }
     bool Complete() const { return stage_ == Stage::Closed || stage_ == Stage::Paused; }
     // Where an incomplete record stopped, after lastLine complete lines.
     Stop StoppedAt(std::uint64_t lastLine) const;
@@ -52,7 +55,7 @@ private:
 
     FindingSink& sink_;
     Stage stage_ = Stage::CardCheck;
-    bool sweep_ = false;
+    Program program_ = Program::Relaytest;  // by the record's first line
     bool cardFound_ = false;
     std::uint64_t blankLine_ = 0;  // an empty line whose meaning the next line decides
 

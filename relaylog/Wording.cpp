@@ -28,7 +28,8 @@ std::string UnderWay(const Stop& stop)
     if (stop.last.kind != Sequence::None)
         return "after " + StepName(stop.last);
     switch (stop.phase) {
-    case Stop::CardCheck: return "after relaysweep's first line";
+    case Stop::CardCheck:
+        return stop.program == Program::Relayctl ? "after relayctl's first line" : "after relaysweep's first line";
     case Stop::Revision: return "after the card check";
     case Stop::Body: break;
     }
@@ -104,8 +105,10 @@ std::string StopText(const Stop& stop)
     if (stop.insideLine)
         where = "the record ends inside this line" +
                 (stop.polls > 0 ? ", after " + Count(stop.polls, "busy check", "busy checks") : std::string());
-    return where + ", " + UnderWay(stop) + ", before " + (stop.sweep ? "\"Sweep complete\"" : "the closing prompt") +
-           ": the run died there, or the record is cut short";
+    const char* end = stop.program == Program::Relaysweep ? "\"Sweep complete\""
+                      : stop.program == Program::Relayctl ? "\"Control complete\""
+                                                           : "the closing prompt";
+    return where + ", " + UnderWay(stop) + ", before " + end + ": the run died there, or the record is cut short";
 }
 
 std::string StepName(const Sequence& step)

@@ -1,4 +1,4 @@
-// relaylog: reads a saved relaytest or relaysweep record and says what went
+// relaylog: reads a saved relaytest, relaysweep or relayctl record and says what went
 // wrong, where, relay by relay.
 //
 //   relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)
@@ -27,8 +27,9 @@ namespace {
 
 const char* const Usage =
     "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)\n"
-    "  Reads a saved relaytest or relaysweep record, names every problem on a PROBLEM\n"
-    "  line and judges every relay; exit status 0 PASS, 1 FAIL, 2 not a complete record.\n"
+    "  Reads a saved relaytest, relaysweep or relayctl record, names every problem on\n"
+    "  a PROBLEM line and judges every relay; exit status 0 PASS, 1 FAIL, 2 not a\n"
+    "  complete record.\n"
     "  --junit FILE  also write the verdict as a JUnit XML report to FILE\n"
     "  --html FILE   also write the report as one self-contained HTML page to FILE,\n"
     "                each board drawn as its crosspoints coloured by their verdicts\n"

@@ -15,6 +15,7 @@
 
 #include "Driver.h"
 #include "SimControl.h"
+#include "SimState.h"
 
 namespace {
 
@@ -52,6 +53,8 @@ struct Model {
     bool recording = false;
     std::vector<SimCall> log;
     std::function<std::uint32_t(std::uint32_t, std::uint32_t)> readOverride;
+    std::string statePath;     // where the boards' latches are kept; empty for none
+    bool stateUnwritten = false;  // a save has failed, and been reported
 };
 
 Model model;
@@ -122,6 +125,22 @@ BoardWords Fetch(const Board& board)
     return words;
 }
 
+// Real boards keep their latches without the program: after every push the
+// simulated ones are written to the state file, when there is one.
+void SaveState()
+{
+    if (model.statePath.empty())
+        return;
+    CardWords words;
+    for (std::size_t b = 0; b < words.size(); ++b)
+        words[b] = model.boards[b].image;
+    if (!SaveSimState(model.statePath, words) && !model.stateUnwritten) {
+        model.stateUnwritten = true;
+        (void)std::fprintf(stderr, "relaysim: state file \"%s\" cannot be written: the boards' state is not kept\n",
+                           model.statePath.c_str());
+    }
+}
+
 // Control write: the low bits address a board; the go flag sends the latched
 // data to it, without it the board's relays are fetched into the latches.
 // Addresses past the last board reach nothing.
@@ -141,6 +160,7 @@ void Transfer(std::uint32_t control)
         if (addressed && !target.fixed)
             target.image = model.latch;
     }
+    SaveState();
 }
 
 std::uint32_t ReadWindow(std::uint32_t offset)
@@ -266,6 +286,17 @@ bool SimSetBoardAlias(int from, int to)
 }
 
 void SimSetBoardAbsent(int board) { SimSetBoardFixed(board, BoardWords{~0u, ~0u, ~0u, ~0u}); }
+
+bool SimKeepStateIn(const std::string& path, std::string& error)
+{
+    CardWords words;
+    if (!LoadSimState(path, words, error))
+        return false;
+    for (std::size_t b = 0; b < words.size(); ++b)
+        model.boards[b].image = words[b];
+    model.statePath = path;
+    return true;
+}
 
 BoardWords SimBoardImage(int board)
 {

@@ -82,10 +82,19 @@ void SimSetBoardAbsent(int board);
 // What the board holds: the words last sent to it (zero at power-on).
 BoardWords SimBoardImage(int board);
 
+// The boards keep what was last sent to them in the file at path, as real
+// boards keep their latches between runs: loaded now (a missing file is the
+// card at power-on, every relay open), and written anew after every push
+// (SimState.h has its format). False, changing nothing, with a reason naming
+// the file, for a file that cannot be read or is malformed.
+bool SimKeepStateIn(const std::string& path, std::string& error);
+
 // Applies settings as the RELAYSIM environment variable spells them (see
-// docs/simulated-card.md): "cards=0,busy=2". False, with a one-line reason naming the setting
-// and listing the known ones, at the first setting it does not know or that is
-// malformed; the settings before it have been applied.
+// docs/simulated-card.md): "cards=0,busy=2", "state=/tmp/card,absent=3".
+// False, with a one-line reason naming the setting and listing the known ones,
+// at the first setting it does not know or that is malformed (for state=PATH,
+// a file it cannot read names the file instead); the settings before it have
+// been applied.
 bool SimApplySettings(const std::string& text, std::string& error);
 
 // Replaces every value InBAR32 returns. Gets the BAR offset and what the model

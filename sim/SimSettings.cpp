@@ -1,6 +1,6 @@
 // The simulated card's settings, as RELAYSIM spells them: a list separated by
 // commas or blanks, each a name and, for most, "=" and an argument: one number,
-// or a pair "A:B". They are applied through the control functions, in order: a
+// a pair "A:B", or a file name. They are applied through the control functions, in order: a
 // later setting of a single value wins, settings of relays and boards add up.
 #include <cstdint>
 #include <cstdlib>
@@ -21,6 +21,9 @@ struct Setting {
     // false when the card cannot have that pair, as pairRule says.
     bool (*applyPair)(long long first, long long second) = nullptr;
     const char* pairRule = nullptr;
+    // A setting of a file name has this instead; false, with its own reason,
+    // for a file it cannot take.
+    bool (*applyText)(const std::string& text, std::string& error) = nullptr;
 };
 
 constexpr long long LastRelay = 1023;
@@ -47,6 +50,7 @@ const Setting Settings[] = {
     {"absent", "B", 10, 0, LastBoard, [](long long b) { SimSetBoardAbsent(static_cast<int>(b)); }},
     {"crash-after", "N", 10, 1, UINT32_MAX, [](long long n) { SimCrashAfter(static_cast<std::uint64_t>(n)); }},
     {"slow", "US", 10, 0, UINT32_MAX, [](long long us) { SimSetSlow(static_cast<std::uint32_t>(us)); }},
+    {"state", "PATH", 0, 0, 0, nullptr, nullptr, nullptr, SimKeepStateIn},
 };
 
 // The whole argument as a number in the setting's base and range. Hexadecimal
@@ -69,6 +73,8 @@ std::string Range(const Setting& s)
         return " alone";
     if (s.base == 16)
         return ", up to eight hexadecimal digits";
+    if (s.applyText != nullptr)
+        return ", PATH a file name without commas or blanks";
     const std::string from = " from " + std::to_string(s.low) + " to " + std::to_string(s.high);
     if (s.applyPair != nullptr)
         return ", " + std::string(s.pairRule) + ", A and B" + from;
@@ -93,7 +99,7 @@ bool ApplyArgument(const Setting& s, bool hasArgument, const std::string& text)
             s.apply(0);
         return !hasArgument;
     }
-    if (!hasArgument)
+    if (!hasArgument || s.applyText != nullptr)
         return false;
     if (s.applyPair != nullptr)
         return ApplyPair(s, text);
@@ -119,6 +125,8 @@ bool Apply(const std::string& token, std::string& error)
         if (token.compare(0, eq, s.name) != 0)
             continue;
         const bool hasArgument = eq != std::string::npos;
+        if (s.applyText != nullptr && hasArgument && eq + 1 < token.size())
+            return s.applyText(token.substr(eq + 1), error);
         if (ApplyArgument(s, hasArgument, hasArgument ? token.substr(eq + 1) : std::string()))
             return true;
         error = "bad setting \"" + token + "\" in RELAYSIM: use " + Usage(s) + Range(s) + " (known: " + Known() + ")";

@@ -11,8 +11,6 @@ namespace {
 // back: a push that also lands on another board shows there as this relay.
 constexpr int AddressProbe = 0;
 
-bool InSet(BoardSet boards, BoardIndex board) { return ((boards >> board) & 1) != 0; }
-
 // A read-back replaces the board's image with what came back: after a faulty
 // one (an absent board answers all ones) the next push would close every
 // relay it returned. The sweep puts back what it meant the board to hold:
@@ -75,52 +73,6 @@ bool SweepBoard(BoardSet boards, BoardIndex board)
     return true;
 }
 
-bool AllOpen(BoardIndex board)
-{
-    for (int word = 0; word < WordsPerBoard; ++word) {
-        if (RelayState[board][word] != 0)
-            return false;
-    }
-    return true;
-}
-
-// Opens every relay the board's image still has closed (after a stop, the
-// relay under test), each with a switch of its own so that the record says
-// which; a board with none closed is pushed all open all the same.
-void PushOpen(BoardIndex board)
-{
-    bool pushed = false;
-    for (int c = 0; c < RelaysPerBoard; ++c) {
-        if ((RelayState[board][c / 32] >> (c % 32)) & 1u) {
-            SetRelay(board * RelaysPerBoard + c, false);
-            pushed = true;
-        }
-    }
-    if (!pushed)
-        SetRelay(board * RelaysPerBoard, false);
-}
-
-// Reads the board back, noting it when a relay reads closed. The image is put
-// back to all open whatever came back.
-void ConfirmOpen(BoardIndex board)
-{
-    ReadBoard(board);
-    if (!AllOpen(board))
-        Progress.notOpen = static_cast<BoardSet>(Progress.notOpen | (1u << board));
-    RestoreImage(board, -1);
-}
-
-// Each board pushed all open and read back.
-void OpenAndConfirm(BoardSet boards)
-{
-    for (BoardIndex board = 0; board < BoardCount; ++board) {
-        if (!InSet(boards, board))
-            continue;
-        PushOpen(board);
-        ConfirmOpen(board);
-    }
-}
-
 // The last switch of each board opened its last relay: one more read-back of
 // every board confirms that the sweep leaves nothing closed.
 bool ConfirmAllOpen(BoardSet boards)
@@ -131,7 +83,8 @@ bool ConfirmAllOpen(BoardSet boards)
         Progress.board = board;
         if (Stopping())
             return false;
-        ConfirmOpen(board);
+        if (!ConfirmOpen(board))
+            Progress.notOpen = static_cast<BoardSet>(Progress.notOpen | (1u << board));
     }
     return true;
 }
@@ -165,6 +118,6 @@ SweepEnd RunSweep(BoardSet boards)
     // A stop leaves a relay closed, or a board half-way: every board pushed
     // so far is pushed open and read back.
     if (!running)
-        OpenAndConfirm(Progress.pushed);
+        Progress.notOpen = OpenBoards(Progress.pushed);
     return Progress;
 }

@@ -69,33 +69,6 @@ bool ParseBoardList(const char* text, BoardSet& boards, char* error, std::size_t
     return true;
 }
 
-void SpellBoardList(BoardSet boards, char* text, std::size_t size)
-{
-    std::size_t used = 0;
-    text[0] = '\0';
-    for (int b = 0; b <= LastBoard; ++b) {
-        if (((boards >> b) & 1) == 0)
-            continue;
-        int end = b;
-        while (end < LastBoard && ((boards >> (end + 1)) & 1) != 0)
-            ++end;
-        const int n = end == b ? std::snprintf(text + used, size - used, "%s%d", used ? "," : "", b)
-                               : std::snprintf(text + used, size - used, "%s%d-%d", used ? "," : "", b, end);
-        if (n < 0 || static_cast<std::size_t>(n) >= size - used)
-            return;
-        used += static_cast<std::size_t>(n);
-        b = end;
-    }
-}
-
-int BoardsIn(BoardSet boards)
-{
-    int count = 0;
-    for (int b = 0; b <= LastBoard; ++b)
-        count += (boards >> b) & 1;
-    return count;
-}
-
 bool ParseSweepArgs(int argc, const char* const* argv, SweepOptions& options, char* error, std::size_t errorSize)
 {
     for (int i = 1; i < argc; ++i) {

@@ -4,12 +4,8 @@
 #define RELAYTEST_SWEEP_SWEEPARGS_H
 
 #include <cstddef>
-#include <cstdint>
 
-// Bit b set: board b (0..7) is swept.
-using BoardSet = std::uint8_t;
-
-inline constexpr BoardSet AllBoards = 0xFF;
+#include "BoardSet.h"
 
 struct SweepOptions {
     BoardSet boards = AllBoards;
@@ -25,12 +21,5 @@ bool ParseSweepArgs(int argc, const char* const* argv, SweepOptions& options, ch
 // Reads a list of board numbers and ranges within 0..7 ("0-7", "0,2-3") into
 // boards. False, with the reason in error, when it is not one.
 bool ParseBoardList(const char* text, BoardSet& boards, char* error, std::size_t errorSize);
-
-// The boards as the sweep's first line names them: ascending, each run of
-// consecutive boards as a range ("0-7", "0,2-3", "5").
-void SpellBoardList(BoardSet boards, char* text, std::size_t size);
-
-// How many boards the set holds.
-int BoardsIn(BoardSet boards);
 
 #endif

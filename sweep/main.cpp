@@ -67,18 +67,7 @@ void PrintStop(const SweepEnd& end)
         std::printf("at relay %d of board %d", end.relay, end.board);
     else
         std::printf("while %s board %d", end.confirming ? "reading back" : "opening", end.board);
-    char pushed[32] = "";
-    SpellBoardList(end.pushed, pushed, sizeof pushed);
-    if (end.pushed == 0) {
-        std::printf("; no board pushed\n");
-    } else if (end.notOpen == 0) {
-        std::printf("; boards %s pushed open and read back open\n", pushed);
-    } else {
-        char notOpen[32] = "";
-        SpellBoardList(end.notOpen, notOpen, sizeof notOpen);
-        std::printf("; boards %s pushed open, but boards %s did not read back open\n", pushed, notOpen);
-    }
-    (void)std::fflush(stdout);
+    PrintOpenedBoards(end.pushed, end.notOpen);
 }
 
 }  // namespace

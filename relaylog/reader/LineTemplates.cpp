@@ -45,6 +45,13 @@ constexpr LineTemplate Templates[] = {
     {"Sweep complete", LineKind::SweepComplete, LineEnding::Lf},
     {"Sweep stopped: no card", LineKind::SweepNoCard, LineEnding::Lf},
     {"Sweep stopped: interrupted by {why}", LineKind::SweepStopped, LineEnding::Lf},
+    {"Relay control: {why}", LineKind::ControlHeading, LineEnding::Lf},
+    {"Relay control session", LineKind::ControlHeading, LineEnding::Lf},
+    {"Command: {why}", LineKind::ControlCommand, LineEnding::Lf},
+    {"Board {n:0} refused: {why}", LineKind::ControlRefused, LineEnding::Lf},
+    {"Control complete", LineKind::ControlComplete, LineEnding::Lf},
+    {"Control stopped: no card", LineKind::ControlNoCard, LineEnding::Lf},
+    {"Control stopped: interrupted by {why}", LineKind::ControlStopped, LineEnding::Lf},
 };
 
 }  // namespace

@@ -43,6 +43,13 @@ enum class LineKind {
     SweepComplete,    // "Sweep complete": the last line of a sweep that ran to its end
     SweepNoCard,      // "Sweep stopped: no card": the last line of a sweep without a card
     SweepStopped,     // "Sweep stopped: interrupted by ...": the last line of a sweep stopped from outside
+    // relayctl frames its record, which has relaytest's lines, with its own:
+    ControlHeading,   // "Relay control: COMMAND" or "Relay control session": the first line
+    ControlCommand,   // "Command: COMMAND": a command of a session, before its lines
+    ControlRefused,   // "Board %d refused: ...": a board it would not push, after its read-back
+    ControlComplete,  // "Control complete": the last line of a run that ended as it should
+    ControlNoCard,    // "Control stopped: no card": the last line of a run without a card
+    ControlStopped,   // "Control stopped: interrupted by ...": the last line of a run stopped from outside
 };
 
 // The busy-check polls that precede one access.

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "CaseName.h"
+#include "Child.h"
+#include "Paths.h"
 #include "Findings.h"
 #include "RecordCheck.h"
 #include "RelaylogSupport.h"
@@ -48,6 +50,17 @@ std::function<std::string()> Sweep(const std::string& relaysim, const std::strin
                                    const Edit& edit = [](const std::string& record) { return record; })
 {
     return [=] { return edit(SweepRecord(relaysim, boards)); };
+}
+
+// relayctl's record of the command on the simulated card that RELAYSIM describes.
+std::function<std::string()> Relayctl(const std::string& relaysim, const std::vector<std::string>& command,
+                                      const Edit& edit = [](const std::string& record) { return record; })
+{
+    return [=] {
+        std::vector<std::string> argv{RelayctlPath()};
+        argv.insert(argv.end(), command.begin(), command.end());
+        return edit(RunChild({argv, {"RELAYSIM=" + relaysim}}).out);
+    };
 }
 
 std::string Polls(const std::string& poll, int count)
@@ -158,6 +171,16 @@ std::vector<KindCase> Table()
                           "PROBLEM line 16: the sweep was stopped from outside before its end, the last relay it "
                           "closed relay 0 (board 0, row 0, column 0) at line 10: the relays it did not reach are "
                           "unverified"),
+        Row<ControlRefusedBoard>("ControlRefusedBoard", Relayctl("absent=0", {"close", "5"}),
+                                 "PROBLEM line 16: relayctl refused to push board 0: it read back all ones (not "
+                                 "fitted, or not answering)"),
+        Row<ControlStopped>("ControlStopped", Relayctl("", {"close", "5"}, [](const std::string& record) {
+                                return KeepLines(15)(record) +
+                                       "Control stopped: interrupted by SIGINT during close 5; no board pushed\n";
+                            }),
+                            "PROBLEM line 16: relayctl was stopped from outside before its command was done: it "
+                            "pushed every board it had switched all open (its last line says whether they read back "
+                            "open)"),
         Row<PushLandsElsewhere>("PushLandsElsewhere", Sweep("alias=1:3", "1,3"),
                                 "PROBLEM line 38: board 3 (relays 384-511) read back the push to board 1 at line 21 "
                                 "instead of its own: pushes to board 1 also land on board 3 (1 read-back)"),

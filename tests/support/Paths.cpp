@@ -4,4 +4,5 @@
 std::string RelaytestPath() { return RELAYTEST_EXE; }
 std::string RelaylogPath() { return RELAYLOG_EXE; }
 std::string RelaysweepPath() { return RELAYSWEEP_EXE; }
+std::string RelayctlPath() { return RELAYCTL_EXE; }
 std::string GoldenPath(const std::string& name) { return std::string(GOLDEN_DIR) + "/" + name; }

@@ -7,6 +7,7 @@
 std::string RelaytestPath();
 std::string RelaylogPath();
 std::string RelaysweepPath();
+std::string RelayctlPath();
 std::string GoldenPath(const std::string& name);
 
 #endif

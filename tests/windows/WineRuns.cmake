@@ -69,6 +69,10 @@ if(RELAYTEST_DRIVER STREQUAL "vendor" AND CMAKE_CROSSCOMPILING_EMULATOR)
     add_test(NAME WineRun.Sweep
              COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-sweep.sh ${RELAYTEST_HOST_RELAYLOG} $<TARGET_FILE:relaysweep>
                      $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
+    # relayctl.exe's session through a pipe, and its state kept by the stand-in.
+    add_test(NAME WineRun.Control
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-ctl.sh ${RELAYTEST_HOST_RELAYLOG} $<TARGET_FILE:relayctl>
+                     $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
   endif()
 endif()
 

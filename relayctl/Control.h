@@ -1,0 +1,29 @@
+// relayctl's work on the card. The boards hold their relays between runs, so
+// every command starts from what its boards read back, not from the image a
+// previous run left in memory: each board a command touches is read back,
+// switched, and read back again, and each relay is checked against what was
+// asked. Every line of the record is printed by ReadBoard and SetRelay (and
+// the refusal of a board); what became of the command goes to standard error.
+#ifndef RELAYTEST_RELAYCTL_CONTROL_H
+#define RELAYTEST_RELAYCTL_CONTROL_H
+
+#include "CtlCommand.h"
+
+enum class CtlOutcome {
+    AsAsked,     // every relay named reads back as asked
+    NotAsAsked,  // a board refused, or a relay that did not follow
+    Stopped,     // a stop request (StopRequest.h) was seen: the rest is undone
+};
+
+// Carries out one command. A board that reads back all ones (not fitted, not
+// answering, or every relay closed) is never pushed: pushing its image back
+// would close every relay of it. For close, such a board leaves the whole
+// command undone, so that no circuit is made half-way; for open, the other
+// boards are still opened. A stop request is looked at before every switch
+// and every read-back.
+CtlOutcome RunCommand(const CtlCommand& command);
+
+// The boards this run has pushed so far: what a stop pushes open.
+BoardSet PushedBoards();
+
+#endif
