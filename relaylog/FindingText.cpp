@@ -56,15 +56,10 @@ std::string LineName(LineKind kind)
     return "a line";
 }
 
-const char* RecordOf(Program program)
-{
-    switch (program) {
-    case Program::Relaytest: return "relaytest";
-    case Program::Relaysweep: return "sweep";
-    case Program::Relayctl: return "relayctl";
-    }
-    return "";
-}
+// "a relaytest record", "a sweep record", "a relayctl record", by Program.
+constexpr const char* RecordNames[] = {"relaytest", "sweep", "relayctl"};
+
+const char* RecordOf(Program program) { return RecordNames[static_cast<int>(program)]; }
 
 std::string Sentence(const NoCard&) { return "no card found: the driver reported no card"; }
 std::string Sentence(const MissingRevision&) { return "the FPGA revision line is missing after the card check"; }
