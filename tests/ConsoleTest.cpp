@@ -98,7 +98,7 @@ TEST_P(HostileConsole, EndsWithStatusZero)
 
 INSTANTIATE_TEST_SUITE_P(
     Consoles, HostileConsole,
-    ::testing::Combine(::testing::Values(ProgramId::Relaytest, ProgramId::Relaysweep),
+    ::testing::Combine(::testing::ValuesIn(AllPrograms()),
                        ::testing::Values(In::Closed, In::DevNull, In::FinishedPipe, In::OpenPipe),
                        ::testing::Values(Out::File, Out::Pipe, Out::PipeReaderGone, Out::DevFull, Out::Closed)),
     [](const auto& p) {

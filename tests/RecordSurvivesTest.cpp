@@ -53,7 +53,7 @@ void PrintTo(const Crash& crash, std::ostream* os)
 // k-th of its 45 SPI accesses the busy poll (call 2k + 1) and the access
 // itself (call 2k + 2). A fault at an access loses its poll's trace with the
 // unfinished line. relaysweep prints its heading before the first call, and
-// its first switch line before the first poll.
+// its first switch line before the first poll; relayctl its heading too.
 const Crash Crashes[] = {
     {ProgramId::Relaytest, 2, "RevisionRead", 1},   // after the card-check line, which goes through the stream
     {ProgramId::Relaytest, 3, "FirstPoll", 3},      // the first switch's first poll
@@ -66,6 +66,9 @@ const Crash Crashes[] = {
     {ProgramId::Relaysweep, 3, "FirstPoll", 4},     // the revision and the first switch line too
     {ProgramId::Relaysweep, 2000, "MidSweepAccess", 1597},
     {ProgramId::Relaysweep, 2001, "MidSweepPoll", 1598},
+    {ProgramId::Relayctl, 1, "CardCount", 1},         // the heading alone
+    {ProgramId::Relayctl, 300, "MidCommandAccess", 187},
+    {ProgramId::Relayctl, 301, "MidCommandPoll", 188},
 };
 
 class CrashInDriver : public ::testing::TestWithParam<std::tuple<Crash, Sink>> {};
@@ -102,7 +105,7 @@ TEST_P(StoppedBySignal, RecordEndsWithAFinishedLine)
     EXPECT_GE(lines, 20u);
     if (ProgramFor(program).stopsSafely) {
         const std::string last = r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1);
-        EXPECT_EQ(last.rfind("Sweep stopped: interrupted by ", 0), 0u) << last;
+        EXPECT_EQ(last.rfind(ProgramFor(program).stopLine, 0), 0u) << last;
         return;
     }
     EXPECT_LT(lines, LineCount(HealthyRecord(program)));
@@ -110,7 +113,7 @@ TEST_P(StoppedBySignal, RecordEndsWithAFinishedLine)
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordSurvives, StoppedBySignal,
-                         ::testing::Combine(::testing::Values(ProgramId::Relaytest, ProgramId::Relaysweep),
+                         ::testing::Combine(::testing::ValuesIn(AllPrograms()),
                                             ::testing::Values(SIGINT, SIGTERM, SIGHUP),
                                             ::testing::Values(Sink::File, Sink::Pipe)),
                          [](const auto& p) {

@@ -8,13 +8,23 @@
 
 const Program& ProgramFor(ProgramId id)
 {
-    // relaysweep over one board: 3,082 lines, long enough to crash or stop
-    // anywhere inside a sweep, short enough to run in a fraction of a second.
+    // relaysweep over one board: 3,094 lines, long enough to crash or stop
+    // anywhere inside a sweep, short enough to run in a fraction of a second;
+    // relayctl closing a whole board, 796 lines.
     static const Program Table[] = {
-        {ProgramId::Relaytest, "Relaytest", {RelaytestPath()}, true, false},
-        {ProgramId::Relaysweep, "Relaysweep", {RelaysweepPath(), "--yes", "--boards", "0"}, false, true},
+        {ProgramId::Relaytest, "Relaytest", {RelaytestPath()}, true, false, ""},
+        {ProgramId::Relaysweep, "Relaysweep", {RelaysweepPath(), "--yes", "--boards", "0"}, false, true,
+         "Sweep stopped: interrupted by "},
+        {ProgramId::Relayctl, "Relayctl", {RelayctlPath(), "close", "0-127"}, false, true,
+         "Control stopped: interrupted by "},
     };
     return Table[static_cast<int>(id)];
+}
+
+const std::vector<ProgramId>& AllPrograms()
+{
+    static const std::vector<ProgramId> All{ProgramId::Relaytest, ProgramId::Relaysweep, ProgramId::Relayctl};
+    return All;
 }
 
 const std::string& HealthyRecord(ProgramId id)

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-enum class ProgramId { Relaytest, Relaysweep };
+enum class ProgramId { Relaytest, Relaysweep, Relayctl };
 
 struct Program {
     ProgramId id;
@@ -17,9 +17,12 @@ struct Program {
     std::vector<std::string> argv;  // the path, then the arguments
     bool waitsForOperator;          // reads its standard input before it ends
     bool stopsSafely;               // on a fatal signal, opens its relays and says so before it ends
+    const char* stopLine;           // how the line that says so begins
 };
 
 const Program& ProgramFor(ProgramId id);
+// Every program of the table.
+const std::vector<ProgramId>& AllPrograms();
 
 // The program's whole record on a healthy simulated card: relaytest's golden
 // transcript; for the others a healthy run's, made once.
