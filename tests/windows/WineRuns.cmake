@@ -62,14 +62,17 @@ if(RELAYTEST_DRIVER STREQUAL "vendor" AND CMAKE_CROSSCOMPILING_EMULATOR)
            COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-crash.sh ${wine_debugger} ${golden_dir}/healthy.txt
                    $<TARGET_FILE:relaytest> $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
 
-  # Ctrl+C reaches relaysweep.exe's console control handler: wine turns a
+  # Ctrl+C reaches the console control handler of relaysweep.exe and
+  # relayctl.exe: wine turns a
   # SIGINT sent to the Windows process into one. Under qemu-user the emulated
   # process dies of the signal before the handler can run, so there the test
   # is left to the 64-bit build.
   if(NOT RELAYTEST_WINE_UNDER_QEMU)
-    add_test(NAME WineRun.SweepCtrlC
-             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-stop.sh $<TARGET_FILE:relaysweep>
-                     $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
+    foreach(program relaysweep relayctl)
+      add_test(NAME WineRun.CtrlC.${program}
+               COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-stop.sh $<TARGET_FILE:${program}>
+                       $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
+    endforeach()
   endif()
 
   # relaysweep.exe through the stand-in, its record judged by relaylog built
