@@ -1,6 +1,6 @@
 // What relaylog finds in a record, as typed findings, and the interface its
 // consumers take them through: the text report, the JUnit report and the
-// HTML page each take them on their own, and word them with FindingText.h.
+// HTML page each take them on their own, and word them with Wording.h.
 #ifndef RELAYLOG_FINDINGS_H
 #define RELAYLOG_FINDINGS_H
 
