@@ -17,7 +17,7 @@ void PushOpen(BoardIndex board)
 {
     bool pushed = false;
     for (int c = 0; c < RelaysPerBoard; ++c) {
-        if ((RelayState[board][c / 32] >> (c % 32)) & 1u) {
+        if (ImageHolds(board, c)) {
             SetRelay(board * RelaysPerBoard + c, false);
             pushed = true;
         }

@@ -40,7 +40,7 @@ struct RelayPlace {
 RelayPlace Place(RelayNumber relay)
 {
     const int c = relay % RelaysPerBoard;
-    return {relay / RelaysPerBoard, c / 32, c % 32, c % CrosspointRows, c / CrosspointRows};
+    return {relay / RelaysPerBoard, c / 32, c % 32, CrosspointRowOf(relay), CrosspointColumnOf(relay)};
 }
 
 // Numbers outside the matrix would index past the tables: they are refused

@@ -25,6 +25,18 @@ extern std::uint32_t RelayState[BoardCount][WordsPerBoard];
 // The flag last given to each relay by SetRelay, by board, row and column.
 extern std::uint8_t CrosspointMap[BoardCount][CrosspointRows][CrosspointColumns];
 
+// Where a relay sits on its board: crosspoint row c mod 8, column c div 8,
+// with c its number on the board; and the relay at a board's crosspoint.
+constexpr int CrosspointRowOf(RelayNumber relay) { return relay % RelaysPerBoard % CrosspointRows; }
+constexpr int CrosspointColumnOf(RelayNumber relay) { return relay % RelaysPerBoard / CrosspointRows; }
+constexpr RelayNumber RelayAt(BoardIndex board, int row, int column)
+{
+    return board * RelaysPerBoard + column * CrosspointRows + row;
+}
+
+// Whether the board's image holds relay c (0..127 of the board) on.
+inline bool ImageHolds(BoardIndex board, int c) { return ((RelayState[board][c / 32] >> (c % 32)) & 1u) != 0; }
+
 // Back to the start state: every relay off in both tables. Nothing is sent.
 void ClearRelayTables();
 

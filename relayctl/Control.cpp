@@ -13,8 +13,6 @@ constexpr int NamedFaults = 8;
 
 BoardSet Pushed = 0;
 
-bool Closed(BoardIndex board, int c) { return ((RelayState[board][c / 32] >> (c % 32)) & 1u) != 0; }
-
 bool AllOnes(BoardIndex board)
 {
     for (int word = 0; word < WordsPerBoard; ++word) {
@@ -23,9 +21,6 @@ bool AllOnes(BoardIndex board)
     }
     return true;
 }
-
-int Row(RelayNumber relay) { return relay % RelaysPerBoard % CrosspointRows; }
-int Column(RelayNumber relay) { return relay % RelaysPerBoard / CrosspointRows; }
 
 // ": 5 (0:5:0), 100 (0:4:12)", the relays of the set in order, then the line end.
 void PrintRelayList(const RelaySet& relays)
@@ -40,7 +35,7 @@ void PrintRelayList(const RelaySet& relays)
             break;
         }
         (void)std::fprintf(stderr, "%s%d (%d:%d:%d)", listed == 1 ? ": " : ", ", relay, relay / RelaysPerBoard,
-                           Row(relay), Column(relay));
+                           CrosspointRowOf(relay), CrosspointColumnOf(relay));
     }
     (void)std::fputc('\n', stderr);
 }
@@ -60,7 +55,7 @@ int CheckBoard(BoardIndex board, const std::uint32_t (&expected)[WordsPerBoard],
     int faults = 0;
     for (int c = 0; c < RelaysPerBoard; ++c) {
         const bool wanted = ((expected[c / 32] >> (c % 32)) & 1u) != 0;
-        if (Closed(board, c) == wanted)
+        if (ImageHolds(board, c) == wanted)
             continue;
         const RelayNumber relay = board * RelaysPerBoard + c;
         if (faults++ >= NamedFaults)
@@ -68,12 +63,12 @@ int CheckBoard(BoardIndex board, const std::uint32_t (&expected)[WordsPerBoard],
         const char* state = wanted ? "open" : "closed";
         if (asked.test(static_cast<std::size_t>(relay)))
             (void)std::fprintf(stderr, "relayctl: relay %d (board %d, row %d, column %d) did not %s: it reads back %s\n",
-                               relay, board, Row(relay), Column(relay), on ? "close" : "open", state);
+                               relay, board, CrosspointRowOf(relay), CrosspointColumnOf(relay), on ? "close" : "open", state);
         else
             (void)std::fprintf(stderr,
                                "relayctl: relay %d (board %d, row %d, column %d) reads back %s, though it was not "
                                "switched\n",
-                               relay, board, Row(relay), Column(relay), state);
+                               relay, board, CrosspointRowOf(relay), CrosspointColumnOf(relay), state);
     }
     if (faults > NamedFaults)
         (void)std::fprintf(stderr, "relayctl: board %d: %d more relays not as expected\n", board, faults - NamedFaults);
@@ -94,7 +89,7 @@ bool SwitchBoard(BoardIndex board, const RelaySet& asked, bool on, int& faults)
             continue;
         const std::uint32_t mask = 1u << (c % 32);
         expected[c / 32] = on ? expected[c / 32] | mask : expected[c / 32] & ~mask;
-        if (Closed(board, c) == on)
+        if (ImageHolds(board, c) == on)
             continue;
         if (StopRequested())
             return false;
@@ -151,7 +146,7 @@ CtlOutcome Switch(const CtlCommand& command)
     for (std::size_t r = 0; r < command.relays.size(); ++r) {
         const auto board = static_cast<BoardIndex>(r / RelaysPerBoard);
         const auto c = static_cast<int>(r % RelaysPerBoard);
-        good += command.relays.test(r) && !InSet(refused, board) && Closed(board, c) == on ? 1 : 0;
+        good += command.relays.test(r) && !InSet(refused, board) && ImageHolds(board, c) == on ? 1 : 0;
     }
     const char* state = on ? "closed" : "open";
     const auto asked = static_cast<int>(command.relays.count());
@@ -188,7 +183,7 @@ CtlOutcome Show(BoardSet boards)
         RelaySet closed;
         const auto first = static_cast<std::size_t>(board) * RelaysPerBoard;
         for (int c = 0; c < RelaysPerBoard; ++c)
-            closed.set(first + static_cast<std::size_t>(c), Closed(board, c));
+            closed.set(first + static_cast<std::size_t>(c), ImageHolds(board, c));
         const auto count = static_cast<int>(closed.count());
         if (count == 0)
             (void)std::fprintf(stderr, "relayctl: board %d: every relay open\n", board);

@@ -43,8 +43,7 @@ bool Range(const char* word, int highest, const char* what, int& first, int& las
     return true;
 }
 
-// "board:row:column", as its relay (relay c of a board is row c mod 8,
-// column c div 8).
+// "board:row:column", as its relay.
 bool Crosspoint(const char* word, int& relay, char* error, std::size_t size)
 {
     const char* at = word;
@@ -62,7 +61,7 @@ bool Crosspoint(const char* word, int& relay, char* error, std::size_t size)
             return false;
         }
     }
-    relay = place[0] * RelaysPerBoard + place[2] * CrosspointRows + place[1];
+    relay = RelayAt(place[0], place[1], place[2]);
     return true;
 }
 

@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "CaseName.h"
-#include "Child.h"
-#include "Paths.h"
 #include "Findings.h"
 #include "RecordCheck.h"
 #include "RelaylogSupport.h"
@@ -67,11 +65,7 @@ std::function<std::string()> Sweep(const std::string& relaysim, const std::strin
 std::function<std::string()> Relayctl(const std::string& relaysim, const std::vector<std::string>& command,
                                       const Edit& edit = [](const std::string& record) { return record; })
 {
-    return [=] {
-        std::vector<std::string> argv{RelayctlPath()};
-        argv.insert(argv.end(), command.begin(), command.end());
-        return edit(RunChild({argv, {"RELAYSIM=" + relaysim}}).out);
-    };
+    return [=] { return edit(RelayctlRecord(relaysim, command)); };
 }
 
 std::string Polls(const std::string& poll, int count)

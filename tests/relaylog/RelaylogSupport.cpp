@@ -24,6 +24,13 @@ std::string RelaytestRecord(const std::string& relaysim)
     return RunChild({{RelaytestPath()}, {"RELAYSIM=" + relaysim}}).out;
 }
 
+std::string RelayctlRecord(const std::string& relaysim, const std::vector<std::string>& command)
+{
+    std::vector<std::string> argv{RelayctlPath()};
+    argv.insert(argv.end(), command.begin(), command.end());
+    return RunChild({argv, {"RELAYSIM=" + relaysim}}).out;
+}
+
 std::string SweepRecord(const std::string& relaysim, const std::string& boards)
 {
     return RunChild({{RelaysweepPath(), "--yes", "--boards", boards}, {"RELAYSIM=" + relaysim}}).out;

@@ -19,6 +19,9 @@ Verdict Check(const std::string& record);
 // relaytest's record on the simulated card that RELAYSIM describes.
 std::string RelaytestRecord(const std::string& relaysim);
 
+// relayctl's record of the command (its words after the program's name).
+std::string RelayctlRecord(const std::string& relaysim, const std::vector<std::string>& command);
+
 // relaysweep's record of the boards on the simulated card that RELAYSIM
 // describes.
 std::string SweepRecord(const std::string& relaysim, const std::string& boards = "0-7");
