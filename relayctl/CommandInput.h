@@ -8,10 +8,11 @@
 // Whether standard input is a terminal: only then is there a prompt.
 bool InputIsTerminal();
 
-enum class InputResult { Line, End, Stopped };
+enum class InputResult { Line, TooLong, End, Stopped };
 
-// The next line, without its line end (a longer line is cut at size - 1
-// characters, the rest of it skipped). End at the end of input, or when it
+// The next line, without its line end. TooLong for a line of size characters
+// or more: what fits of it is in line, the rest skipped, and it must not be
+// run, as a cut relay number would name another relay. End at the end of input, or when it
 // cannot be read; Stopped as soon as a stop is requested (StopRequest.h) while
 // it waits, even with no line typed.
 InputResult ReadCommandLine(char* line, std::size_t size);

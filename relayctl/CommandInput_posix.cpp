@@ -48,6 +48,7 @@ bool InputIsTerminal() { return isatty(STDIN_FILENO) == 1; }
 InputResult ReadCommandLine(char* line, std::size_t size)
 {
     std::size_t length = 0;
+    bool cut = false;
     for (;;) {
         std::size_t taken = 0;
         bool end = false;
@@ -56,16 +57,19 @@ InputResult ReadCommandLine(char* line, std::size_t size)
             end = c == '\n';
             if (!end && length + 1 < size)
                 line[length++] = c;
+            else if (!end)
+                cut = true;
         }
         PendingUsed -= taken;
         std::memmove(Pending, Pending + taken, PendingUsed);
         line[length] = '\0';
+        const InputResult got = cut ? InputResult::TooLong : InputResult::Line;
         if (end)
-            return StopRequested() ? InputResult::Stopped : InputResult::Line;
+            return StopRequested() ? InputResult::Stopped : got;
         if (InputEnded && StopRequested())
             return InputResult::Stopped;
         if (InputEnded)
-            return length > 0 ? InputResult::Line : InputResult::End;
+            return length > 0 ? got : InputResult::End;
         if (!ReadMore())
             return InputResult::Stopped;
     }

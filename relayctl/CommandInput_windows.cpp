@@ -22,19 +22,24 @@ InputResult ReadCommandLine(char* line, std::size_t size)
 {
     char part[512];
     std::size_t length = 0;
+    bool cut = false;
     line[0] = '\0';
     while (std::fgets(part, sizeof part, stdin) != nullptr) {
         const std::size_t got = std::strlen(part);
         const bool end = got > 0 && part[got - 1] == '\n';
-        for (std::size_t k = 0; k < got - (end ? 1 : 0) && length + 1 < size; ++k)
-            line[length++] = part[k];
+        for (std::size_t k = 0; k < got - (end ? 1 : 0); ++k) {
+            if (length + 1 < size)
+                line[length++] = part[k];
+            else
+                cut = true;
+        }
         line[length] = '\0';
         if (end)
-            return StopRequested() ? InputResult::Stopped : InputResult::Line;
+            return StopRequested() ? InputResult::Stopped : cut ? InputResult::TooLong : InputResult::Line;
     }
     if (std::ferror(stdin) != 0 && !StopRequested())
         Sleep(HandlerMillis);
     if (StopRequested())
         return InputResult::Stopped;
-    return length > 0 ? InputResult::Line : InputResult::End;
+    return length > 0 ? (cut ? InputResult::TooLong : InputResult::Line) : InputResult::End;
 }

@@ -81,12 +81,15 @@ int Run(int count, const char* const* words, const CtlCommand& command)
 }
 
 // Cuts the line into its words, in place, at blanks and tabs.
+// The line's words; -1 for more than MostWords, which is not run.
 int SplitWords(char* line, const char** words)
 {
     int count = 0;
-    for (char* word = std::strtok(line, " \t\r"); word != nullptr && count < MostWords;
-         word = std::strtok(nullptr, " \t\r"))
+    for (char* word = std::strtok(line, " \t\r"); word != nullptr; word = std::strtok(nullptr, " \t\r")) {
+        if (count == MostWords)
+            return -1;
         words[count++] = word;
+    }
     return count;
 }
 
@@ -109,7 +112,16 @@ int RunSession()
                 (void)std::fputc('\n', stderr);
             return status;
         }
-        const int count = SplitWords(line, words);
+        const int count = input == InputResult::TooLong ? -2 : SplitWords(line, words);
+        if (count < 0) {
+            if (input == InputResult::TooLong)
+                (void)std::fprintf(stderr, "relayctl: a line longer than %d characters: not run\n",
+                                   static_cast<int>(sizeof line) - 1);
+            else
+                (void)std::fprintf(stderr, "relayctl: a line of more than %d words: not run\n", MostWords);
+            status = 2;
+            continue;
+        }
         if (count == 0 || words[0][0] == '#')
             continue;
         if (std::strcmp(words[0], "quit") == 0 || std::strcmp(words[0], "exit") == 0)

@@ -157,16 +157,27 @@ TEST(Relayctl, RefusedBoardIsNeverPushed)
 }
 
 // Commands one a line through a pipe: a bad one is refused and the session
-// goes on; quit ends it before the last line; the record passes relaylog.
+// goes on; so is a line too long to read whole, or of too many words (run
+// cut short, it would switch other relays); quit ends it before the last
+// line; the record passes relaylog.
 TEST(Relayctl, SessionThroughAPipe)
 {
     const StateFile state("Session");
-    const ChildResult r = RunCtl({}, "state=" + state.path, ChildInput::Text,
-                                 "close 5 0:4:12\n\nshow 0\nfrob 3\nopen 5\nquit\nclose 7\n");
+    std::string tooLong = "close 6";
+    std::string tooManyWords = "close 6";
+    for (int i = 0; i < 600; ++i)
+        tooLong += " 6";
+    for (int i = 0; i < 64; ++i)
+        tooManyWords += " 6";
+    const ChildResult r =
+        RunCtl({}, "state=" + state.path, ChildInput::Text,
+               "close 5 0:4:12\n\nshow 0\nfrob 3\n" + tooLong + "\n" + tooManyWords + "\nopen 5\nquit\nclose 7\n");
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.err, "relayctl: 2 relays closed as asked: 5 (0:5:0), 100 (0:4:12)\n"
                      "relayctl: board 0: 2 relays closed: 5 (0:5:0), 100 (0:4:12)\n"
                      "relayctl: unknown command \"frob\" (see relayctl --help)\n"
+                     "relayctl: a line longer than 1023 characters: not run\n"
+                     "relayctl: a line of more than 64 words: not run\n"
                      "relayctl: 1 relay open as asked: 5 (0:5:0)\n");
     EXPECT_EQ(r.out.rfind("Relay control session\nSuccess\n", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("\nCommand: open 5\n"), std::string::npos);
