@@ -99,16 +99,16 @@ endif()
 # A stand-in TEVRIS.DLL: the simulated card behind the same four exports, so
 # that the vendor build runs through its load-time import without a card. It
 # goes in a folder of its own: beside relaytest.exe it would be loaded before
-# the real driver.
-add_library(tevris_standin SHARED sim/SimCard.cpp sim/SimSettings.cpp sim/SimState.cpp ${tevris_def})
-target_include_directories(tevris_standin PRIVATE sim card)
-target_link_libraries(tevris_standin PRIVATE relaytest_warnings)
+# the real driver. It is made of relaysim's own objects, compiled once for
+# both.
+add_library(tevris_standin SHARED $<TARGET_OBJECTS:relaysim> ${tevris_def})
 set_target_properties(tevris_standin PROPERTIES
   OUTPUT_NAME TEVRIS
   PREFIX ""
   SUFFIX ".DLL"
   RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/standin$<0:>"
-  ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/standin/import$<0:>")
+  ARCHIVE_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/standin/import$<0:>"
+  LINKER_LANGUAGE CXX)
 if(MINGW AND relaytest_stdcall)
   # The __stdcall functions are exported undecorated, as a maker's DLL has them.
   target_link_options(tevris_standin PRIVATE -Wl,--kill-at)
