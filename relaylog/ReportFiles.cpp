@@ -67,9 +67,7 @@ std::string Refusal(const NamedFile& output, const std::vector<NamedFile>& input
     struct stat about {};
     if (::stat(output.path.c_str(), &about) != 0)
         return {};
-    if (!S_ISREG(about.st_mode))
-        return Named(output) + " is not a plain file";
-    if (!OneOfOurs(output.path))
+    if (S_ISREG(about.st_mode) && !OneOfOurs(output.path))
         return Named(output) + " is a file relaylog did not write (remove it, or name another file)";
     return {};
 }
@@ -90,6 +88,16 @@ std::string RefusedOutput(const std::vector<NamedFile>& inputs, const std::vecto
 
 bool WriteReport(const std::string& path, const std::function<void(std::ostream&)>& write, std::string& reason)
 {
+    // A device or a pipe (/dev/null, /dev/stdout) holds nothing to lose, and
+    // is written as it is rather than replaced.
+    struct stat about {};
+    if (::stat(path.c_str(), &about) == 0 && !S_ISREG(about.st_mode) && !S_ISDIR(about.st_mode)) {
+        std::ofstream device(path, std::ios::binary);
+        write(device);
+        device.close();
+        reason = device ? "" : std::strerror(errno != 0 ? errno : EIO);
+        return static_cast<bool>(device);
+    }
     std::random_device seed;
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(seed()));
