@@ -8,6 +8,7 @@
 // Every report asked for is written, even when nothing could be judged, so
 // that an older PASS never stands in for this run.
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -99,16 +100,18 @@ struct Reports {
 bool WriteAll(const Options& options, const JUnitReport& junit, const HtmlPage& html, const RelayVerdicts& verdicts,
               const Comparison* comparison, std::string& failed)
 {
-    struct Target { const char* option; const std::string& path; };
+    struct Target {
+        const char* option;
+        const std::string& path;
+        std::function<void(std::ostream&)> write;
+    };
+    const Target targets[] = {
+        {"--junit", options.junit, [&](std::ostream& out) { junit.Write(out, SuiteOf(options.record)); }},
+        {"--html", options.html, [&](std::ostream& out) { html.Write(out, verdicts, comparison); }}};
     bool ok = true;
-    for (const Target& target : {Target{"--junit", options.junit}, Target{"--html", options.html}}) {
+    for (const Target& target : targets) {
         std::string reason;
-        if (target.path.empty() || WriteReport(target.path, [&](std::ostream& out) {
-                if (target.option[2] == 'j')
-                    junit.Write(out, SuiteOf(options.record));
-                else
-                    html.Write(out, verdicts, comparison);
-            }, reason))
+        if (target.path.empty() || WriteReport(target.path, target.write, reason))
             continue;
         const std::string what = std::string(target.option) + " \"" + Echoed(target.path) + "\": " + reason;
         std::fprintf(stderr, "relaylog: cannot write %s\n", what.c_str());
@@ -244,7 +247,7 @@ int UsageError(const Options& options, const std::string& mistake, const Reports
                 continue;
             Options one;
             one.record = options.record;
-            (option[2] == 'j' ? one.junit : one.html) = path;
+            (std::string(option) == "--junit" ? one.junit : one.html) = path;
             Unjudged(one, line, {});
         }
     }

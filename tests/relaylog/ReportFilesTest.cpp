@@ -133,7 +133,7 @@ TEST_P(WindowsSaved, IsJudgedAsThePlainRecord)
     Save(dir + "/plain.log", plain);
     Save(dir + "/saved.log", saved);
     const ChildResult expected = Relaylog(dir, "plain.log");
-    const ChildResult r = Relaylog(dir, "--junit r.xml saved.log");
+    const ChildResult r = Relaylog(dir, "--junit r.xml --html r.html saved.log");
     EXPECT_EQ(expected.exitCode, 1);
     EXPECT_EQ(r.exitCode, expected.exitCode);
     EXPECT_EQ(r.out, expected.out);
@@ -142,6 +142,9 @@ TEST_P(WindowsSaved, IsJudgedAsThePlainRecord)
     EXPECT_EQ(XPath(dir + "/r.xml", "string(//property[@name='record size']/@value)"),
               std::to_string(saved.size()) + " bytes");
     EXPECT_EQ(XPath(dir + "/r.xml", "string(//property[@name='FPGA revision']/@value)"), "0002A1F7");
+    const std::string page = ReadFile(dir + "/r.html");
+    EXPECT_NE(page.find("<tr><th>record</th><td>saved.log</td></tr>"), std::string::npos);
+    EXPECT_NE(page.find(std::string("<tr><th>record encoding</th><td>") + GetParam().encoding), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Relaylog, WindowsSaved,
