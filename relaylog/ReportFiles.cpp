@@ -34,8 +34,8 @@ bool Same(const NamedFile& a, const NamedFile& b)
         return false;
     std::error_code ignored;
     namespace fs = std::filesystem;
-    return fs::weakly_canonical(fs::absolute(a.path, ignored), ignored) ==
-           fs::weakly_canonical(fs::absolute(b.path, ignored), ignored);
+    return NameKey(fs::weakly_canonical(fs::absolute(a.path, ignored), ignored).string()) ==
+           NameKey(fs::weakly_canonical(fs::absolute(b.path, ignored), ignored).string());
 }
 
 // A report relaylog wrote, known by the marker near its beginning (or, for

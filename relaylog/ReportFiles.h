@@ -38,6 +38,8 @@ bool WriteReport(const std::string& path, const std::function<void(std::ostream&
 // Per platform (ReportFiles_posix.cpp, ReportFiles_windows.cpp).
 FileId IdentityOf(const std::string& path);
 FileId IdentityOfStandardInput();
+// A full path as the file system compares names: as it is, or without case.
+std::string NameKey(std::string path);
 bool RenameOver(const std::string& from, const std::string& to, std::string& reason);
 void SetBinaryInput();
 

@@ -37,6 +37,8 @@ FileId IdentityOfStandardInput()
     return IdOf(status == 0 && S_ISREG(about.st_mode) ? 0 : -1, about);
 }
 
+std::string NameKey(std::string path) { return path; }
+
 bool RenameOver(const std::string& from, const std::string& to, std::string& reason)
 {
     if (std::rename(from.c_str(), to.c_str()) == 0)

@@ -50,6 +50,13 @@ FileId IdentityOf(const std::string& path)
 
 FileId IdentityOfStandardInput() { return IdOfHandle(GetStdHandle(STD_INPUT_HANDLE)); }
 
+std::string NameKey(std::string path)
+{
+    for (char& c : path)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c == '/' ? '\\' : c;
+    return path;
+}
+
 bool RenameOver(const std::string& from, const std::string& to, std::string& reason)
 {
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
