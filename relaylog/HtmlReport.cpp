@@ -18,7 +18,8 @@ constexpr const char* ClassIds[RelayClassCount] = {"functional", "partly", "unve
 
 const char* const Style =
     "body{font-family:sans-serif;margin:1.5em;color:#222}"
-    "h1{font-size:1.4em}h2{font-size:1.1em;margin:1em 0 .3em}"
+    "h1{font-size:1.4em}table.record th{text-align:left;padding-right:1em}"
+    "h2{font-size:1.1em;margin:1em 0 .3em}"
     ".verdict{font-size:1.3em;font-weight:bold}.pass{color:#1b5e20}.fail{color:#b71c1c}"
     ".problems li,.changed li{font-family:monospace;font-size:.85em}"
     "section.board{display:inline-block;vertical-align:top;margin:0 1.5em 1em 0;break-inside:avoid}"
@@ -79,6 +80,16 @@ void WriteList(std::ostream& out, const char* cls, const std::vector<std::string
     out << "</ul>\n";
 }
 
+void WriteProperties(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& properties)
+{
+    if (properties.empty())
+        return;
+    out << "<table class=\"record\">\n";
+    for (const auto& [name, value] : properties)
+        out << "<tr><th>" << XmlEscaped(name) << "</th><td>" << XmlEscaped(value) << "</td></tr>\n";
+    out << "</table>\n";
+}
+
 }  // namespace
 
 void HtmlPage::CardCheck(std::uint64_t line, bool found) { headline_.push_back(CardCheckLine(line, found)); }
@@ -101,10 +112,18 @@ void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Com
 {
     const char* verdictClass = verdict_.rfind("PASS", 0) == 0 ? "pass" : "fail";
     out << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\"><head><meta charset=\"utf-8\"/>"
-        << "<title>relaylog: " << XmlEscaped(verdict_) << "</title><style>" << Style << "</style></head><body>\n"
+        << HtmlMarker << "<title>relaylog: " << XmlEscaped(verdict_) << "</title><style>" << Style << "</style></head><body>\n"
         << "<h1>Relay matrix report</h1>\n";
+    WriteProperties(out, properties_);
     for (const std::string& line : headline_)
         out << "<p class=\"card\">" << XmlEscaped(line) << "</p>\n";
+    if (verdict_.rfind("ERROR", 0) == 0) {
+        // Nothing was judged: the ERROR stands where the verdict would.
+        out << "<p class=\"verdict fail error\">" << XmlEscaped(verdict_) << "</p>\n";
+        WriteList(out, "problems", problems_, problemCount_ - problems_.size());
+        out << "</body></html>\n";
+        return;
+    }
     out << "<p class=\"verdict " << verdictClass << "\">" << XmlEscaped(verdict_) << "</p>\n"
         << "<p class=\"summary\">" << XmlEscaped(relays_) << "</p>\n";
     WriteList(out, "problems", problems_, problemCount_ - problems_.size());

@@ -8,12 +8,16 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Baseline.h"
 #include "RelayVerdicts.h"
 
 namespace relaylog {
+
+// The tag each page carries, by which relaylog knows a file it may write over.
+inline constexpr const char* HtmlMarker = "<meta name=\"generator\" content=\"relaylog\"/>";
 
 // Takes the findings of one record, then writes the page.
 class HtmlPage : public FindingSink {
@@ -25,6 +29,9 @@ public:
     void End(const Traffic& traffic) override;
     void Error(const std::string& line) override;
 
+    // What was judged (the record, its program, its card), shown above the verdict.
+    void Properties(std::vector<std::pair<std::string, std::string>> properties) { properties_ = std::move(properties); }
+
     // The page, each board drawn with the record's verdicts; comparison may be null.
     void Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const;
 
@@ -34,6 +41,7 @@ private:
     std::uint64_t problemCount_ = 0;
     std::string relays_;   // "Relays: ..."
     std::string verdict_;  // PASS, FAIL or the ERROR line
+    std::vector<std::pair<std::string, std::string>> properties_;
 };
 
 }  // namespace relaylog

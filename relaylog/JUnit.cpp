@@ -129,9 +129,15 @@ void JUnitReport::Write(std::ostream& out, const std::string& suite) const
         tests += board.present ? 1 : 0;
         failures += board.problems > 0 ? 1 : 0;
     }
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" << JUnitMarker << "\n"
         << "<testsuite name=\"" << XmlEscaped(suite, true) << "\" tests=\"" << tests << "\" failures=\"" << failures
         << "\" errors=\"" << (error_.empty() ? 0 : 1) << "\" skipped=\"0\" time=\"0\">\n";
+    if (!properties_.empty()) {
+        out << "  <properties>\n";
+        for (const auto& [name, value] : properties_)
+            out << "    <property name=\"" << XmlEscaped(name) << "\" value=\"" << XmlEscaped(value) << "\"/>\n";
+        out << "  </properties>\n";
+    }
     WriteCase(out, card_, "card check");
     WriteCase(out, waits_, "SPI waits");
     for (int b = 0; b < Boards; ++b) {

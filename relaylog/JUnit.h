@@ -8,11 +8,16 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Findings.h"
 
 namespace relaylog {
+
+// The comment each JUnit report carries, by which relaylog knows a file it
+// may write over.
+inline constexpr const char* JUnitMarker = "<!-- written by relaylog -->";
 
 // Which test case a problem fails.
 enum class Concern { CardCheck, Waits, Board, Protocol };
@@ -32,6 +37,8 @@ public:
     // The comparison with a baseline record: its own case, failed by the
     // relays that got worse, carrying every CHANGED line and the summary.
     void Baseline(const std::vector<std::string>& changed, std::uint32_t worse, const std::string& summary);
+    // What was judged (the record, its program, its card), as the suite's <properties>.
+    void Properties(std::vector<std::pair<std::string, std::string>> properties) { properties_ = std::move(properties); }
     void Write(std::ostream& out, const std::string& suite) const;
 
 private:
@@ -52,6 +59,7 @@ private:
     Case baseline_;
     Case boards_[Boards];
     std::string error_;
+    std::vector<std::pair<std::string, std::string>> properties_;
 };
 
 }  // namespace relaylog

@@ -4,146 +4,254 @@
 //   relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)
 //
 // Exit status 0 on PASS, 1 on FAIL, 2 when the input cannot be read or is not
-// a complete record, and for a usage error.
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+// a complete record, when a report cannot be written, and for a usage error.
+// Every report asked for is written, even when nothing could be judged, so
+// that an older PASS never stands in for this run.
+#include <cstdio>
 #include <functional>
 #include <iostream>
 #include <sstream>
 #include <string>
 
 #include "Baseline.h"
+#include "CommandLine.h"
 #include "HtmlReport.h"
 #include "JUnit.h"
 #include "RecordCheck.h"
-
-#ifndef RELAYLOG_VERSION
-#define RELAYLOG_VERSION "unknown"
-#endif
+#include "RecordInput.h"
+#include "ReportFiles.h"
 
 namespace relaylog {
 namespace {
 
-const char* const Usage =
-    "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)\n"
-    "  Reads a saved relaytest, relaysweep or relayctl record, names every problem on\n"
-    "  a PROBLEM line and judges every relay; exit status 0 PASS, 1 FAIL, 2 not a\n"
-    "  complete record.\n"
-    "  --junit FILE  also write the verdict as a JUnit XML report to FILE\n"
-    "  --html FILE   also write the report as one self-contained HTML page to FILE,\n"
-    "                each board drawn as its crosspoints coloured by their verdicts\n"
-    "  --baseline OLD  also compare every relay's verdict with the one in record OLD:\n"
-    "                a CHANGED line per relay that differs and a \"Since baseline\" line\n"
-    "  --help        this text\n"
-    "  --version     relaylog's version\n";
+using Properties = std::vector<std::pair<std::string, std::string>>;
 
-struct Options {
-    std::string record;
-    std::string junit;
-    std::string html;
-    std::string baseline;
-    bool help = false;
-    bool version = false;
+// What the record says of its card, for the reports' properties.
+struct CardHeader : FindingSink {
+    void CardCheck(std::uint64_t /*line*/, bool isFound) override { card = isFound ? "found" : "not found"; }
+    void Revision(std::uint64_t /*line*/, std::uint32_t value) override
+    {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%08X", value);
+        revision = hex;
+    }
+    std::string card = "no card check in the record";
+    std::string revision = "none";
 };
 
-// Where an option that takes a file name keeps it; null for any other argument.
-std::string* FileOption(Options& options, const std::string& arg)
+Properties PropertiesOf(const RecordFacts& facts, const CardHeader& card)
 {
-    if (arg == "--junit")
-        return &options.junit;
-    if (arg == "--html")
-        return &options.html;
-    return arg == "--baseline" ? &options.baseline : nullptr;
+    Properties properties{{"record", facts.name}, {"record size", std::to_string(facts.size) + " bytes"}};
+    if (!facts.modified.empty())
+        properties.emplace_back("record modified", facts.modified);
+    properties.emplace_back("record encoding", facts.encoding);
+    properties.emplace_back("program", facts.program.empty() ? "unknown" : facts.program);
+    properties.emplace_back("card", card.card);
+    properties.emplace_back("FPGA revision", card.revision);
+    return properties;
 }
 
-// False, after one line on standard error, for a usage error.
-bool ReadOptions(int argc, char** argv, Options& options)
+std::string SuiteOf(const std::string& record)
 {
-    bool haveRecord = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "--version") {
-            (arg == "--help" ? options.help : options.version) = true;
-        } else if (std::string* value = FileOption(options, arg); value != nullptr && i + 1 < argc &&
-                                                                  argv[i + 1][0] != '\0') {
-            *value = argv[++i];
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::cerr << "relaylog: " << (FileOption(options, arg) ? arg + " needs a file name" : "unknown option " + arg)
-                      << "\n" << Usage;
-            return false;
-        } else if (haveRecord) {
-            std::cerr << "relaylog: one record at a time\n" << Usage;
-            return false;
-        } else {
-            options.record = arg;
-            haveRecord = true;
+    return record.empty() ? "relaylog" : "relaylog " + (record == "-" ? std::string("standard input") : record);
+}
+
+// Holds back the last line written (the verdict) until the reports are out.
+class HoldLastLine : public std::streambuf {
+public:
+    explicit HoldLastLine(std::streambuf* to) : to_(to) {}
+    std::string Take() { return std::move(held_); }
+
+protected:
+    std::streamsize xsputn(const char* text, std::streamsize n) override
+    {
+        held_.append(text, static_cast<std::size_t>(n));
+        const std::size_t end = held_.rfind('\n');
+        if (end == std::string::npos || end == 0)
+            return n;
+        const std::size_t previous = held_.rfind('\n', end - 1);
+        if (previous != std::string::npos) {
+            to_->sputn(held_.data(), static_cast<std::streamsize>(previous + 1));
+            held_.erase(0, previous + 1);
         }
+        return n;
     }
-    if (!haveRecord && !options.help && !options.version) {
-        std::cerr << Usage;
-        return false;
+    int_type overflow(int_type c) override
+    {
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        xsputn(&byte, 1);
+        return c;
     }
-    return true;
+
+private:
+    std::streambuf* to_;
+    std::string held_;
+};
+
+struct Reports {
+    std::vector<std::string> junits;
+    std::vector<std::string> pages;
+};
+
+// Writes each report; false, after a line on standard error for each that
+// could not be written, naming the first in failed.
+bool WriteAll(const Options& options, const JUnitReport& junit, const HtmlPage& html, const RelayVerdicts& verdicts,
+              const Comparison* comparison, std::string& failed)
+{
+    struct Target {
+        const char* option;
+        const std::string& path;
+        std::function<void(std::ostream&)> write;
+    };
+    const Target targets[] = {
+        {"--junit", options.junit, [&](std::ostream& out) { junit.Write(out, SuiteOf(options.record)); }},
+        {"--html", options.html, [&](std::ostream& out) { html.Write(out, verdicts, comparison); }}};
+    bool ok = true;
+    for (const Target& target : targets) {
+        std::string reason;
+        if (target.path.empty() || WriteReport(target.path, target.write, reason))
+            continue;
+        const std::string what = std::string(target.option) + " \"" + Echoed(target.path) + "\": " + reason;
+        std::fprintf(stderr, "relaylog: cannot write %s\n", what.c_str());
+        if (ok)
+            failed = what;
+        ok = false;
+    }
+    return ok;
+}
+
+// Nothing could be judged: each report asked for says why, in place of
+// whatever an older run left there.
+int Unjudged(const Options& options, const std::string& errorLine, const Properties& properties)
+{
+    JUnitReport junit;
+    HtmlPage html;
+    junit.Error(errorLine);
+    html.Error(errorLine);
+    junit.Properties(properties);
+    html.Properties(properties);
+    std::string failed;
+    WriteAll(options, junit, html, RelayVerdicts{}, nullptr, failed);
+    return 2;
 }
 
 // The baseline's verdicts; false, after one line on standard error, when OLD
 // cannot be read or is not a complete record.
-bool ReadBaseline(const std::string& name, RelayVerdicts& verdicts)
+bool ReadBaseline(const std::string& name, RelayVerdicts& verdicts, std::string& why)
 {
-    std::ifstream file(name, std::ios::binary);
-    if (!file) {
-        std::cerr << "relaylog: cannot open baseline " << name << ": " << std::strerror(errno) << "\n";
+    RecordInput input;
+    std::string reason;
+    if (!input.Open(name, reason)) {
+        why = "cannot read the baseline " + Echoed(name) + ": " + reason;
+        std::fprintf(stderr, "relaylog: %s: %s\n", Echoed(name).c_str(), reason.c_str());
         return false;
     }
     struct : FindingSink {
         void Error(const std::string& line) override { error = line; }
         std::string error;
-    } why;
+    } cannot;
+    std::istream in(&input);
     std::ostringstream report;
-    if (CheckRecord(file, report, {&why}, &verdicts) == 2) {
-        std::cerr << "relaylog: baseline " << name << " cannot be judged: " << why.error << "\n";
-        return false;
-    }
-    return true;
+    if (CheckRecord(in, report, {&cannot}, &verdicts) != 2)
+        return true;
+    why = "the baseline " + Echoed(name) + " cannot be judged: " + cannot.error;
+    std::fprintf(stderr, "relaylog: %s\n", why.c_str());
+    return false;
 }
 
-bool WriteFile(const std::string& name, const std::function<void(std::ostream&)>& write)
+int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
 {
-    std::ofstream file(name, std::ios::binary | std::ios::trunc);
-    write(file);
-    file.close();
-    if (!file)
-        std::cerr << "relaylog: cannot write " << name << ": " << std::strerror(errno) << "\n";
-    return static_cast<bool>(file);
-}
-
-int Check(std::istream& in, const Options& options)
-{
-    RelayVerdicts old;
-    if (!options.baseline.empty() && !ReadBaseline(options.baseline, old))
-        return 2;
     JUnitReport junit;
     HtmlPage html;
+    CardHeader card;
     RelayVerdicts verdicts;
-    const int status = CheckRecord(in, std::cout, {&junit, &html}, &verdicts);
+    HoldLastLine held(std::cout.rdbuf());
+    std::ostream text(&held);
+    std::istream in(&input);
+    int status = CheckRecord(in, text, {&junit, &html, &card}, &verdicts);
+    text.flush();
+    if (!input.ReadFailure().empty())
+        std::fprintf(stderr, "relaylog: %s: %s\n", Echoed(input.Facts().name).c_str(), input.ReadFailure().c_str());
     Comparison comparison;
-    if (!options.baseline.empty()) {
-        comparison = Compare(old, verdicts);
-        for (const std::string& line : comparison.lines)
-            std::cout << line << "\n";
-        std::cout << SummaryOf(comparison) << "\n";
+    if (old != nullptr) {
+        comparison = Compare(*old, verdicts);
         junit.Baseline(comparison.lines, comparison.worse, SummaryOf(comparison));
     }
+    junit.Properties(PropertiesOf(input.Facts(), card));
+    html.Properties(PropertiesOf(input.Facts(), card));
+    std::string failed;
+    const bool written = WriteAll(options, junit, html, verdicts, old != nullptr ? &comparison : nullptr, failed);
+    const std::string verdict = held.Take();
+    if (written || verdict.rfind("PASS", 0) != 0)
+        std::cout << verdict;
+    if (!written) {
+        std::cout << "ERROR: the report could not be written: " << failed << "\n";
+        status = 2;
+    }
+    for (const std::string& line : comparison.lines)
+        std::cout << line << "\n";
+    if (old != nullptr)
+        std::cout << SummaryOf(comparison) << "\n";
     std::cout.flush();
-    const std::string suite = "relaylog " + (options.record == "-" ? std::string("standard input") : options.record);
-    if (!options.junit.empty() && !WriteFile(options.junit, [&](std::ostream& out) { junit.Write(out, suite); }))
-        return 2;
-    if (!options.html.empty() && !WriteFile(options.html, [&](std::ostream& out) {
-            html.Write(out, verdicts, options.baseline.empty() ? nullptr : &comparison);
-        }))
-        return 2;
     return status;
+}
+
+int Run(const Options& options)
+{
+    std::vector<NamedFile> inputs{{"", options.record}};
+    if (!options.baseline.empty())
+        inputs.push_back({"--baseline", options.baseline});
+    std::vector<NamedFile> outputs;
+    if (!options.junit.empty())
+        outputs.push_back({"--junit", options.junit});
+    if (!options.html.empty())
+        outputs.push_back({"--html", options.html});
+    const std::string refused = RefusedOutput(inputs, outputs);
+    if (!refused.empty()) {
+        std::fprintf(stderr, "relaylog: %s\n", refused.c_str());
+        return 2;
+    }
+    RecordInput input;
+    std::string reason;
+    const std::string name = options.record == "-" ? std::string("standard input") : Echoed(options.record);
+    if (!input.Open(options.record, reason)) {
+        std::fprintf(stderr, "relaylog: %s: %s\n", name.c_str(), reason.c_str());
+        return Unjudged(options, "ERROR: cannot read " + name + ": " + reason, PropertiesOf(input.Facts(), {}));
+    }
+    RelayVerdicts old;
+    std::string why;
+    if (!options.baseline.empty() && !ReadBaseline(options.baseline, old, why))
+        return Unjudged(options, "ERROR: " + why, PropertiesOf(input.Facts(), {}));
+    if (!input.NotARecord().empty()) {
+        const std::string line = "ERROR line 1: " + input.NotARecord();
+        std::printf("%s\n", line.c_str());
+        return Unjudged(options, line, PropertiesOf(input.Facts(), {}));
+    }
+    return Judge(input, options, options.baseline.empty() ? nullptr : &old);
+}
+
+// A usage error: the reports named so far still say so, where that is safe.
+int UsageError(const Options& options, const std::string& mistake, const Reports& named)
+{
+    std::vector<NamedFile> inputs;
+    if (!options.record.empty())
+        inputs.push_back({"", options.record});
+    if (!options.baseline.empty())
+        inputs.push_back({"--baseline", options.baseline});
+    const std::string line = "ERROR: usage: " + mistake;
+    for (const auto& [option, paths] : {std::make_pair("--junit", named.junits), std::make_pair("--html", named.pages)}) {
+        for (const std::string& path : paths) {
+            if (path.empty() || !RefusedOutput(inputs, {{option, path}}).empty())
+                continue;
+            Options one;
+            one.record = options.record;
+            (std::string(option) == "--junit" ? one.junit : one.html) = path;
+            Unjudged(one, line, {});
+        }
+    }
+    return 2;
 }
 
 }  // namespace
@@ -151,23 +259,14 @@ int Check(std::istream& in, const Options& options)
 
 int main(int argc, char** argv)
 {
-    using relaylog::Check;
-    using relaylog::Usage;
     relaylog::Options options;
-    if (!relaylog::ReadOptions(argc, argv, options))
-        return 2;
-    if (options.help || options.version) {
-        std::cout << (options.help ? Usage : "relaylog " RELAYLOG_VERSION "\n");
-        return 0;
+    relaylog::Reports named;
+    std::string mistake;
+    switch (relaylog::ReadCommandLine(argc, argv, options, mistake, named.junits, named.pages)) {
+    case relaylog::Parsed::Done: return 0;
+    case relaylog::Parsed::Usage: return relaylog::UsageError(options, mistake, named);
+    case relaylog::Parsed::Run: break;
     }
     std::ios::sync_with_stdio(false);
-    if (options.record == "-")
-        return Check(std::cin, options);
-
-    std::ifstream file(options.record, std::ios::binary);
-    if (!file) {
-        std::cerr << "relaylog: cannot open " << options.record << ": " << std::strerror(errno) << "\n";
-        return 2;
-    }
-    return Check(file, options);
+    return relaylog::Run(options);
 }

@@ -159,12 +159,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Option{"Help", {"--help"}, 0, "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)"},
         Option{"Version", {"--version"}, 0, "relaylog " RELAYTEST_VERSION},
-        Option{"UnknownOption", {"--verbose", GoldenPath("healthy.txt")}, 2, "relaylog: unknown option --verbose"},
-        Option{"JUnitWithoutFile", {GoldenPath("healthy.txt"), "--junit"}, 2, "relaylog: --junit needs a file name"},
+        Option{"UnknownOption", {"--verbose", GoldenPath("healthy.txt")}, 2, "relaylog: unknown option \"--verbose\""},
+        Option{"JUnitWithoutFile", {GoldenPath("healthy.txt"), "--junit"}, 2, "relaylog: --junit needs a value"},
         Option{"JUnitUnwritable", {"--junit", "/no/such/folder/r.xml", GoldenPath("healthy.txt")}, 2,
-               "relaylog: cannot write /no/such/folder/r.xml: No such file or directory"},
+               "relaylog: cannot write --junit \"/no/such/folder/r.xml\": No such file or directory"},
         Option{"BaselineMissing", {"--baseline", "/no/such.log", GoldenPath("healthy.txt")}, 2,
-               "relaylog: cannot open baseline /no/such.log: No such file or directory"},
+               "relaylog: /no/such.log: No such file or directory"},
         Option{"JUnitBesideAVerdict", {"--junit", "/dev/null", GoldenPath("deaf.txt")}, 1, "Card check (line 1): card found"}),
     ByName{});
 

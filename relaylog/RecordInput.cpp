@@ -1,0 +1,177 @@
+#include "RecordInput.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <string_view>
+#include <sys/stat.h>
+
+#include "RecordReader.h"
+#include "ReportFiles.h"
+
+namespace relaylog {
+
+namespace {
+
+constexpr std::size_t Chunk = 1 << 16;
+// Stands in for a character the programs never print: no line holds it.
+constexpr char Foreign = '\x7F';
+
+const char* const HowToSave =
+    "save the program's standard output as plain text: under cmd, relaysweep --yes > run.log; in PowerShell, "
+    "relaysweep --yes | Out-File -Encoding ascii run.log (docs/windows.md)";
+
+std::string Utc(std::time_t when)
+{
+    char text[32] = "";
+    if (const std::tm* utc = std::gmtime(&when))
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", utc);
+    return text;
+}
+
+const char* ProgramOf(LineKind kind)
+{
+    switch (kind) {
+    case LineKind::CardFound:
+    case LineKind::CardMissing: return "relaytest";
+    case LineKind::SweepHeading: return "relaysweep";
+    case LineKind::ControlHeading: return "relayctl";
+    default: return "";
+    }
+}
+
+// The record's first line, as the reader takes it.
+ReadResult ReadFirstLine(const char* begin, const char* end, RecordLine& line, std::string& why, ReadFault& fault)
+{
+    std::string_view start(begin, static_cast<std::size_t>(end - begin));
+    const std::size_t lineEnd = start.find('\n');
+    RecordReader reader(lineEnd == std::string_view::npos ? start : start.substr(0, lineEnd + 1));
+    const ReadResult result = reader.Next(line);
+    why = reader.Error();
+    fault = reader.Fault();
+    return result;
+}
+
+}  // namespace
+
+RecordInput::~RecordInput()
+{
+    if (own_ && file_ != nullptr)
+        std::fclose(file_);
+}
+
+bool RecordInput::Open(const std::string& name, std::string& reason)
+{
+    if (name == "-") {
+        SetBinaryInput();
+        file_ = stdin;
+        facts_.name = "standard input";
+    } else {
+        file_ = std::fopen(name.c_str(), "rb");
+        own_ = file_ != nullptr;
+        facts_.name = name;
+        struct stat about {};
+        if (file_ != nullptr && ::stat(name.c_str(), &about) == 0)
+            facts_.modified = Utc(about.st_mtime);
+    }
+    if (file_ == nullptr || (!Fill() && error_ != 0)) {
+        reason = std::strerror(file_ == nullptr ? errno : error_);
+        return false;
+    }
+    Sniff();
+    return true;
+}
+
+bool RecordInput::Fill()
+{
+    unsigned char raw[Chunk];
+    text_.clear();
+    while (text_.empty() && !ended_) {
+        const std::size_t n = std::fread(raw, 1, sizeof raw, file_);
+        if (n < sizeof raw && std::ferror(file_) != 0)
+            error_ = errno != 0 ? errno : EIO;
+        ended_ = n < sizeof raw;
+        const bool first = facts_.size == 0;
+        facts_.size += n;
+        std::size_t skip = 0;
+        if (first && n >= 2 && raw[0] == 0xFF && raw[1] == 0xFE) {
+            encoding_ = Encoding::Utf16Le;
+            skip = 2;
+        } else if (first && n >= 2 && raw[0] == 0xFE && raw[1] == 0xFF) {
+            encoding_ = Encoding::Utf16Be;
+            skip = 2;
+        } else if (first && n >= 3 && std::memcmp(raw, "\xEF\xBB\xBF", 3) == 0) {
+            encoding_ = Encoding::Utf8Mark;
+            skip = 3;
+        }
+        Decode(raw + skip, n - skip);
+    }
+    if (text_.empty())
+        return false;
+    setg(text_.data(), text_.data(), text_.data() + text_.size());
+    return true;
+}
+
+void RecordInput::Decode(const unsigned char* raw, std::size_t n)
+{
+    if (encoding_ == Encoding::Plain || encoding_ == Encoding::Utf8Mark) {
+        text_.assign(raw, raw + n);
+        return;
+    }
+    const bool little = encoding_ == Encoding::Utf16Le;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (carry_ < 0) {
+            carry_ = raw[i];
+            continue;
+        }
+        const unsigned unit = little ? (raw[i] << 8 | static_cast<unsigned>(carry_))
+                                     : (static_cast<unsigned>(carry_) << 8 | raw[i]);
+        text_.push_back(unit < 0x80 ? static_cast<char>(unit) : Foreign);
+        carry_ = -1;
+    }
+    if (ended_ && carry_ >= 0)
+        text_.push_back(Foreign);  // half a character: the file was cut
+}
+
+RecordInput::int_type RecordInput::underflow()
+{
+    if (gptr() < egptr())
+        return traits_type::to_int_type(*gptr());
+    return Fill() ? traits_type::to_int_type(*gptr()) : traits_type::eof();
+}
+
+void RecordInput::Sniff()
+{
+    RecordLine line;
+    std::string why;
+    ReadFault fault = ReadFault::None;
+    if (eback() == egptr())
+        return;
+    const std::string_view start(eback(), static_cast<std::size_t>(egptr() - eback()));
+    const std::string_view first = start.substr(0, start.find('\n'));
+    for (const char c : first) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\r') || byte >= 0x7F) {
+            notARecord_ = "binary data, or text in an encoding other than ASCII, UTF-8 or UTF-16 with a byte-order "
+                          "mark: not a record; " + std::string(HowToSave);
+            return;
+        }
+    }
+    if (ReadFirstLine(eback(), egptr(), line, why, fault) == ReadResult::Line)
+        facts_.program = ProgramOf(line.kind);
+    else if (fault != ReadFault::CutInsideLine)
+        notARecord_ = why + ": not a record; " + HowToSave;
+}
+
+std::string RecordInput::ReadFailure() const { return error_ != 0 ? std::strerror(error_) : ""; }
+
+RecordFacts RecordInput::Facts() const
+{
+    RecordFacts facts = facts_;
+    const char* names[] = {"ASCII", "UTF-8 with a byte-order mark", "UTF-16LE with a byte-order mark",
+                           "UTF-16BE with a byte-order mark"};
+    facts.encoding = names[static_cast<int>(encoding_)];
+    return facts;
+}
+
+}  // namespace relaylog

@@ -1,0 +1,48 @@
+// Where relaylog writes its reports, so that a report never takes the place
+// of evidence: a target that is the record, the baseline or another report,
+// or a file that is not one of relaylog's reports, is refused before
+// anything is written; a report is written beside its target and renamed
+// into place only once it is whole.
+#ifndef RELAYLOG_REPORTFILES_H
+#define RELAYLOG_REPORTFILES_H
+
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace relaylog {
+
+// A file as the system knows it, through links: equal for the same file.
+struct FileId {
+    bool exists = false;
+    std::uint64_t device = 0;
+    std::uint64_t index = 0;
+};
+
+// A file the run reads or writes, and the option that names it.
+struct NamedFile {
+    std::string option;  // "--junit", "--html", "--baseline", or "" for the record
+    std::string path;    // "-": standard input
+};
+
+// Empty when every output may be written; otherwise the one line that says
+// which may not, and why.
+std::string RefusedOutput(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs);
+
+// Writes the report through a file beside path, renamed over path once whole;
+// false, with the system's reason, when it could not.
+bool WriteReport(const std::string& path, const std::function<void(std::ostream&)>& write, std::string& reason);
+
+// Per platform (ReportFiles_posix.cpp, ReportFiles_windows.cpp).
+FileId IdentityOf(const std::string& path);
+FileId IdentityOfStandardInput();
+// A full path as the file system compares names: as it is, or without case.
+std::string NameKey(std::string path);
+bool RenameOver(const std::string& from, const std::string& to, std::string& reason);
+void SetBinaryInput();
+
+}  // namespace relaylog
+
+#endif
