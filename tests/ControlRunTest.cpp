@@ -11,6 +11,7 @@
 #include "CaseName.h"
 #include "Child.h"
 #include "Paths.h"
+#include "RunProgram.h"
 #include "Transcript.h"
 
 namespace {
@@ -46,20 +47,6 @@ void WriteState(const std::string& path, const std::string& board0)
     (void)std::fclose(file);
 }
 
-ChildResult RunCtl(std::vector<std::string> args, const std::string& relaysim, ChildInput input = ChildInput::DevNull,
-                   std::string text = {})
-{
-    args.insert(args.begin(), RelayctlPath());
-    ChildSpec run(std::move(args), {"RELAYSIM=" + relaysim}, input, std::move(text));
-    run.captureStderr = true;
-    return RunChild(run);
-}
-
-int Verdict(const std::string& record)
-{
-    return RunChild({{RelaylogPath(), "-"}, {}, ChildInput::Text, record}).exitCode;
-}
-
 struct CtlRun {
     const char* name;
     std::vector<std::string> args;
@@ -83,7 +70,7 @@ TEST_P(Relayctl, RunsTheCommandAsTheTableSays)
         WriteState(state, c.before);
     const bool usage = std::string(c.relaysim) == "-";
     const std::string settings = usage ? "no-driver-call-expected" : c.relaysim;
-    const ChildResult r = RunCtl(c.args, "state=" + state + (settings.empty() ? "" : "," + settings));
+    const ChildResult r = RunProgram("relayctl", c.args, "state=" + state + (settings.empty() ? "" : "," + settings));
 
     EXPECT_EQ(r.exitCode, c.status) << r.err;
     std::string err = c.err;
@@ -100,7 +87,7 @@ TEST_P(Relayctl, RunsTheCommandAsTheTableSays)
         EXPECT_NE(file.Text().find(c.after), std::string::npos) << file.Text();
     }
     if (c.verdict >= 0) {
-        EXPECT_EQ(Verdict(r.out), c.verdict) << r.out;
+        EXPECT_EQ(RunProgram("relaylog", {"-"}, "", Typed(r.out)).exitCode, c.verdict) << r.out;
     }
 }
 
@@ -149,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A refused close pushes nothing: the record has the read-back alone.
 TEST(Relayctl, RefusedBoardIsNeverPushed)
 {
-    const ChildResult r = RunCtl({"close", "400"}, "absent=3");
+    const ChildResult r = RunProgram("relayctl", {"close", "400"}, "absent=3");
     EXPECT_EQ(r.out.find("Turning"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Board 3 refused: it reads back all ones (not fitted or not answering)\nControl complete\n"),
               std::string::npos)
@@ -170,8 +157,9 @@ TEST(Relayctl, SessionThroughAPipe)
     for (int i = 0; i < 64; ++i)
         tooManyWords += " 6";
     const ChildResult r =
-        RunCtl({}, "state=" + state.path, ChildInput::Text,
-               "close 5 0:4:12\n\nshow 0\nfrob 3\n" + tooLong + "\n" + tooManyWords + "\nopen 5\nquit\nclose 7\n");
+        RunProgram("relayctl", {}, "state=" + state.path,
+                   Typed("close 5 0:4:12\n\nshow 0\nfrob 3\n" + tooLong + "\n" + tooManyWords +
+                         "\nopen 5\nquit\nclose 7\n"));
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.err, "relayctl: 2 relays closed as asked: 5 (0:5:0), 100 (0:4:12)\n"
                      "relayctl: board 0: 2 relays closed: 5 (0:5:0), 100 (0:4:12)\n"
@@ -182,7 +170,7 @@ TEST(Relayctl, SessionThroughAPipe)
     EXPECT_EQ(r.out.rfind("Relay control session\nSuccess\n", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("\nCommand: open 5\n"), std::string::npos);
     EXPECT_NE(state.Text().find("board 0: 00000000 00000000 00000000 00000010\n"), std::string::npos);
-    EXPECT_EQ(Verdict(r.out), 0) << r.out;
+    EXPECT_EQ(RunProgram("relaylog", {"-"}, "", Typed(r.out)).exitCode, 0) << r.out;
 }
 
 // The card keeps its relays from one run to the next, as real boards do.
@@ -190,10 +178,11 @@ TEST(Relayctl, StateCarriesFromOneRunToTheNext)
 {
     const StateFile state("Carries");
     const std::string relaysim = "state=" + state.path;
-    EXPECT_EQ(RunCtl({"close", "0:4:12", "5"}, relaysim).exitCode, 0);
-    EXPECT_EQ(RunCtl({"show", "0"}, relaysim).err, "relayctl: board 0: 2 relays closed: 5 (0:5:0), 100 (0:4:12)\n");
-    EXPECT_EQ(RunCtl({"open", "all"}, relaysim).exitCode, 0);
-    EXPECT_EQ(RunCtl({"show", "0"}, relaysim).err, "relayctl: board 0: every relay open\n");
+    EXPECT_EQ(RunProgram("relayctl", {"close", "0:4:12", "5"}, relaysim).exitCode, 0);
+    EXPECT_EQ(RunProgram("relayctl", {"show", "0"}, relaysim).err,
+              "relayctl: board 0: 2 relays closed: 5 (0:5:0), 100 (0:4:12)\n");
+    EXPECT_EQ(RunProgram("relayctl", {"open", "all"}, relaysim).exitCode, 0);
+    EXPECT_EQ(RunProgram("relayctl", {"show", "0"}, relaysim).err, "relayctl: board 0: every relay open\n");
 }
 
 struct StopCase {

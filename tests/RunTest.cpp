@@ -3,9 +3,8 @@
 #include <sstream>
 
 #include "CaseName.h"
-#include "Child.h"
-#include "Paths.h"
 #include "RecordReader.h"
+#include "RunProgram.h"
 #include "SimCardTest.h"
 
 using relaylog::LineKind;
@@ -16,63 +15,38 @@ using relaylog::RecordReader;
 
 namespace {
 
-// The real executable on the simulated card that RELAYSIM describes.
-ChildResult RunRelaytest(const std::string& relaysim, ChildInput input = ChildInput::DevNull)
-{
-    return RunChild({{RelaytestPath()}, {"RELAYSIM=" + relaysim}, input, input == ChildInput::Text ? "\n" : ""});
-}
+class Transcripts : public SimCardTestWithParam<GoldenRun> {};
 
-struct Transcript {
-    const char* golden;
-    const char* relaysim;  // the same card, for the real executable
-    std::function<void()> setUp;
-};
-
-class Transcripts : public SimCardTestWithParam<Transcript> {};
-
-// Whole runs against healthy and faulty cards, byte for byte.
+// Whole runs against healthy and faulty cards, byte for byte: in process on the
+// simulated card set up as the golden's RELAYSIM says, and as the real
+// executable with that RELAYSIM.
 TEST_P(Transcripts, InProcessRunMatchesGolden)
 {
-    GetParam().setUp();
+    std::string error;
+    ASSERT_TRUE(SimApplySettings(GetParam().relaysim, error)) << error;
     int code = -1;
     const std::string out = RunInProcess(&code);
-    EXPECT_EQ(TranscriptDiff(Golden(GetParam().golden), out), "");
+    EXPECT_EQ(TranscriptDiff(Golden(GetParam().file), out), "");
     EXPECT_EQ(code, 0);
 }
 
 TEST_P(Transcripts, ExecutableMatchesGolden)
 {
-    const ChildResult r = RunRelaytest(GetParam().relaysim);
-    EXPECT_EQ(TranscriptDiff(Golden(GetParam().golden), r.out), "");
+    const ChildResult r = RunProgram("relaytest", {}, GetParam().relaysim);
+    EXPECT_EQ(TranscriptDiff(Golden(GetParam().file), r.out), "");
     EXPECT_EQ(r.exitCode, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cards, Transcripts,
-    ::testing::Values(
-        // Every board returns what was last written: the read-backs show relays
-        // 0, 8, 100, 105 on board 0 and 129, 254 on board 1.
-        Transcript{"healthy.txt", "", [] {}},
-        // No card: the error line comes first, every access still goes to the
-        // driver and shows what it returns.
-        Transcript{"nocard.txt", "cards=0", [] { SimSetCardCount(0); }},
-        // Boards that ignore writes: the first read-back clears board 0's image,
-        // the second shows it all off, and board 1's pushes are unchanged.
-        Transcript{"deaf.txt", "deaf",
-                   [] {
-                       for (int b = 0; b < 8; ++b)
-                           SimSetBoardFixed(b, BoardWords{});
-                   }},
-        // Busy for two polls before every access: three traces on each line.
-        Transcript{"busy-twice.txt", "busy=2", [] { SimSetBusyPolls(2); }}),
-    [](const auto& p) { return CaseName(p.param.golden); });
+// Every transcript of tests/golden/goldens.txt, where each card is described.
+INSTANTIATE_TEST_SUITE_P(Cards, Transcripts, ::testing::ValuesIn(GoldenRuns()),
+                         [](const auto& p) { return CaseName(p.param.file); });
 
 // A controller that never clears busy: every one of the run's 45 accesses
 // polls 10000 times, all busy, then goes ahead on the same line. Checked by
 // reading both records line by line rather than against a stored 19 MB file.
 TEST(Executable, StuckBusyRunPollsEachAccessToTheLimit)
 {
-    const ChildResult r = RunRelaytest("stuck-busy");
+    const ChildResult r = RunProgram("relaytest", {}, "stuck-busy");
     EXPECT_EQ(r.exitCode, 0);
 
     std::istringstream stuck(r.out);
@@ -106,9 +80,7 @@ TEST(Executable, StuckBusyRunPollsEachAccessToTheLimit)
 // prints anything: a demonstration never runs a healthy card by mistake.
 TEST(Executable, RefusesASimulatedCardSettingItDoesNotKnow)
 {
-    ChildSpec run{{RelaytestPath()}, {"RELAYSIM=busy=1,stuck_on=5"}};
-    run.captureStderr = true;
-    const ChildResult r = RunChild(run);
+    const ChildResult r = RunProgram("relaytest", {}, "busy=1,stuck_on=5");
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
     const std::string head = "relaysim: unknown setting \"stuck_on=5\" in RELAYSIM (known: cards=N, ";
@@ -151,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Values, Revision,
 // card-check line ahead of the printf lines.
 TEST(Executable, EnterEndsTheWait)
 {
-    const ChildResult r = RunRelaytest("", ChildInput::Text);
+    const ChildResult r = RunProgram("relaytest", {}, "", Typed("\n"));
     EXPECT_EQ(TranscriptDiff(Golden("healthy.txt"), r.out), "");
     EXPECT_EQ(r.exitCode, 0);
 }

@@ -7,9 +7,9 @@
 
 #include "CardScript.h"
 #include "CaseName.h"
+#include "Driver.h"
 #include "OutputShape.h"
-#include "SimControl.h"
-#include "Transcript.h"
+#include "SimCardTest.h"
 
 namespace {
 
@@ -64,24 +64,20 @@ TEST(CardScript, HandPickedInputsKeepTheirShape)
         EXPECT_EQ(RunCardScript(inputs[i].data(), inputs[i].size()), "") << "input " << i;
 }
 
-struct StoredRun {
-    const char* file;
-    bool cardPresent;
-    std::uint32_t revision;
-};
+class CheckerAccepts : public SimCardTestWithParam<GoldenRun> {};
 
-class CheckerAccepts : public ::testing::TestWithParam<StoredRun> {};
-
+// Every golden transcript, against what the card it was taken on shows: a
+// card and its revision, or none.
 TEST_P(CheckerAccepts, StoredTranscript)
 {
-    ShapeExpectation expect{true, GetParam().cardPresent, GetParam().revision, TestSequenceSteps()};
+    std::string error;
+    ASSERT_TRUE(SimApplySettings(GetParam().relaysim, error)) << error;
+    const bool cardPresent = GetNumCards() > 0;
+    ShapeExpectation expect{true, cardPresent, cardPresent ? SimDefaultRevision : 0u, TestSequenceSteps()};
     EXPECT_EQ(Describe(CheckOutputShape(Golden(GetParam().file), expect)), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Goldens, CheckerAccepts,
-                         ::testing::Values(StoredRun{"healthy.txt", true, SimDefaultRevision},
-                                           StoredRun{"nocard.txt", false, 0}, StoredRun{"deaf.txt", true, SimDefaultRevision},
-                                           StoredRun{"busy-twice.txt", true, SimDefaultRevision}),
+INSTANTIATE_TEST_SUITE_P(Goldens, CheckerAccepts, ::testing::ValuesIn(GoldenRuns()),
                          [](const auto& p) { return CaseName(p.param.file); });
 
 struct Breakage {
@@ -108,8 +104,8 @@ TEST_P(CheckerRejects, BrokenTranscript)
     EXPECT_EQ(problem.line, GetParam().line) << Describe(problem);
 }
 
-const std::string Idle = "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  ";
-const std::string Busy = "  [[[ SPI Busy Check 100 ?? 80000000 ]]]  ";
+const std::string Idle = BusyTrace(0);
+const std::string Busy = BusyTrace(0x80000000);
 const std::string Limit = [] {
     std::string polls;
     for (int i = 0; i < 10000; ++i)
@@ -147,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Checker, AcceptsTheAccessAfterTenThousandBusyPolls)
 {
     std::string out = Golden("healthy.txt");
-    const std::string first = "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  104";
+    const std::string first = Idle + "104";
     out.replace(out.find(first), first.size(), Limit + "104");
     const ShapeExpectation expect{true, true, SimDefaultRevision, TestSequenceSteps()};
     EXPECT_EQ(Describe(CheckOutputShape(out, expect)), "");

@@ -5,23 +5,13 @@
 #include <algorithm>
 
 #include "CaseName.h"
-#include "Child.h"
-#include "Paths.h"
+#include "RunProgram.h"
 
 namespace {
 
 // A driver call on this card stops the program with "relaysim: ..." on
 // standard error: a run that prints nothing of the kind made none.
-const std::string NoDriverCall = "RELAYSIM=no-driver-call-expected";
-
-ChildResult RunSweep(std::vector<std::string> arguments, std::vector<std::string> env = {},
-                     ChildInput input = ChildInput::DevNull, std::string text = {})
-{
-    arguments.insert(arguments.begin(), RelaysweepPath());
-    ChildSpec run(std::move(arguments), std::move(env), input, std::move(text));
-    run.captureStderr = true;
-    return RunChild(run);
-}
+const std::string NoDriverCall = "no-driver-call-expected";
 
 std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
@@ -36,7 +26,7 @@ class BadArguments : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(BadArguments, GetOneLineAndStatus2BeforeAnyDriverCall)
 {
-    const ChildResult r = RunSweep(GetParam().arguments, {NoDriverCall});
+    const ChildResult r = RunProgram("relaysweep", GetParam().arguments, NoDriverCall);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.err, "relaysweep: " + GetParam().message + "\n");
     EXPECT_EQ(r.out, "");
@@ -52,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Sweep, HelpPrintsTheUsageOnStandardErrorAndExits0)
 {
-    const ChildResult r = RunSweep({"--help"}, {NoDriverCall});
+    const ChildResult r = RunProgram("relaysweep", {"--help"}, NoDriverCall);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err.rfind("usage: relaysweep [--boards LIST] [--yes]\n", 0), 0u) << r.err;
     EXPECT_EQ(r.out, "");
@@ -71,7 +61,8 @@ class Unconfirmed : public ::testing::TestWithParam<Answer> {};
 // or anything typed before Enter, stops it before any register is touched.
 TEST_P(Unconfirmed, StopsWithStatus2HavingPrintedNothing)
 {
-    const ChildResult r = RunSweep({"--boards", "0,2-3"}, {NoDriverCall}, GetParam().input, GetParam().typed);
+    const ChildResult r =
+        RunProgram("relaysweep", {"--boards", "0,2-3"}, NoDriverCall, {GetParam().input, GetParam().typed});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("relaysweep will close each of the 384 relays of boards 0,2-3 alone", 0), 0u) << r.err;
@@ -90,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(Sweep, Unconfirmed,
 
 TEST(Sweep, EnterStartsItAndTheRecordIsFramed)
 {
-    const ChildResult r = RunSweep({"--boards", "1,0"}, {"RELAYSIM="}, ChildInput::Text, "\n");
+    const ChildResult r = RunProgram("relaysweep", {"--boards", "1,0"}, "", Typed("\n"));
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find("Turning")), "Relay sweep of boards 0-1\nSuccess\nFPGA Rev: 0002A1F7\n");
     // Every board is read back once more at the end, all open, board 1 last.
@@ -111,16 +102,16 @@ TEST(Sweep, EnterStartsItAndTheRecordIsFramed)
 // is told to the operator as well as shown in the record.
 TEST(Sweep, SaysWhenABoardDoesNotReadBackOpenAtTheEnd)
 {
-    const ChildResult r = RunSweep({"--yes", "--boards", "0-1"}, {"RELAYSIM=stuck-on=200"});
+    const ChildResult r = RunProgram("relaysweep", {"--yes", "--boards", "0-1"}, "stuck-on=200");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, "relaysweep: board 1 did not read back all open at the end: a relay may still be closed "
                      "(relaylog names it)\n");
-    EXPECT_EQ(RunSweep({"--yes", "--boards", "0-1"}, {"RELAYSIM="}).err, "");
+    EXPECT_EQ(RunProgram("relaysweep", {"--yes", "--boards", "0-1"}).err, "");
 }
 
 TEST(Sweep, WithoutACardSwitchesNothingAndExits1)
 {
-    const ChildResult r = RunSweep({"--yes"}, {"RELAYSIM=cards=0"});
+    const ChildResult r = RunProgram("relaysweep", {"--yes"}, "cards=0");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "Relay sweep of boards 0-7\nERROR: TEVRIS didn't find what it expected\nFPGA Rev: 00000000\n"
                      "Sweep stopped: no card\n");

@@ -76,8 +76,8 @@ std::string Polls(const std::string& poll, int count)
     return text;
 }
 
-const std::string Idle = "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  ";
-const std::string Busy = "  [[[ SPI Busy Check 100 ?? 80000000 ]]]  ";
+const std::string Idle = BusyTrace(0);
+const std::string Busy = BusyTrace(0x80000000);
 
 // The record's findings, in the order relaylog finds them.
 struct Collected : FindingSink {
@@ -163,7 +163,7 @@ const std::vector<KindCase> Table = {
         "PROBLEM line 4: the wait before the write of 00000001 to 104 (SpiData0) in the push for relay 0 (line "
         "3) gave up after 1 busy poll, short of the 10000-poll limit"),
     Row<StrayPoll>(
-        "StrayPoll", Healthy(ReplaceLine(4, "  [[[ SPI Busy Check 104 ?? 00000000 ]]]  104 << 00000001")),
+        "StrayPoll", Healthy(ReplaceLine(4, BusyTrace(0, 0x104) + "104 << 00000001")),
         "PROBLEM line 4: a busy check before the write of 00000001 to 104 (SpiData0) in the push for relay 0 "
         "(line 3) polls 104 instead of the control register 100"),
     Row<BlankOutOfPlace>("BlankOutOfPlace", Healthy(InsertBefore(3, "\n")),

@@ -11,6 +11,7 @@
 #include "Child.h"
 #include "Paths.h"
 #include "RelaylogSupport.h"
+#include "RunProgram.h"
 #include "Transcript.h"
 
 namespace {
@@ -34,9 +35,7 @@ const std::string& HealthyFile()
 
 Verdict Relaylog(const std::vector<std::string>& args, const std::string& record)
 {
-    std::vector<std::string> argv{RelaylogPath()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    const ChildResult r = RunChild({argv, {}, ChildInput::Text, record});
+    const ChildResult r = RunProgram("relaylog", args, "", Typed(record));
     return {r.out, r.exitCode};
 }
 

@@ -3,12 +3,14 @@
 // long sweep record with a JUnit report to fill.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "CaseName.h"
 #include "Child.h"
 #include "Paths.h"
 #include "RelaylogSupport.h"
+#include "RunProgram.h"
 #include "Transcript.h"
 
 namespace {
@@ -18,7 +20,7 @@ namespace {
 // relaylog --junit FILE - on the record; its exit status.
 int JudgeWithJUnit(const std::string& record, const std::string& junit)
 {
-    return RunChild({{RelaylogPath(), "--junit", junit, "-"}, {}, ChildInput::Text, record}).exitCode;
+    return RunProgram("relaylog", {"--junit", junit, "-"}, "", Typed(record)).exitCode;
 }
 
 
@@ -75,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
                Names({"card check", "board 0", "board 1"})},
         Report{"WaitAndProtocol",
                [] {
-                   return DeleteLine(5)(ReplaceLine(4, "  [[[ SPI Busy Check 100 ?? 80000000 ]]]  104 << 00000001")(
+                   return DeleteLine(5)(ReplaceLine(4, BusyTrace(0x80000000) + "104 << 00000001")(
                        Golden("healthy.txt")));
                },
                1, "5", "2", "0", Names({"card check", "SPI waits", "board 0", "board 1", "protocol"}),
@@ -114,10 +116,9 @@ TEST(SweepRecord, IsJudgedInFlatMemory)
 {
     const std::string record = Scratch("long-sweep.txt");
     const std::string junit = Scratch("long-sweep.xml");
-    ChildSpec sweep{{RelaysweepPath(), "--yes", "--boards", "0"}, {"RELAYSIM="}};
-    sweep.output = ChildOutput::Path;
-    sweep.outputPath = record;
-    ASSERT_EQ(RunChild(sweep).exitCode, 0);
+    const ChildResult sweep = RunProgram("relaysweep", {"--yes", "--boards", "0"});
+    ASSERT_EQ(sweep.exitCode, 0);
+    std::ofstream(record, std::ios::binary) << sweep.out;
     const std::string body = "sed -e '1,3d' -e '$d' -e 's/Check 100 ?? 00000000/Check 100 ?? 80000000/' '" + record + "'";
     const ChildResult r = RunChild({{"/bin/sh", "-c",
                                      "{ head -n 3 '" + record + "'; for i in $(seq 200); do " + body +
@@ -144,11 +145,7 @@ class Options : public ::testing::TestWithParam<Option> {};
 
 TEST_P(Options, AnswerWithTheirExitStatus)
 {
-    std::vector<std::string> argv{RelaylogPath()};
-    argv.insert(argv.end(), GetParam().arguments.begin(), GetParam().arguments.end());
-    ChildSpec run{argv};
-    run.captureStderr = true;
-    const ChildResult r = RunChild(run);
+    const ChildResult r = RunProgram("relaylog", GetParam().arguments);
     EXPECT_EQ(r.exitCode, GetParam().exitCode);
     const std::string& said = r.exitCode == 2 ? r.err : r.out;
     EXPECT_EQ(said.substr(0, said.find('\n')), GetParam().firstLine) << said;

@@ -7,6 +7,7 @@
 #include "Child.h"
 #include "Paths.h"
 #include "RecordCheck.h"
+#include "RunProgram.h"
 #include "Transcript.h"
 
 using relaylog::CheckRecord;
@@ -21,19 +22,17 @@ Verdict Check(const std::string& record)
 
 std::string RelaytestRecord(const std::string& relaysim)
 {
-    return RunChild({{RelaytestPath()}, {"RELAYSIM=" + relaysim}}).out;
+    return RunProgram("relaytest", {}, relaysim).out;
 }
 
 std::string RelayctlRecord(const std::string& relaysim, const std::vector<std::string>& command)
 {
-    std::vector<std::string> argv{RelayctlPath()};
-    argv.insert(argv.end(), command.begin(), command.end());
-    return RunChild({argv, {"RELAYSIM=" + relaysim}}).out;
+    return RunProgram("relayctl", command, relaysim).out;
 }
 
 std::string SweepRecord(const std::string& relaysim, const std::string& boards)
 {
-    return RunChild({{RelaysweepPath(), "--yes", "--boards", boards}, {"RELAYSIM=" + relaysim}}).out;
+    return RunProgram("relaysweep", {"--yes", "--boards", boards}, relaysim).out;
 }
 
 std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix)

@@ -13,6 +13,7 @@
 #include "RecordCheck.h"
 #include "RecordReader.h"
 #include "RelaylogSupport.h"
+#include "RunProgram.h"
 #include "Transcript.h"
 
 using relaylog::LineKind;
@@ -56,7 +57,7 @@ std::string Silent(int line, int board, int reads)
 // to relaylog - as through a pipe.
 ChildResult RunRelaytestIntoRelaylog(const std::string& relaysim)
 {
-    return RunChild({{RelaylogPath(), "-"}, {}, ChildInput::Text, RelaytestRecord(relaysim)});
+    return RunProgram("relaylog", {"-"}, "", Typed(RelaytestRecord(relaysim)));
 }
 
 struct RealRun {
@@ -147,7 +148,7 @@ TEST(StuckBusy, NamesEveryWaitThatRanToTheLimit)
 TEST(StuckBusy, AnEndlessWaitIsReadWithFlatMemory)
 {
     const std::string golden = GoldenPath("healthy.txt");
-    const std::string poll = "  [[[ SPI Busy Check 100 ?? 80000000 ]]]  ";
+    const std::string poll = BusyTrace(0x80000000);
     const ChildResult r = RunChild({{"/bin/sh", "-c",
                                      "{ head -n 3 '" + golden + "'; yes '" + poll +
                                          "' | head -n 3000000 | tr -d '\\n'; tail -n +4 '" + golden +
@@ -216,8 +217,8 @@ TEST(Grid, ShowsTheBoardAsCrosspointsAndMarksDifferences)
     EXPECT_NE(Check(Golden("deaf.txt")).out.find(deafBoard1), std::string::npos);
 }
 
-const std::string Idle = "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  ";
-const std::string Busy = "  [[[ SPI Busy Check 100 ?? 80000000 ]]]  ";
+const std::string Idle = BusyTrace(0);
+const std::string Busy = BusyTrace(0x80000000);
 
 struct Damage {
     const char* name;

@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
             "ERROR line 13: the record stops here, during the push for relay 0 that began at line 10 (3 writes of 5 "
             "done)" + BeforeSweepEnd},
         Cut{"InsideALineAfterItsPoll",
-            [] { return KeepLines(11)(BoardZero()) + "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  "; },
+            [] { return KeepLines(11)(BoardZero()) + BusyTrace(0); },
             "ERROR line 12: the record ends inside this line, after 1 busy check, during the push for relay 0 that "
             "began at line 10 (1 write of 5 done)" + BeforeSweepEnd},
         Cut{"InAFetch", [] { return KeepLines(18)(BoardZero()); },

@@ -1,6 +1,5 @@
 #include "SimReset.h"
 
-#include <cstdio>
 #include <memory>
 
 #include "Capture.h"
@@ -31,11 +30,4 @@ void ScriptControlReads(std::vector<std::uint32_t> values)
             return modelValue;
         return *next < values.size() ? values[(*next)++] : 0u;
     });
-}
-
-std::string BusyTrace(std::uint32_t value)
-{
-    char text[64];
-    (void)std::snprintf(text, sizeof text, "  [[[ SPI Busy Check 100 ?? %08X ]]]  ", value);
-    return text;
 }

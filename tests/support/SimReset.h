@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "SimControl.h"
+#include "Transcript.h"  // BusyTrace
 
 // The simulated card in its power-on state, recording its calls, and the
 // relay tables cleared to their start state.
@@ -20,8 +21,5 @@ const std::string& RunInProcess(int* exitCode = nullptr);
 // Makes successive polls of the control register (BAR offset 0x100) return
 // these values, then idle (0); other reads are left to the model.
 void ScriptControlReads(std::vector<std::uint32_t> values);
-
-// The busy-check trace for a poll that read this value.
-std::string BusyTrace(std::uint32_t value);
 
 #endif

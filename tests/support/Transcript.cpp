@@ -1,5 +1,6 @@
 #include "Transcript.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -80,4 +81,28 @@ std::string WindowsText(const std::string& text)
         converted += c;
     }
     return converted;
+}
+
+std::string BusyTrace(std::uint32_t value, std::uint32_t offset)
+{
+    char text[64];
+    (void)std::snprintf(text, sizeof text, "  [[[ SPI Busy Check %02X ?? %08X ]]]  ", offset, value);
+    return text;
+}
+
+void PrintTo(const GoldenRun& run, std::ostream* os) { *os << run.file; }
+
+std::vector<GoldenRun> GoldenRuns()
+{
+    std::vector<GoldenRun> runs;
+    std::istringstream list(ReadFile(GoldenPath("goldens.txt")));
+    for (std::string line; std::getline(list, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream words(line);
+        GoldenRun run;
+        words >> run.file >> run.relaysim;
+        runs.push_back(run);
+    }
+    return runs;
 }

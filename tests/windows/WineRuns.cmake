@@ -27,10 +27,14 @@ if(RELAYTEST_DRIVER STREQUAL "vendor" AND CMAKE_CROSSCOMPILING_EMULATOR)
              COMMAND bash ${wine_run} transcript ${golden_dir}/${golden}.txt "${relaysim}"
                      $<TARGET_FILE:relaytest> $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
   endfunction()
-  add_wine_transcript(healthy "")
-  add_wine_transcript(nocard "cards=0")
-  add_wine_transcript(deaf "deaf")
-  add_wine_transcript(busy-twice "busy=2")
+  # Each golden transcript of tests/golden/goldens.txt, on its card.
+  set(goldens_list ${golden_dir}/goldens.txt)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${goldens_list})
+  file(STRINGS ${goldens_list} goldens REGEX "^[^#]")
+  foreach(line IN LISTS goldens)
+    string(REGEX MATCH "^([^ ]+)\\.txt *(.*)$" matched "${line}")
+    add_wine_transcript(${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+  endforeach()
 
   # Without any TEVRIS.DLL the loader refuses to start the program: proof that
   # the driver is imported at load time, not linked in.
