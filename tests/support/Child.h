@@ -37,7 +37,8 @@ struct ChildSpec {
     }
 
     std::vector<std::string> argv;  // argv[0] is the program's path
-    std::vector<std::string> env;   // NAME=value, on top of this process's environment
+    std::vector<std::string> env;   // NAME=value, on top of this process's environment; without
+                                    // RELAYTEST_LOCK the child gets a card lock of its own
     ChildInput input = ChildInput::DevNull;
     std::string inputText;
     ChildOutput output = ChildOutput::Pipe;
@@ -93,6 +94,7 @@ private:
     std::string pendingInput_;
     std::string outFile_;
     std::string errFile_;
+    std::string lockFile_;  // the card lock of its own, when the test named none
     ChildResult result_;
 };
 
