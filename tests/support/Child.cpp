@@ -242,6 +242,13 @@ bool Child::BlockedReadingInput() const
     return text.compare(0, readOnFd0.size(), readOnFd0) == 0;
 }
 
+bool Child::BlockedIn(long syscallNumber) const
+{
+    const std::string text = ReadFile("/proc/" + std::to_string(pid_) + "/syscall");
+    const std::string call = std::to_string(syscallNumber) + " ";
+    return text.compare(0, call.size(), call) == 0;
+}
+
 ChildResult Child::Wait(std::chrono::milliseconds deadline)
 {
     const auto until = std::chrono::steady_clock::now() + deadline;

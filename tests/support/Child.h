@@ -77,6 +77,8 @@ public:
     void Signal(int signal) const;
     // True while it is blocked reading its standard input (Linux).
     bool BlockedReadingInput() const;
+    // True while it is blocked in the system call of this number (Linux).
+    bool BlockedIn(long syscallNumber) const;
     // Waits for it to end, still reading its output; kills it at the deadline.
     ChildResult Wait(std::chrono::milliseconds deadline = HangLimit);
     // Sends the signal once its output so far satisfies ready (or not at all if
