@@ -38,9 +38,28 @@ std::string LockPath()
     return path != nullptr && *path != '\0' ? path : DefaultLockPath;
 }
 
+// Text as we echo it: control bytes as \xHH, a backslash as \\ (any user
+// can write into the lock file, and anyone can name the lock).
+std::string Escaped(const char* text, std::size_t size)
+{
+    std::string shown;
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        char escaped[8];
+        if (byte < 0x20 || byte == 0x7F) {
+            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+        } else {
+            shown += byte == '\\' ? "\\\\" : std::string(1, text[i]);
+        }
+    }
+    return shown;
+}
+
 void SayFailed(const char* program, const std::string& path, const char* reason)
 {
-    (void)std::fprintf(stderr, "%s: the card lock \"%s\" cannot be used: %s\n", program, path.c_str(), reason);
+    (void)std::fprintf(stderr, "%s: the card lock \"%s\" cannot be used: %s\n", program,
+                       Escaped(path.data(), path.size()).c_str(), reason);
 }
 
 // Opens (or makes) the lock file; -1, having said why, when it cannot be used.
@@ -98,24 +117,14 @@ void WriteHolderLine(int fd, const char* program)
         (void)pwrite(fd, line.data(), line.size(), 0);
 }
 
-// The holder's line as written, its control bytes and backslashes escaped (any
-// user can write into the file). Empty when there is none.
+// The holder's line as written, escaped. Empty when there is none.
 std::string ReadHolderLine(int fd)
 {
     char buffer[HolderLineMax];
     const ssize_t n = pread(fd, buffer, sizeof buffer, 0);
-    std::string line;
-    for (std::size_t i = 0; n > 0 && i < static_cast<std::size_t>(n) && buffer[i] != '\n'; ++i) {
-        const auto byte = static_cast<unsigned char>(buffer[i]);
-        char escaped[8];
-        if (byte < 0x20 || byte == 0x7F) {
-            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            line += escaped;
-        } else {
-            line += byte == '\\' ? "\\\\" : std::string(1, buffer[i]);
-        }
-    }
-    return line;
+    const std::size_t size = n > 0 ? static_cast<std::size_t>(n) : 0;
+    const void* end = std::memchr(buffer, '\n', size);
+    return Escaped(buffer, end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - buffer) : size);
 }
 
 // True while the process the line names may still run: a line left by a

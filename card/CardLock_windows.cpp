@@ -32,6 +32,23 @@ std::string LockName()
     return name != nullptr && *name != '\0' ? name : DefaultLockName;
 }
 
+// Text as we echo it: control bytes as \xHH, a backslash as \\.
+std::string Escaped(const char* text, std::size_t size)
+{
+    std::string shown;
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        char escaped[8];
+        if (byte < 0x20 || byte == 0x7F) {
+            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+        } else {
+            shown += byte == '\\' ? "\\\\" : std::string(1, text[i]);
+        }
+    }
+    return shown;
+}
+
 void SayFailed(const char* program, const std::string& name, DWORD error)
 {
     char reason[256] = "";
@@ -41,8 +58,9 @@ void SayFailed(const char* program, const std::string& name, DWORD error)
     while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
         --length;
     reason[length] = '\0';
-    (void)std::fprintf(stderr, "%s: the card lock \"%s\" cannot be used: %s (error %lu)\n", program, name.c_str(),
-                       length > 0 ? reason : "the system refused it", static_cast<unsigned long>(error));
+    (void)std::fprintf(stderr, "%s: the card lock \"%s\" cannot be used: %s (error %lu)\n", program,
+                       Escaped(name.data(), name.size()).c_str(), length > 0 ? reason : "the system refused it",
+                       static_cast<unsigned long>(error));
 }
 
 // The mapping that carries the holder's line; without it the holder is only
@@ -83,21 +101,14 @@ void WriteHolderLine(const char* program)
     std::memcpy(holderView, line, sizeof line);
 }
 
-// The holder's line as written, its control bytes and backslashes escaped.
+// The holder's line as written, escaped. Empty when there is none.
 std::string ReadHolderLine()
 {
-    std::string line;
-    for (DWORD i = 0; holderView != nullptr && i < HolderSize && holderView[i] != '\0'; ++i) {
-        const auto byte = static_cast<unsigned char>(holderView[i]);
-        char escaped[8];
-        if (byte < 0x20 || byte == 0x7F) {
-            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            line += escaped;
-        } else {
-            line += byte == '\\' ? "\\\\" : std::string(1, holderView[i]);
-        }
-    }
-    return line;
+    if (holderView == nullptr)
+        return {};
+    const void* end = std::memchr(holderView, '\0', HolderSize);
+    return Escaped(holderView, end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - holderView)
+                                              : HolderSize);
 }
 
 // A new holder may not have written its line yet: look again for a moment.
