@@ -74,6 +74,11 @@ protected:
             waitpid(holder_, nullptr, 0);
         holder_ = -1;
     }
+    const std::string& Dir() const { return dir_; }
+    const std::string& Path() const { return path_; }
+    pid_t HolderPid() const { return holder_; }
+
+private:
     std::string dir_;
     std::string path_;
     pid_t holder_ = -1;
@@ -82,30 +87,30 @@ protected:
 TEST_F(CardLock, HeldByAnotherProcessItTimesOutNamingItAndIsFreeTheMomentItDies)
 {
     ASSERT_TRUE(Hold("relaysweep"));
-    const std::string line = ReadFile(path_);
+    const std::string line = ReadFile(Path());
 
     EXPECT_EQ(TakeCard("relayctl", 0), CardLockResult::TimedOut);
-    const std::string named = "relaysweep (process " + std::to_string(holder_) + ") since ";
+    const std::string named = "relaysweep (process " + std::to_string(HolderPid()) + ") since ";
     EXPECT_EQ(std::string(CardHolder()).rfind(named, 0), 0u) << CardHolder();
     EXPECT_EQ(std::string(CardHolder()).size(), named.size() + 19) << "since YYYY-MM-DD HH:MM:SS";
-    EXPECT_EQ(ReadFile(path_), line) << "a waiter must leave the holder's line as it is";
+    EXPECT_EQ(ReadFile(Path()), line) << "a waiter must leave the holder's line as it is";
     EXPECT_EQ(line, std::string(CardHolder()) + "\n");
 
     Kill();
     EXPECT_EQ(TakeCard("relayctl", 0), CardLockResult::Taken) << "a dead holder's lock is free at once";
     EXPECT_STREQ(CardHolder(), "");
-    EXPECT_EQ(ReadFile(path_).rfind("relayctl (process " + std::to_string(getpid()) + ") since ", 0), 0u);
+    EXPECT_EQ(ReadFile(Path()).rfind("relayctl (process " + std::to_string(getpid()) + ") since ", 0), 0u);
 }
 
 TEST_P(CardLock, RefusesWhatIsNotARegularFileAndLeavesItsTargetAlone)
 {
-    const std::string target = dir_ + "/target";
+    const std::string target = Dir() + "/target";
     std::FILE* file = GetParam().target != nullptr ? std::fopen(target.c_str(), "w") : nullptr;
     if (file != nullptr) {
         (void)std::fputs(GetParam().target, file);
         (void)std::fclose(file);
     }
-    ASSERT_EQ(GetParam().make(path_.c_str(), target.c_str()), 0);
+    ASSERT_EQ(GetParam().make(Path().c_str(), target.c_str()), 0);
 
     EXPECT_EQ(TakeCard("relayctl", 0), CardLockResult::Failed);
     if (GetParam().target != nullptr)
@@ -126,8 +131,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, CardLock,
 TEST_F(CardLock, RelaytestWaitsForTheHolderThenRunsItsWholePass)
 {
     ASSERT_TRUE(Hold("relaysweep"));
-    const std::string line = ReadFile(path_);
-    ChildSpec run{{RelaytestPath()}, {"RELAYSIM=", "RELAYTEST_LOCK=" + path_}};
+    const std::string line = ReadFile(Path());
+    ChildSpec run{{RelaytestPath()}, {"RELAYSIM=", "RELAYTEST_LOCK=" + Path()}};
     run.captureStderr = true;
     Child relaytest(run);
     const auto until = std::chrono::steady_clock::now() + HangLimit;
