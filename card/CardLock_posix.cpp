@@ -73,12 +73,13 @@ int OpenLockFile(const char* program, const std::string& path)
     for (int attempt = 0; attempt < 3 && fd < 0; ++attempt) {
         fd = open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
         created = fd >= 0;
-        if (fd < 0 && errno == EEXIST)
+        if (fd < 0 && errno == EEXIST) {
             fd = open(path.c_str(), flags);
-        // A file another user made without write access for all can still
-        // be locked, only not written into.
-        if (fd < 0 && errno == EACCES)
-            fd = open(path.c_str(), (flags & ~O_RDWR) | O_RDONLY);
+            // A file another user made without write access for all can
+            // still be locked, only not written into.
+            if (fd < 0 && errno == EACCES)
+                fd = open(path.c_str(), (flags & ~O_RDWR) | O_RDONLY);
+        }
         if (fd < 0 && errno != ENOENT)
             break;
     }
