@@ -41,13 +41,18 @@ protected:
         ASSERT_NE(mkdtemp(name), nullptr);
         dir_ = name;
         path_ = dir_ + "/card.lock";
+        const char* before = std::getenv("RELAYTEST_LOCK");
+        before_ = before != nullptr ? before : "";
         (void)setenv("RELAYTEST_LOCK", path_.c_str(), 1);
     }
     void TearDown() override
     {
         Kill();
         ReleaseCard();
-        (void)unsetenv("RELAYTEST_LOCK");
+        if (before_.empty())
+            (void)unsetenv("RELAYTEST_LOCK");
+        else
+            (void)setenv("RELAYTEST_LOCK", before_.c_str(), 1);
         for (const std::string& file : {path_, dir_ + "/target", dir_})
             (void)std::remove(file.c_str());
     }
@@ -81,6 +86,7 @@ protected:
 private:
     std::string dir_;
     std::string path_;
+    std::string before_;  // RELAYTEST_LOCK before the case
     pid_t holder_ = -1;
 };
 
