@@ -4,11 +4,13 @@
 #include <memory>
 
 #include "Capture.h"
+#include "OwnCardLock.h"
 #include "RelayMatrix.h"
 #include "Relaytest.h"
 
 void ResetSimCard()
 {
+    UseOwnCardLock();
     SimReset();
     SimRecordCalls(true);
     ClearRelayTables();
@@ -16,6 +18,7 @@ void ResetSimCard()
 
 const std::string& RunInProcess(int* exitCode)
 {
+    UseOwnCardLock();
     return CaptureStdout([&] {
         const int code = RunRelaytest();
         if (exitCode != nullptr)
