@@ -43,6 +43,8 @@ void SpiWaitReady()
 
 int SpiWaitsRunOut() { return RunOut; }
 
+void ForgetSpiWaits() { RunOut = 0; }
+
 std::uint32_t SpiRead(std::uint32_t reg)
 {
     SpiWaitReady();

@@ -27,6 +27,9 @@ void SpiWaitReady();
 // the other programs stop once the controller has stayed busy too long.
 int SpiWaitsRunOut();
 
+// Back to none run out: for tests that run many bodies in one process.
+void ForgetSpiWaits();
+
 std::uint32_t SpiRead(std::uint32_t reg);
 void SpiWrite(std::uint32_t reg, std::uint32_t value);
 

@@ -47,3 +47,9 @@ int StopStatus()
     default: return 0;
     }
 }
+
+void ForgetStopCause()
+{
+    Cause = StopCause::None;
+    ForgetSpiWaits();
+}

@@ -25,4 +25,7 @@ const char* StopCauseText();
 // has none.
 int StopStatus();
 
+// Back to no cause and no wait of the controller run out: for tests that run many bodies in one process.
+void ForgetStopCause();
+
 #endif

@@ -39,13 +39,14 @@ bool OverLimit(BoardSet boards, const RelaySet& asked, int maxClosed)
         }
         if (closed <= maxClosed)
             continue;
-        CheckTraceWrite(std::printf("Board %d refused: closing %d relays would leave %d closed, above the limit of %d\n",
-                                    board, closing, closed, maxClosed));
+        const char* plural = closing == 1 ? "" : "s";
+        CheckTraceWrite(std::printf("Board %d refused: closing %d relay%s would leave %d closed, above the limit of %d\n",
+                                    board, closing, plural, closed, maxClosed));
         EndTraceLine();
         (void)std::fprintf(stderr,
-                           "relayctl: board %d refused: closing %d relays would leave %d closed, above the limit of "
+                           "relayctl: board %d refused: closing %d relay%s would leave %d closed, above the limit of "
                            "%d (--max-closed): nothing switched\n",
-                           board, closing, closed, maxClosed);
+                           board, closing, plural, closed, maxClosed);
         return true;
     }
     return false;

@@ -108,6 +108,24 @@ INSTANTIATE_TEST_SUITE_P(
                Name(std::get<2>(p.param));
     });
 
+class LostRecord : public ::testing::TestWithParam<ProgramId> {};
+
+// Standard output that cannot be written is said on standard error, with the
+// system's reason: relaytest still exits 0, the others 5.
+TEST_P(LostRecord, IsSaidOnStandardError)
+{
+    const Program& program = ProgramFor(GetParam());
+    ChildSpec run(program.argv, {"RELAYSIM="}, ChildInput::DevNull, "", ChildOutput::DevFull);
+    run.captureStderr = true;
+    const ChildResult r = RunChild(run);
+    EXPECT_EQ(r.exitCode, program.lostRecordStatus);
+    EXPECT_NE(r.err.find("the record could not be written (No space left on device)"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Consoles, LostRecord, ::testing::ValuesIn(AllPrograms()),
+                         [](const auto& p) { return std::string(ProgramFor(p.param).name); });
+
 class OutputNowhere : public ::testing::TestWithParam<Out> {};
 
 // relaytest's run against a controller stuck busy, 450000 polls, with every

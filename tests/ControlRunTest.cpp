@@ -146,6 +146,19 @@ INSTANTIATE_TEST_SUITE_P(
                "relayctl: relay 5 (board 0, row 5, column 0) did not close: it reads back open", nullptr, 1},
         CtlRun{"NoCard", {"close", "5"}, "cards=0", nullptr, 1,
                "relayctl: no card: the driver found none, and nothing was switched", nullptr, 1},
+        CtlRun{"LimitBeforeTheCard", {"close", "0-127"}, "-", nullptr, 6,
+               "relayctl: board 0 refused: closing 128 relays is above the limit of 32 closed on one board "
+               "(--max-closed); nothing was switched",
+               nullptr, -1},
+        CtlRun{"LimitAfterTheReadBack", {"--max-closed", "2", "close", "6"}, "", Board0With5And100.c_str(), 6,
+               "relayctl: board 0 refused: closing 1 relay would leave 3 closed, above the limit of 2 (--max-closed): "
+               "nothing switched",
+               Board0With5And100.c_str(), -1},
+        CtlRun{"LimitTooHigh", {"--max-closed=128", "close", "1"}, "-", nullptr, 2,
+               "relayctl: --max-closed \"128\": not a number of relays from 1 to 127", nullptr, -1},
+        CtlRun{"ControllerStaysBusy", {"close", "5"}, "stuck-busy", nullptr, 4,
+               "relayctl: Control stopped: the SPI controller stayed busy during close 5; no board pushed", nullptr,
+               -1},
         CtlRun{"MalformedStateFile", {"show"}, "", "board 0: 1\n", 2,
                "relaysim: state file \"STATE\": line 1 is not \"board 0: \" and four words of eight hexadecimal digits",
                nullptr, -1}),
@@ -188,6 +201,18 @@ TEST(Relayctl, SessionThroughAPipe)
     EXPECT_NE(r.out.find("\nCommand: open 5\n"), std::string::npos);
     EXPECT_NE(state.Text().find("board 0: 00000000 00000000 00000000 00000010\n"), std::string::npos);
     EXPECT_EQ(Verdict(r.out), 0) << r.out;
+}
+
+// A line holding a NUL or another control character is not what the
+// operator typed: refused whole, as a line too long is, never run cut short.
+TEST(Relayctl, SessionLineWithAControlCharacterIsNotRun)
+{
+    const ChildResult r = RunCtl({}, "", ChildInput::Text, std::string("close 1") + '\0' + "3\nclose 2\x1b\nshow 0\r\n");
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out.find("Turning"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "relayctl: a line holding a control character: not run\n"
+                     "relayctl: a line holding a control character: not run\n"
+                     "relayctl: board 0: every relay open\n");
 }
 
 // The card keeps its relays from one run to the next, as real boards do.

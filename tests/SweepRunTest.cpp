@@ -124,6 +124,19 @@ TEST(Sweep, SaysWhenABoardDoesNotReadBackOpenAtTheEnd)
     EXPECT_EQ(RunSweep({"--yes", "--boards", "0-1"}, {"RELAYSIM="}).err, "");
 }
 
+// A controller that stays busy stops the sweep after three waits that ran out
+// their polls: a few megabytes of record, not gigabytes, status 4, and the
+// stop line on standard error as well.
+TEST(Sweep, ControllerThatStaysBusyStopsIt)
+{
+    const ChildResult r = RunSweep({"--yes"}, {"RELAYSIM=stuck-busy"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_LT(r.out.size(), 8u << 20);
+    const std::string stop = "Sweep stopped: the SPI controller stayed busy while opening board 1; boards 0 pushed open";
+    EXPECT_NE(r.out.find("\n" + stop), std::string::npos) << r.out.substr(r.out.size() - 200);
+    EXPECT_EQ(r.err.rfind("relaysweep: " + stop, 0), 0u) << r.err;
+}
+
 TEST(Sweep, WithoutACardSwitchesNothingAndExits1)
 {
     const ChildResult r = RunSweep({"--yes"}, {"RELAYSIM=cards=0"});

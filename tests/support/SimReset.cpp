@@ -6,12 +6,14 @@
 #include "Capture.h"
 #include "RelayMatrix.h"
 #include "Relaytest.h"
+#include "StopCause.h"
 
 void ResetSimCard()
 {
     SimReset();
     SimRecordCalls(true);
     ClearRelayTables();
+    ForgetStopCause();
 }
 
 const std::string& RunInProcess(int* exitCode)
