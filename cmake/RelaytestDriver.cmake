@@ -100,7 +100,8 @@ endif()
 # that the vendor build runs through its load-time import without a card. It
 # goes in a folder of its own: beside relaytest.exe it would be loaded before
 # the real driver.
-add_library(tevris_standin SHARED sim/SimCard.cpp sim/SimSettings.cpp sim/SimState.cpp ${tevris_def})
+add_library(tevris_standin SHARED sim/SimCard.cpp sim/SimSettings.cpp sim/SimState.cpp
+                                  sim/SimStateFile_${RELAYTEST_PLATFORM}.cpp ${tevris_def})
 target_include_directories(tevris_standin PRIVATE sim card)
 target_link_libraries(tevris_standin PRIVATE relaytest_warnings)
 set_target_properties(tevris_standin PROPERTIES

@@ -27,7 +27,11 @@ struct StateFile {
     {
         (void)std::remove(path.c_str());
     }
-    ~StateFile() { (void)std::remove(path.c_str()); }
+    ~StateFile()
+    {
+        for (const std::string& file : {path, path + ".lock"})
+            (void)std::remove(file.c_str());
+    }
     StateFile(const StateFile&) = delete;
     StateFile& operator=(const StateFile&) = delete;
     std::string Text() const { return ReadFile(path); }

@@ -32,6 +32,18 @@ std::vector<std::string> Environment(const std::vector<std::string>& overrides)
     return env;
 }
 
+// Every child gets a card lock of its own, so that tests running at once do
+// not wait for each other, unless the test names one itself (two children
+// meant to share a card). The file is made here and removed with the Child.
+bool NamesLock(const std::vector<std::string>& env)
+{
+    for (const std::string& e : env) {
+        if (e.compare(0, 15, "RELAYTEST_LOCK=") == 0)
+            return true;
+    }
+    return false;
+}
+
 std::vector<char*> Pointers(std::vector<std::string>& strings)
 {
     std::vector<char*> pointers;
@@ -124,7 +136,14 @@ Child::Child(const ChildSpec& run) : pendingInput_(run.inputText)
     const int in = InputFor(run, in_);
     const int err = run.captureStderr ? ScratchFile(errFile_) : -1;
     std::vector<std::string> args = run.argv;
-    std::vector<std::string> env = Environment(run.env);
+    std::vector<std::string> overrides = run.env;
+    if (!NamesLock(overrides)) {
+        const int lock = ScratchFile(lockFile_);
+        if (lock >= 0)
+            close(lock);
+        overrides.push_back("RELAYTEST_LOCK=" + lockFile_);
+    }
+    std::vector<std::string> env = Environment(overrides);
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(env);
     pid_ = fork();
@@ -154,7 +173,7 @@ Child::~Child()
         if (fd >= 0)
             close(fd);
     }
-    for (const std::string& file : {outFile_, errFile_}) {
+    for (const std::string& file : {outFile_, errFile_, lockFile_}) {
         if (!file.empty())
             unlink(file.c_str());
     }
@@ -224,6 +243,13 @@ bool Child::BlockedReadingInput() const
     const std::string text = ReadFile("/proc/" + std::to_string(pid_) + "/syscall");
     const std::string readOnFd0 = std::to_string(SYS_read) + " 0x0 ";
     return text.compare(0, readOnFd0.size(), readOnFd0) == 0;
+}
+
+bool Child::BlockedIn(long syscallNumber) const
+{
+    const std::string text = ReadFile("/proc/" + std::to_string(pid_) + "/syscall");
+    const std::string call = std::to_string(syscallNumber) + " ";
+    return text.compare(0, call.size(), call) == 0;
 }
 
 ChildResult Child::Wait(std::chrono::milliseconds deadline)

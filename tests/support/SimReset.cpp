@@ -4,12 +4,14 @@
 #include <memory>
 
 #include "Capture.h"
+#include "OwnCardLock.h"
 #include "RelayMatrix.h"
 #include "Relaytest.h"
 #include "StopCause.h"
 
 void ResetSimCard()
 {
+    UseOwnCardLock();
     SimReset();
     SimRecordCalls(true);
     ClearRelayTables();
@@ -18,6 +20,7 @@ void ResetSimCard()
 
 const std::string& RunInProcess(int* exitCode)
 {
+    UseOwnCardLock();
     return CaptureStdout([&] {
         const int code = RunRelaytest();
         if (exitCode != nullptr)
