@@ -219,6 +219,30 @@ TEST(Relayctl, SessionLineWithAControlCharacterIsNotRun)
                      "relayctl: board 0: every relay open\n");
 }
 
+// While a session holds the card, relaysweep and relayctl with --wait 0 end
+// at once with status 3, naming the holder, having touched nothing.
+TEST(Relayctl, CardHeldByAnotherProgramIsLeftAlone)
+{
+    const std::string lock = ::testing::TempDir() + "relayctl-held-" + std::to_string(getpid()) + ".lock";
+    Child holder({{RelayctlPath()}, {"RELAYSIM=", "RELAYTEST_LOCK=" + lock}, ChildInput::OpenPipe});
+    while (holder.Out().find("FPGA Rev") == std::string::npos && !holder.Done())
+        holder.Pump(20);
+    const std::string held = "the card is still held by relayctl (process " + std::to_string(holder.Pid()) + ") since ";
+    for (const std::string& program : {RelaysweepPath(), RelayctlPath()}) {
+        ChildSpec run({program, "--wait=0", program == RelayctlPath() ? "show" : "--yes"},
+                      {"RELAYSIM=no-driver-call-expected", "RELAYTEST_LOCK=" + lock});
+        run.captureStderr = true;
+        const ChildResult r = RunChild(run);
+        EXPECT_EQ(r.exitCode, 3) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(held), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.substr(r.err.size() - 33), " after 0 s: nothing was switched\n") << r.err;
+    }
+    holder.CloseInput();
+    EXPECT_EQ(holder.Wait().exitCode, 0);
+    (void)std::remove(lock.c_str());
+}
+
 // The card keeps its relays from one run to the next, as real boards do.
 TEST(Relayctl, StateCarriesFromOneRunToTheNext)
 {
