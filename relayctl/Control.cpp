@@ -261,3 +261,5 @@ CtlOutcome RunCommand(const CtlCommand& command, int maxClosed)
 }
 
 BoardSet PushedBoards() { return Pushed; }
+
+void ForgetPushedBoards() { Pushed = 0; }

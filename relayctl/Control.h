@@ -30,4 +30,7 @@ CtlOutcome RunCommand(const CtlCommand& command, int maxClosed);
 // The boards this run has pushed so far: what a stop pushes open.
 BoardSet PushedBoards();
 
+// None pushed: for tests that run many commands in one process.
+void ForgetPushedBoards();
+
 #endif

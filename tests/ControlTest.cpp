@@ -15,6 +15,16 @@ namespace {
 
 constexpr std::uint32_t Control = 0x100;
 
+// relayctl's commands on the power-on card, none pushed by an earlier test.
+class CtlOnCard : public SimCardTest {
+protected:
+    void SetUp() override
+    {
+        SimCardTest::SetUp();
+        ForgetPushedBoards();
+    }
+};
+
 struct CommandCase {
     const char* name;
     std::vector<const char*> words;
@@ -58,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Board 0 holds relays 0-29 closed: six more would leave 36, above the limit,
 // and nothing is pushed; two more stay within it.
-TEST_F(SimCardTest, LimitCountsWhatTheBoardReadBack)
+TEST_F(CtlOnCard, LimitCountsWhatTheBoardReadBack)
 {
     const char* first[] = {"close", "0-29"};
     const char* more[] = {"close", "30-35"};
@@ -80,7 +90,7 @@ TEST_F(SimCardTest, LimitCountsWhatTheBoardReadBack)
 
 // A board that reads back all ones is still pushed all open by open all: four
 // zero words and the go flag, which close nothing.
-TEST_F(SimCardTest, OpenAllPushesAnAllOnesBoardOpen)
+TEST_F(CtlOnCard, OpenAllPushesAnAllOnesBoardOpen)
 {
     SimSetBoardAbsent(3);
     const char* words[] = {"open", "all"};
@@ -106,7 +116,7 @@ TEST_F(SimCardTest, OpenAllPushesAnAllOnesBoardOpen)
 // Three waits in a row that run out their polls stop the work as a stop
 // does: relayctl before it pushes anything, the sweep after its first push,
 // whose board is pushed open and read back; a few megabytes, not gigabytes.
-TEST_F(SimCardTest, ControllerThatStaysBusyStopsTheWork)
+TEST_F(CtlOnCard, ControllerThatStaysBusyStopsTheWork)
 {
     SimSetStuckBusy(true);
     const char* words[] = {"close", "5"};
