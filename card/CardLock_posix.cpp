@@ -45,8 +45,8 @@ std::string Escaped(const char* text, std::size_t size)
     std::string shown;
     for (std::size_t i = 0; i < size; ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        char escaped[8];
         if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
             (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
             shown += escaped;
         } else {
@@ -73,12 +73,13 @@ int OpenLockFile(const char* program, const std::string& path)
     for (int attempt = 0; attempt < 3 && fd < 0; ++attempt) {
         fd = open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
         created = fd >= 0;
-        if (fd < 0 && errno == EEXIST)
+        if (fd < 0 && errno == EEXIST) {
             fd = open(path.c_str(), flags);
-        // A file another user made without write access for all can still
-        // be locked, only not written into.
-        if (fd < 0 && errno == EACCES)
-            fd = open(path.c_str(), (flags & ~O_RDWR) | O_RDONLY);
+            // A file another user made without write access for all can
+            // still be locked, only not written into.
+            if (fd < 0 && errno == EACCES)
+                fd = open(path.c_str(), (flags & ~O_RDWR) | O_RDONLY);
+        }
         if (fd < 0 && errno != ENOENT)
             break;
     }

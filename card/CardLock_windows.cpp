@@ -38,8 +38,8 @@ std::string Escaped(const char* text, std::size_t size)
     std::string shown;
     for (std::size_t i = 0; i < size; ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        char escaped[8];
         if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
             (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
             shown += escaped;
         } else {

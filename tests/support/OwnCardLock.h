@@ -5,8 +5,8 @@
 #ifndef RELAYTEST_TESTS_SUPPORT_OWNCARDLOCK_H
 #define RELAYTEST_TESTS_SUPPORT_OWNCARDLOCK_H
 
-// Sets RELAYTEST_LOCK for this process, once; a lock file made for it is
-// removed when the process exits.
+// Sets RELAYTEST_LOCK for this process when it is not set; a lock file made
+// for it is removed when the process exits.
 void UseOwnCardLock();
 
 #endif

@@ -14,9 +14,11 @@ void RemoveOwnLock() { (void)unlink(ownLock.c_str()); }
 
 void UseOwnCardLock()
 {
-    if (!ownLock.empty() || std::getenv("RELAYTEST_LOCK") != nullptr)
+    if (std::getenv("RELAYTEST_LOCK") != nullptr)
         return;
-    ownLock = "/tmp/relaytest-unit-" + std::to_string(getpid()) + ".lock";
+    if (ownLock.empty()) {
+        ownLock = "/tmp/relaytest-unit-" + std::to_string(getpid()) + ".lock";
+        (void)std::atexit(RemoveOwnLock);
+    }
     (void)setenv("RELAYTEST_LOCK", ownLock.c_str(), 1);
-    (void)std::atexit(RemoveOwnLock);
 }

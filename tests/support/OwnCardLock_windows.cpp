@@ -6,10 +6,8 @@
 
 void UseOwnCardLock()
 {
-    static bool set = false;
-    if (set || std::getenv("RELAYTEST_LOCK") != nullptr)
+    if (std::getenv("RELAYTEST_LOCK") != nullptr)
         return;
-    set = true;
     const std::string name = "Local\\relaytest-unit-" + std::to_string(_getpid());
     (void)_putenv_s("RELAYTEST_LOCK", name.c_str());
 }
