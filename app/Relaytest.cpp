@@ -1,12 +1,14 @@
 #include "Relaytest.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "CardHeader.h"
 #include "CardLock.h"
 #include "ConsoleSetup.h"
 #include "OperatorWait.h"
 #include "TestSequence.h"
+#include "TraceOutput.h"
 
 int RunRelaytest()
 {
@@ -21,7 +23,12 @@ int RunRelaytest()
     ReleaseCard();
 
     std::printf("\nPress enter to exit\n");
-    (void)std::fflush(stdout);
+    EndTraceLine();
+    // The pass still ends with status 0; the operator hears why the record
+    // is short before the wait.
+    if (TraceWriteFailed())
+        (void)std::fprintf(stderr, "relaytest: the record could not be written (%s)\n",
+                           std::strerror(TraceWriteError()));
     WaitForOperator();
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "Driver.h"
 #include "HardwareSettings.h"
+#include "TraceOutput.h"
 
 bool CardPresent()
 {
@@ -17,7 +18,7 @@ std::uint32_t BarRead32(std::uint32_t offset)
 {
     const std::uint32_t value = InBAR32(HardwareSettings::CardNum, HardwareSettings::SpiBar, offset);
     std::printf("%02X ?? %08X\n", offset, value);
-    (void)std::fflush(stdout);
+    EndTraceLine();
     return value;
 }
 
@@ -25,5 +26,5 @@ void BarWrite32(std::uint32_t offset, std::uint32_t value)
 {
     OutBAR32(HardwareSettings::CardNum, HardwareSettings::SpiBar, offset, value);
     std::printf("%02X << %08X\n", offset, value);
-    (void)std::fflush(stdout);
+    EndTraceLine();
 }

@@ -4,6 +4,7 @@
 
 #include "HardwareSettings.h"
 #include "SpiPort.h"
+#include "TraceOutput.h"
 
 std::uint32_t RelayState[BoardCount][WordsPerBoard] = {};
 std::uint8_t CrosspointMap[BoardCount][CrosspointRows][CrosspointColumns] = {};
@@ -50,7 +51,7 @@ bool RelayInRange(RelayNumber relay)
     if (relay >= 0 && relay < BoardCount * RelaysPerBoard)
         return true;
     std::printf("ERROR: relay %d is out of range 0 to %d\n", relay, BoardCount * RelaysPerBoard - 1);
-    (void)std::fflush(stdout);
+    EndTraceLine();
     return false;
 }
 
@@ -59,7 +60,7 @@ bool BoardInRange(BoardIndex board)
     if (board >= 0 && board < BoardCount)
         return true;
     std::printf("ERROR: board %d is out of range 0 to %d\n", board, BoardCount - 1);
-    (void)std::fflush(stdout);
+    EndTraceLine();
     return false;
 }
 
@@ -70,7 +71,7 @@ void SetRelay(RelayNumber relay, bool on)
     if (!RelayInRange(relay))
         return;
     std::printf("Turning %s relay %4d\n", on ? "on" : "off", relay);
-    (void)std::fflush(stdout);
+    EndTraceLine();
     const RelayPlace p = Place(relay);
     CrosspointMap[p.board][p.row][p.column] = on ? 1 : 0;
     const std::uint32_t mask = 1u << p.bit;
@@ -102,7 +103,7 @@ bool ReadBoard(BoardIndex board)
         RelayState[board][word] = SpiRead(SpiData0 + 4u * static_cast<std::uint32_t>(word));
 
     std::printf("\r\nBoard #%d\r\n", board);
-    (void)std::fflush(stdout);
+    EndTraceLine();
     for (int word = 0; word < WordsPerBoard; ++word) {
         const std::uint32_t value = RelayState[board][word];
         const int first = board * RelaysPerBoard + word * 32;
@@ -111,10 +112,10 @@ bool ReadBoard(BoardIndex board)
         for (int bit = 0; bit < 32; ++bit)
             std::printf("%c", (value >> bit) & 1u ? 'X' : '.');
         std::printf("\r\n");
-        (void)std::fflush(stdout);
+        EndTraceLine();
     }
     std::printf("--------\r\n");
-    (void)std::fflush(stdout);
+    EndTraceLine();
     return true;
 }
 

@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "StopRequest.h"
+#include "StopCause.h"
+#include "TraceOutput.h"
 
 namespace {
 
@@ -12,6 +13,44 @@ constexpr int ListedRelays = 16;
 constexpr int NamedFaults = 8;
 
 BoardSet Pushed = 0;
+
+bool WholeBoard(BoardIndex board, const RelaySet& relays)
+{
+    for (int c = 0; c < RelaysPerBoard; ++c) {
+        if (!relays.test(static_cast<std::size_t>(board * RelaysPerBoard + c)))
+            return false;
+    }
+    return true;
+}
+
+// The closes that would leave more than maxClosed relays of a board closed,
+// counting what it read back: refused in the record and on standard error.
+bool OverLimit(BoardSet boards, const RelaySet& asked, int maxClosed)
+{
+    for (BoardIndex board = 0; board < BoardCount; ++board) {
+        if (!InSet(boards, board))
+            continue;
+        int closing = 0;
+        int closed = 0;
+        for (int c = 0; c < RelaysPerBoard; ++c) {
+            const bool named = asked.test(static_cast<std::size_t>(board * RelaysPerBoard + c));
+            closing += named ? 1 : 0;
+            closed += named || ImageHolds(board, c) ? 1 : 0;
+        }
+        if (closed <= maxClosed)
+            continue;
+        const char* plural = closing == 1 ? "" : "s";
+        CheckTraceWrite(std::printf("Board %d refused: closing %d relay%s would leave %d closed, above the limit of %d\n",
+                                    board, closing, plural, closed, maxClosed));
+        EndTraceLine();
+        (void)std::fprintf(stderr,
+                           "relayctl: board %d refused: closing %d relay%s would leave %d closed, above the limit of "
+                           "%d (--max-closed): nothing switched\n",
+                           board, closing, plural, closed, maxClosed);
+        return true;
+    }
+    return false;
+}
 
 bool AllOnes(BoardIndex board)
 {
@@ -42,8 +81,8 @@ void PrintRelayList(const RelaySet& relays)
 
 void Refuse(BoardIndex board, bool close)
 {
-    std::printf("Board %d refused: it reads back all ones (not fitted or not answering)\n", board);
-    (void)std::fflush(stdout);
+    CheckTraceWrite(std::printf("Board %d refused: it reads back all ones (not fitted or not answering)\n", board));
+    EndTraceLine();
     (void)std::fprintf(stderr, "relayctl: board %d reads back all ones (not fitted or not answering): %s\n", board,
                        close ? "nothing switched" : "not pushed");
 }
@@ -83,7 +122,20 @@ bool SwitchBoard(BoardIndex board, const RelaySet& asked, bool on, int& faults)
     for (int word = 0; word < WordsPerBoard; ++word)
         expected[word] = RelayState[board][word];
     bool pushed = false;
-    for (int c = 0; c < RelaysPerBoard; ++c) {
+    const bool wholeBoard = !on && WholeBoard(board, asked);
+    if (wholeBoard) {
+        // Whatever it read back, even all ones: a push of zeros closes nothing.
+        const std::uint32_t open[WordsPerBoard] = {};
+        PutBoardImage(board, open);
+        if (MustStop())
+            return false;
+        Pushed = static_cast<BoardSet>(Pushed | (1u << board));
+        SetRelay(board * RelaysPerBoard, false);
+        for (auto& word : expected)
+            word = 0;
+        pushed = true;
+    }
+    for (int c = 0; c < RelaysPerBoard && !wholeBoard; ++c) {
         const RelayNumber relay = board * RelaysPerBoard + c;
         if (!asked.test(static_cast<std::size_t>(relay)))
             continue;
@@ -91,7 +143,7 @@ bool SwitchBoard(BoardIndex board, const RelaySet& asked, bool on, int& faults)
         expected[c / 32] = on ? expected[c / 32] | mask : expected[c / 32] & ~mask;
         if (ImageHolds(board, c) == on)
             continue;
-        if (StopRequested())
+        if (MustStop())
             return false;
         Pushed = static_cast<BoardSet>(Pushed | (1u << board));
         SetRelay(relay, on);
@@ -99,7 +151,7 @@ bool SwitchBoard(BoardIndex board, const RelaySet& asked, bool on, int& faults)
     }
     // The read-back before the switches already shows a board left alone.
     if (pushed) {
-        if (StopRequested())
+        if (MustStop())
             return false;
         ReadBoard(board);
     }
@@ -115,7 +167,7 @@ bool ReadBoards(BoardSet boards, BoardSet& allOnes)
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         if (!InSet(boards, board))
             continue;
-        if (StopRequested())
+        if (MustStop())
             return false;
         ReadBoard(board);
         if (AllOnes(board))
@@ -124,7 +176,7 @@ bool ReadBoards(BoardSet boards, BoardSet& allOnes)
     return true;
 }
 
-CtlOutcome Switch(const CtlCommand& command)
+CtlOutcome Switch(const CtlCommand& command, int maxClosed)
 {
     const bool on = command.action == CtlAction::Close;
     const BoardSet boards = BoardsOf(command.relays);
@@ -132,11 +184,15 @@ CtlOutcome Switch(const CtlCommand& command)
     if (!ReadBoards(boards, refused))
         return CtlOutcome::Stopped;
     for (BoardIndex board = 0; board < BoardCount; ++board) {
+        if (!on && WholeBoard(board, command.relays))
+            refused = static_cast<BoardSet>(refused & ~(1u << board));
         if (InSet(refused, board))
             Refuse(board, on);
     }
     if (on && refused != 0)
         return CtlOutcome::NotAsAsked;
+    if (on && OverLimit(boards, command.relays, maxClosed))
+        return CtlOutcome::Refused;
     int faults = 0;
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         if (InSet(boards, board) && !InSet(refused, board) && !SwitchBoard(board, command.relays, on, faults))
@@ -197,11 +253,13 @@ CtlOutcome Show(BoardSet boards)
 
 }  // namespace
 
-CtlOutcome RunCommand(const CtlCommand& command)
+CtlOutcome RunCommand(const CtlCommand& command, int maxClosed)
 {
     if (command.action == CtlAction::Show)
         return Show(command.boards);
-    return Switch(command);
+    return Switch(command, maxClosed);
 }
 
 BoardSet PushedBoards() { return Pushed; }
+
+void ForgetPushedBoards() { Pushed = 0; }

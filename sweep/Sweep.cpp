@@ -1,9 +1,11 @@
 #include "Sweep.h"
 
 #include <cstdint>
+#include <cstdio>
 
 #include "RelayMatrix.h"
-#include "StopRequest.h"
+#include "Progress.h"
+#include "StopCause.h"
 
 namespace {
 
@@ -25,10 +27,19 @@ void RestoreImage(BoardIndex board, int closed)
 
 // The sweep's place, for the stop and its last line.
 SweepEnd Progress;
+int RelaysDone = 0;
+int RelaysInAll = 0;
+
+void ShowPlace(RelayNumber relay)
+{
+    char what[48];
+    (void)std::snprintf(what, sizeof what, "relay %d of board %d", relay, relay / RelaysPerBoard);
+    ShowProgress(RelaysDone++, RelaysInAll, what);
+}
 
 bool Stopping()
 {
-    Progress.stopped = Progress.stopped || StopRequested();
+    Progress.stopped = Progress.stopped || MustStop();
     return Progress.stopped;
 }
 
@@ -57,6 +68,7 @@ bool SweepBoard(BoardSet boards, BoardIndex board)
     for (int c = 0; c < RelaysPerBoard; ++c) {
         const RelayNumber relay = board * RelaysPerBoard + c;
         Progress.relay = relay;
+        ShowPlace(relay);
         if (Stopping())
             return false;
         Push(relay, true);
@@ -94,6 +106,8 @@ bool ConfirmAllOpen(BoardSet boards)
 SweepEnd RunSweep(BoardSet boards)
 {
     Progress = SweepEnd{};
+    RelaysDone = 0;
+    RelaysInAll = BoardsIn(boards) * RelaysPerBoard;
     // Every board of the set starts open, so that each read-back has a push
     // of its own board to be compared with.
     bool running = true;

@@ -3,9 +3,9 @@
 #ifndef RELAYTEST_SWEEP_SWEEP_H
 #define RELAYTEST_SWEEP_SWEEP_H
 
-#include "SweepArgs.h"
+#include "BoardSet.h"
 
-// How a sweep ended: run to its end, or stopped by a request from outside.
+// How a sweep ended: run to its end, or stopped (StopCause.h).
 struct SweepEnd {
     bool stopped = false;
     int relay = -1;       // the relay under test when it stopped (-1: none)
@@ -22,8 +22,8 @@ struct SweepEnd {
 // by SetRelay and ReadBoard. Ends with every relay of the boards open, and
 // each board read back once more to confirm it.
 //
-// A stop request (StopRequest.h) is looked at before every switch and every
-// read-back: once it is seen no further step starts, and every board pushed
+// MustStop (StopCause.h) is looked at before every switch and every
+// read-back: once it is true no further step starts, and every board pushed
 // so far is pushed all open and read back.
 SweepEnd RunSweep(BoardSet boards);
 

@@ -112,6 +112,9 @@ int InputFor(const ChildSpec& run, int& writeEnd)
         (void)signal(s, SIG_DFL);
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
+    // Opened before 0 and 1 are closed: it must not take the place of a
+    // standard input or output that is meant to be closed.
+    const int errFd = err >= 0 ? err : open("/dev/null", O_WRONLY);
     if (in < 0)
         close(0);
     else
@@ -120,7 +123,7 @@ int InputFor(const ChildSpec& run, int& writeEnd)
         close(1);
     else
         dup2(out, 1);
-    dup2(err >= 0 ? err : open("/dev/null", O_WRONLY), 2);
+    dup2(errFd, 2);
     execve(argv[0], argv, envp);
     _exit(127);
 }

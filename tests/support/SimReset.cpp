@@ -7,6 +7,7 @@
 #include "OwnCardLock.h"
 #include "RelayMatrix.h"
 #include "Relaytest.h"
+#include "StopCause.h"
 
 void ResetSimCard()
 {
@@ -14,6 +15,7 @@ void ResetSimCard()
     SimReset();
     SimRecordCalls(true);
     ClearRelayTables();
+    ForgetStopCause();
 }
 
 const std::string& RunInProcess(int* exitCode)

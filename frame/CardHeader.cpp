@@ -6,6 +6,7 @@
 
 #include "BarAccess.h"
 #include "Driver.h"
+#include "TraceOutput.h"
 
 namespace {
 // The FPGA revision register, relative to the card's base address.
@@ -22,11 +23,11 @@ bool ReportCard()
         std::cout << "Success\n";
     else
         std::cout << "ERROR: TEVRIS didn't find what it expected\n";
-    (void)std::fflush(stdout);
+    EndTraceLine();
 
     // Always card 0 here: the revision is read before, and apart from, the
     // BAR settings.
     std::printf("FPGA Rev: %08X\n", RelInPortDWord(0, FpgaRevisionOffset));
-    (void)std::fflush(stdout);
+    EndTraceLine();
     return card;
 }
