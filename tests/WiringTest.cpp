@@ -93,6 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
                "w.toml line 2: \"2:8:0\": row 8 is outside 0-7"},
         Broken{"ForbiddenNamesNothing", "[[forbidden]]\ncrosspoints = [\"A@B\"]\n",
                "w.toml line 2: \"A@B\": no crosspoint joins a row of the first name to a column of the second"},
+        Broken{"NotAscii", "# 10 k\xCE\xA9 is fine here\n[[board]]\nindex = 0\nrows = [\"\xCE\xA9\"]\n",
+               "w.toml line 4: a character that is not ASCII outside a comment: names and keys are plain ASCII"},
         Broken{"LimitTooHigh", "max-closed-per-board = 33\n", "w.toml line 1: max-closed-per-board must be a number from 1 to 32"}),
     ByName());
 
@@ -112,6 +114,10 @@ TEST(Wiring, CrosspointsByNumberPlaceOrNames)
     EXPECT_EQ(RelayName(w, 311), "relay 311 (board 2, row 7 0V, column 6 J4.7)");
     EXPECT_EQ(RelayName(w, 5), "relay 5 (board 0, row 5, column 0)");
     EXPECT_EQ(w.checksum.size(), 16u);
+    Wiring saved;
+    std::string error2;
+    EXPECT_TRUE(ParseWiring("\xEF\xBB\xBF# saved with a mark, 10 k\xCE\xA9\n" + std::string(Bench3), "b.toml", saved, error2))
+        << error2;
 }
 
 struct Close {

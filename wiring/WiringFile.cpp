@@ -24,9 +24,17 @@ struct Reading {
     std::map<std::string, int> nets;  // named nets by name
 };
 
+// One line, whatever the file held: what it echoes of the file (a bad name,
+// the TOML parser's view of a bad line) has its control bytes written as \xHH.
 bool Fail(Reading& r, std::uint32_t line, const std::string& what)
 {
-    r.error = r.name + " line " + std::to_string(line) + ": " + what;
+    r.error = r.name + " line " + std::to_string(line) + ": ";
+    for (const char c : what) {
+        const auto byte = static_cast<unsigned char>(c);
+        char hex[5];
+        (void)std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+        r.error += byte < 0x20 || byte == 0x7F ? std::string(hex) : std::string(1, c);
+    }
     return false;
 }
 
@@ -217,6 +225,41 @@ bool ReadTop(Reading& r, const toml::table& top)
     return EachEntry(r, top, "forbidden", "crosspoints", ReadForbidden);
 }
 
+// A wiring file is ASCII: names and keys are. Comments may hold anything, and
+// are blanked here where they are not ASCII, as is a leading UTF-8 byte-order
+// mark as some editors save it. Outside comments a byte above 0x7F is refused
+// before the TOML parser sees it (whose checks of some such characters are not
+// to be trusted). The line of the first such byte, or 0.
+std::uint32_t KeepAscii(std::string& text)
+{
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.replace(0, 3, "   ");
+    std::uint32_t line = 1;
+    char quote = 0;
+    bool comment = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') {
+            ++line;
+            quote = 0;
+            comment = false;
+        } else if (static_cast<unsigned char>(c) > 0x7F) {
+            if (!comment)
+                return line;
+            text[i] = ' ';
+        } else if (quote == '"' && c == '\\') {
+            ++i;  // an escape: the next character does not end the string
+        } else if (quote != 0 && c == quote) {
+            quote = 0;
+        } else if (quote == 0 && !comment && (c == '"' || c == '\'')) {
+            quote = c;
+        } else if (quote == 0 && c == '#') {
+            comment = true;
+        }
+    }
+    return 0;
+}
+
 // FNV-1a over the file's bytes: enough to tell two files apart in a record.
 std::string Checksum(std::string_view text)
 {
@@ -243,8 +286,11 @@ bool ParseWiring(std::string_view text, const std::string& name, Wiring& wiring,
     wiring = Wiring{};
     wiring.file = name;
     wiring.checksum = Checksum(text);
-    toml::parse_result parsed = toml::parse(text, name);
     Reading r{name, wiring, error, {}};
+    std::string ascii(text);
+    if (const std::uint32_t line = KeepAscii(ascii))
+        return Fail(r, line, "a character that is not ASCII outside a comment: names and keys are plain ASCII");
+    toml::parse_result parsed = toml::parse(ascii, name);
     if (!parsed)
         return Fail(r, parsed.error().source().begin.line, std::string(parsed.error().description()));
     return ReadTop(r, parsed.table());
