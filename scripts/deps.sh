@@ -46,6 +46,9 @@ need_build_tools() {
     need cmake command -v cmake
     need g++ command -v g++
     need make command -v make
+    # Header-only libraries, for every build (cmake/HeaderOnly.cmake).
+    need libcli11-dev test -f /usr/include/CLI/CLI.hpp
+    need libtomlplusplus-dev test -f /usr/include/toml++/toml.h
 }
 
 need_test_tools() {

@@ -53,6 +53,8 @@ echo "== fuzzing the card's answers for ${fuzz_seconds} s"
 fuzz fuzz_card_answers fuzz/corpus 512 "$fuzz_seconds"
 echo "== fuzzing relaylog's reader with damaged records for $((fuzz_seconds / 2)) s"
 fuzz fuzz_relaylog fuzz/relaylog-corpus 16384 "$((fuzz_seconds / 2))"
+echo "== fuzzing the wiring reader for $((fuzz_seconds / 4)) s"
+fuzz fuzz_wiring fuzz/wiring-corpus 4096 "$((fuzz_seconds / 4))"
 
 echo "== clang-tidy and cppcheck over the Linux build"
 cmake -S . -B build/analyse -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
