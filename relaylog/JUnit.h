@@ -14,10 +14,8 @@
 
 namespace relaylog {
 
-// Which test case a problem fails.
-enum class Concern { CardCheck, Waits, Board, Protocol };
-
-// The concern of a finding, and for Board the board it is about.
+// The concern of a finding, and for Board the board it is about (the kind's
+// own; a board outside the matrix fails the protocol case).
 Concern ConcernOf(const Finding& finding, int& board);
 
 class JUnitReport : public FindingSink {
@@ -29,6 +27,8 @@ public:
     void Verdicts(const RelayVerdicts& verdicts) override;
     // The record could not be judged: the ERROR line, on the protocol case.
     void Error(const std::string& line) override;
+    // A run judged: a file of several runs gets one test suite per run.
+    void Judged(const Run& run) override;
     // The comparison with a baseline record: its own case, failed by the
     // relays that got worse, carrying every CHANGED line and the summary.
     void Baseline(const std::vector<std::string>& changed, std::uint32_t worse, const std::string& summary);
@@ -41,17 +41,23 @@ private:
         std::uint64_t problems = 0;
         std::string output;
     };
+    struct Suite {
+        Case card;
+        Case waits;
+        Case protocol;
+        Case boards[Boards];
+        std::string error;
+        std::string name;  // of a run of several: "run 2 (lines 3095-6188): relaysweep"
+    };
     static constexpr std::size_t MaxLines = 100;  // a 19 MB record must not fill memory
 
     Case& Of(Concern concern, int board);
-    void WriteCase(std::ostream& out, const Case& c, const std::string& name) const;
+    void WriteCase(std::ostream& out, const Case& c, const std::string& name, const std::string& error) const;
+    void WriteSuite(std::ostream& out, const Suite& s, const std::string& name, bool last) const;
 
-    Case card_;
-    Case waits_;
-    Case protocol_;
+    Suite now_;               // the run under way
+    std::vector<Suite> runs_;  // the runs judged
     Case baseline_;
-    Case boards_[Boards];
-    std::string error_;
 };
 
 }  // namespace relaylog

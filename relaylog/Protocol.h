@@ -15,13 +15,16 @@
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 
+#include <utility>
+#include <vector>
+
 #include "Findings.h"
 
 namespace relaylog {
 
 class ProtocolFollower {
 public:
-    explicit ProtocolFollower(FindingSink& sink) : sink_(sink) {}
+    explicit ProtocolFollower(Sinks tell) : tell_(std::move(tell)) {}
 
     // False when the record turns out not to be a relaytest record at all.
     bool Take(const RecordLine& line);
@@ -31,11 +34,15 @@ public:
     // Where an incomplete record stopped, after lastLine complete lines.
     Stop StoppedAt(std::uint64_t lastLine) const;
     const Traffic& Counts() const { return traffic_; }
+    Program Of() const { return program_; }
+    // Hands on the waits held for a stop that did not come.
+    void Flush();
 
 private:
     enum class Stage { CardCheck, Revision, Body, Closed, Paused };
 
-    void Found(std::uint64_t line, const FindingKind& what) { sink_.Problem(Finding{line, what}); }
+    void Found(std::uint64_t line, const FindingKind& what) { tell_(&FindingSink::Problem, Finding{line, what}); }
+    void Hold(const Finding& finding);
     void Body(const RecordLine& line);
     void Other(const RecordLine& line);
     void Framing(const RecordLine& line);
@@ -53,7 +60,9 @@ private:
     void Access(const RecordLine& line, const Sequence& within);
     void CheckWait(const RecordLine& line, const Sequence& within);
 
-    FindingSink& sink_;
+    Sinks tell_;
+    static constexpr std::size_t HeldWaits = 3;  // the waits in a row that stop relaysweep or relayctl
+    std::vector<Finding> held_;
     Stage stage_ = Stage::CardCheck;
     Program program_ = Program::Relaytest;  // by the record's first line
     bool cardFound_ = false;
@@ -72,6 +81,7 @@ private:
     bool orphan_ = false;  // a report with no fetch before it: read, not compared
     int step_ = 0;
     std::int32_t lastSwitch_ = -1;
+    bool switchedOn_ = false;
     std::int32_t lastClosed_ = -1;  // the relay last switched on, at line lastClosedAt_
     std::uint64_t lastClosedAt_ = 0;
     ReadBack fetch_;
