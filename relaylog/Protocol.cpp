@@ -188,7 +188,12 @@ bool ProtocolFollower::Continue(const RecordLine& line)
 
 void ProtocolFollower::BreakOff(const RecordLine& line)
 {
-    Found(line.number, BrokenOff{current_, step_});
+    // A stop of relaysweep or relayctl from within a step breaks it off: its
+    // own line names the stop.
+    const LineKind k = line.kind;
+    if (k != LineKind::SweepBusy && k != LineKind::ControlBusy && k != LineKind::SweepUnwritten &&
+        k != LineKind::ControlUnwritten)
+        Found(line.number, BrokenOff{current_, step_});
     current_ = Sequence{};
 }
 

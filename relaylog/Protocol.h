@@ -2,7 +2,7 @@
 // card check and revision, each switch and the push of its board, each fetch
 // and the report of what came back, the closing prompt. It keeps relaytest's
 // image of every board and the controller's registers as the record shows
-// them, and hands what it finds to a FindingSink; it words nothing itself.
+// them, and hands what it finds to its sinks; it words nothing itself.
 //
 // A relaysweep record has the same lines between a first line of its own and
 // "Sweep complete". relaysweep puts its own image of a board back after every
@@ -10,8 +10,11 @@
 // relays that differ are judged relay by relay at the end, not at each read.
 // A relayctl record has them between a first line of its own and "Control
 // complete", with its commands and refused boards between the steps; like
-// relaytest it pushes a board with what came back, so each read-back is
-// judged as relaytest's are.
+// relaytest it pushes a board with what came back, but its relays too are
+// judged once each at the end. Its push of a board all open is the switch off
+// of the board's first relay with four zero words, whatever came back.
+// relaysweep and relayctl stop when the controller stays busy: the waits that
+// ran out before the stop line are named by that line alone.
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 
@@ -61,7 +64,7 @@ private:
     void CheckWait(const RecordLine& line, const Sequence& within);
 
     Sinks tell_;
-    static constexpr std::size_t HeldWaits = 3;  // the waits in a row that stop relaysweep or relayctl
+    static constexpr std::size_t HeldWaits = 200;  // 3 stop the program, then it pushes each board open
     std::vector<Finding> held_;
     Stage stage_ = Stage::CardCheck;
     Program program_ = Program::Relaytest;  // by the record's first line

@@ -180,9 +180,9 @@ private:
         passes_ = 0;
     }
 
-    static std::string Heading(const std::string& runs, const Run& run)
+    std::string Heading(const std::string& runs, const Run& run)
     {
-        return "\n" + runs + " (lines " + std::to_string(run.firstLine) + "-" + std::to_string(run.lastLine) +
+        return (headed_++ > 0 ? "\n" : "") + runs + " (lines " + std::to_string(run.firstLine) + "-" + std::to_string(run.lastLine) +
                "): " + ProgramName(run.program) + "\n";
     }
 
@@ -194,6 +194,7 @@ private:
     std::string error_;                // the first ERROR line
     std::string full_;                 // the first run's report
     std::pair<Run, std::string> first_;
+    int headed_ = 0;
     int passes_ = 0;  // the row of runs that passed, from pass_
     Run pass_;
 };

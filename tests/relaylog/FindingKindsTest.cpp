@@ -210,6 +210,35 @@ const std::vector<KindCase> Table = {
         "PROBLEM line 16: relayctl was stopped from outside before its command was done: it "
         "pushed every board it had switched all open (its last line says whether they read back "
         "open)"),
+    Row<BusyStop>("BusyStop",
+                  Sweep("", "0",
+                        [](std::string record) {
+                            record = KeepLines(13)(record);
+                            for (std::size_t line = 11; line <= 13; ++line)
+                                record.replace(LineStart(record, line), Idle.size(), Polls(Busy, 10000));
+                            return record + "Sweep stopped: the SPI controller stayed busy at relay 0 of board 0; "
+                                            "boards 0 pushed open, but boards 0 did not read back open\n";
+                        }),
+                  "PROBLEM line 14: relaysweep stopped: the SPI controller stayed busy, 3 waits in a row ran to the "
+                  "10000-poll limit, the first before the write of 00000001 to 104 (SpiData0) in the push for relay "
+                  "0 (line 10); it pushed the boards it had touched all open (its last line says whether they read "
+                  "back open)"),
+    Row(PlainKind::SweepUnwritten, "SweepUnwritten",
+        Sweep("", "0",
+              [](const std::string& record) {
+                  return KeepLines(15)(record) + "Sweep stopped: the record could not be written at relay 0 of "
+                                                 "board 0; boards 0 pushed open and read back open\n";
+              }),
+        "PROBLEM line 16: relaysweep stopped: its record could not be written (standard output failed); it pushed "
+        "the boards it had touched all open: the relays it did not reach are unverified"),
+    Row(PlainKind::ControlUnwritten, "ControlUnwritten",
+        Relayctl("", {"close", "5"},
+                 [](const std::string& record) {
+                     return KeepLines(15)(record) +
+                            "Control stopped: the record could not be written during close 5; no board pushed\n";
+                 }),
+        "PROBLEM line 16: relayctl stopped: its record could not be written (standard output failed) before its "
+        "command was done; it pushed every board it had switched all open"),
     Row<PushLandsElsewhere>("PushLandsElsewhere", Sweep("alias=1:3", "1,3"),
                             "PROBLEM line 38: board 3 (relays 384-511) read back the push to board 1 at line 21 "
                             "instead of its own: pushes to board 1 also land on board 3 (1 read-back)"),
