@@ -198,6 +198,7 @@ struct Run {
     int status = 0;             // 0 PASS, 1 FAIL, 2 not complete
     std::uint64_t problems = 0;
     std::string verdict;        // its last line: PASS, FAIL or the ERROR line
+    std::string relays;         // "Relays: ...", once judged
 };
 
 // Takes what relaylog finds, in record order: the protocol follower's findings

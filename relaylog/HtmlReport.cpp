@@ -81,16 +81,15 @@ void WriteList(std::ostream& out, const char* cls, const std::vector<std::string
 
 }  // namespace
 
-// The first run's card check and revision.
 void HtmlPage::CardCheck(std::uint64_t line, bool found)
 {
-    if (worstStatus_ < 0)
+    if (headline_.size() < 2)
         headline_.push_back(CardCheckLine(line, found));
 }
 
 void HtmlPage::Revision(std::uint64_t line, std::uint32_t value)
 {
-    if (worstStatus_ < 0)
+    if (headline_.size() < 2)
         headline_.push_back(RevisionLine(line, value));
 }
 
@@ -100,28 +99,17 @@ void HtmlPage::Problem(const Finding& finding)
         problems_.push_back(ProblemLine(finding));
 }
 
-void HtmlPage::Verdicts(const RelayVerdicts& verdicts) { runRelays_ = "Relays: " + ClassCounts(verdicts.Counts()); }
-
-void HtmlPage::Judged(const Run& run)
-{
-    if (run.status >= worstStatus_) {
-        worstStatus_ = run.status;
-        relays_ = runRelays_;
-    }
-    runRelays_.clear();
-}
-
-void HtmlPage::FileJudged(const Run& worst, const std::string& verdict)
-{
-    verdict_ = verdict;
-    headline_.push_back("Boards of the worst run: run " + std::to_string(worst.number) + " (lines " +
-                        std::to_string(worst.firstLine) + "-" + std::to_string(worst.lastLine) + "): " +
-                        ProgramName(worst.program));
-}
+void HtmlPage::Verdicts(const RelayVerdicts& verdicts) { relays_ = "Relays: " + ClassCounts(verdicts.Counts()); }
 
 void HtmlPage::End(const Traffic& /*traffic*/) { verdict_ = VerdictLine(problemCount_); }
 
 void HtmlPage::Error(const std::string& line) { verdict_ = line; }
+
+void HtmlPage::FileJudged(const Run& worst, const std::string& verdict)
+{
+    verdict_ = verdict;
+    relays_ = worst.relays;
+}
 
 void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const
 {

@@ -24,9 +24,8 @@ public:
     void Verdicts(const RelayVerdicts& verdicts) override;
     void End(const Traffic& traffic) override;
     void Error(const std::string& line) override;
-    // A file of several runs: the page shows the worst run's relays (the
-    // latest of the worst), the file's verdict and every run's PROBLEM lines.
-    void Judged(const Run& run) override;
+    // A file of several runs: the page has the file's verdict and every run's
+    // PROBLEM lines, and the first run's card check, the worst run's relays.
     void FileJudged(const Run& worst, const std::string& verdict) override;
 
     // The page, each board drawn with the record's verdicts; comparison may be null.
@@ -37,8 +36,6 @@ private:
     std::vector<std::string> problems_;  // the first of them
     std::uint64_t problemCount_ = 0;
     std::string relays_;   // "Relays: ..."
-    std::string runRelays_;  // of the run under way
-    int worstStatus_ = -1;
     std::string verdict_;  // PASS, FAIL or the ERROR line
 };
 

@@ -100,19 +100,6 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::ReportRule: Found(line.number, Plain{PlainKind::ReportLineOutside}); return;
     case LineKind::RelayRangeError: Found(line.number, RefusedRelay{line.n}); return;
     case LineKind::BoardRangeError: Found(line.number, RefusedBoard{line.n}); return;
-    case LineKind::ClosingPrompt:
-    case LineKind::SweepHeading:
-    case LineKind::SweepComplete:
-    case LineKind::SweepNoCard:
-    case LineKind::SweepStopped:
-    case LineKind::ControlHeading:
-    case LineKind::ControlComplete:
-    case LineKind::ControlNoCard:
-    case LineKind::ControlStopped:
-    case LineKind::SweepBusy:
-    case LineKind::ControlBusy:
-    case LineKind::SweepUnwritten:
-    case LineKind::ControlUnwritten: Framing(line); return;
     case LineKind::ControlCommand:
     case LineKind::ControlLimit:  // the operator's request refused by a rule, not a fault
         if (program_ != Program::Relayctl)
@@ -128,6 +115,7 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::CardMissing: Found(line.number, Plain{PlainKind::SecondCardCheck}); return;
     case LineKind::Revision: Found(line.number, Plain{PlainKind::SecondRevision}); return;
     case LineKind::PausePrompt: Found(line.number, Plain{PlainKind::PauseBeforeClosing}); return;
+    default: Framing(line); return;  // the first and last lines of the programs
     }
 }
 

@@ -65,6 +65,7 @@ public:
         run_.status = error.empty() ? text_.Status() : 2;
         run_.problems = text_.Problems();
         run_.verdict = text_.Last();
+        run_.relays = text_.Relays();
         tell_(&FindingSink::Judged, run_);
     }
 

@@ -36,6 +36,7 @@ public:
     // summary and the verdict, or the ERROR line; and that last line alone.
     const std::string& Brief() const { return brief_; }
     const std::string& Last() const { return last_; }
+    const std::string& Relays() const { return relays_; }
 
     // Past this many findings of one kind, the rest are counted, not listed:
     // a damaged record's report stays a few screens long. A relaytest run
