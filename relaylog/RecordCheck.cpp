@@ -107,102 +107,70 @@ private:
 
 // What the runs of a file came to. A file of one run gets that run's report
 // as it is; of several, each run under its heading (a row of runs that
-// passed as one heading), then the count of runs and the worst verdict.
+// passed under one), then the count of runs and the worst verdict.
 class FileReport {
 public:
-    FileReport(std::ostream& out, const std::vector<FindingSink*>& also) : out_(out), also_(also) {}
+    explicit FileReport(const std::vector<FindingSink*>& also) : also_(also) {}
 
-    void Add(std::unique_ptr<RunCheck> run)
+    void Add(const RunCheck& run)
     {
-        const Run r = run->Result();
-        const std::string brief = run->Brief();
+        const Run& r = run.Result();
         if (r.number == 1)
-            full_ = run->Full();
-        ++count_[r.status];
-        problems_ += r.problems;
-        if (r.status == 2 && error_.empty())
-            error_ = r.verdict;
-        if (worst_ == nullptr || r.status >= worst_->Result().status)
-            worst_ = std::move(run);
-        if (r.number == 1) {
-            first_ = {r, brief};
-            return;
+            full_ = run.Full();
+        if (runs_.empty() || r.status >= worst_.status) {
+            worst_ = r;
+            verdicts_ = run.Verdicts();
         }
-        if (r.number == 2)
-            Print(first_.first, first_.second);
-        Print(r, brief);
+        runs_.emplace_back(r, run.Brief());
     }
 
-    // The file's exit status; the worst run's verdicts left in verdicts.
-    int Close(RelayVerdicts* verdicts)
+    // The file's exit status; the worst run's verdicts (the latest of the worst) left in verdicts.
+    int Close(std::ostream& out, RelayVerdicts* verdicts)
     {
-        if (verdicts != nullptr && worst_ != nullptr)
-            *verdicts = worst_->Verdicts();
-        const int runs = count_[0] + count_[1] + count_[2];
-        if (runs == 1) {
-            out_ << full_;
-            return worst_->Result().status;
+        if (verdicts != nullptr)
+            *verdicts = verdicts_;
+        if (runs_.size() == 1) {
+            out << full_;
+            return worst_.status;
         }
-        EndPasses();
-        const std::string verdict = count_[2] > 0 ? error_ : VerdictLine(problems_);
-        out_ << "\nThe file holds " << runs << " runs: " << count_[0] << " PASS, " << count_[1] << " FAIL, "
-             << count_[2] << " not complete\n" << verdict << "\n";
+        int count[3] = {0, 0, 0};
+        std::uint64_t problems = 0;
+        std::string error;
+        for (std::size_t i = 0; i < runs_.size(); ++i) {
+            const Run& r = runs_[i].first;
+            ++count[r.status];
+            problems += r.problems;
+            error = error.empty() && r.status == 2 ? r.verdict : error;
+            std::size_t last = i;  // a row of passes, from i
+            while (r.status == 0 && last + 1 < runs_.size() && runs_[last + 1].first.status == 0 &&
+                   runs_[last + 1].first.program == r.program)
+                ++last;
+            out << (i == 0 ? "" : "\n") << (last == i ? "Run " : "Runs ") << r.number
+                << (last == i ? "" : "-" + std::to_string(runs_[last].first.number)) << " (lines " << r.firstLine
+                << "-" << runs_[last].first.lastLine << "): " << ProgramName(r.program) << "\n"
+                << (last == i ? runs_[i].second : "PASS: no problems, each\n");
+            count[0] += static_cast<int>(last - i);
+            i = last;
+        }
+        const std::string verdict = count[2] > 0 ? error : VerdictLine(problems);
+        out << "\nThe file holds " << runs_.size() << " runs: " << count[0] << " PASS, " << count[1] << " FAIL, "
+            << count[2] << " not complete\n" << verdict << "\n";
         for (FindingSink* sink : also_)
-            sink->FileJudged(worst_->Result(), verdict);
-        return worst_->Result().status;
+            sink->FileJudged(worst_, verdict);
+        return worst_.status;
     }
 
 private:
-    // A run that passed joins the row of passes before it.
-    void Print(const Run& run, const std::string& brief)
-    {
-        if (run.status == 0 && passes_ > 0 && run.program == pass_.program) {
-            ++passes_;
-            pass_.lastLine = run.lastLine;
-            return;
-        }
-        EndPasses();
-        if (run.status == 0) {
-            passes_ = 1;
-            pass_ = run;
-            return;
-        }
-        out_ << Heading("Run " + std::to_string(run.number), run) << brief;
-    }
-
-    void EndPasses()
-    {
-        if (passes_ == 0)
-            return;
-        const std::string runs = passes_ == 1 ? "Run " + std::to_string(pass_.number)
-                                              : "Runs " + std::to_string(pass_.number) + "-" +
-                                                    std::to_string(pass_.number + passes_ - 1);
-        out_ << Heading(runs, pass_) << (passes_ == 1 ? "PASS: no problems\n" : "PASS: no problems, each\n");
-        passes_ = 0;
-    }
-
-    std::string Heading(const std::string& runs, const Run& run)
-    {
-        return (headed_++ > 0 ? "\n" : "") + runs + " (lines " + std::to_string(run.firstLine) + "-" + std::to_string(run.lastLine) +
-               "): " + ProgramName(run.program) + "\n";
-    }
-
-    std::ostream& out_;
     const std::vector<FindingSink*>& also_;
-    int count_[3] = {0, 0, 0};
-    std::uint64_t problems_ = 0;
-    std::unique_ptr<RunCheck> worst_;  // the latest of the worst runs
-    std::string error_;                // the first ERROR line
-    std::string full_;                 // the first run's report
-    std::pair<Run, std::string> first_;
-    int headed_ = 0;
-    int passes_ = 0;  // the row of runs that passed, from pass_
-    Run pass_;
+    std::vector<std::pair<Run, std::string>> runs_;  // each run and its brief report
+    std::string full_;                               // the first run's whole report
+    Run worst_;
+    RelayVerdicts verdicts_;
 };
 
 int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& also, RelayVerdicts* verdicts)
 {
-    FileReport file(out, also);
+    FileReport file(also);
     RecordReader reader(in);
     auto run = std::make_unique<RunCheck>(1, 1, also);
     std::optional<RecordLine> held;  // a line that may start another run
@@ -212,7 +180,7 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
         if (held && StartsRun(*held, line)) {
             const int next = run->Result().number + 1;
             run->Finish(held->number - 1);
-            file.Add(std::move(run));
+            file.Add(*run);
             run = std::make_unique<RunCheck>(next, held->number, also);
         }
         if (held)
@@ -225,8 +193,8 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
         if (!run->Take(line)) {
             run->Finish(line.number,
                         ErrorLine(line.number, "not a relaytest record: it does not start with the card check"));
-            file.Add(std::move(run));
-            return file.Close(verdicts);
+            file.Add(*run);
+            return file.Close(out, verdicts);
         }
     }
     if (held)
@@ -234,8 +202,8 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
     std::uint64_t last = 0;
     const std::string error = run->Incomplete(result, reader, last);
     run->Finish(last, error);
-    file.Add(std::move(run));
-    return file.Close(verdicts);
+    file.Add(*run);
+    return file.Close(out, verdicts);
 }
 
 }  // namespace

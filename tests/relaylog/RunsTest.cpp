@@ -23,8 +23,9 @@ TEST(Runs, AHealthyRunThenAFaultyOneEachJudgedTheFileFails)
     const std::string healthy = RelaytestRecord("");
     const Verdict v = Check(healthy + RelaytestRecord("stuck-off=254"));
     EXPECT_EQ(v.exitCode, 1) << v.out;
-    EXPECT_EQ(v.out.rfind("Run 1 (lines 1-76): relaytest\nPASS: no problems\n\nRun 2 (lines 77-152): relaytest\n", 0),
-              0u) << v.out;
+    EXPECT_EQ(v.out.rfind("Run 1 (lines 1-76): relaytest\nRelays: 0 functional, 256 partly verified, 768 unverified, "
+                          "0 stuck closed, 0 stuck open, 0 erratic\nPASS: no problems\n\nRun 2 (lines 77-152): "
+                          "relaytest\n", 0), 0u) << v.out;
     const std::vector<std::string> problems = LinesStartingWith(v.out, "PROBLEM ");
     ASSERT_EQ(problems.size(), 2u) << v.out;
     EXPECT_EQ(problems[1], "PROBLEM line 143: relay 254 (board 1, row 6, column 15): stuck open: read back off every "
