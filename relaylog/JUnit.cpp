@@ -11,8 +11,8 @@ namespace {
 
 std::string Problems(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " problem" : " problems"); }
 
-}  // namespace
-
+// The kind's concern, and for Board the board it is about; a board outside
+// the matrix fails the protocol case.
 Concern ConcernOf(const Finding& finding, int& board)
 {
     board = -1;
@@ -30,6 +30,8 @@ Concern ConcernOf(const Finding& finding, int& board)
         finding.what);
     return concern == Concern::Board && (board < 0 || board >= Boards) ? Concern::Protocol : concern;
 }
+
+}  // namespace
 
 JUnitReport::Case& JUnitReport::Of(Concern concern, int board)
 {

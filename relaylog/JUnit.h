@@ -14,10 +14,6 @@
 
 namespace relaylog {
 
-// The concern of a finding, and for Board the board it is about (the kind's
-// own; a board outside the matrix fails the protocol case).
-Concern ConcernOf(const Finding& finding, int& board);
-
 class JUnitReport : public FindingSink {
 public:
     void BoardReadBack(const ReadBack& readBack) override;

@@ -15,12 +15,14 @@ namespace relaylog {
 
 namespace {
 
-// A line that may begin another run once a run is complete, and the line
-// after it that bears that out: a saved record appended to with ">>".
-bool MayStartRun(const RecordLine& line)
+// A line that may begin another run, and the line after it that bears that
+// out: a saved record appended to with ">>". relaytest's card check begins
+// one only after a complete run; the others' first lines, after any line (a
+// run that died is followed by the next).
+bool MayStartRun(const RecordLine& line, bool complete)
 {
-    return line.kind == LineKind::CardFound || line.kind == LineKind::CardMissing ||
-           line.kind == LineKind::SweepHeading || line.kind == LineKind::ControlHeading;
+    return line.kind == LineKind::SweepHeading || line.kind == LineKind::ControlHeading ||
+           (complete && (line.kind == LineKind::CardFound || line.kind == LineKind::CardMissing));
 }
 
 bool StartsRun(const RecordLine& first, const RecordLine& next)
@@ -42,6 +44,7 @@ public:
     }
 
     bool Take(const RecordLine& line) { return follower_.Take(line); }
+    bool Started() const { return follower_.Started(); }
     bool Complete() const { return follower_.Complete(); }
     const Run& Result() const { return run_; }
     const RelayVerdicts& Verdicts() const { return verdicts_; }
@@ -69,9 +72,10 @@ public:
         tell_(&FindingSink::Judged, run_);
     }
 
-    // Why the record read up to the reader's end is not a complete run; empty when it is.
+    // Why the run up to line (the reader's result there) is not complete; empty when it is.
     std::string Incomplete(ReadResult result, const RecordReader& reader, std::uint64_t& line) const
     {
+        const std::uint64_t last = line;
         line = reader.ErrorLine();
         if (result == ReadResult::Malformed && reader.Fault() == ReadFault::CutInsideLine && follower_.Started()) {
             Stop stop = follower_.StoppedAt(line);
@@ -81,7 +85,7 @@ public:
         }
         if (result == ReadResult::Malformed)
             return ErrorLine(line, reader.Error());
-        line = reader.LinesRead();
+        line = last;
         if (!follower_.Started())
             return ErrorLine(0, "the input is empty: not a relaytest record");
         if (follower_.Complete())
@@ -179,14 +183,16 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
     while ((result = reader.Next(line)) == ReadResult::Line) {
         if (held && StartsRun(*held, line)) {
             const int next = run->Result().number + 1;
-            run->Finish(held->number - 1);
+            std::uint64_t last = held->number - 1;
+            const std::string error = run->Incomplete(ReadResult::End, reader, last);
+            run->Finish(last, error);
             file.Add(*run);
             run = std::make_unique<RunCheck>(next, held->number, also);
         }
         if (held)
             run->Take(*held);
         held.reset();
-        if (run->Complete() && MayStartRun(line)) {
+        if (run->Started() && MayStartRun(line, run->Complete())) {
             held = line;
             continue;
         }
@@ -199,7 +205,7 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
     }
     if (held)
         run->Take(*held);
-    std::uint64_t last = 0;
+    std::uint64_t last = reader.LinesRead();
     const std::string error = run->Incomplete(result, reader, last);
     run->Finish(last, error);
     file.Add(*run);
