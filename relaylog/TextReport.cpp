@@ -60,6 +60,8 @@ void TextReport::Problem(const Finding& finding)
 
 void TextReport::Unlisted()
 {
+    if (readBacks_ > Listed)
+        out_ << "\n... and " << Count(readBacks_ - Listed, "more read-back", "more read-backs") << ", not drawn\n";
     for (const Tally& kind : kinds_) {
         if (kind.count > Listed)
             Line("... and " + std::to_string(kind.count - Listed) + " more PROBLEM lines of the kind of line " +
@@ -71,7 +73,7 @@ void TextReport::Unlisted()
 // board: a grid for each of its thousand read-backs would bury the verdict.
 void TextReport::BoardReadBack(const ReadBack& r)
 {
-    if (sweep_)
+    if (sweep_ || ++readBacks_ > Listed)
         return;
     const int first = r.board * RelaysPerBoard;
     out_ << "\nBoard " << r.board << " (relays " << first << "-" << first + RelaysPerBoard - 1 << ") read back at lines "

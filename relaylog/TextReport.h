@@ -38,9 +38,11 @@ public:
     const std::string& Last() const { return last_; }
     const std::string& Relays() const { return relays_; }
 
-    // Past this many findings of one kind, the rest are counted, not listed:
-    // a damaged record's report stays a few screens long. A relaytest run
-    // against a controller stuck busy (45 waits) is listed whole.
+    // Past this many findings of one kind, or read-backs drawn, the rest are
+    // counted, not listed: a damaged record's report stays a few screens
+    // long, and a run's report is held whole (a file of several runs gets
+    // headings) in bounded memory. A relaytest run against a controller stuck
+    // busy (45 waits) is listed whole.
     static constexpr std::uint64_t Listed = 50;
 
 private:
@@ -58,6 +60,7 @@ private:
     std::string brief_;
     std::string last_;
     bool sweep_ = false;
+    std::uint64_t readBacks_ = 0;  // of a relaytest or relayctl record, each drawn up to Listed
     std::string relays_;  // the relays' summary, once judged
 };
 

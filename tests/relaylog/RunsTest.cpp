@@ -68,6 +68,20 @@ TEST(Runs, PastFiftyFindingsOfOneKindAreCounted)
     EXPECT_EQ(LastLine(v.out), "FAIL: 120 problems");
 }
 
+TEST(Runs, PastFiftyReadBacksAreCountedNotDrawn)
+{
+    const std::string record = RelayctlRecord("", {"show", "0"});
+    const std::size_t fetch = LineStart(record, 4);
+    const std::string fetches = record.substr(fetch, LineStart(record, 16) - fetch);
+    std::string many = record.substr(0, fetch);
+    for (int i = 0; i < 60; ++i)
+        many += fetches;
+    const Verdict v = Check(many + "Control complete\n");
+    EXPECT_EQ(v.exitCode, 0) << v.out;
+    EXPECT_EQ(LinesStartingWith(v.out, "Board 0 ").size(), 50u);
+    EXPECT_NE(v.out.find("\n... and 10 more read-backs, not drawn\n"), std::string::npos) << v.out;
+}
+
 struct BaselineCase {
     const char* name;
     std::string (*old)();
