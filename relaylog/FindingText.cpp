@@ -132,15 +132,6 @@ std::string Sentence(const LineOutOfPlace& k)
         return LineName(k.line) + ", though the card check found a card";
     return LineName(k.line) + " out of place in a " + RecordOf(k.in) + " record";
 }
-std::string Sentence(const BusyStop& k)
-{
-    const std::string waits = k.waits == 0 ? std::string()
-                                           : ", " + Count(k.waits, "wait", "waits in a row") + " ran to the " +
-                                                 std::to_string(PollLimit) + "-poll limit, the first before " +
-                                                 Role(k.first);
-    return std::string(ProgramName(k.program)) + " stopped: the SPI controller stayed busy" + waits +
-           "; it pushed the boards it had touched all open (its last line says whether they read back open)";
-}
 std::string Sentence(const SweepStopped& k)
 {
     return "the sweep was stopped from outside before its end" +
@@ -203,6 +194,12 @@ constexpr PlainRow PlainRows[PlainKindCount] = {
     {"a line after the pause prompt", Concern::Protocol},
     {"relayctl was stopped from outside before its command was done: it pushed every board it had switched all "
      "open (its last line says whether they read back open)", Concern::Protocol},
+    {"the SPI controller stayed busy from here on, each wait running to the 10000-poll limit, and relaysweep "
+     "stopped: it pushed the boards it had touched all open (its last line says whether they read back open)",
+     Concern::Waits},
+    {"the SPI controller stayed busy from here on, each wait running to the 10000-poll limit, and relayctl "
+     "stopped: it pushed every board it had switched all open (its last line says whether they read back open)",
+     Concern::Waits},
     {"relaysweep stopped: its record could not be written (standard output failed); it pushed the boards it had "
      "touched all open: the relays it did not reach are unverified", Concern::Protocol},
     {"relayctl stopped: its record could not be written (standard output failed) before its command was done; it "

@@ -54,9 +54,9 @@ struct AccessAt {
 enum class PlainKind {
     NoCard, MissingRevision, SecondCardCheck, SecondRevision, ReportLineOutside, BlankOutOfPlace,
     NoBlankBeforePrompt, PauseBeforeClosing, LineAfterClosing, LineAfterPause, ControlStopped,
-    SweepUnwritten, ControlUnwritten,
+    SweepBusy, ControlBusy, SweepUnwritten, ControlUnwritten,
 };
-constexpr int PlainKindCount = 13;
+constexpr int PlainKindCount = 15;
 struct Plain { PlainKind which; };
 const char* PlainSentence(PlainKind which);
 Concern PlainConcern(PlainKind which);
@@ -103,9 +103,6 @@ struct WaitWentOn { AccessAt access; std::uint64_t idlePoll; RELAYLOG_ON(Waits);
 struct StillBusyAtLimit { AccessAt access; RELAYLOG_ON(Waits); };
 struct GaveUpEarly { AccessAt access; std::uint64_t polls; RELAYLOG_ON(Waits); };
 struct StrayPoll { AccessAt access; std::uint32_t polled; RELAYLOG_ON(Waits); };  // the address polled
-// relaysweep or relayctl stopped, the controller still busy after waits in a
-// row ran to the limit: the first of those waits, and how many there were.
-struct BusyStop { Program program; AccessAt first; std::uint32_t waits; RELAYLOG_ON(Waits); };
 // The record's framing.
 struct LineOutOfPlace { LineKind line; Program in; RELAYLOG_ON(Protocol); };
 struct SweepStopped { std::int32_t lastClosed; std::uint64_t closedAt; RELAYLOG_ON(Protocol); };  // -1: none
@@ -139,7 +136,7 @@ struct RelayErratic {
 using FindingKind =
     std::variant<Plain, RefusedRelay, RefusedBoard, NoSuchRelay, StrayAccess, BrokenOff, WrongValue, RelayDiffers,
                  OrphanReport, ReportOtherBoard, ReportLabels, ReportMapMismatch, ReportFetchMismatch, NoPoll,
-                 PastLimit, WaitWentOn, StillBusyAtLimit, GaveUpEarly, StrayPoll, BusyStop, LineOutOfPlace,
+                 PastLimit, WaitWentOn, StillBusyAtLimit, GaveUpEarly, StrayPoll, LineOutOfPlace,
                  SweepStopped, ControlRefusedBoard, PushLandsElsewhere, BoardNotAnswering, RelayStuckClosed,
                  RelayStuckOpen, RelayErratic>;
 

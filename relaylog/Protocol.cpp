@@ -133,9 +133,9 @@ void ProtocolFollower::Framing(const RecordLine& line)
         closes = k == LineKind::ControlComplete || k == LineKind::ControlNoCard || k == LineKind::ControlStopped ||
                  k == LineKind::ControlBusy || k == LineKind::ControlUnwritten;
     if (closes && (k == LineKind::SweepBusy || k == LineKind::ControlBusy)) {
-        // The waits that ran out are the stop's cause: named once, on its line.
-        const AccessAt first = held_.empty() ? AccessAt{} : std::get<StillBusyAtLimit>(held_[0].what).access;
-        Found(line.number, BusyStop{program_, first, static_cast<std::uint32_t>(held_.size())});
+        // The waits that ran out are the stop's cause: named once, where they began.
+        Found(held_.empty() ? line.number : held_[0].line,
+              Plain{k == LineKind::SweepBusy ? PlainKind::SweepBusy : PlainKind::ControlBusy});
         held_.clear();
     }
     Flush();

@@ -84,6 +84,18 @@ std::string Polls(const std::string& poll, int count)
 const std::string Idle = "  [[[ SPI Busy Check 100 ?? 00000000 ]]]  ";
 const std::string Busy = "  [[[ SPI Busy Check 100 ?? 80000000 ]]]  ";
 
+// The record's first lines, the last three accesses each after a wait that
+// ran to the limit, then the stop line.
+Edit StaysBusy(std::size_t lines, const std::string& stop)
+{
+    return [=](std::string record) {
+        record = KeepLines(lines)(record);
+        for (std::size_t line = lines - 2; line <= lines; ++line)
+            record.replace(LineStart(record, line), Idle.size(), Polls(Busy, 10000));
+        return record + stop + "\n";
+    };
+}
+
 // The record's findings, in the order relaylog finds them.
 struct Collected : FindingSink {
     void Problem(const Finding& finding) override { found.push_back(finding); }
@@ -210,19 +222,20 @@ const std::vector<KindCase> Table = {
         "PROBLEM line 16: relayctl was stopped from outside before its command was done: it "
         "pushed every board it had switched all open (its last line says whether they read back "
         "open)"),
-    Row<BusyStop>("BusyStop",
+    Row(PlainKind::SweepBusy, "SweepBusy",
                   Sweep("", "0",
-                        [](std::string record) {
-                            record = KeepLines(13)(record);
-                            for (std::size_t line = 11; line <= 13; ++line)
-                                record.replace(LineStart(record, line), Idle.size(), Polls(Busy, 10000));
-                            return record + "Sweep stopped: the SPI controller stayed busy at relay 0 of board 0; "
-                                            "boards 0 pushed open, but boards 0 did not read back open\n";
-                        }),
-                  "PROBLEM line 14: relaysweep stopped: the SPI controller stayed busy, 3 waits in a row ran to the "
-                  "10000-poll limit, the first before the write of 00000001 to 104 (SpiData0) in the push for relay "
-                  "0 (line 10); it pushed the boards it had touched all open (its last line says whether they read "
-                  "back open)"),
+                        StaysBusy(13, "Sweep stopped: the SPI controller stayed busy at relay 0 of board 0; boards "
+                                      "0 pushed open, but boards 0 did not read back open")),
+                  "PROBLEM line 11: the SPI controller stayed busy from here on, each wait running to the 10000-poll "
+                  "limit, and relaysweep stopped: it pushed the boards it had touched all open (its last line says "
+                  "whether they read back open)"),
+    Row(PlainKind::ControlBusy, "ControlBusy",
+        Relayctl("", {"close", "5"},
+                 StaysBusy(19, "Control stopped: the SPI controller stayed busy during close 5; boards 0 pushed "
+                               "open, but boards 0 did not read back open")),
+        "PROBLEM line 17: the SPI controller stayed busy from here on, each wait running to the 10000-poll limit, "
+        "and relayctl stopped: it pushed every board it had switched all open (its last line says whether they "
+        "read back open)"),
     Row(PlainKind::SweepUnwritten, "SweepUnwritten",
         Sweep("", "0",
               [](const std::string& record) {
