@@ -34,6 +34,16 @@ TEST(Runs, AHealthyRunThenAFaultyOneEachJudgedTheFileFails)
               std::string::npos) << v.out;
 }
 
+TEST(Runs, EachRunIsATestSuiteOfItsOwn)
+{
+    const std::string junit = Scratch("runs.xml");
+    const std::string record = RelaytestRecord("") + SweepRecord("stuck-on=5", "0");
+    EXPECT_EQ(RunChild({{RelaylogPath(), "--junit", junit, "-"}, {}, ChildInput::Text, record}).exitCode, 1);
+    EXPECT_EQ(XPath(junit, "count(/testsuites/testsuite[@failures='0'])"), "1");
+    EXPECT_EQ(XPath(junit, "string(/testsuites/testsuite[@failures='1']/@name)"),
+              "relaylog standard input run 2 (lines 77-3170): relaysweep");
+}
+
 TEST(Runs, OneHundredAndSixtyHealthyRunsTakeAFewLines)
 {
     const std::string healthy = RelaytestRecord("");
