@@ -1,5 +1,6 @@
 // One sentence for each kind of finding. Describe hands every kind to its own
-// Sentence: a kind without one does not compile.
+// Sentence: a kind without one does not compile; the plain kinds' sentences
+// and concerns are one table, checked against docs/relaylog.md by a test.
 #include "Wording.h"
 
 namespace relaylog {
