@@ -40,7 +40,7 @@ JUnitReport::Case& JUnitReport::Of(Concern concern, int board)
     case Concern::Waits: return now_.waits;
     case Concern::Board:
         if (board >= 0 && board < Boards)
-            return now_.boards[board];
+            return now_.boards[static_cast<std::size_t>(board)];
         break;
     case Concern::Protocol: break;
     }
@@ -50,7 +50,7 @@ JUnitReport::Case& JUnitReport::Of(Concern concern, int board)
 void JUnitReport::BoardReadBack(const ReadBack& readBack)
 {
     if (readBack.board >= 0 && readBack.board < Boards)
-        now_.boards[readBack.board].present = true;
+        now_.boards[static_cast<std::size_t>(readBack.board)].present = true;
 }
 
 void JUnitReport::Problem(const Finding& finding)
@@ -67,7 +67,7 @@ void JUnitReport::Verdicts(const RelayVerdicts& verdicts)
 {
     for (int board = 0; board < Boards; ++board) {
         if (verdicts.Board(board).reads > 0)
-            now_.boards[board].output = "Relays: " + ClassCounts(verdicts.Counts(board));
+            now_.boards[static_cast<std::size_t>(board)].output = "Relays: " + ClassCounts(verdicts.Counts(board));
     }
 }
 
@@ -128,7 +128,7 @@ void JUnitReport::WriteSuite(std::ostream& out, const Suite& s, const std::strin
         << "\" errors=\"" << (s.error.empty() ? 0 : 1) << "\" skipped=\"0\" time=\"0\">\n";
     WriteCase(out, s.card, "card check", "");
     WriteCase(out, s.waits, "SPI waits", "");
-    for (int b = 0; b < Boards; ++b) {
+    for (std::size_t b = 0; b < s.boards.size(); ++b) {
         if (s.boards[b].present)
             WriteCase(out, s.boards[b], "board " + std::to_string(b), "");
     }

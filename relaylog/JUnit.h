@@ -5,6 +5,7 @@
 #ifndef RELAYLOG_JUNIT_H
 #define RELAYLOG_JUNIT_H
 
+#include <array>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -41,7 +42,7 @@ private:
         Case card;
         Case waits;
         Case protocol;
-        Case boards[Boards];
+        std::array<Case, Boards> boards;
         std::string error;
         std::string name;  // of a run of several: "run 2 (lines 3095-6188): relaysweep"
     };

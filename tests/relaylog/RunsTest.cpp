@@ -108,7 +108,7 @@ std::string Fetch(const std::string& word)
 {
     std::string text = Idle + "100 << 00000000\n";
     for (const char* offset : {"104", "108", "10C", "110"})
-        text += Idle + offset + " ?? " + word + "\n";
+        text.append(Idle).append(offset).append(" ?? ").append(word).append("\n");
     text += "\r\nBoard #0\r\n";
     for (const char* range : {" 0 to  31", "32 to  63", "64 to  95", "96 to 127"})
         text += "[" + word + "] = Relays " + range + " = " + std::string(32, word == "00000000" ? '.' : 'X') + "\r\n";
@@ -123,7 +123,7 @@ TEST(NewLines, OpenAllOfABoardThatReadBackAllOnesAndALimitRefusal)
     std::string head = "Relay control: open all\nSuccess\nFPGA Rev: 0002A1F7\n" + Fetch("FFFFFFFF");
     head += "Turning off relay    0\n";
     for (const char* offset : {"104", "108", "10C", "110"})
-        head += Idle + offset + " << 00000000\n";
+        head.append(Idle).append(offset).append(" << 00000000\n");
     head += Idle + "100 << 00000080\n";
     EXPECT_EQ(Check(head + Fetch("00000000") + "Control complete\n").exitCode, 0);
     EXPECT_EQ(LinesStartingWith(Check(head + Fetch("FFFFFFFF") + "Control complete\n").out, "PROBLEM "),
