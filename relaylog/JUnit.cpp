@@ -35,23 +35,12 @@ Concern ConcernOf(const Finding& finding, int& board)
 
 JUnitReport::Case& JUnitReport::Of(Concern concern, int board)
 {
-    switch (concern) {
-    case Concern::CardCheck: return now_.card;
-    case Concern::Waits: return now_.waits;
-    case Concern::Board:
-        if (board >= 0 && board < Boards)
-            return now_.boards[static_cast<std::size_t>(board)];
-        break;
-    case Concern::Protocol: break;
-    }
-    return now_.protocol;
+    if (concern == Concern::Board && board >= 0 && board < Boards)
+        return now_.cases[2 + static_cast<std::size_t>(board)];
+    return now_.cases[concern == Concern::CardCheck ? 0 : concern == Concern::Waits ? 1 : ProtocolCase];
 }
 
-void JUnitReport::BoardReadBack(const ReadBack& readBack)
-{
-    if (readBack.board >= 0 && readBack.board < Boards)
-        now_.boards[static_cast<std::size_t>(readBack.board)].present = true;
-}
+void JUnitReport::BoardReadBack(const ReadBack& readBack) { Of(Concern::Board, readBack.board).present = true; }
 
 void JUnitReport::Problem(const Finding& finding)
 {
@@ -67,7 +56,7 @@ void JUnitReport::Verdicts(const RelayVerdicts& verdicts)
 {
     for (int board = 0; board < Boards; ++board) {
         if (verdicts.Board(board).reads > 0)
-            now_.boards[static_cast<std::size_t>(board)].output = "Relays: " + ClassCounts(verdicts.Counts(board));
+            Of(Concern::Board, board).output = "Relays: " + ClassCounts(verdicts.Counts(board));
     }
 }
 
@@ -114,27 +103,24 @@ void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string&
 }
 
 // The baseline's case goes with the last run.
-void JUnitReport::WriteSuite(std::ostream& out, const Suite& s, const std::string& name, bool last) const
+void JUnitReport::WriteSuite(std::ostream& out, Suite s, const std::string& name, bool last) const
 {
-    const bool baseline = last && baseline_.present;
-    int tests = baseline ? 4 : 3;
-    int failures = (s.card.problems > 0) + (s.waits.problems > 0) + (s.protocol.problems > 0) +
-                   (baseline && baseline_.problems > 0);
-    for (const Case& board : s.boards) {
-        tests += board.present ? 1 : 0;
-        failures += board.problems > 0 ? 1 : 0;
+    if (last)
+        s.cases[ProtocolCase + 1] = baseline_;
+    int tests = 0;
+    int failures = 0;
+    for (const Case& c : s.cases) {
+        tests += c.present ? 1 : 0;
+        failures += c.problems > 0 ? 1 : 0;
     }
     out << "<testsuite name=\"" << XmlEscaped(name, true) << "\" tests=\"" << tests << "\" failures=\"" << failures
         << "\" errors=\"" << (s.error.empty() ? 0 : 1) << "\" skipped=\"0\" time=\"0\">\n";
-    WriteCase(out, s.card, "card check", "");
-    WriteCase(out, s.waits, "SPI waits", "");
-    for (std::size_t b = 0; b < s.boards.size(); ++b) {
-        if (s.boards[b].present)
-            WriteCase(out, s.boards[b], "board " + std::to_string(b), "");
+    for (std::size_t i = 0; i < s.cases.size(); ++i) {
+        const std::string caseName = i == 0 ? "card check" : i == 1 ? "SPI waits" : i == ProtocolCase ? "protocol"
+                                     : i > ProtocolCase ? "baseline" : "board " + std::to_string(i - 2);
+        if (s.cases[i].present)
+            WriteCase(out, s.cases[i], caseName, i == ProtocolCase ? s.error : std::string());
     }
-    WriteCase(out, s.protocol, "protocol", s.error);
-    if (baseline)
-        WriteCase(out, baseline_, "baseline", "");
     out << "</testsuite>\n";
 }
 
