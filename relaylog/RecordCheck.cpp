@@ -34,42 +34,33 @@ bool StartsRun(const RecordLine& first, const RecordLine& next)
 
 // One run of a program: its own text report and verdicts, and the file's
 // other consumers, all fed by its own follower.
-class RunCheck {
-public:
+struct RunCheck {
     RunCheck(int number, std::uint64_t firstLine, const std::vector<FindingSink*>& also)
-        : tell_(SinksOf(also)), follower_(tell_)
+        : tell(SinksOf(also)), follower(tell)
     {
-        run_.number = number;
-        run_.firstLine = firstLine;
+        run.number = number;
+        run.firstLine = firstLine;
     }
-
-    bool Take(const RecordLine& line) { return follower_.Take(line); }
-    bool Started() const { return follower_.Started(); }
-    bool Complete() const { return follower_.Complete(); }
-    const Run& Result() const { return run_; }
-    const RelayVerdicts& Verdicts() const { return verdicts_; }
-    std::string Full() const { return full_.str(); }
-    const std::string& Brief() const { return text_.Brief(); }
 
     // The run ends at lastLine: judged, or, with a reason, not a complete record.
     void Finish(std::uint64_t lastLine, const std::string& error = {})
     {
-        follower_.Flush();
-        run_.lastLine = lastLine;
-        run_.program = follower_.Of();
+        follower.Flush();
+        run.lastLine = lastLine;
+        run.program = follower.Of();
         if (!error.empty()) {
-            tell_(&FindingSink::Error, error);
+            tell(&FindingSink::Error, error);
         } else {
-            tell_(&FindingSink::Verdicts, verdicts_);
-            for (const Finding& finding : verdicts_.Findings())
-                tell_(&FindingSink::Problem, finding);
-            tell_(&FindingSink::End, follower_.Counts());
+            tell(&FindingSink::Verdicts, verdicts);
+            for (const Finding& finding : verdicts.Findings())
+                tell(&FindingSink::Problem, finding);
+            tell(&FindingSink::End, follower.Counts());
         }
-        run_.status = error.empty() ? text_.Status() : 2;
-        run_.problems = text_.Problems();
-        run_.verdict = text_.Last();
-        run_.relays = text_.Relays();
-        tell_(&FindingSink::Judged, run_);
+        run.status = error.empty() ? text.Status() : 2;
+        run.problems = text.Problems();
+        run.verdict = text.Last();
+        run.relays = text.Relays();
+        tell(&FindingSink::Judged, run);
     }
 
     // Why the run up to line (the reader's result there) is not complete; empty when it is.
@@ -77,8 +68,8 @@ public:
     {
         const std::uint64_t last = line;
         line = reader.ErrorLine();
-        if (result == ReadResult::Malformed && reader.Fault() == ReadFault::CutInsideLine && follower_.Started()) {
-            Stop stop = follower_.StoppedAt(line);
+        if (result == ReadResult::Malformed && reader.Fault() == ReadFault::CutInsideLine && follower.Started()) {
+            Stop stop = follower.StoppedAt(line);
             stop.insideLine = true;
             stop.polls = reader.PendingPolls().count;
             return ErrorLine(line = stop.line, StopText(stop));
@@ -86,27 +77,26 @@ public:
         if (result == ReadResult::Malformed)
             return ErrorLine(line, reader.Error());
         line = last;
-        if (!follower_.Started())
+        if (!follower.Started())
             return ErrorLine(0, "the input is empty: not a relaytest record");
-        if (follower_.Complete())
+        if (follower.Complete())
             return {};
-        const Stop stop = follower_.StoppedAt(line);
+        const Stop stop = follower.StoppedAt(line);
         return ErrorLine(stop.line, StopText(stop));
     }
 
-private:
     Sinks SinksOf(std::vector<FindingSink*> also)
     {
-        also.insert(also.begin(), {&text_, &verdicts_});
+        also.insert(also.begin(), {&text, &verdicts});
         return Sinks(std::move(also));
     }
 
-    std::ostringstream full_;
-    TextReport text_{full_};
-    RelayVerdicts verdicts_;
-    Sinks tell_;
-    ProtocolFollower follower_;
-    Run run_;
+    std::ostringstream full;
+    TextReport text{full};
+    RelayVerdicts verdicts;
+    Sinks tell;
+    ProtocolFollower follower;
+    Run run;
 };
 
 // What the runs of a file came to. A file of one run gets that run's report
@@ -118,14 +108,14 @@ public:
 
     void Add(const RunCheck& run)
     {
-        const Run& r = run.Result();
+        const Run& r = run.run;
         if (r.number == 1)
-            full_ = run.Full();
+            full_ = run.full.str();
         if (runs_.empty() || r.status >= worst_.status) {
             worst_ = r;
-            verdicts_ = run.Verdicts();
+            verdicts_ = run.verdicts;
         }
-        runs_.emplace_back(r, run.Brief());
+        runs_.emplace_back(r, run.text.Brief());
     }
 
     // The file's exit status; the worst run's verdicts (the latest of the worst) left in verdicts.
@@ -182,7 +172,7 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
     ReadResult result = ReadResult::Line;
     while ((result = reader.Next(line)) == ReadResult::Line) {
         if (held && StartsRun(*held, line)) {
-            const int next = run->Result().number + 1;
+            const int next = run->run.number + 1;
             std::uint64_t last = held->number - 1;
             const std::string error = run->Incomplete(ReadResult::End, reader, last);
             run->Finish(last, error);
@@ -190,13 +180,13 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
             run = std::make_unique<RunCheck>(next, held->number, also);
         }
         if (held)
-            run->Take(*held);
+            run->follower.Take(*held);
         held.reset();
-        if (run->Started() && MayStartRun(line, run->Complete())) {
+        if (run->follower.Started() && MayStartRun(line, run->follower.Complete())) {
             held = line;
             continue;
         }
-        if (!run->Take(line)) {
+        if (!run->follower.Take(line)) {
             run->Finish(line.number,
                         ErrorLine(line.number, "not a relaytest record: it does not start with the card check"));
             file.Add(*run);
@@ -204,7 +194,7 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
         }
     }
     if (held)
-        run->Take(*held);
+        run->follower.Take(*held);
     std::uint64_t last = reader.LinesRead();
     const std::string error = run->Incomplete(result, reader, last);
     run->Finish(last, error);
