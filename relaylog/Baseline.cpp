@@ -23,7 +23,13 @@ Comparison Compare(const RelayVerdicts& old, const RelayVerdicts& now)
     for (int relay = 0; relay < Relays; ++relay) {
         const RelayClass then = old.ClassOf(relay);
         const RelayClass is = now.ClassOf(relay);
-        if (then == is) {
+        // Like with like: a relay one record never verified is not compared,
+        // and seen only as pushed in both, it is as it was.
+        if (then == RelayClass::Unverified || is == RelayClass::Unverified) {
+            ++c.notCompared;
+            continue;
+        }
+        if (then == is || (Severity(then) <= 1 && Severity(is) <= 1)) {
             ++c.unchanged;
             continue;
         }
@@ -37,7 +43,7 @@ Comparison Compare(const RelayVerdicts& old, const RelayVerdicts& now)
 std::string SummaryOf(const Comparison& c)
 {
     return "Since baseline: " + std::to_string(c.worse) + " worse, " + std::to_string(c.better) + " better, " +
-           std::to_string(c.unchanged) + " unchanged";
+           std::to_string(c.unchanged) + " unchanged, " + std::to_string(c.notCompared) + " not compared";
 }
 
 }  // namespace relaylog

@@ -92,9 +92,17 @@ void WriteProperties(std::ostream& out, const std::vector<std::pair<std::string,
 
 }  // namespace
 
-void HtmlPage::CardCheck(std::uint64_t line, bool found) { headline_.push_back(CardCheckLine(line, found)); }
+void HtmlPage::CardCheck(std::uint64_t line, bool found)
+{
+    if (headline_.size() < 2)
+        headline_.push_back(CardCheckLine(line, found));
+}
 
-void HtmlPage::Revision(std::uint64_t line, std::uint32_t value) { headline_.push_back(RevisionLine(line, value)); }
+void HtmlPage::Revision(std::uint64_t line, std::uint32_t value)
+{
+    if (headline_.size() < 2)
+        headline_.push_back(RevisionLine(line, value));
+}
 
 void HtmlPage::Problem(const Finding& finding)
 {
@@ -107,6 +115,12 @@ void HtmlPage::Verdicts(const RelayVerdicts& verdicts) { relays_ = "Relays: " + 
 void HtmlPage::End(const Traffic& /*traffic*/) { verdict_ = VerdictLine(problemCount_); }
 
 void HtmlPage::Error(const std::string& line) { verdict_ = line; }
+
+void HtmlPage::FileJudged(const Run& worst, const std::string& verdict)
+{
+    verdict_ = verdict;
+    relays_ = worst.relays;
+}
 
 void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const
 {

@@ -41,17 +41,39 @@ void TextReport::CardCheck(std::uint64_t line, bool found) { out_ << CardCheckLi
 
 void TextReport::Revision(std::uint64_t line, std::uint32_t value) { out_ << RevisionLine(line, value) << "\n"; }
 
+// A line both reports have.
+void TextReport::Line(const std::string& line)
+{
+    out_ << line << "\n";
+    brief_ += line + "\n";
+}
+
 void TextReport::Problem(const Finding& finding)
 {
     ++problems_;
-    out_ << ProblemLine(finding) << "\n";
+    Tally& kind = kinds_[KindOf(finding.what)];
+    if (kind.count++ == 0)
+        kind.firstLine = finding.line;
+    if (kind.count <= Listed)
+        Line(ProblemLine(finding));
+}
+
+void TextReport::Unlisted()
+{
+    if (readBacks_ > Listed)
+        out_ << "\n... and " << Count(readBacks_ - Listed, "more read-back", "more read-backs") << ", not drawn\n";
+    for (const Tally& kind : kinds_) {
+        if (kind.count > Listed)
+            Line("... and " + std::to_string(kind.count - Listed) + " more PROBLEM lines of the kind of line " +
+                 std::to_string(kind.firstLine));
+    }
 }
 
 // In a sweep record the relays are judged at the end, with one grid per
 // board: a grid for each of its thousand read-backs would bury the verdict.
 void TextReport::BoardReadBack(const ReadBack& r)
 {
-    if (sweep_)
+    if (sweep_ || ++readBacks_ > Listed)
         return;
     const int first = r.board * RelaysPerBoard;
     out_ << "\nBoard " << r.board << " (relays " << first << "-" << first + RelaysPerBoard - 1 << ") read back at lines "
@@ -103,13 +125,22 @@ void TextReport::Verdicts(const RelayVerdicts& verdicts)
 
 void TextReport::End(const Traffic& t)
 {
+    Unlisted();
     out_ << "\nTraffic: " << Count(t.accesses, "SPI access", "SPI accesses") << ", "
          << Count(t.polls, "busy check", "busy checks");
     if (t.longestWait > 0)
         out_ << ", longest wait " << Count(t.longestWait, "poll", "polls") << " (line " << t.longestWaitLine << ")";
-    out_ << "\n" << relays_ << "\n" << VerdictLine(problems_) << "\n";
+    out_ << "\n";
+    last_ = VerdictLine(problems_);
+    Line(relays_);
+    Line(last_);
 }
 
-void TextReport::Error(const std::string& line) { out_ << line << "\n"; }
+void TextReport::Error(const std::string& line)
+{
+    Unlisted();
+    last_ = line;
+    Line(line);
+}
 
 }  // namespace relaylog

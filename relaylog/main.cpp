@@ -198,7 +198,7 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
     return status;
 }
 
-int Run(const Options& options)
+int JudgeRecord(const Options& options)
 {
     std::vector<NamedFile> inputs{{"", options.record}};
     if (!options.baseline.empty())
@@ -268,5 +268,5 @@ int main(int argc, char** argv)
     case relaylog::Parsed::Run: break;
     }
     std::ios::sync_with_stdio(false);
-    return relaylog::Run(options);
+    return relaylog::JudgeRecord(options);
 }

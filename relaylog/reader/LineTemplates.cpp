@@ -48,10 +48,15 @@ constexpr LineTemplate Templates[] = {
     {"Relay control: {why}", LineKind::ControlHeading, LineEnding::Lf},
     {"Relay control session", LineKind::ControlHeading, LineEnding::Lf},
     {"Command: {why}", LineKind::ControlCommand, LineEnding::Lf},
+    {"Board {n:0} refused: closing {why}", LineKind::ControlLimit, LineEnding::Lf},
     {"Board {n:0} refused: {why}", LineKind::ControlRefused, LineEnding::Lf},
     {"Control complete", LineKind::ControlComplete, LineEnding::Lf},
     {"Control stopped: no card", LineKind::ControlNoCard, LineEnding::Lf},
     {"Control stopped: interrupted by {why}", LineKind::ControlStopped, LineEnding::Lf},
+    {"Sweep stopped: the SPI controller stayed busy {why}", LineKind::SweepBusy, LineEnding::Lf},
+    {"Control stopped: the SPI controller stayed busy {why}", LineKind::ControlBusy, LineEnding::Lf},
+    {"Sweep stopped: the record could not be written {why}", LineKind::SweepUnwritten, LineEnding::Lf},
+    {"Control stopped: the record could not be written {why}", LineKind::ControlUnwritten, LineEnding::Lf},
 };
 
 }  // namespace

@@ -50,6 +50,12 @@ enum class LineKind {
     ControlComplete,  // "Control complete": the last line of a run that ended as it should
     ControlNoCard,    // "Control stopped: no card": the last line of a run without a card
     ControlStopped,   // "Control stopped: interrupted by ...": the last line of a run stopped from outside
+    // The other stops of either: the controller stayed busy, or the record could not be written.
+    SweepBusy,        // "Sweep stopped: the SPI controller stayed busy ..."
+    ControlBusy,      // "Control stopped: the SPI controller stayed busy ..."
+    SweepUnwritten,   // "Sweep stopped: the record could not be written ..."
+    ControlUnwritten, // "Control stopped: the record could not be written ..."
+    ControlLimit,     // "Board %d refused: closing ...": relayctl's per-board limit, nothing switched
 };
 
 // The busy-check polls that precede one access.
