@@ -11,7 +11,7 @@ namespace {
 constexpr int Cell = 30;     // one crosspoint's square, in pixels
 constexpr int LeftEdge = 70; // room for the row labels
 constexpr int TopEdge = 24;  // room for the column labels
-constexpr int NamedLeftEdge = 140;  // under a wiring, for the rows' names too
+constexpr int NamedLeftEdge = 120;  // under a wiring, for the rows' names too
 constexpr int NamedTopEdge = 36;    // and the columns' names under their numbers
 constexpr std::size_t MaxProblemLines = 500;  // the text report has them all
 
@@ -89,8 +89,9 @@ void WriteLabels(std::ostream& out, int board, int left, int top)
 void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, const Comparison* comparison)
 {
     const int first = board * RelaysPerBoard;
-    const int left = StationWiring() != nullptr ? NamedLeftEdge : LeftEdge;
-    const int top = StationWiring() != nullptr ? NamedTopEdge : TopEdge;
+    const bool named = StationWiring() != nullptr && StationWiring()->listed[static_cast<std::size_t>(board)];
+    const int left = named ? NamedLeftEdge : LeftEdge;
+    const int top = named ? NamedTopEdge : TopEdge;
     out << "<section class=\"board\"><h2>Board " << board << " (relays " << first << "-"
         << first + RelaysPerBoard - 1 << ")"
         << (verdicts.Board(board).reads == 0 ? ": never read back, every relay unverified" : "") << "</h2>\n"
