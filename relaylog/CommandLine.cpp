@@ -11,7 +11,7 @@
 namespace relaylog {
 
 const char* const UsageText =
-    "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)\n"
+    "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] FILE   (or - for standard input)\n"
     "  Reads a saved relaytest, relaysweep or relayctl record, names every problem on\n"
     "  a PROBLEM line and judges every relay; exit status 0 PASS, 1 FAIL, 2 not a\n"
     "  complete record.\n"
@@ -28,7 +28,7 @@ const char* const UsageText =
 
 namespace {
 
-const char* const Synopsis = "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)";
+const char* const Synopsis = "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] FILE   (or - for standard input)";
 const char* const ValueOptions[] = {"--junit", "--html", "--baseline", "--wiring"};
 
 std::string Quoted(const std::string& text) { return "\"" + Echoed(text) + "\""; }
