@@ -8,6 +8,7 @@
 // "relaysweep (process 1234) since 2026-12-09 07:45:12", and clears it when it
 // lets go; a waiter reads that line to say who holds the card.
 #include "CardLock.h"
+#include "EscapedText.h"
 
 #include <cerrno>
 #include <chrono>
@@ -32,34 +33,10 @@ constexpr std::size_t HolderLineMax = 200;
 int lockFd = -1;
 std::string holder;
 
-std::string LockPath()
-{
-    const char* path = std::getenv("RELAYTEST_LOCK");
-    return path != nullptr && *path != '\0' ? path : DefaultLockPath;
-}
-
-// Text as we echo it: control bytes as \xHH, a backslash as \\ (any user
-// can write into the lock file, and anyone can name the lock).
-std::string Escaped(const char* text, std::size_t size)
-{
-    std::string shown;
-    for (std::size_t i = 0; i < size; ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            shown += escaped;
-        } else {
-            shown += byte == '\\' ? "\\\\" : std::string(1, text[i]);
-        }
-    }
-    return shown;
-}
-
 void SayFailed(const char* program, const std::string& path, const char* reason)
 {
     (void)std::fprintf(stderr, "%s: the card lock \"%s\" cannot be used: %s\n", program,
-                       Escaped(path.data(), path.size()).c_str(), reason);
+                       EscapedText(path.data(), path.size()).c_str(), reason);
 }
 
 // Opens (or makes) the lock file; -1, having said why, when it cannot be used.
@@ -125,7 +102,7 @@ std::string ReadHolderLine(int fd)
     const ssize_t n = pread(fd, buffer, sizeof buffer, 0);
     const std::size_t size = n > 0 ? static_cast<std::size_t>(n) : 0;
     const void* end = std::memchr(buffer, '\n', size);
-    return Escaped(buffer, end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - buffer) : size);
+    return EscapedText(buffer, end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - buffer) : size);
 }
 
 // True while the process the line names may still run: a line left by a
@@ -180,7 +157,7 @@ CardLockResult TakeCard(const char* program, int waitSeconds)
     if (lockFd >= 0)
         return CardLockResult::Taken;
     holder.clear();
-    const std::string path = LockPath();
+    const std::string path = CardLockName(DefaultLockPath);
     const int fd = OpenLockFile(program, path);
     if (fd < 0)
         return CardLockResult::Failed;

@@ -8,6 +8,7 @@
 // writes it once the mutex is its own and clears it when it lets go; a waiter
 // reads it to say who holds the card.
 #include "CardLock.h"
+#include "EscapedText.h"
 
 #include <windows.h>
 
@@ -26,29 +27,6 @@ HANDLE mapping = nullptr;
 char* holderView = nullptr;
 std::string holder;
 
-std::string LockName()
-{
-    const char* name = std::getenv("RELAYTEST_LOCK");
-    return name != nullptr && *name != '\0' ? name : DefaultLockName;
-}
-
-// Text as we echo it: control bytes as \xHH, a backslash as \\.
-std::string Escaped(const char* text, std::size_t size)
-{
-    std::string shown;
-    for (std::size_t i = 0; i < size; ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            shown += escaped;
-        } else {
-            shown += byte == '\\' ? "\\\\" : std::string(1, text[i]);
-        }
-    }
-    return shown;
-}
-
 void SayFailed(const char* program, const std::string& name, DWORD error)
 {
     char reason[256] = "";
@@ -59,7 +37,7 @@ void SayFailed(const char* program, const std::string& name, DWORD error)
         --length;
     reason[length] = '\0';
     (void)std::fprintf(stderr, "%s: the card lock \"%s\" cannot be used: %s (error %lu)\n", program,
-                       Escaped(name.data(), name.size()).c_str(), length > 0 ? reason : "the system refused it",
+                       EscapedText(name.data(), name.size()).c_str(), length > 0 ? reason : "the system refused it",
                        static_cast<unsigned long>(error));
 }
 
@@ -107,7 +85,7 @@ std::string ReadHolderLine()
     if (holderView == nullptr)
         return {};
     const void* end = std::memchr(holderView, '\0', HolderSize);
-    return Escaped(holderView, end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - holderView)
+    return EscapedText(holderView, end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - holderView)
                                               : HolderSize);
 }
 
@@ -148,7 +126,7 @@ CardLockResult TakeCard(const char* program, int waitSeconds)
     if (mutex != nullptr)
         return CardLockResult::Taken;
     holder.clear();
-    const std::string name = LockName();
+    const std::string name = CardLockName(DefaultLockName);
     mutex = CreateMutexA(nullptr, FALSE, name.c_str());
     if (mutex == nullptr) {
         SayFailed(program, name, GetLastError());

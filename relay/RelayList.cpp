@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "EscapedText.h"
+
 namespace {
 
 constexpr int LastRelay = BoardCount * RelaysPerBoard - 1;
@@ -168,22 +170,6 @@ BoardSet BoardsOf(const RelaySet& relays)
     return boards;
 }
 
-std::string Quoted(const char* text, std::size_t length)
-{
-    std::string quoted = "\"";
-    for (std::size_t i = 0; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7F) {
-            char hex[8];
-            (void)std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            quoted += hex;
-        } else if (c == '\\') {
-            quoted += "\\\\";
-        } else {
-            quoted += static_cast<char>(c);
-        }
-    }
-    return quoted + "\"";
-}
+std::string Quoted(const char* text, std::size_t length) { return "\"" + EscapedText(text, length) + "\""; }
 
 std::string Quoted(const std::string& text) { return Quoted(text.data(), text.size()); }
