@@ -57,6 +57,11 @@ constexpr LineTemplate Templates[] = {
     {"Control stopped: the SPI controller stayed busy {why}", LineKind::ControlBusy, LineEnding::Lf},
     {"Sweep stopped: the record could not be written {why}", LineKind::SweepUnwritten, LineEnding::Lf},
     {"Control stopped: the record could not be written {why}", LineKind::ControlUnwritten, LineEnding::Lf},
+    {"Relay matrix session", LineKind::MatrixHeading, LineEnding::Lf},
+    {"Session complete", LineKind::ControlComplete, LineEnding::Lf},
+    {"Session stopped: no card", LineKind::ControlNoCard, LineEnding::Lf},
+    {"Session stopped: the SPI controller stayed busy {why}", LineKind::ControlBusy, LineEnding::Lf},
+    {"Session stopped: the record could not be written {why}", LineKind::ControlUnwritten, LineEnding::Lf},
 };
 
 }  // namespace

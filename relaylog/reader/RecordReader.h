@@ -56,6 +56,10 @@ enum class LineKind {
     SweepUnwritten,   // "Sweep stopped: the record could not be written ..."
     ControlUnwritten, // "Control stopped: the record could not be written ..."
     ControlLimit,     // "Board %d refused: closing ...": relayctl's per-board limit, nothing switched
+    // The relaymatrix library frames a session's record with this first line;
+    // the rest are relayctl's, and its last lines ("Session complete",
+    // "Session stopped: ...") read as relayctl's closing lines.
+    MatrixHeading,    // "Relay matrix session"
 };
 
 // The busy-check polls that precede one access.
