@@ -1,10 +1,11 @@
 # Installing and packaging (included at the end of the top-level CMakeLists.txt,
 # once every target exists).
 #
-# cmake --install puts the programs in bin/ on every platform. A Windows
-# build's CPack makes one ZIP named for its variant (win64, win32-cdecl,
-# win32-stdcall): the programs in bin/, the stand-in TEVRIS.DLL in standin/,
-# and README.txt saying which ZIP fits which TEVRIS.DLL.
+# cmake --install puts the programs in bin/ and the example wiring file in
+# examples/ on every platform. A Windows build's CPack makes one ZIP named for
+# its variant (win64, win32-cdecl, win32-stdcall): the programs in bin/, the
+# example in examples/, the stand-in TEVRIS.DLL in standin/, and README.txt
+# saying which ZIP fits which TEVRIS.DLL.
 
 # relaytest_install_program(TARGET): TARGET goes in bin/ of every install and
 # every ZIP (and the install test expects it there).
@@ -18,6 +19,11 @@ relaytest_install_program(relaytest)
 relaytest_install_program(relaylog)
 relaytest_install_program(relaysweep)
 relaytest_install_program(relayctl)
+
+# The worked station's wiring file, for a station to start its own from
+# (docs/wiring.md).
+install(FILES ${PROJECT_SOURCE_DIR}/docs/examples/bench-3.toml DESTINATION examples)
+list(APPEND relaytest_installed examples/bench-3.toml)
 
 if(TARGET tevris_standin)
   # Never beside the programs: there it would be loaded before the maker's DLL.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "RelayList.h"
+#include "StationWiring.h"
 
 #ifndef RELAYTEST_VERSION
 #define RELAYTEST_VERSION "0"
@@ -91,6 +92,9 @@ int ParseCommandLine(const ProgramEntry& program, int argc, const char* const* a
     app.allow_extras(true);
     std::string wait;
     app.add_option("--wait", wait);
+    std::string wiring;
+    bool wiringGiven = false;
+    app.add_option("--wiring", wiring)->each([&](const std::string&) { wiringGiven = true; });
     program.declare(app);
     // A single value given twice is refused below, not silently replaced.
     for (CLI::Option* option : app.get_options()) {
@@ -119,6 +123,11 @@ int ParseCommandLine(const ProgramEntry& program, int argc, const char* const* a
     }
     if (app.count("--wait") > 0 && !ReadWait(wait, waitSeconds, text))
         return 2;
+    if (wiringGiven && wiring.empty()) {
+        text = "--wiring needs a value";
+        return 2;
+    }
+    SetWiringOption(wiringGiven, wiring);
     return -1;
 }
 

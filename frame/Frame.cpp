@@ -10,6 +10,7 @@
 #include "Record.h"
 #include "StopCause.h"
 #include "StopRequest.h"
+#include "StationWiring.h"
 
 namespace {
 
@@ -71,6 +72,10 @@ int RunFrame(const ProgramEntry& program, int argc, char** argv)
     int status = ReadCommandLine(program, argc, argv, waitSeconds);
     if (status >= 0)
         return status;
+    // The names a command gives relays are the wiring's: read before it.
+    status = LoadStationWiring(Name);
+    if (status >= 0)
+        return status;
     std::string message;
     status = program.check(message);
     if (status == 2)
@@ -79,6 +84,8 @@ int RunFrame(const ProgramEntry& program, int argc, char** argv)
         (void)std::fprintf(stderr, "%s: %s\n", Name, message.c_str());
         return status;
     }
+    if (program.early != nullptr && (status = program.early()) >= 0)
+        return status;
     if (program.confirm != nullptr && !program.confirm()) {
         (void)std::fprintf(stderr, "%s: not confirmed: no relay was switched\n", Name);
         return 2;
@@ -99,6 +106,7 @@ int RunFrame(const ProgramEntry& program, int argc, char** argv)
         (void)std::fprintf(stderr, "%s: no card: the driver found none, and nothing was switched\n", Name);
         return RecordLost() || !CloseRecord() ? RecordLostStatus(": nothing was switched") : 1;
     }
+    RecordWiringLine();
     const WorkEnd end = program.body();
     if (end.stopped)
         return Stop(program, end);

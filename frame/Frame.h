@@ -1,5 +1,6 @@
 // The frame every switching program runs in. A program is its body and one
-// ProgramEntry: the frame reads its command line, asks for its confirmation,
+// ProgramEntry: the frame reads its command line and the station's wiring
+// (StationWiring.h), asks for its confirmation,
 // sets up the console, takes the card, watches for stop requests, prints its
 // heading and the card's header, runs its body, and ends the record with the
 // closing line, or with the stop line once it has pushed open every board the
@@ -7,6 +8,8 @@
 //
 //   heading                   "Relay sweep of boards 0-7"
 //   card header               "Success", "FPGA Rev: 0002A1F7"
+//   wiring line               "Wiring: bench-3.toml (checksum ...)", with a
+//                             wiring file in use (StationWiring.h)
 //   body                      the body's own lines
 //   closing line              "Sweep complete", or
 //   stop line                 "Sweep stopped: CAUSE WHERE; boards ..."
@@ -46,6 +49,9 @@ struct ProgramEntry {
     // Once parsed: 0 to go on, or a status with its message (2: a usage
     // error, shown with the usage line). Nothing touched yet.
     int (*check)(std::string& message);
+    // Work that needs no card (relayctl's wiring check): -1 to go on, or the
+    // program's exit status, ending it before the card is taken. May be null.
+    int (*early)();
     // The operator's go-ahead, asked before anything is touched; may be null.
     bool (*confirm)();
     // The record's first line, without its line end.

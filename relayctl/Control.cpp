@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "CtlRules.h"
+#include "StationWiring.h"
 #include "StopCause.h"
 #include "TraceOutput.h"
 
@@ -52,6 +54,42 @@ bool OverLimit(BoardSet boards, const RelaySet& asked, int maxClosed)
     return false;
 }
 
+// What the boards read back, as one set of relays.
+RelaySet HeldRelays(BoardSet boards)
+{
+    RelaySet held;
+    for (BoardIndex board = 0; board < BoardCount; ++board) {
+        for (int c = 0; c < RelaysPerBoard && InSet(boards, board); ++c)
+            held.set(static_cast<std::size_t>(board * RelaysPerBoard + c), ImageHolds(board, c));
+    }
+    return held;
+}
+
+// The wiring's rules against the close, once every board they depend on has
+// been read back: a refusal in the record and on standard error.
+bool RefusedByRules(BoardSet read, const RelaySet& asked, int maxClosed)
+{
+    std::string refusal;
+    std::string breach;
+    switch (CheckCloseRules(StationWiring(), HeldRelays(read), asked, maxClosed, refusal, breach)) {
+    case CloseRule::Allowed: return false;
+    case CloseRule::StateBroken:
+        CheckTraceWrite(std::printf("Rules broken: %s\n", breach.c_str()));
+        EndTraceLine();
+        (void)std::fprintf(stderr, "relayctl: the boards already break a rule: %s\n", breach.c_str());
+        break;
+    case CloseRule::Refused: break;
+    }
+    CheckTraceWrite(std::printf("Command refused: %s\n", refusal.c_str()));
+    EndTraceLine();
+    if (breach.empty())
+        (void)std::fprintf(stderr, "relayctl: %s\n", refusal.c_str());
+    else
+        (void)std::fprintf(stderr, "relayctl: close refused: only opening is allowed until they keep the rules; "
+                                   "nothing switched\n");
+    return true;
+}
+
 bool AllOnes(BoardIndex board)
 {
     for (int word = 0; word < WordsPerBoard; ++word) {
@@ -73,8 +111,7 @@ void PrintRelayList(const RelaySet& relays)
             (void)std::fprintf(stderr, ", and %d more", static_cast<int>(relays.count()) - ListedRelays);
             break;
         }
-        (void)std::fprintf(stderr, "%s%d (%d:%d:%d)", listed == 1 ? ": " : ", ", relay, relay / RelaysPerBoard,
-                           CrosspointRowOf(relay), CrosspointColumnOf(relay));
+        (void)std::fprintf(stderr, "%s%s", listed == 1 ? ": " : ", ", RelayLabel(StationWiring(), relay).c_str());
     }
     (void)std::fputc('\n', stderr);
 }
@@ -100,14 +137,12 @@ int CheckBoard(BoardIndex board, const std::uint32_t (&expected)[WordsPerBoard],
         if (faults++ >= NamedFaults)
             continue;
         const char* state = wanted ? "open" : "closed";
+        const std::string name = RelayName(StationWiring(), relay);
         if (asked.test(static_cast<std::size_t>(relay)))
-            (void)std::fprintf(stderr, "relayctl: relay %d (board %d, row %d, column %d) did not %s: it reads back %s\n",
-                               relay, board, CrosspointRowOf(relay), CrosspointColumnOf(relay), on ? "close" : "open", state);
+            (void)std::fprintf(stderr, "relayctl: %s did not %s: it reads back %s\n", name.c_str(),
+                               on ? "close" : "open", state);
         else
-            (void)std::fprintf(stderr,
-                               "relayctl: relay %d (board %d, row %d, column %d) reads back %s, though it was not "
-                               "switched\n",
-                               relay, board, CrosspointRowOf(relay), CrosspointColumnOf(relay), state);
+            (void)std::fprintf(stderr, "relayctl: %s reads back %s, though it was not switched\n", name.c_str(), state);
     }
     if (faults > NamedFaults)
         (void)std::fprintf(stderr, "relayctl: board %d: %d more relays not as expected\n", board, faults - NamedFaults);
@@ -180,8 +215,11 @@ CtlOutcome Switch(const CtlCommand& command, int maxClosed)
 {
     const bool on = command.action == CtlAction::Close;
     const BoardSet boards = BoardsOf(command.relays);
+    // A close is checked against every board the wiring's rules depend on.
+    const bool rules = on && StationHasWiring();
+    const BoardSet read = rules ? RuleBoards(StationWiring(), command.relays) : boards;
     BoardSet refused = 0;
-    if (!ReadBoards(boards, refused))
+    if (!ReadBoards(read, refused))
         return CtlOutcome::Stopped;
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         if (!on && WholeBoard(board, command.relays))
@@ -191,7 +229,7 @@ CtlOutcome Switch(const CtlCommand& command, int maxClosed)
     }
     if (on && refused != 0)
         return CtlOutcome::NotAsAsked;
-    if (on && OverLimit(boards, command.relays, maxClosed))
+    if (rules ? RefusedByRules(read, command.relays, maxClosed) : on && OverLimit(boards, command.relays, maxClosed))
         return CtlOutcome::Refused;
     int faults = 0;
     for (BoardIndex board = 0; board < BoardCount; ++board) {

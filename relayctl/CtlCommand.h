@@ -4,14 +4,16 @@
 //   close RELAYS...        open RELAYS...|all        show [BOARDS...|all]
 //
 // RELAYS is a list (RelayList.h): numbers 0-1023, ranges such as 100-107 and
-// crosspoints board:row:column (0:4:12 is relay 100), separated by commas;
-// BOARDS a list of boards 0-7 and ranges.
+// crosspoints board:row:column (0:4:12 is relay 100), separated by commas, and
+// with a wiring file in use crosspoints by the station's names, ROW@COLUMN
+// (CtlRules.h); BOARDS a list of boards 0-7 and ranges.
 #ifndef RELAYTEST_RELAYCTL_CTLCOMMAND_H
 #define RELAYTEST_RELAYCTL_CTLCOMMAND_H
 
 #include <string>
 
 #include "RelayList.h"
+#include "Wiring.h"
 
 enum class CtlAction { Close, Open, Show };
 
@@ -27,12 +29,16 @@ struct CtlCommand {
 inline constexpr int DefaultMaxClosed = 32;
 inline constexpr int HighestMaxClosed = RelaysPerBoard - 1;
 
-// Reads one command from its words. False, with one line of explanation (no
+// Reads one command from its words, names by the station's wiring
+// (StationWiring.h). False, with one line of explanation (no
 // line end) in error, for an unknown command, a malformed list, or "close all".
 bool ParseCommand(int count, const char* const* words, CtlCommand& command, std::string& error);
 
-// A close that names more than maxClosed relays of one board: that board, and
-// how many, in error (false). True for anything else.
+// A close that names more than maxClosed relays of one board (or more than
+// the wiring's max-closed-per-board, when lower): that board, and how many,
+// in error (false). True for anything else. The first form keeps the
+// station's wiring (StationWiring.h).
 bool WithinLimit(const CtlCommand& command, int maxClosed, std::string& error);
+bool WithinLimit(const Wiring& wiring, const CtlCommand& command, int maxClosed, std::string& error);
 
 #endif

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "CtlSession.h"
+#include "StationWiring.h"
+#include "WiringReport.h"
 
 namespace {
 
@@ -15,17 +17,23 @@ CtlCommand Command;
 
 const char* const Help =
     "  close RELAYS..., open RELAYS...|all, show [BOARDS...]; with no command, a session:\n"
-    "  such commands, one a line, from standard input.\n"
+    "  such commands, one a line, from standard input. wiring: checks the station's\n"
+    "  wiring file and prints its matrix by name, touching no relay.\n"
     "  Switches relays of the matrix and leaves them so: the boards hold their relays\n"
     "  after relayctl ends. Each board a command touches is read back, switched and\n"
     "  read back again; standard error says whether every relay is as asked, and\n"
     "  standard output traces every register access (save it, or pipe it into relaylog).\n"
     "  RELAYS  numbers 0-1023, ranges such as 100-107 and crosspoints board:row:column\n"
-    "          (0:4:12, row 4 and column 12 of board 0, is relay 100), as 0,5,100-107\n"
+    "          (0:4:12, row 4 and column 12 of board 0, is relay 100), as 0,5,100-107,\n"
+    "          and with a wiring file ROW@COLUMN by the station's names (I+@J5.5)\n"
     "  BOARDS  numbers 0-7 and ranges, as 0,2-3; show alone shows all eight\n"
     "  --max-closed N   at most N relays of one board closed (1-127, default 32): the\n"
     "                   coils share the board's supply, and a board must never read\n"
     "                   back all ones, which is how an absent board shows\n"
+    "  --wiring FILE    the station's wiring file (default: the file RELAYTEST_WIRING\n"
+    "                   names): a close that would close a forbidden crosspoint, join\n"
+    "                   two nets of an exclusive set or pass its board limit is\n"
+    "                   refused, nothing switched (status 6); opening is always allowed\n"
     "  --wait SECONDS   while another program holds the card, wait up to SECONDS for it\n"
     "                   (default 60; 0: do not wait)\n"
     "  --help, --version\n"
@@ -37,7 +45,8 @@ const char* const Help =
     "pushed all open, reads each back, prints \"Control stopped: ...\" and ends.\n"
     "exit status: 0 every relay as asked, 1 no card, a board refused or a relay not as\n"
     "asked, 2 usage error, 3 the card held by another program, 4 the SPI controller\n"
-    "stayed busy, 5 the record could not be written, 6 a close above the limit\n";
+    "stayed busy, 5 the record could not be written, 6 a close refused by the limit or\n"
+    "the wiring's rules\n";
 
 void Declare(CLI::App& app)
 {
@@ -71,16 +80,38 @@ std::vector<const char*> WordPointers()
     return words;
 }
 
+bool WiringCommand() { return !Words.empty() && Words[0] == "wiring"; }
+
 int Check(std::string& message)
 {
     if (!ReadMaxClosed(message))
         return 2;
     if (Words.empty())
         return 0;
+    if (WiringCommand()) {
+        if (Words.size() > 1)
+            message = "unexpected argument " + Quoted(Words[1]);
+        else if (!StationHasWiring())
+            message = "wiring needs a wiring file: give --wiring FILE or set RELAYTEST_WIRING";
+        return message.empty() ? 0 : 2;
+    }
     const std::vector<const char*> words = WordPointers();
     if (!ParseCommand(static_cast<int>(words.size()), words.data(), Command, message))
         return 2;
     return WithinLimit(Command, MaxClosed(), message) ? 0 : 6;
+}
+
+// relayctl wiring: the file read (a broken one never gets here), shown.
+int Early()
+{
+    if (!WiringCommand())
+        return -1;
+    const std::string report = WiringReport(StationWiring(), MaxClosed());
+    if (std::fputs(report.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+        (void)std::fprintf(stderr, "relayctl: standard output could not be written\n");
+        return 5;
+    }
+    return 0;
 }
 
 std::string Heading()
@@ -105,5 +136,7 @@ WorkEnd Body()
 
 const ProgramEntry RelayctlProgram = {
     "relayctl",
-    "relayctl [--max-closed N] [--wait SECONDS] [close RELAYS...|open RELAYS...|all|show [BOARDS...]]", Help, "Control", Declare, Check, nullptr, Heading, Body,
+    "relayctl [--max-closed N] [--wiring FILE] [--wait SECONDS] [close RELAYS...|open RELAYS...|all|show "
+    "[BOARDS...]|wiring]",
+    Help, "Control", Declare, Check, Early, nullptr, Heading, Body,
 };

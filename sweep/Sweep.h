@@ -4,6 +4,7 @@
 #define RELAYTEST_SWEEP_SWEEP_H
 
 #include "BoardSet.h"
+#include "SweepRules.h"
 
 // How a sweep ended: run to its end, or stopped (StopCause.h).
 struct SweepEnd {
@@ -26,5 +27,11 @@ struct SweepEnd {
 // read-back: once it is true no further step starts, and every board pushed
 // so far is pushed all open and read back.
 SweepEnd RunSweep(BoardSet boards);
+
+// The same under the station's wiring: each relay with a reason in skips is
+// never pushed; where it would have been switched the record says
+// "Relay 316 skipped: REASON". A board whose relay 0 is skipped uses its
+// first relay swept as its address probe.
+SweepEnd RunSweep(BoardSet boards, const SweepSkips& skips);
 
 #endif

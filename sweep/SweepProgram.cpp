@@ -5,6 +5,7 @@
 
 #include "Progress.h"
 #include "RelayList.h"
+#include "StationWiring.h"
 #include "StopCause.h"
 #include "Sweep.h"
 
@@ -20,6 +21,9 @@ const char* const Help =
     "  or pipe it into relaylog for a verdict on each relay).\n"
     "  --boards LIST     board numbers and ranges within 0-7: 0-7 (the default), 0,2-3\n"
     "  --yes             start at once; otherwise it asks, and waits for Enter\n"
+    "  --wiring FILE     the station's wiring file (default: the file RELAYTEST_WIRING\n"
+    "                    names): a relay whose closing its rules refuse, given what\n"
+    "                    the boards it lists outside LIST hold, is skipped, never closed\n"
     "  --wait SECONDS    while another program holds the card, wait up to SECONDS for\n"
     "                    it (default 60; 0: do not wait)\n"
     "  --help, --version\n"
@@ -69,9 +73,16 @@ bool OperatorConfirms()
     (void)std::fprintf(stderr,
                        "relaysweep will close each of the %d relays of boards %s alone, read its board back and\n"
                        "open it again. Each closed crosspoint joins its row to its column: whatever is wired to\n"
-                       "the matrix gets connected, one crosspoint at a time.\n"
-                       "Press Enter to start the sweep (end of input, or anything else, stops it): ",
+                       "the matrix gets connected, one crosspoint at a time.\n",
                        BoardsIn(Options.boards) * 128, Spelt(Options.boards).c_str());
+    if (StationHasWiring()) {
+        const int skipped = SkippedCount(SkipsFor(StationWiring(), Options.boards, RelaySet{}));
+        (void)std::fprintf(stderr,
+                           "Under the wiring %s it skips %d relay%s that its\nrules refuse to close (more if "
+                           "the boards it lists outside the sweep hold relays closed).\n",
+                           WiringTitle(StationWiring()).c_str(), skipped, skipped == 1 ? "" : "s");
+    }
+    (void)std::fputs("Press Enter to start the sweep (end of input, or anything else, stops it): ", stderr);
     (void)std::fflush(stderr);
     int typed = 0;
     int c = 0;
@@ -84,10 +95,44 @@ bool OperatorConfirms()
 
 std::string Heading() { return "Relay sweep of boards " + Spelt(Options.boards); }
 
+// With a wiring file: the listed boards outside the sweep read back, and the
+// relays its rules refuse worked out. False for a stop while reading back.
+bool PrepareSkips(SweepSkips& skips, WorkEnd& end)
+{
+    if (!StationHasWiring())
+        return true;
+    RelaySet held;
+    int board = 0;
+    if (!ReadOutsideBoards(StationWiring(), Options.boards, held, board)) {
+        end.stopped = true;
+        end.where = "while reading back board " + std::to_string(board);
+        return false;
+    }
+    skips = SkipsFor(StationWiring(), Options.boards, held);
+    return true;
+}
+
+// The operator hears how many relays the wiring left unswept.
+void SaySkipped(const SweepSkips& skips)
+{
+    if (!StationHasWiring())
+        return;
+    EndProgress();
+    const int skipped = SkippedCount(skips);
+    (void)std::fprintf(stderr, "relaysweep: %d relay%s skipped by the rules of the wiring %s%s\n", skipped,
+                       skipped == 1 ? "" : "s", WiringTitle(StationWiring()).c_str(),
+                       skipped > 0 ? " (the record names each: \"Relay N skipped: ...\")" : "");
+}
+
 WorkEnd Body()
 {
-    const SweepEnd sweep = RunSweep(Options.boards);
+    SweepSkips skips;
     WorkEnd end;
+    if (!PrepareSkips(skips, end))
+        return end;
+    const SweepEnd sweep = RunSweep(Options.boards, skips);
+    if (!sweep.stopped)
+        SaySkipped(skips);
     end.pushed = sweep.pushed;
     end.notOpen = sweep.notOpen;
     end.opened = true;
@@ -114,8 +159,8 @@ WorkEnd Body()
 }  // namespace
 
 const ProgramEntry RelaysweepProgram = {
-    "relaysweep", "relaysweep [--boards LIST] [--yes] [--wait SECONDS]", Help, "Sweep", Declare, Check,
-    OperatorConfirms, Heading, Body,
+    "relaysweep", "relaysweep [--boards LIST] [--yes] [--wiring FILE] [--wait SECONDS]", Help, "Sweep", Declare,
+    Check, nullptr, OperatorConfirms, Heading, Body,
 };
 
 const SweepOptions& SweepOptionsRead() { return Options; }

@@ -1,7 +1,7 @@
 // relaysweep as the frame runs it (Frame.h): its command line, the
 // operator's confirmation, its heading and its body, the sweep.
 //
-//   relaysweep [--boards LIST] [--yes] [--wait SECONDS]
+//   relaysweep [--boards LIST] [--yes] [--wiring FILE] [--wait SECONDS]
 #ifndef RELAYTEST_SWEEP_SWEEPPROGRAM_H
 #define RELAYTEST_SWEEP_SWEEPPROGRAM_H
 

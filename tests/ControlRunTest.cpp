@@ -60,7 +60,8 @@ ChildResult RunCtl(std::vector<std::string> args, const std::string& relaysim, C
 }
 
 const std::string CtlUsage =
-    "usage: relayctl [--max-closed N] [--wait SECONDS] [close RELAYS...|open RELAYS...|all|show [BOARDS...]]\n";
+    "usage: relayctl [--max-closed N] [--wiring FILE] [--wait SECONDS] [close RELAYS...|open RELAYS...|all|show "
+    "[BOARDS...]|wiring]\n";
 
 int Verdict(const std::string& record)
 {

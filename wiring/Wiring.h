@@ -108,6 +108,11 @@ std::string RelayName(const Wiring& wiring, int relay);
 bool CheckClose(const Wiring& wiring, const RelayBits& closed, const RelayBits& request, int limit,
                 std::string& refusal);
 
+// The most relays a board may hold closed: the file's max-closed-per-board
+// when it is lower than the program's limit, else the program's; rule gets
+// " (max-closed-per-board, bench-3.toml line 2)" when the file's wins, else "".
+int BoardLimit(const Wiring& wiring, int limit, std::string& rule);
+
 // Whether what the boards hold already breaks a rule; the first broken one in
 // breach.
 bool StateKeepsRules(const Wiring& wiring, const RelayBits& closed, int limit, std::string& breach);

@@ -107,15 +107,6 @@ bool ExclusivePair(const Wiring& wiring, Graph& g, int a, int b, const WiringExc
     return false;
 }
 
-int Limit(const Wiring& wiring, int limit, std::string& rule)
-{
-    if (wiring.maxClosedPerBoard > 0 && wiring.maxClosedPerBoard <= limit) {
-        rule = Rule(wiring, "max-closed-per-board", wiring.maxClosedLine);
-        return wiring.maxClosedPerBoard;
-    }
-    return limit;
-}
-
 int ClosedOnBoard(const RelayBits& relays, int board)
 {
     int count = 0;
@@ -136,6 +127,16 @@ const WiringForbidden* Forbidden(const Wiring& wiring, const RelayBits& relays)
 
 }  // namespace
 
+int BoardLimit(const Wiring& wiring, int limit, std::string& rule)
+{
+    rule.clear();
+    if (wiring.maxClosedPerBoard > 0 && wiring.maxClosedPerBoard <= limit) {
+        rule = Rule(wiring, "max-closed-per-board", wiring.maxClosedLine);
+        return wiring.maxClosedPerBoard;
+    }
+    return limit;
+}
+
 bool CheckClose(const Wiring& wiring, const RelayBits& closed, const RelayBits& request, int limit,
                 std::string& refusal)
 {
@@ -144,7 +145,7 @@ bool CheckClose(const Wiring& wiring, const RelayBits& closed, const RelayBits& 
         return false;
     }
     std::string rule;
-    const int most = Limit(wiring, limit, rule);
+    const int most = BoardLimit(wiring, limit, rule);
     const RelayBits after = closed | request;
     for (int board = 0; board < WiringBoards; ++board) {
         const int adding = ClosedOnBoard(request & ~closed, board);
@@ -193,7 +194,7 @@ bool StateKeepsRules(const Wiring& wiring, const RelayBits& closed, int limit, s
         return false;
     }
     std::string rule;
-    const int most = Limit(wiring, limit, rule);
+    const int most = BoardLimit(wiring, limit, rule);
     for (int board = 0; board < WiringBoards; ++board) {
         const int total = ClosedOnBoard(closed, board);
         if (total > most) {
