@@ -49,6 +49,8 @@ int Switch(const char* text, bool on)
     std::string error;
     if (!ReadRelays(SessionWiring(), text, !on, relays, error))
         return Keep(RELAYMATRIX_BAD_ARGUMENT, error);
+    if (!RequestWithinLimit(relays, on, error))
+        return Keep(RELAYMATRIX_REFUSED, error + ": nothing switched");
     const std::string command = std::string(on ? "close " : "open ") + text;
     return Run(command, [&](std::string& e) {
         RecordLine("Command: %s\n", command.c_str());

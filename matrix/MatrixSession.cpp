@@ -9,6 +9,7 @@
 #include "CardLock.h"
 #include "CtlCommand.h"
 #include "Record.h"
+#include "StationWiring.h"
 #include "StopCause.h"
 #include "TraceOutput.h"
 #include "relaymatrix.h"
@@ -32,7 +33,7 @@ std::string WiringPath(const SessionRequest& request)
         return "";
     if (request.wiring != nullptr && request.wiring[0] != '\0')
         return request.wiring;
-    const char* station = std::getenv("RELAYTEST_WIRING");
+    const char* station = std::getenv(WiringVariable);
     return station != nullptr ? station : "";
 }
 
@@ -91,7 +92,7 @@ bool StartRecord(const SessionRequest& request, std::string& error)
 }
 
 // The heading, the card's header and the wiring line.
-int StartSession(const std::string& wiringPath, std::string& error)
+int StartSession(std::string& error)
 {
     RecordLine("Relay matrix session\n");
     if (RecordLost()) {
@@ -106,7 +107,7 @@ int StartSession(const std::string& wiringPath, std::string& error)
         return RELAYMATRIX_NO_CARD;
     }
     if (Wired)
-        RecordLine("Wiring: %s (checksum %s)\n", wiringPath.c_str(), Rules.checksum.c_str());
+        RecordLine("Wiring: %s\n", WiringTitle(Rules).c_str());
     if (RecordLost()) {
         RecordFailed(error);
         Finish();
@@ -132,9 +133,8 @@ int BeginSession(const SessionRequest& request, std::string& error)
     Wired = !wiringPath.empty();
     if (Wired && !LoadWiring(wiringPath, Rules, error))
         return RELAYMATRIX_BAD_ARGUMENT;
+    // The program's limit: the wiring's rules apply the file's when lower.
     Limit = request.maxClosed > 0 ? request.maxClosed : DefaultMaxClosed;
-    if (Rules.maxClosedPerBoard > 0 && Rules.maxClosedPerBoard < Limit)
-        Limit = Rules.maxClosedPerBoard;
     const int taken = TakeTheCard(request.waitSeconds, error);
     if (taken != RELAYMATRIX_OK)
         return taken;
@@ -146,7 +146,7 @@ int BeginSession(const SessionRequest& request, std::string& error)
     Pushed = 0;
     ForgetStopCause();
     ClearRelayTables();
-    return StartSession(wiringPath, error);
+    return StartSession(error);
 }
 
 int EndSession(std::string& error)
@@ -175,7 +175,7 @@ int NamingWiring(Wiring& wiring, std::string& error)
         return RELAYMATRIX_OK;
     }
     wiring = EmptyWiring();
-    const char* station = std::getenv("RELAYTEST_WIRING");
+    const char* station = std::getenv(WiringVariable);
     if (station == nullptr || station[0] == '\0' || LoadWiring(station, wiring, error))
         return RELAYMATRIX_OK;
     return RELAYMATRIX_BAD_ARGUMENT;

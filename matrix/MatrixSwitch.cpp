@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "CtlCommand.h"
+#include "CtlRules.h"
 #include "MatrixSession.h"
 #include "Record.h"
 #include "StopCause.h"
@@ -56,22 +57,14 @@ bool ReadBoards(BoardSet boards, BoardSet& allOnes)
     return true;
 }
 
-RelayBits HeldClosed(BoardSet boards)
+RelaySet HeldClosed(BoardSet boards)
 {
-    RelayBits closed;
+    RelaySet closed;
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         for (int c = 0; InSet(boards, board) && c < RelaysPerBoard; ++c)
             closed.set(static_cast<std::size_t>(board * RelaysPerBoard + c), ImageHolds(board, c));
     }
     return closed;
-}
-
-BoardSet ListedBoards(const Wiring& wiring)
-{
-    BoardSet boards = 0;
-    for (BoardIndex board = 0; board < BoardCount; ++board)
-        boards = static_cast<BoardSet>(boards | (wiring.listed[static_cast<std::size_t>(board)] ? 1u << board : 0u));
-    return boards;
 }
 
 // relayctl's per-board limit over what the boards read back.
@@ -98,24 +91,21 @@ bool OverLimit(BoardSet boards, const RelaySet& asked, int limit, std::string& e
     return false;
 }
 
-// The station's rules against the close, over what the boards read back.
-bool RulesRefuse(BoardSet readBack, const RelaySet& asked, std::string& error)
+// The station's rules against the close, over what the boards read back
+// (relayctl's CheckCloseRules): the refusal in the record as relayctl puts it.
+bool RulesRefuse(BoardSet read, const RelaySet& asked, std::string& error)
 {
-    const RelayBits closed = HeldClosed(readBack);
     std::string refusal;
-    if (!StateKeepsRules(SessionWiring(), closed, SessionLimit(), refusal)) {
-        RecordLine("Rules broken: %s\n", refusal.c_str());
-        RecordLine("Command refused: the boards already break a rule\n");
-        error = "the boards already break a rule (" + refusal + "): only opening is allowed; nothing switched";
-        return true;
+    std::string breach;
+    switch (CheckCloseRules(SessionWiring(), HeldClosed(read), asked, SessionLimit(), refusal, breach)) {
+    case CloseRule::Allowed: return false;
+    case CloseRule::StateBroken:
+        RecordLine("Rules broken: %s\n", breach.c_str());
+        error = "the boards already break a rule (" + breach + "): only opening is allowed; nothing switched";
+        break;
+    case CloseRule::Refused: error = "refused: " + refusal + ": nothing switched"; break;
     }
-    RelayBits request;
-    for (std::size_t r = 0; r < asked.size(); ++r)
-        request.set(r, asked.test(r));
-    if (CheckClose(SessionWiring(), closed, request, SessionLimit(), refusal))
-        return false;
     RecordLine("Command refused: %s\n", refusal.c_str());
-    error = "refused: " + refusal + ": nothing switched";
     return true;
 }
 
@@ -212,46 +202,39 @@ bool ReadRelays(const Wiring& wiring, const char* text, bool allowAll, RelaySet&
         return false;
     }
     RelaySet read;
-    const std::string whole(text);
-    std::size_t start = 0;
-    while (start <= whole.size()) {
-        const std::size_t comma = whole.find(',', start);
-        const std::string item = Trimmed(whole.substr(start, comma == std::string::npos ? comma : comma - start));
-        start = comma == std::string::npos ? whole.size() + 1 : comma + 1;
-        int relay = 0;
-        std::string itemError;
-        if (allowAll && item == "all") {
-            read.set();
-        } else if (ReadCrosspoint(wiring, item, relay, itemError)) {
-            read.set(static_cast<std::size_t>(relay));
-        } else if (item.find('@') != std::string::npos || item.find('-') == std::string::npos ||
-                   !ParseRelayList(item.c_str(), read, itemError)) {
-            error = item.empty() ? Quoted(whole) + ": an empty item in the list" : itemError;
-            return false;
-        }
+    if (allowAll && Trimmed(text) == "all")
+        read.set();
+    else if (!ReadRelayWord(wiring, SessionWired(), text, read, error)) {
+        // The caller puts what was read in front, as relayctl's messages do.
+        if (error.compare(0, 1, "\"") != 0)
+            error = Quoted(text) + ": " + error;
+        return false;
     }
     relays = read;
     return true;
 }
 
-int SwitchRelays(const RelaySet& relays, bool on, std::string& error)
+bool RequestWithinLimit(const RelaySet& relays, bool on, std::string& error)
 {
     CtlCommand command;
     command.action = on ? CtlAction::Close : CtlAction::Open;
     command.relays = relays;
-    if (on && !WithinLimit(command, SessionLimit(), error))
-        return RELAYMATRIX_REFUSED;
+    return !on || WithinLimit(SessionWiring(), command, SessionLimit(), error);
+}
+
+int SwitchRelays(const RelaySet& relays, bool on, std::string& error)
+{
     const BoardSet boards = BoardsOf(relays);
-    const BoardSet ruleBoards = on && SessionWired() ? ListedBoards(SessionWiring()) : 0;
+    // A close is checked against every board the wiring's rules depend on.
+    const bool rules = on && SessionWired();
+    const BoardSet read = rules ? RuleBoards(SessionWiring(), relays) : boards;
     BoardSet allOnes = 0;
-    if (!ReadBoards(static_cast<BoardSet>(boards | ruleBoards), allOnes))
+    if (!ReadBoards(read, allOnes))
         return Stopped;
-    const BoardSet refused = RefuseAllOnes(static_cast<BoardSet>(allOnes & boards), relays, on, error);
+    const BoardSet refused = RefuseAllOnes(allOnes, relays, on, error);
     if (on && refused != 0)
         return RELAYMATRIX_NOT_AS_ASKED;
-    if (on && OverLimit(boards, relays, SessionLimit(), error))
-        return RELAYMATRIX_REFUSED;
-    if (on && SessionWired() && RulesRefuse(static_cast<BoardSet>(boards | ruleBoards), relays, error))
+    if (rules ? RulesRefuse(read, relays, error) : on && OverLimit(boards, relays, SessionLimit(), error))
         return RELAYMATRIX_REFUSED;
     int faults = 0;
     for (BoardIndex board = 0; board < BoardCount; ++board) {
