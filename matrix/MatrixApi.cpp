@@ -47,7 +47,7 @@ int Switch(const char* text, bool on)
         return Keep(RELAYMATRIX_NO_SESSION, "no session is open");
     RelaySet relays;
     std::string error;
-    if (!ReadRelays(SessionWiring(), text, !on, relays, error))
+    if (!ReadRelays(SessionWiring(), SessionWired(), text, !on, relays, error))
         return Keep(RELAYMATRIX_BAD_ARGUMENT, error);
     if (!RequestWithinLimit(relays, on, error))
         return Keep(RELAYMATRIX_REFUSED, error + ": nothing switched");
@@ -142,7 +142,7 @@ int relaymatrix_is_closed(const char* relay, int* closed)
         return Keep(RELAYMATRIX_NO_SESSION, "no session is open");
     RelaySet named;
     std::string error;
-    if (!ReadRelays(SessionWiring(), relay, false, named, error) || named.count() != 1)
+    if (!ReadRelays(SessionWiring(), SessionWired(), relay, false, named, error) || named.count() != 1)
         return Keep(RELAYMATRIX_BAD_ARGUMENT, error.empty() ? Quoted(relay) + ": name one relay" : error);
     std::size_t number = 0;
     while (!named.test(number))
@@ -164,12 +164,13 @@ int relaymatrix_relay_number(const char* relay, int* number)
     if (number == nullptr)
         return Keep(RELAYMATRIX_BAD_ARGUMENT, "relaymatrix_relay_number: no place for the answer");
     Wiring wiring;
+    bool wired = false;
     std::string error;
-    const int status = NamingWiring(wiring, error);
+    const int status = NamingWiring(wiring, wired, error);
     if (status != RELAYMATRIX_OK)
         return Keep(status, error);
     RelaySet named;
-    if (!ReadRelays(wiring, relay, false, named, error) || named.count() != 1)
+    if (!ReadRelays(wiring, wired, relay, false, named, error) || named.count() != 1)
         return Keep(RELAYMATRIX_BAD_ARGUMENT, error.empty() ? Quoted(relay) + ": name one relay" : error);
     *number = 0;
     while (!named.test(static_cast<std::size_t>(*number)))

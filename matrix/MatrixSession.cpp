@@ -168,15 +168,19 @@ const Wiring& SessionWiring() { return Rules; }
 bool SessionWired() { return Wired; }
 int SessionLimit() { return Limit; }
 
-int NamingWiring(Wiring& wiring, std::string& error)
+int NamingWiring(Wiring& wiring, bool& wired, std::string& error)
 {
+    wired = Open ? Wired : false;
     if (Open) {
         wiring = Rules;
         return RELAYMATRIX_OK;
     }
     wiring = EmptyWiring();
     const char* station = std::getenv(WiringVariable);
-    if (station == nullptr || station[0] == '\0' || LoadWiring(station, wiring, error))
+    if (station == nullptr || station[0] == '\0')
+        return RELAYMATRIX_OK;
+    wired = true;
+    if (LoadWiring(station, wiring, error))
         return RELAYMATRIX_OK;
     return RELAYMATRIX_BAD_ARGUMENT;
 }

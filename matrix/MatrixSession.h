@@ -31,7 +31,7 @@ int SessionLimit();
 
 // The wiring names are read through outside a session: RELAYTEST_WIRING's,
 // read afresh. RELAYMATRIX_BAD_ARGUMENT when that file is broken.
-int NamingWiring(Wiring& wiring, std::string& error);
+int NamingWiring(Wiring& wiring, bool& wired, std::string& error);
 
 // The boards the session has pushed, for a stop.
 void NotePushed(BoardIndex board);

@@ -195,7 +195,7 @@ BoardSet RefuseAllOnes(BoardSet allOnes, const RelaySet& relays, bool on, std::s
 
 }  // namespace
 
-bool ReadRelays(const Wiring& wiring, const char* text, bool allowAll, RelaySet& relays, std::string& error)
+bool ReadRelays(const Wiring& wiring, bool wired, const char* text, bool allowAll, RelaySet& relays, std::string& error)
 {
     if (text == nullptr) {
         error = "no relays named";
@@ -204,7 +204,7 @@ bool ReadRelays(const Wiring& wiring, const char* text, bool allowAll, RelaySet&
     RelaySet read;
     if (allowAll && Trimmed(text) == "all")
         read.set();
-    else if (!ReadRelayWord(wiring, SessionWired(), text, read, error)) {
+    else if (!ReadRelayWord(wiring, wired, text, read, error)) {
         // The caller puts what was read in front, as relayctl's messages do.
         if (error.compare(0, 1, "\"") != 0)
             error = Quoted(text) + ": " + error;

@@ -11,8 +11,9 @@
 #include "Wiring.h"
 
 // Reads a list of relays as relayctl does ("I+@J4.1,V-@J4.2",
-// "0:4:12,100-107"); "all" (open only) names every relay. False, with the mistake in error.
-bool ReadRelays(const Wiring& wiring, const char* text, bool allowAll, RelaySet& relays, std::string& error);
+// "0:4:12,100-107"), names only when wired; "all" (open only) names every
+// relay. False, with the mistake in error.
+bool ReadRelays(const Wiring& wiring, bool wired, const char* text, bool allowAll, RelaySet& relays, std::string& error);
 
 // Whether a close names no more relays of one board than the limit allows,
 // before the card is touched (relayctl's WithinLimit); true for an open.
