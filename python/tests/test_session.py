@@ -101,3 +101,18 @@ def test_a_relay_that_does_not_follow_is_named(tmp_path):
                       "stuck-off=6", tmp_path)
     assert result.returncode == 0 and result.stderr == "", result.stderr
     assert result.stdout.startswith("relay 6 (board 0, row 6, column 0) did not close"), result.stdout
+
+
+def test_calls_from_several_threads_are_serialized():
+    from concurrent.futures import ThreadPoolExecutor
+
+    def step(relay: int) -> bool:
+        m.close(relay)
+        closed = m.is_closed(relay)
+        m.open(relay)
+        return closed
+
+    with relaymatrix.Session(no_wiring=True, wait=0) as m:
+        with ThreadPoolExecutor(max_workers=4) as pool:
+            assert all(pool.map(step, [board * 128 + i for board in range(4) for i in range(5)]))
+        assert m.closed() == []
