@@ -44,9 +44,9 @@ const char* const Help =
     "cannot be written lets the access under way finish, pushes every board it\n"
     "pushed all open, reads each back, prints \"Control stopped: ...\" and ends.\n"
     "exit status: 0 every relay as asked, 1 no card, a board refused or a relay not as\n"
-    "asked, 2 usage error, 3 the card held by another program, 4 the SPI controller\n"
-    "stayed busy, 5 the record could not be written, 6 a close refused by the limit or\n"
-    "the wiring's rules\n";
+    "asked, 2 usage error or a broken wiring file, 3 the card held by another program,\n"
+    "4 the SPI controller stayed busy, 5 the record could not be written, 6 a close\n"
+    "refused by the limit or the wiring's rules\n";
 
 void Declare(CLI::App& app)
 {

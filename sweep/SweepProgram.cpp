@@ -30,9 +30,10 @@ const char* const Help =
     "A stop (Ctrl+C, SIGTERM, SIGHUP), a controller that stays busy or a record that\n"
     "cannot be written lets the access under way finish, pushes every board it\n"
     "touched all open, reads each back, prints \"Sweep stopped: ...\" and ends.\n"
-    "exit status: 0 the sweep ran to its end, 1 no card, 2 usage error or not confirmed,\n"
-    "3 the card held by another program, 4 the SPI controller stayed busy, 5 the record\n"
-    "could not be written; a signal ends it as that signal ends a program\n";
+    "exit status: 0 the sweep ran to its end, 1 no card, 2 usage error, a broken wiring\n"
+    "file or not confirmed, 3 the card held by another program, 4 the SPI controller\n"
+    "stayed busy, 5 the record could not be written; a signal ends it as that signal\n"
+    "ends a program\n";
 
 void Declare(CLI::App& app)
 {

@@ -33,7 +33,8 @@ TEST(WiringRun, RelayctlRefusesAJoinOfExclusiveNets)
 {
     const std::string state = ::testing::TempDir() + "wiring-run-" + std::to_string(getpid());
     const std::vector<std::string> env = {"RELAYSIM=state=" + state, "RELAYTEST_WIRING=" + Bench3};
-    ASSERT_EQ(RunProgram(RelayctlPath(), {"close", "I+@J5.5"}, env).exitCode, 0);
+    ASSERT_EQ(RunProgram(RelayctlPath(), {"close", "I+@J5.5"}, env).err,
+              "relayctl: 1 relay closed as asked: 418 (3:2:4, I+@J5.5)\n");
     const std::string held = ReadFile(state);
     EXPECT_NE(held.find("board 3: 00000000 00000004 00000000 00000000\n"), std::string::npos) << held;
     const ChildResult r = RunProgram(RelayctlPath(), {"close", "0V@J5.5"}, env);
@@ -88,16 +89,21 @@ TEST(WiringRun, RelayctlWiringShowsTheStation)
 }
 
 // The sweep of boards 2-3 skips the two forbidden crosspoints and I+@0V, each
-// where it would have been switched, and sweeps the other 253.
+// where it would have been switched, and sweeps the other 253 (0V@0V too).
 TEST(WiringRun, SweepSkipsWhatTheRulesRefuse)
 {
     const ChildResult r = RunProgram(RelaysweepPath(), {"--wiring", Bench3, "--yes", "--boards", "2-3"}, {"RELAYSIM="});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("FPGA Rev: 0002A1F7\nWiring: " + Bench3 + " (checksum "), std::string::npos);
-    for (const char* relay : {"316", "397", "506"}) {
-        EXPECT_EQ(r.out.find("Turning on relay  " + std::string(relay) + "\n"), std::string::npos) << relay;
-        EXPECT_NE(r.out.find("\nRelay " + std::string(relay) + " skipped: closing "), std::string::npos) << relay;
+    for (const int relay : {316, 397, 506}) {
+        EXPECT_EQ(r.out.find("Turning on relay  " + std::to_string(relay) + "\n"), std::string::npos) << relay;
+        const std::size_t skipped = r.out.find("\nRelay " + std::to_string(relay) + " skipped: closing ");
+        EXPECT_LT(r.out.find("Turning off relay  " + std::to_string(relay - 1) + "\n"), skipped);
+        EXPECT_GT(r.out.find("Turning on relay  " + std::to_string(relay + 1) + "\n"), skipped);
     }
+    EXPECT_NE(r.out.find("\nRelay 506 skipped: closing 3:2:15 (I+@0V) would join I+ and 0V (exclusive, " + Bench3 +
+                         " line 17)\n"),
+              std::string::npos);
     std::size_t swept = 0;
     for (std::size_t at = r.out.find("Turning on relay"); at != std::string::npos; at = r.out.find("Turning on relay", at + 1))
         ++swept;

@@ -1,8 +1,6 @@
-// relayctl and relaysweep under the station's wiring, in-process on the
-// simulated card: bench 3's boards 2 and 3 share their rows, board 3's last
-// column is 0V, I+ and 0V must never meet, 2:4:7 and SCOPE_B@J5.2 are
-// forbidden and a board holds at most 12 closed. Refusals are read from the
-// record and the card's call log; the sweep's skips from its record.
+// relayctl and relaysweep under bench 3's wiring, in-process on the simulated
+// card: refusals read from the record and the card's call log.
+#include "Bench3Wiring.h"
 #include "CaseName.h"
 #include "Control.h"
 #include "CtlRules.h"
@@ -15,22 +13,7 @@ namespace {
 
 constexpr std::uint32_t Control = 0x100;
 
-const char* const Bench3 = R"(max-closed-per-board = 12
-[[board]]
-index = 2
-rows = ["V+", "V-", "I+", "I-", "SCOPE_A", "SCOPE_B", "", "0V"]
-columns = ["J4.1", "J4.2", "J4.3", "J4.4", "J4.5", "J4.6", "J4.7", "J4.8",
-           "J4.9", "J4.10", "J4.11", "J4.12", "J4.13", "J4.14", "J4.15", "J4.16"]
-[[board]]
-index = 3
-rows = ["V+", "V-", "I+", "I-", "SCOPE_A", "SCOPE_B", "", "0V"]
-columns = ["J5.1", "J5.2", "J5.3", "J5.4", "J5.5", "J5.6", "J5.7", "J5.8",
-           "J5.9", "J5.10", "J5.11", "J5.12", "J5.13", "J5.14", "J5.15", "0V"]
-[[exclusive]]
-nets = ["I+", "0V"]
-[[forbidden]]
-crosspoints = ["2:4:7", "SCOPE_B@J5.2"]
-)";
+const char* const Bench3 = Bench3Wiring;
 
 Wiring Parsed(const char* text)
 {
@@ -108,67 +91,22 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"ApartFromTheExclusiveNets", {"close", "418"}, {"close", "V+@J5.6,I-@J5.5"}, ""}),
     ByName{});
 
-struct WordCase {
-    const char* name;
-    const char* word;
-    std::vector<int> relays;  // empty: refused
-    const char* error;
-};
-void PrintTo(const WordCase& c, std::ostream* os) { *os << c.name; }
-
-class RelayWords : public ::testing::TestWithParam<WordCase> {};
-
-TEST_P(RelayWords, ReadNamesNumbersAndPlaces)
-{
-    const WordCase& c = GetParam();
-    RelaySet relays;
-    std::string error;
-    const bool inUse = std::string(c.name) != "NoWiringFile";
-    EXPECT_EQ(ReadRelayWord(Parsed(Bench3), inUse, c.word, relays, error), !c.relays.empty());
-    RelaySet expected;
-    for (const int relay : c.relays)
-        expected.set(static_cast<std::size_t>(relay));
-    EXPECT_EQ(relays, expected);
-    EXPECT_EQ(error, c.error);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Bench3, RelayWords,
-    ::testing::Values(WordCase{"Names", "V+@J4.1,0V@0V", {256, 511}, ""},
-                      WordCase{"Mixed", "5,I+@J5.5,0:4:12", {5, 100, 418}, ""},
-                      WordCase{"Unknown", "5,I+@J9.9", {}, "\"I+@J9.9\": no crosspoint joins a row of the first name "
-                                                          "to a column of the second"},
-                      WordCase{"NoWiringFile", "I+@J5.5", {}, "\"I+@J5.5\": a crosspoint by the station's names, "
-                                                              "but no wiring file is in use (give --wiring FILE or "
-                                                              "set RELAYTEST_WIRING)"}),
-    ByName{});
-
-TEST(RelayLabel, AddsTheNamesWhereTheWiringGivesThem)
-{
-    EXPECT_EQ(RelayLabel(Parsed(Bench3), 418), "418 (3:2:4, I+@J5.5)");
-    EXPECT_EQ(RelayLabel(Parsed(Bench3), 262), "262 (2:6:0)");
-    EXPECT_EQ(RelayLabel(EmptyWiring(), 100), "100 (0:4:12)");
-}
-
-// Where a relay would have been switched, the record says why it was not;
-// no push ever closes it; the same-net crosspoint 0V@0V is swept.
-TEST_F(SimCardTest, SweepSkipsWhatTheRulesRefuse)
+// A list mixes names, numbers and places; a name the file lacks, or any name
+// with no file in use, refuses the whole word, adding nothing.
+TEST(RelayWords, ReadNamesNumbersAndPlaces)
 {
     const Wiring wiring = Parsed(Bench3);
-    const SweepSkips skips = SkipsFor(wiring, 0x0C, RelaySet{});
-    EXPECT_EQ(SkippedCount(skips), 3);
-    const std::string out = CaptureStdout([&] { RunSweep(0x0C, skips); });
-    for (const int relay : {316, 397, 506}) {
-        const std::string on = "Turning on relay  " + std::to_string(relay) + "\n";
-        EXPECT_EQ(out.find(on), std::string::npos) << relay;
-        const std::size_t skipped = out.find("Relay " + std::to_string(relay) + " skipped: ");
-        EXPECT_LT(out.find("Turning off relay  " + std::to_string(relay - 1) + "\n"), skipped);
-        EXPECT_GT(out.find("Turning on relay  " + std::to_string(relay + 1) + "\n"), skipped);
-    }
-    EXPECT_NE(out.find("Relay 506 skipped: closing 3:2:15 (I+@0V) would join I+ and 0V (exclusive, bench-3.toml "
-                       "line 13)\n"),
-              std::string::npos);
-    EXPECT_NE(out.find("Turning on relay  511\n"), std::string::npos);
+    RelaySet relays;
+    std::string error;
+    EXPECT_TRUE(ReadRelayWord(wiring, true, "V+@J4.1,0V@0V", relays, error));
+    EXPECT_TRUE(ReadRelayWord(wiring, true, "5,I+@J5.5,0:4:12", relays, error));
+    EXPECT_EQ(relays, RelaySet().set(256).set(511).set(5).set(418).set(100));
+    EXPECT_FALSE(ReadRelayWord(wiring, true, "7,I+@J9.9", relays, error));
+    EXPECT_EQ(error, "\"I+@J9.9\": no crosspoint joins a row of the first name to a column of the second");
+    EXPECT_FALSE(ReadRelayWord(wiring, false, "I+@J5.5", relays, error));
+    EXPECT_EQ(error, "\"I+@J5.5\": a crosspoint by the station's names, but no wiring file is in use (give "
+                     "--wiring FILE or set RELAYTEST_WIRING)");
+    EXPECT_EQ(relays.count(), 5u);
 }
 
 // Relay 0 of board 2 forbidden: its first relay swept closes while board 3 is
