@@ -9,7 +9,8 @@ int Severity(RelayClass k)
     switch (k) {
     case RelayClass::Functional: return 0;
     case RelayClass::PartlyVerified: return 1;
-    case RelayClass::Unverified: return 2;
+    case RelayClass::Unverified:
+    case RelayClass::SkippedByRule: return 2;
     case RelayClass::Erratic: return 3;
     case RelayClass::StuckOpen: return 4;
     case RelayClass::StuckClosed: return 5;
@@ -17,15 +18,21 @@ int Severity(RelayClass k)
     return 0;
 }
 
+namespace {
+
+bool Unseen(RelayClass k) { return k == RelayClass::Unverified || k == RelayClass::SkippedByRule; }
+
+}  // namespace
+
 Comparison Compare(const RelayVerdicts& old, const RelayVerdicts& now)
 {
     Comparison c;
     for (int relay = 0; relay < Relays; ++relay) {
         const RelayClass then = old.ClassOf(relay);
         const RelayClass is = now.ClassOf(relay);
-        // Like with like: a relay one record never verified is not compared,
-        // and seen only as pushed in both, it is as it was.
-        if (then == RelayClass::Unverified || is == RelayClass::Unverified) {
+        // Like with like: a relay one record never verified (or skipped by
+        // rule) is not compared, and seen only as pushed in both, it is as it was.
+        if (Unseen(then) || Unseen(is)) {
             ++c.notCompared;
             continue;
         }

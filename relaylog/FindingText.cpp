@@ -58,6 +58,10 @@ std::string LineName(LineKind kind)
     case LineKind::SweepUnwritten: return "relaysweep's \"Sweep stopped: the record could not be written\"";
     case LineKind::ControlUnwritten: return "relayctl's \"Control stopped: the record could not be written\"";
     case LineKind::ControlLimit: return "relayctl's \"Board N refused: closing ...\" line";
+    case LineKind::Wiring: return "the \"Wiring:\" line";
+    case LineKind::RelaySkipped: return "relaysweep's \"Relay N skipped\" line";
+    case LineKind::CommandRefused: return "relayctl's \"Command refused\" line";
+    case LineKind::RulesBroken: return "relayctl's \"Rules broken\" line";
     default: break;
     }
     return "a line";

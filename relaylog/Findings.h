@@ -210,6 +210,12 @@ public:
     virtual void CardCheck(std::uint64_t /*line*/, bool /*found*/) {}
     virtual void Revision(std::uint64_t /*line*/, std::uint32_t /*value*/) {}
     virtual void BoardReadBack(const ReadBack& /*readBack*/) {}
+    // A relaysweep or relayctl record's wiring, from its line after the card
+    // header: "FILE (checksum X)", or empty (at that line) when it names none.
+    virtual void RecordWiring(std::uint64_t /*line*/, const std::string& /*named*/) {}
+    // A line the station's rules put in the record: a relay skipped by rule,
+    // a command refused, rules already broken. None is a fault of the card.
+    virtual void RuleLine(const RecordLine& /*line*/) {}
     virtual void Problem(const Finding& /*finding*/) {}
     // The record is complete and every relay judged; the verdicts' own
     // findings come next, through Problem.

@@ -40,10 +40,12 @@ bool ProtocolFollower::Take(const RecordLine& line)
             return true;
         }
         Found(line.number, Plain{PlainKind::MissingRevision});
-        Body(line);
+        if (!WiringLine(line))
+            Body(line);
         return true;
     case Stage::Body:
-        Body(line);
+        if (!WiringLine(line))
+            Body(line);
         return true;
     case Stage::Closed:
         if (line.kind == LineKind::PausePrompt && program_ == Program::Relaytest) {
@@ -111,6 +113,9 @@ void ProtocolFollower::Other(const RecordLine& line)
         else
             Framing(line);
         return;
+    case LineKind::RelaySkipped:
+    case LineKind::CommandRefused:
+    case LineKind::RulesBroken: StationRule(line); return;
     case LineKind::CardFound:
     case LineKind::CardMissing: Found(line.number, Plain{PlainKind::SecondCardCheck}); return;
     case LineKind::Revision: Found(line.number, Plain{PlainKind::SecondRevision}); return;

@@ -15,6 +15,11 @@
 // of the board's first relay with four zero words, whatever came back.
 // relaysweep and relayctl stop when the controller stays busy: the waits that
 // ran out before the stop line are named by that line alone.
+//
+// Under a station's wiring, relaysweep and relayctl name it after the card
+// header; relaysweep then reads back the boards it does not sweep, and skips
+// the relays the rules forbid it to close, relayctl refuses such closes: none
+// of this is a fault of the card.
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 
@@ -49,6 +54,9 @@ private:
     void Body(const RecordLine& line);
     void Other(const RecordLine& line);
     void Framing(const RecordLine& line);
+    // The lines of the station's wiring (StationLines.cpp).
+    bool WiringLine(const RecordLine& line);
+    void StationRule(const RecordLine& line);
     void Done();
     void FindLanding();
     bool Continue(const RecordLine& line);
@@ -71,6 +79,7 @@ private:
     // relayctl's record, or the relaymatrix library's, which has relayctl's lines.
     bool Controls() const { return program_ == Program::Relayctl || program_ == Program::Relaymatrix; }
     bool cardFound_ = false;
+    bool wiringKnown_ = false;  // the line after the card header has been: a Wiring line or not
     std::uint64_t blankLine_ = 0;  // an empty line whose meaning the next line decides
 
     // relaytest's own image of each board, which every switch pushes whole.

@@ -6,7 +6,7 @@ namespace relaylog {
 
 namespace {
 
-constexpr char ClassMarks[RelayClassCount] = {'F', 'p', '?', 'C', 'O', 'E'};
+constexpr char ClassMarks[RelayClassCount] = {'F', 'p', '?', 'C', 'O', 'E', 'S'};
 
 std::string StripTrailingBlanks(std::string text)
 {
@@ -58,8 +58,25 @@ void TextReport::Problem(const Finding& finding)
         Line(ProblemLine(finding));
 }
 
+void TextReport::RecordWiring(std::uint64_t line, const std::string& named)
+{
+    if (!named.empty())
+        out_ << WiringLine(line, named) << "\n";
+    const std::string warning = WiringWarning(named);
+    if (!warning.empty())
+        Line("WARNING line " + std::to_string(line) + ": " + warning);
+}
+
+void TextReport::RuleLine(const RecordLine& line)
+{
+    if (++ruleLines_ <= Listed)
+        out_ << RuleLineText(line) << "\n";
+}
+
 void TextReport::Unlisted()
 {
+    if (ruleLines_ > Listed)
+        out_ << "... and " << ruleLines_ - Listed << " more lines of the station's rules\n";
     if (readBacks_ > Listed)
         out_ << "\n... and " << Count(readBacks_ - Listed, "more read-back", "more read-backs") << ", not drawn\n";
     for (const Tally& kind : kinds_) {
@@ -104,7 +121,9 @@ void TextReport::BoardReadBack(const ReadBack& r)
 // A grid of classes for every board read back; the verdicts' PROBLEM lines follow.
 void TextReport::Verdicts(const RelayVerdicts& verdicts)
 {
-    out_ << "\nRelay verdicts: F functional, p partly verified, ? unverified, C stuck closed, O stuck open, E erratic\n";
+    const bool skipped = verdicts.Counts()[static_cast<std::size_t>(RelayClass::SkippedByRule)] > 0;
+    out_ << "\nRelay verdicts: F functional, p partly verified, ? unverified, C stuck closed, O stuck open, E erratic"
+         << (skipped ? ", S skipped by rule\n" : "\n");
     std::uint32_t unread = 0;
     for (int board = 0; board < Boards; ++board) {
         if (verdicts.Board(board).reads == 0) {

@@ -24,6 +24,9 @@ public:
     void CardCheck(std::uint64_t line, bool found) override;
     void Revision(std::uint64_t line, std::uint32_t value) override;
     void BoardReadBack(const ReadBack& readBack) override;
+    // The record's wiring, and a WARNING line when it is not the one given.
+    void RecordWiring(std::uint64_t line, const std::string& named) override;
+    void RuleLine(const RecordLine& line) override;
     void Problem(const Finding& finding) override;
     void Verdicts(const RelayVerdicts& verdicts) override;
     void End(const Traffic& traffic) override;
@@ -61,6 +64,7 @@ private:
     std::string last_;
     bool sweep_ = false;
     std::uint64_t readBacks_ = 0;  // of a relaytest or relayctl record, each drawn up to Listed
+    std::uint64_t ruleLines_ = 0;  // skipped relays, refused commands, broken rules: each up to Listed
     std::string relays_;  // the relays' summary, once judged
 };
 

@@ -100,6 +100,10 @@ if(RELAYTEST_DRIVER STREQUAL "vendor" AND CMAKE_CROSSCOMPILING_EMULATOR)
   add_test(NAME WineRun.CardLock.relaytest
            COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-lock.sh $<TARGET_FILE:relaytest> "" 3
                    $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
+  # relayctl.exe holds the card to its last line.
+  add_test(NAME WineRun.CardLock.relayctl
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-lock.sh $<TARGET_FILE:relayctl> "close 5" 0
+                   $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
 endif()
 
 # A wine run that hangs fails in minutes rather than after CTest's default

@@ -6,7 +6,7 @@
 #   wine-lock.sh EXE "ARGS" AFTER DLLDIR RUNNER...
 #
 # The second must say on standard error that the first holds the card and that
-# it waits, print nothing on standard output while it waits (not a line before
+# it waits (one line before what a run alone says there), print nothing on standard output while it waits (not a line before
 # the first has finished its pass and let the card go), then run to its end.
 # Both records must be what the program prints when it runs alone, and the
 # first must have found the card free, saying nothing. ARGS is the program's
@@ -53,13 +53,15 @@ wait "$second" || true
 held="^$program: the card is held by $program \(process [0-9]+\) since [0-9]{4}-[0-9]{2}-[0-9]{2} "
 held+="[0-9]{2}:[0-9]{2}:[0-9]{2}; waiting (for it|up to [0-9]+ s for it)"$'\r'"?$"
 failed=no
-if [ "$(wc -l <"$work/second.err")" != 1 ] || ! grep -Eq "$held" "$work/second.err"; then
-    echo "$program: the second run's standard error is not one line saying who holds the card:"
+if ! head -n 1 "$work/second.err" | grep -Eq "$held" ||
+        ! cmp -s <(tail -n +2 "$work/second.err") "$work/alone.err"; then
+    echo "$program: the second run's standard error is not one line saying who holds the card, then what a run"
+    echo "alone says:"
     cat "$work/second.err"
     failed=yes
 fi
-if [ -s "$work/first.err" ]; then
-    echo "$program: the first run, on a free card, said on standard error:"
+if ! cmp -s "$work/first.err" "$work/alone.err"; then
+    echo "$program: the first run, on a free card, said on standard error more than a run alone:"
     cat "$work/first.err"
     failed=yes
 fi
@@ -71,4 +73,4 @@ for run in first second; do
     fi
 done
 [ "$failed" = no ] || exit 1
-echo "$program: the second run waited for the first: $(tr -d '\r' <"$work/second.err")"
+echo "$program: the second run waited for the first: $(head -n 1 "$work/second.err" | tr -d '\r')"
