@@ -126,7 +126,10 @@ def _load() -> ctypes.CDLL:
     with _lock:
         if _library is not None:
             return _library
-        lib = ctypes.CDLL(library_path())
+        # On Windows the library imports TEVRIS.DLL: found as the programs find
+        # it (the system folders, the current folder, PATH).
+        options = {"winmode": 0} if sys.platform == "win32" else {}
+        lib = ctypes.CDLL(library_path(), **options)
         c_int, c_char_p, c_int_p = ctypes.c_int, ctypes.c_char_p, ctypes.POINTER(ctypes.c_int)
         signatures = {
             "relaymatrix_session_open": [c_char_p, c_char_p, c_int, c_int, ctypes.c_uint],
