@@ -118,3 +118,16 @@ def test_calls_from_several_threads_are_serialized():
         with ThreadPoolExecutor(max_workers=4) as pool:
             assert all(pool.map(step, [board * 128 + i for board in range(4) for i in range(5)]))
         assert m.closed() == []
+
+
+@pytest.mark.parametrize("options, error, words", [
+    ({"wiring": "no-such-station.toml"}, relaymatrix.BadArgumentError, ["no-such-station.toml"]),
+    ({"record": "/no/such/folder/step.log", "no_wiring": True}, relaymatrix.RecordError, ["/no/such/folder"]),
+    ({"max_closed": 200, "no_wiring": True}, relaymatrix.BadArgumentError, ["200"]),
+])
+def test_a_session_that_cannot_start_holds_nothing(options, error, words):
+    with pytest.raises(error) as failed:
+        relaymatrix.Session(wait=0, **options).start()
+    assert all(word in failed.value.message for word in words), failed.value.message
+    with relaymatrix.Session(no_wiring=True, wait=0) as m:
+        assert m.closed() == []
