@@ -16,9 +16,9 @@
 
 namespace {
 
-// The child's environment: ours, with the given names replaced or added.
-// This process's environment, less a station's wiring (a test that means one
-// names it), with the overrides on top.
+// The child's environment: ours, with the given names replaced or added. A
+// station's RELAYTEST_WIRING is left out: it would change every record; a
+// test that wants a wiring file sets it.
 std::vector<std::string> Environment(const std::vector<std::string>& overrides)
 {
     std::vector<std::string> env;
