@@ -90,7 +90,7 @@ double ThroughPython(int cycles, const std::string& python, const std::string& p
     const ChildResult r = RunChild(run);
     if (r.exitCode != 0)
         Fail("the Python cycles failed");
-    return std::atof(r.out.c_str());
+    return std::strtod(r.out.c_str(), nullptr);
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ int main(int argc, char** argv)
 {
     if (argc != 4 && argc != 7)
         Fail("usage: matrixbench CYCLES SCRATCH RELAYCTL [PYTHON PACKAGE-DIR LIBRARY]");
-    const int cycles = std::max(1, std::atoi(argv[1]));
+    const int cycles = static_cast<int>(std::max(1L, std::strtol(argv[1], nullptr, 10)));
     const std::string scratch = argv[2];
     (void)std::remove((scratch + ".card").c_str());
     // The library's card is the simulated one the environment sets up.
