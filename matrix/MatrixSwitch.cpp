@@ -1,5 +1,6 @@
 #include "MatrixSwitch.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -197,18 +198,27 @@ BoardSet RefuseAllOnes(BoardSet allOnes, const RelaySet& relays, bool on, std::s
 
 bool ReadRelays(const Wiring& wiring, bool wired, const char* text, bool allowAll, RelaySet& relays, std::string& error)
 {
-    if (text == nullptr) {
+    if (text == nullptr || Trimmed(text).empty()) {
         error = "no relays named";
         return false;
     }
     RelaySet read;
-    if (allowAll && Trimmed(text) == "all")
-        read.set();
-    else if (!ReadRelayWord(wiring, wired, text, read, error)) {
-        // The caller puts what was read in front, as relayctl's messages do.
-        if (error.compare(0, 1, "\"") != 0)
-            error = Quoted(text) + ": " + error;
-        return false;
+    if (allowAll && Trimmed(text) == "all") {
+        relays.set();
+        return true;
+    }
+    // Words separated by blanks, as relayctl's command line has them, each a list.
+    const std::string whole(text);
+    for (std::size_t start = whole.find_first_not_of(" \t"); start != std::string::npos;) {
+        const std::size_t end = std::min(whole.find_first_of(" \t", start), whole.size());
+        const std::string word = whole.substr(start, end - start);
+        if (!ReadRelayWord(wiring, wired, word.c_str(), read, error)) {
+            // The caller puts what was read in front, as relayctl's messages do.
+            if (error.compare(0, 1, "\"") != 0)
+                error = Quoted(word) + ": " + error;
+            return false;
+        }
+        start = whole.find_first_not_of(" \t", end);
     }
     relays = read;
     return true;

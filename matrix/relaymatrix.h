@@ -12,7 +12,7 @@
  * Relays are named as relayctl takes them: numbers 0-1023, ranges such as
  * 100-107, crosspoints board:row:column (0:4:12 is relay 100) and, with a
  * wiring file, ROW@COLUMN station names (I+@J4.1); several at once separated
- * by commas ("I+@J4.1,V-@J4.2").
+ * by commas or blanks ("I+@J4.1,V-@J4.2", "5 0:4:12"), as relayctl's words.
  */
 #ifndef RELAYMATRIX_H
 #define RELAYMATRIX_H
