@@ -17,7 +17,7 @@ bool CardPresent()
 std::uint32_t BarRead32(std::uint32_t offset)
 {
     const std::uint32_t value = InBAR32(HardwareSettings::CardNum, HardwareSettings::SpiBar, offset);
-    std::printf("%02X ?? %08X\n", offset, value);
+    TracePrintf("%02X ?? %08X\n", offset, value);
     EndTraceLine();
     return value;
 }
@@ -25,6 +25,6 @@ std::uint32_t BarRead32(std::uint32_t offset)
 void BarWrite32(std::uint32_t offset, std::uint32_t value)
 {
     OutBAR32(HardwareSettings::CardNum, HardwareSettings::SpiBar, offset, value);
-    std::printf("%02X << %08X\n", offset, value);
+    TracePrintf("%02X << %08X\n", offset, value);
     EndTraceLine();
 }

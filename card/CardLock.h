@@ -15,6 +15,8 @@
 #ifndef RELAYTEST_CARD_CARDLOCK_H
 #define RELAYTEST_CARD_CARDLOCK_H
 
+#include <cstdio>
+
 // Wait for as long as it takes.
 inline constexpr int WaitForever = -1;
 
@@ -40,6 +42,12 @@ CardLockResult TakeCard(const char* program, int waitSeconds);
 // names it: "relayctl (process 1234) since 2026-12-09 07:45:12". Empty when
 // TakeCard found the card free.
 const char* CardHolder();
+
+// Where TakeCard's lines go: standard error unless set (null: nowhere).
+void SetCardLockMessages(std::FILE* stream);
+
+// The last line TakeCard said (or would have said), without its line end.
+const char* LastCardLockMessage();
 
 // Lets the card go. Harmless when it is not held.
 void ReleaseCard();

@@ -8,6 +8,7 @@
 // "relaysweep (process 1234) since 2026-12-09 07:45:12", and clears it when it
 // lets go; a waiter reads that line to say who holds the card.
 #include "CardLock.h"
+#include "CardLockSay.h"
 #include "EscapedText.h"
 
 #include <cerrno>
@@ -35,7 +36,7 @@ std::string holder;
 
 void SayFailed(const char* program, const std::string& path, const char* reason)
 {
-    (void)std::fprintf(stderr, "%s: the card lock \"%s\" cannot be used: %s\n", program,
+    SayAboutLock("%s: the card lock \"%s\" cannot be used: %s\n", program,
                        EscapedText(path.data(), path.size()).c_str(), reason);
 }
 
@@ -169,9 +170,9 @@ CardLockResult TakeCard(const char* program, int waitSeconds)
         }
         holder = NameHolder(fd);
         if (waitSeconds == WaitForever)
-            (void)std::fprintf(stderr, "%s: the card is held by %s; waiting for it\n", program, holder.c_str());
+            SayAboutLock("%s: the card is held by %s; waiting for it\n", program, holder.c_str());
         else if (waitSeconds > 0)
-            (void)std::fprintf(stderr, "%s: the card is held by %s; waiting up to %d s for it\n", program,
+            SayAboutLock("%s: the card is held by %s; waiting up to %d s for it\n", program,
                                holder.c_str(), waitSeconds);
         if (!WaitForLock(fd, waitSeconds < 0 ? WaitForever : waitSeconds)) {
             (void)close(fd);

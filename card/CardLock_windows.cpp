@@ -8,6 +8,7 @@
 // writes it once the mutex is its own and clears it when it lets go; a waiter
 // reads it to say who holds the card.
 #include "CardLock.h"
+#include "CardLockSay.h"
 #include "EscapedText.h"
 
 #include <windows.h>
@@ -36,7 +37,7 @@ void SayFailed(const char* program, const std::string& name, DWORD error)
     while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
         --length;
     reason[length] = '\0';
-    (void)std::fprintf(stderr, "%s: the card lock \"%s\" cannot be used: %s (error %lu)\n", program,
+    SayAboutLock("%s: the card lock \"%s\" cannot be used: %s (error %lu)\n", program,
                        EscapedText(name.data(), name.size()).c_str(), length > 0 ? reason : "the system refused it",
                        static_cast<unsigned long>(error));
 }
@@ -104,11 +105,10 @@ std::string NameHolder()
 void SayWaiting(const char* program, int waitSeconds)
 {
     if (waitSeconds == WaitForever)
-        (void)std::fprintf(stderr, "%s: the card is held by %s; waiting for it\n", program, holder.c_str());
+        SayAboutLock("%s: the card is held by %s; waiting for it\n", program, holder.c_str());
     else if (waitSeconds > 0)
-        (void)std::fprintf(stderr, "%s: the card is held by %s; waiting up to %d s for it\n", program,
+        SayAboutLock("%s: the card is held by %s; waiting up to %d s for it\n", program,
                            holder.c_str(), waitSeconds);
-    (void)std::fflush(stderr);
 }
 
 void CloseAll()

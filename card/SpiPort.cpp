@@ -25,7 +25,7 @@ bool SpiBusy()
 {
     const std::uint32_t address = WindowBase() + SpiControl;
     const std::uint32_t value = InBAR32(HardwareSettings::CardNum, HardwareSettings::SpiBar, address);
-    CheckTraceWrite(std::printf("  [[[ SPI Busy Check %02X ?? %08X ]]]  ", address, value));
+    CheckTraceWrite(TracePrintf("  [[[ SPI Busy Check %02X ?? %08X ]]]  ", address, value));
     return (value & HardwareSettings::SpiBusyMask) != 0;
 }
 

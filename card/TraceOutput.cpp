@@ -1,12 +1,14 @@
 #include "TraceOutput.h"
 
 #include <cerrno>
-#include <cstdio>
+#include <cstdarg>
 
 namespace {
 
 int FirstError = 0;
 bool Failed = false;
+bool Named = false;
+std::FILE* Stream = nullptr;
 
 void NoteFailure()
 {
@@ -20,10 +22,42 @@ void NoteFailure()
 
 }  // namespace
 
+std::FILE* TraceStream() { return Named ? Stream : stdout; }
+
+void SetTraceStream(std::FILE* stream)
+{
+    Named = true;
+    Stream = stream;
+    Failed = false;
+    FirstError = 0;
+}
+
+int TracePrintf(const char* format, ...)
+{
+    std::FILE* stream = TraceStream();
+    if (stream == nullptr)
+        return 0;
+    va_list args;
+    va_start(args, format);
+    const int printed = std::vfprintf(stream, format, args);
+    va_end(args);
+    return printed;
+}
+
+void TracePutChar(char c)
+{
+    std::FILE* stream = TraceStream();
+    if (stream != nullptr)
+        (void)std::putc(c, stream);
+}
+
 void EndTraceLine()
 {
+    std::FILE* stream = TraceStream();
+    if (stream == nullptr)
+        return;
     errno = 0;
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0)
+    if (std::fflush(stream) != 0 || std::ferror(stream) != 0)
         NoteFailure();
 }
 

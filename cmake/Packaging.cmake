@@ -25,6 +25,26 @@ relaytest_install_program(relayctl)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/examples/bench-3.toml DESTINATION examples)
 list(APPEND relaytest_installed examples/bench-3.toml)
 
+# relaymatrix for test sequences: the library (lib/ on Linux; bin/ beside the
+# programs on Windows, with its import library in lib/), its header, and the
+# Python package in python/ carrying its own copy of the library, so that
+# `pip install PREFIX/python` (or PYTHONPATH=PREFIX/python) finds it unaided.
+install(TARGETS relaymatrix LIBRARY DESTINATION lib RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
+install(TARGETS relaymatrix LIBRARY DESTINATION python/relaymatrix RUNTIME DESTINATION python/relaymatrix
+        ARCHIVE EXCLUDE_FROM_ALL)
+install(FILES ${PROJECT_SOURCE_DIR}/matrix/relaymatrix.h DESTINATION include)
+install(FILES ${PROJECT_SOURCE_DIR}/python/relaymatrix/__init__.py ${PROJECT_SOURCE_DIR}/python/relaymatrix/py.typed
+        DESTINATION python/relaymatrix)
+install(FILES ${PROJECT_SOURCE_DIR}/python/pyproject.toml ${PROJECT_SOURCE_DIR}/python/README.md DESTINATION python)
+list(APPEND relaytest_installed include/relaymatrix.h python/pyproject.toml python/README.md
+     python/relaymatrix/__init__.py python/relaymatrix/py.typed
+     "python/relaymatrix/$<TARGET_FILE_NAME:relaymatrix>")
+if(WIN32)
+  list(APPEND relaytest_installed "bin/$<TARGET_FILE_NAME:relaymatrix>" "lib/$<TARGET_LINKER_FILE_NAME:relaymatrix>")
+else()
+  list(APPEND relaytest_installed "lib/$<TARGET_FILE_NAME:relaymatrix>")
+endif()
+
 if(TARGET tevris_standin)
   # Never beside the programs: there it would be loaded before the maker's DLL.
   install(FILES $<TARGET_FILE:tevris_standin> DESTINATION standin)

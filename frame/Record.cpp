@@ -11,7 +11,9 @@ void RecordLine(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    CheckTraceWrite(std::vprintf(format, args));
+    std::FILE* stream = TraceStream();
+    if (stream != nullptr)
+        CheckTraceWrite(std::vfprintf(stream, format, args));
     va_end(args);
     EndTraceLine();
 }

@@ -99,6 +99,6 @@ void PrintOpenedBoards(BoardSet pushed, BoardSet notOpen)
 {
     char text[128];
     SpellOpenedBoards(pushed, notOpen, text, sizeof text);
-    CheckTraceWrite(std::printf("%s\n", text));
+    CheckTraceWrite(TracePrintf("%s\n", text));
     EndTraceLine();
 }

@@ -50,7 +50,7 @@ bool RelayInRange(RelayNumber relay)
 {
     if (relay >= 0 && relay < BoardCount * RelaysPerBoard)
         return true;
-    std::printf("ERROR: relay %d is out of range 0 to %d\n", relay, BoardCount * RelaysPerBoard - 1);
+    TracePrintf("ERROR: relay %d is out of range 0 to %d\n", relay, BoardCount * RelaysPerBoard - 1);
     EndTraceLine();
     return false;
 }
@@ -59,7 +59,7 @@ bool BoardInRange(BoardIndex board)
 {
     if (board >= 0 && board < BoardCount)
         return true;
-    std::printf("ERROR: board %d is out of range 0 to %d\n", board, BoardCount - 1);
+    TracePrintf("ERROR: board %d is out of range 0 to %d\n", board, BoardCount - 1);
     EndTraceLine();
     return false;
 }
@@ -70,7 +70,7 @@ void SetRelay(RelayNumber relay, bool on)
 {
     if (!RelayInRange(relay))
         return;
-    std::printf("Turning %s relay %4d\n", on ? "on" : "off", relay);
+    TracePrintf("Turning %s relay %4d\n", on ? "on" : "off", relay);
     EndTraceLine();
     const RelayPlace p = Place(relay);
     CrosspointMap[p.board][p.row][p.column] = on ? 1 : 0;
@@ -102,19 +102,19 @@ bool ReadBoard(BoardIndex board)
     for (int word = 0; word < WordsPerBoard; ++word)
         RelayState[board][word] = SpiRead(SpiData0 + 4u * static_cast<std::uint32_t>(word));
 
-    std::printf("\r\nBoard #%d\r\n", board);
+    TracePrintf("\r\nBoard #%d\r\n", board);
     EndTraceLine();
     for (int word = 0; word < WordsPerBoard; ++word) {
         const std::uint32_t value = RelayState[board][word];
         const int first = board * RelaysPerBoard + word * 32;
-        std::printf("[%08X] = ", value);
-        std::printf("Relays %2d to %3d = ", first, first + 31);
+        TracePrintf("[%08X] = ", value);
+        TracePrintf("Relays %2d to %3d = ", first, first + 31);
         for (int bit = 0; bit < 32; ++bit)
-            std::printf("%c", (value >> bit) & 1u ? 'X' : '.');
-        std::printf("\r\n");
+            TracePutChar((value >> bit) & 1u ? 'X' : '.');
+        TracePrintf("\r\n");
         EndTraceLine();
     }
-    std::printf("--------\r\n");
+    TracePrintf("--------\r\n");
     EndTraceLine();
     return true;
 }

@@ -47,6 +47,7 @@ std::string LineName(LineKind kind)
     case LineKind::SweepStopped: return "relaysweep's \"Sweep stopped: interrupted\"";
     case LineKind::ClosingPrompt: return "relaytest's closing prompt";
     case LineKind::ControlHeading: return "relayctl's first line";
+    case LineKind::MatrixHeading: return "relaymatrix's first line \"Relay matrix session\"";
     case LineKind::ControlCommand: return "relayctl's \"Command:\" line";
     case LineKind::ControlRefused: return "relayctl's \"Board N refused\" line";
     case LineKind::ControlComplete: return "relayctl's last line \"Control complete\"";
@@ -67,7 +68,7 @@ std::string LineName(LineKind kind)
 }
 
 // "a relaytest record", "a sweep record", "a relayctl record", by Program.
-constexpr const char* RecordNames[] = {"relaytest", "sweep", "relayctl"};
+constexpr const char* RecordNames[] = {"relaytest", "sweep", "relayctl", "relaymatrix"};
 
 const char* RecordOf(Program program) { return RecordNames[static_cast<int>(program)]; }
 
@@ -133,7 +134,7 @@ std::string Sentence(const StrayPoll& k)
 std::string Sentence(const LineOutOfPlace& k)
 {
     if ((k.line == LineKind::SweepNoCard && k.in == Program::Relaysweep) ||
-        (k.line == LineKind::ControlNoCard && k.in == Program::Relayctl))
+        (k.line == LineKind::ControlNoCard && (k.in == Program::Relayctl || k.in == Program::Relaymatrix)))
         return LineName(k.line) + ", though the card check found a card";
     return LineName(k.line) + " out of place in a " + RecordOf(k.in) + " record";
 }
@@ -215,7 +216,7 @@ constexpr PlainRow PlainRows[PlainKindCount] = {
 
 const char* ProgramName(Program program)
 {
-    constexpr const char* Names[] = {"relaytest", "relaysweep", "relayctl"};
+    constexpr const char* Names[] = {"relaytest", "relaysweep", "relayctl", "relaymatrix"};
     return Names[static_cast<int>(program)];
 }
 

@@ -18,7 +18,7 @@ namespace relaylog {
 
 // The program that printed a record, known by its first line: each frames
 // its record its own way.
-enum class Program { Relaytest, Relaysweep, Relayctl };
+enum class Program { Relaytest, Relaysweep, Relayctl, Relaymatrix };
 
 // A sequence of lines relaytest prints as one step.
 struct Sequence {

@@ -21,8 +21,8 @@ bool ProtocolFollower::Take(const RecordLine& line)
             tell_(&FindingSink::SweepHeading, line.number, line.value);
             return true;
         }
-        if (line.kind == LineKind::ControlHeading && !Started()) {
-            program_ = Program::Relayctl;
+        if ((line.kind == LineKind::ControlHeading || line.kind == LineKind::MatrixHeading) && !Started()) {
+            program_ = line.kind == LineKind::ControlHeading ? Program::Relayctl : Program::Relaymatrix;
             return true;
         }
         if (line.kind != LineKind::CardFound && line.kind != LineKind::CardMissing)
@@ -104,11 +104,11 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::BoardRangeError: Found(line.number, RefusedBoard{line.n}); return;
     case LineKind::ControlCommand:
     case LineKind::ControlLimit:  // the operator's request refused by a rule, not a fault
-        if (program_ != Program::Relayctl)
+        if (!Controls())
             Framing(line);
         return;
     case LineKind::ControlRefused:
-        if (program_ == Program::Relayctl)
+        if (Controls())
             Found(line.number, ControlRefusedBoard{line.n});
         else
             Framing(line);
@@ -134,7 +134,7 @@ void ProtocolFollower::Framing(const RecordLine& line)
     if (program_ == Program::Relaysweep)
         closes = k == LineKind::SweepComplete || k == LineKind::SweepNoCard || k == LineKind::SweepStopped ||
                  k == LineKind::SweepBusy || k == LineKind::SweepUnwritten;
-    else if (program_ == Program::Relayctl)
+    else if (Controls())
         closes = k == LineKind::ControlComplete || k == LineKind::ControlNoCard || k == LineKind::ControlStopped ||
                  k == LineKind::ControlBusy || k == LineKind::ControlUnwritten;
     if (closes && (k == LineKind::SweepBusy || k == LineKind::ControlBusy)) {
@@ -226,7 +226,7 @@ bool ProtocolFollower::ContinuePush(const RecordLine& line)
         control ? static_cast<std::uint32_t>(board) | GoFlag : image_[board][static_cast<std::size_t>(step_)];
     // relayctl pushes a board all open, whatever it read back (all ones too),
     // as a switch off of its first relay.
-    const bool openAll = program_ == Program::Relayctl && !switchedOn_ && CrosspointOf(current_.number) == 0;
+    const bool openAll = Controls() && !switchedOn_ && CrosspointOf(current_.number) == 0;
     if (openAll && !control && line.value == 0)
         wanted = 0;
     if (openAll && control && latch_ == Words{})
@@ -280,7 +280,7 @@ void ProtocolFollower::ReadBackDone()
     // A sweep's or relayctl's relays are judged at the end, each once (one
     // fault, one PROBLEM line), not at every read.
     if (program_ != Program::Relaytest) {
-        if (program_ == Program::Relayctl)
+        if (Controls())
             image_[board] = fetch_.fetched;
         return;
     }

@@ -76,6 +76,8 @@ private:
     std::vector<Finding> held_;
     Stage stage_ = Stage::CardCheck;
     Program program_ = Program::Relaytest;  // by the record's first line
+    // relayctl's record, or the relaymatrix library's, which has relayctl's lines.
+    bool Controls() const { return program_ == Program::Relayctl || program_ == Program::Relaymatrix; }
     bool cardFound_ = false;
     bool wiringKnown_ = false;  // the line after the card header has been: a Wiring line or not
     std::uint64_t blankLine_ = 0;  // an empty line whose meaning the next line decides

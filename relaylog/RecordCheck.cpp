@@ -22,6 +22,7 @@ namespace {
 bool MayStartRun(const RecordLine& line, bool complete)
 {
     return line.kind == LineKind::SweepHeading || line.kind == LineKind::ControlHeading ||
+           line.kind == LineKind::MatrixHeading ||
            (complete && (line.kind == LineKind::CardFound || line.kind == LineKind::CardMissing));
 }
 

@@ -20,8 +20,9 @@ bool ProtocolFollower::WiringLine(const RecordLine& line)
 
 void ProtocolFollower::StationRule(const RecordLine& line)
 {
-    const Program of = line.kind == LineKind::RelaySkipped ? Program::Relaysweep : Program::Relayctl;
-    if (program_ != of)
+    // relayctl's refusals are the relaymatrix library's too.
+    const bool ours = line.kind == LineKind::RelaySkipped ? program_ == Program::Relaysweep : Controls();
+    if (!ours)
         Framing(line);
     else if (line.n < 0 || line.n >= Relays)
         Found(line.number, NoSuchRelay{line.n});

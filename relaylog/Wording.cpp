@@ -34,7 +34,9 @@ std::string UnderWay(const Stop& stop)
         return "after " + StepName(stop.last);
     switch (stop.phase) {
     case Stop::CardCheck:
-        return stop.program == Program::Relayctl ? "after relayctl's first line" : "after relaysweep's first line";
+        return stop.program == Program::Relayctl      ? "after relayctl's first line"
+               : stop.program == Program::Relaymatrix ? "after relaymatrix's first line"
+                                                      : "after relaysweep's first line";
     case Stop::Revision: return "after the card check";
     case Stop::Body: break;
     }
@@ -122,6 +124,7 @@ std::string StopText(const Stop& stop)
                 (stop.polls > 0 ? ", after " + Count(stop.polls, "busy check", "busy checks") : std::string());
     const char* end = stop.program == Program::Relaysweep ? "\"Sweep complete\""
                       : stop.program == Program::Relayctl ? "\"Control complete\""
+                      : stop.program == Program::Relaymatrix ? "\"Session complete\""
                                                            : "the closing prompt";
     return where + ", " + UnderWay(stop) + ", before " + end + ": the run died there, or the record is cut short";
 }

@@ -58,4 +58,6 @@ need_test_tools() {
     need libxml2-utils test -x /usr/bin/xmllint
     # relaylog's browser test renders its HTML report in headless chromium.
     need chromium command -v chromium
+    # The relaymatrix Python package's tests (tests/matrix), with Debian's python3.
+    need python3-pytest /usr/bin/python3 -c "import pytest"
 }

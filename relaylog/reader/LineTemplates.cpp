@@ -63,6 +63,11 @@ constexpr LineTemplate Templates[] = {
     {"Relay {n:0} skipped: {text}", LineKind::RelaySkipped, LineEnding::Lf},
     {"Command refused: {text}", LineKind::CommandRefused, LineEnding::Lf},
     {"Rules broken: {text}", LineKind::RulesBroken, LineEnding::Lf},
+    {"Relay matrix session", LineKind::MatrixHeading, LineEnding::Lf},
+    {"Session complete", LineKind::ControlComplete, LineEnding::Lf},
+    {"Session stopped: no card", LineKind::ControlNoCard, LineEnding::Lf},
+    {"Session stopped: the SPI controller stayed busy {why}", LineKind::ControlBusy, LineEnding::Lf},
+    {"Session stopped: the record could not be written {why}", LineKind::ControlUnwritten, LineEnding::Lf},
 };
 
 }  // namespace

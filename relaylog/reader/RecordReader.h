@@ -61,6 +61,10 @@ enum class LineKind {
     RelaySkipped,     // "Relay %d skipped: REASON": relaysweep left it open by rule
     CommandRefused,   // "Command refused: REASON": relayctl refused a close by rule, nothing switched
     RulesBroken,      // "Rules broken: REASON": relayctl found the boards already breaking a rule
+    // The relaymatrix library frames a session's record with this first line;
+    // the rest are relayctl's, and its last lines ("Session complete",
+    // "Session stopped: ...") read as relayctl's closing lines.
+    MatrixHeading,    // "Relay matrix session"
 };
 
 // The busy-check polls that precede one access.

@@ -135,6 +135,18 @@ TEST(NewLines, OpenAllOfABoardThatReadBackAllOnesAndALimitRefusal)
               0);
 }
 
+// The relaymatrix library's record: relayctl's lines, refusals too, between
+// its own first and last lines; cut short, it names the line it lacks.
+TEST(NewLines, RelaymatrixSession)
+{
+    const std::string head = "Relay matrix session\nSuccess\nFPGA Rev: 0002A1F7\nCommand: close 2:2:0,2:7:0\n" +
+                             Fetch("00000000") + "Command refused: closing 2:7:0 would join I+ and 0V\n";
+    EXPECT_EQ(Check(head + "Session complete\n").exitCode, 0);
+    const auto cut = Check(head);
+    EXPECT_EQ(cut.exitCode, 2);
+    EXPECT_NE(cut.out.find("before \"Session complete\""), std::string::npos) << cut.out;
+}
+
 // Every sentence of the kind table is in docs/relaylog.md, in the row of its case.
 TEST(Docs, ListEveryPlainProblemLineUnderItsCase)
 {

@@ -88,6 +88,12 @@ if(RELAYTEST_DRIVER STREQUAL "vendor" AND CMAKE_CROSSCOMPILING_EMULATOR)
                      $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
   endif()
 
+  # relaymatrix.dll answers its C example through the stand-in, and its
+  # record passes relaylog when one built for this machine is at hand.
+  add_test(NAME WineRun.MatrixExample
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-matrix.sh "${RELAYTEST_HOST_RELAYLOG}"
+                   $<TARGET_FILE:relaymatrix_example> $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
+
   # Two runs at once on one card: the second names the first on standard
   # error and waits for it. The program and its arguments are the script's
   # parameters, with the lines it prints after letting the card go.
