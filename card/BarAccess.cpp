@@ -4,6 +4,7 @@
 
 #include "Driver.h"
 #include "HardwareSettings.h"
+#include "TraceOutput.h"
 
 bool CardPresent()
 {
@@ -16,14 +17,14 @@ bool CardPresent()
 std::uint32_t BarRead32(std::uint32_t offset)
 {
     const std::uint32_t value = InBAR32(HardwareSettings::CardNum, HardwareSettings::SpiBar, offset);
-    std::printf("%02X ?? %08X\n", offset, value);
-    (void)std::fflush(stdout);
+    TracePrintf("%02X ?? %08X\n", offset, value);
+    EndTraceLine();
     return value;
 }
 
 void BarWrite32(std::uint32_t offset, std::uint32_t value)
 {
     OutBAR32(HardwareSettings::CardNum, HardwareSettings::SpiBar, offset, value);
-    std::printf("%02X << %08X\n", offset, value);
-    (void)std::fflush(stdout);
+    TracePrintf("%02X << %08X\n", offset, value);
+    EndTraceLine();
 }

@@ -5,8 +5,11 @@
 #include "BarAccess.h"
 #include "Driver.h"
 #include "HardwareSettings.h"
+#include "TraceOutput.h"
 
 namespace {
+
+int RunOut = 0;
 
 std::uint32_t WindowBase()
 {
@@ -22,7 +25,7 @@ bool SpiBusy()
 {
     const std::uint32_t address = WindowBase() + SpiControl;
     const std::uint32_t value = InBAR32(HardwareSettings::CardNum, HardwareSettings::SpiBar, address);
-    std::printf("  [[[ SPI Busy Check %02X ?? %08X ]]]  ", address, value);
+    CheckTraceWrite(TracePrintf("  [[[ SPI Busy Check %02X ?? %08X ]]]  ", address, value));
     return (value & HardwareSettings::SpiBusyMask) != 0;
 }
 
@@ -30,10 +33,17 @@ bool SpiBusy()
 void SpiWaitReady()
 {
     for (int polls = 0; polls < SpiWaitLimit; ++polls) {
-        if (!SpiBusy())
+        if (!SpiBusy()) {
+            RunOut = 0;
             return;
+        }
     }
+    ++RunOut;
 }
+
+int SpiWaitsRunOut() { return RunOut; }
+
+void ForgetSpiWaits() { RunOut = 0; }
 
 std::uint32_t SpiRead(std::uint32_t reg)
 {

@@ -22,6 +22,14 @@ bool SpiBusy();
 // silently: the caller then goes ahead as if it were ready.
 void SpiWaitReady();
 
+// How many waits in a row have run out their SpiWaitLimit polls: a wait that
+// finds the controller ready sets it back to 0. relaytest never looks at it;
+// the other programs stop once the controller has stayed busy too long.
+int SpiWaitsRunOut();
+
+// Back to none run out: for tests that run many bodies in one process.
+void ForgetSpiWaits();
+
 std::uint32_t SpiRead(std::uint32_t reg);
 void SpiWrite(std::uint32_t reg, std::uint32_t value);
 

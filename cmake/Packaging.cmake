@@ -1,10 +1,11 @@
 # Installing and packaging (included at the end of the top-level CMakeLists.txt,
 # once every target exists).
 #
-# cmake --install puts the programs in bin/ on every platform. A Windows
-# build's CPack makes one ZIP named for its variant (win64, win32-cdecl,
-# win32-stdcall): the programs in bin/, the stand-in TEVRIS.DLL in standin/,
-# and README.txt saying which ZIP fits which TEVRIS.DLL.
+# cmake --install puts the programs in bin/ and the example wiring file in
+# examples/ on every platform. A Windows build's CPack makes one ZIP named for
+# its variant (win64, win32-cdecl, win32-stdcall): the programs in bin/, the
+# example in examples/, the stand-in TEVRIS.DLL in standin/, and README.txt
+# saying which ZIP fits which TEVRIS.DLL.
 
 # relaytest_install_program(TARGET): TARGET goes in bin/ of every install and
 # every ZIP (and the install test expects it there).
@@ -18,6 +19,31 @@ relaytest_install_program(relaytest)
 relaytest_install_program(relaylog)
 relaytest_install_program(relaysweep)
 relaytest_install_program(relayctl)
+
+# The worked station's wiring file, for a station to start its own from
+# (docs/wiring.md).
+install(FILES ${PROJECT_SOURCE_DIR}/docs/examples/bench-3.toml DESTINATION examples)
+list(APPEND relaytest_installed examples/bench-3.toml)
+
+# relaymatrix for test sequences: the library (lib/ on Linux; bin/ beside the
+# programs on Windows, with its import library in lib/), its header, and the
+# Python package in python/ carrying its own copy of the library, so that
+# `pip install PREFIX/python` (or PYTHONPATH=PREFIX/python) finds it unaided.
+install(TARGETS relaymatrix LIBRARY DESTINATION lib RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
+install(TARGETS relaymatrix LIBRARY DESTINATION python/relaymatrix RUNTIME DESTINATION python/relaymatrix
+        ARCHIVE EXCLUDE_FROM_ALL)
+install(FILES ${PROJECT_SOURCE_DIR}/matrix/relaymatrix.h DESTINATION include)
+install(FILES ${PROJECT_SOURCE_DIR}/python/relaymatrix/__init__.py ${PROJECT_SOURCE_DIR}/python/relaymatrix/py.typed
+        DESTINATION python/relaymatrix)
+install(FILES ${PROJECT_SOURCE_DIR}/python/pyproject.toml ${PROJECT_SOURCE_DIR}/python/README.md DESTINATION python)
+list(APPEND relaytest_installed include/relaymatrix.h python/pyproject.toml python/README.md
+     python/relaymatrix/__init__.py python/relaymatrix/py.typed
+     "python/relaymatrix/$<TARGET_FILE_NAME:relaymatrix>")
+if(WIN32)
+  list(APPEND relaytest_installed "bin/$<TARGET_FILE_NAME:relaymatrix>" "lib/$<TARGET_LINKER_FILE_NAME:relaymatrix>")
+else()
+  list(APPEND relaytest_installed "lib/$<TARGET_FILE_NAME:relaymatrix>")
+endif()
 
 if(TARGET tevris_standin)
   # Never beside the programs: there it would be loaded before the maker's DLL.

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "TraceOutput.h"
+
 namespace {
 
 bool AllOpen(BoardIndex board)
@@ -77,18 +79,26 @@ BoardSet OpenBoards(BoardSet boards)
     return notOpen;
 }
 
-void PrintOpenedBoards(BoardSet pushed, BoardSet notOpen)
+void SpellOpenedBoards(BoardSet pushed, BoardSet notOpen, char* text, std::size_t size)
 {
     char list[32] = "";
     SpellBoardList(pushed, list, sizeof list);
     if (pushed == 0) {
-        std::printf("; no board pushed\n");
+        (void)std::snprintf(text, size, "; no board pushed");
     } else if (notOpen == 0) {
-        std::printf("; boards %s pushed open and read back open\n", list);
+        (void)std::snprintf(text, size, "; boards %s pushed open and read back open", list);
     } else {
         char notOpenList[32] = "";
         SpellBoardList(notOpen, notOpenList, sizeof notOpenList);
-        std::printf("; boards %s pushed open, but boards %s did not read back open\n", list, notOpenList);
+        (void)std::snprintf(text, size, "; boards %s pushed open, but boards %s did not read back open", list,
+                            notOpenList);
     }
-    (void)std::fflush(stdout);
+}
+
+void PrintOpenedBoards(BoardSet pushed, BoardSet notOpen)
+{
+    char text[128];
+    SpellOpenedBoards(pushed, notOpen, text, sizeof text);
+    CheckTraceWrite(TracePrintf("%s\n", text));
+    EndTraceLine();
 }

@@ -38,4 +38,7 @@ BoardSet OpenBoards(BoardSet boards);
 // back open"), with the line end; then flushed.
 void PrintOpenedBoards(BoardSet pushed, BoardSet notOpen);
 
+// The same words, without the line end, into text.
+void SpellOpenedBoards(BoardSet pushed, BoardSet notOpen, char* text, std::size_t size);
+
 #endif

@@ -4,6 +4,7 @@
 
 #include "HardwareSettings.h"
 #include "SpiPort.h"
+#include "TraceOutput.h"
 
 std::uint32_t RelayState[BoardCount][WordsPerBoard] = {};
 std::uint8_t CrosspointMap[BoardCount][CrosspointRows][CrosspointColumns] = {};
@@ -49,8 +50,8 @@ bool RelayInRange(RelayNumber relay)
 {
     if (relay >= 0 && relay < BoardCount * RelaysPerBoard)
         return true;
-    std::printf("ERROR: relay %d is out of range 0 to %d\n", relay, BoardCount * RelaysPerBoard - 1);
-    (void)std::fflush(stdout);
+    TracePrintf("ERROR: relay %d is out of range 0 to %d\n", relay, BoardCount * RelaysPerBoard - 1);
+    EndTraceLine();
     return false;
 }
 
@@ -58,8 +59,8 @@ bool BoardInRange(BoardIndex board)
 {
     if (board >= 0 && board < BoardCount)
         return true;
-    std::printf("ERROR: board %d is out of range 0 to %d\n", board, BoardCount - 1);
-    (void)std::fflush(stdout);
+    TracePrintf("ERROR: board %d is out of range 0 to %d\n", board, BoardCount - 1);
+    EndTraceLine();
     return false;
 }
 
@@ -69,8 +70,8 @@ void SetRelay(RelayNumber relay, bool on)
 {
     if (!RelayInRange(relay))
         return;
-    std::printf("Turning %s relay %4d\n", on ? "on" : "off", relay);
-    (void)std::fflush(stdout);
+    TracePrintf("Turning %s relay %4d\n", on ? "on" : "off", relay);
+    EndTraceLine();
     const RelayPlace p = Place(relay);
     CrosspointMap[p.board][p.row][p.column] = on ? 1 : 0;
     const std::uint32_t mask = 1u << p.bit;
@@ -101,20 +102,20 @@ bool ReadBoard(BoardIndex board)
     for (int word = 0; word < WordsPerBoard; ++word)
         RelayState[board][word] = SpiRead(SpiData0 + 4u * static_cast<std::uint32_t>(word));
 
-    std::printf("\r\nBoard #%d\r\n", board);
-    (void)std::fflush(stdout);
+    TracePrintf("\r\nBoard #%d\r\n", board);
+    EndTraceLine();
     for (int word = 0; word < WordsPerBoard; ++word) {
         const std::uint32_t value = RelayState[board][word];
         const int first = board * RelaysPerBoard + word * 32;
-        std::printf("[%08X] = ", value);
-        std::printf("Relays %2d to %3d = ", first, first + 31);
+        TracePrintf("[%08X] = ", value);
+        TracePrintf("Relays %2d to %3d = ", first, first + 31);
         for (int bit = 0; bit < 32; ++bit)
-            std::printf("%c", (value >> bit) & 1u ? 'X' : '.');
-        std::printf("\r\n");
-        (void)std::fflush(stdout);
+            TracePutChar((value >> bit) & 1u ? 'X' : '.');
+        TracePrintf("\r\n");
+        EndTraceLine();
     }
-    std::printf("--------\r\n");
-    (void)std::fflush(stdout);
+    TracePrintf("--------\r\n");
+    EndTraceLine();
     return true;
 }
 

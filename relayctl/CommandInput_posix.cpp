@@ -63,7 +63,9 @@ InputResult ReadCommandLine(char* line, std::size_t size)
         PendingUsed -= taken;
         std::memmove(Pending, Pending + taken, PendingUsed);
         line[length] = '\0';
-        const InputResult got = cut ? InputResult::TooLong : InputResult::Line;
+        const InputResult got = cut                                 ? InputResult::TooLong
+                                : HoldsControlByte(line, length) ? InputResult::ControlByte
+                                                                 : InputResult::Line;
         if (end)
             return StopRequested() ? InputResult::Stopped : got;
         if (InputEnded && StopRequested())

@@ -1,7 +1,6 @@
 #include "CommandInput.h"
 
 #include <cstdio>
-#include <cstring>
 #include <io.h>
 #include <windows.h>
 
@@ -14,32 +13,38 @@ namespace {
 // before it takes a failed read for the end of input.
 constexpr DWORD HandlerMillis = 100;
 
+InputResult Verdict(const char* line, std::size_t length, bool cut)
+{
+    if (cut)
+        return InputResult::TooLong;
+    return HoldsControlByte(line, length) ? InputResult::ControlByte : InputResult::Line;
+}
+
 }  // namespace
 
 bool InputIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
 
+// Byte by byte, so that a NUL in the line is seen and not taken for its end.
 InputResult ReadCommandLine(char* line, std::size_t size)
 {
-    char part[512];
     std::size_t length = 0;
     bool cut = false;
     line[0] = '\0';
-    while (std::fgets(part, sizeof part, stdin) != nullptr) {
-        const std::size_t got = std::strlen(part);
-        const bool end = got > 0 && part[got - 1] == '\n';
-        for (std::size_t k = 0; k < got - (end ? 1 : 0); ++k) {
-            if (length + 1 < size)
-                line[length++] = part[k];
-            else
-                cut = true;
+    int c = 0;
+    while ((c = std::getchar()) != EOF) {
+        if (c == '\n') {
+            line[length] = '\0';
+            return StopRequested() ? InputResult::Stopped : Verdict(line, length, cut);
         }
-        line[length] = '\0';
-        if (end)
-            return StopRequested() ? InputResult::Stopped : cut ? InputResult::TooLong : InputResult::Line;
+        if (length + 1 < size)
+            line[length++] = static_cast<char>(c);
+        else
+            cut = true;
     }
+    line[length] = '\0';
     if (std::ferror(stdin) != 0 && !StopRequested())
         Sleep(HandlerMillis);
     if (StopRequested())
         return InputResult::Stopped;
-    return length > 0 ? (cut ? InputResult::TooLong : InputResult::Line) : InputResult::End;
+    return length > 0 || cut ? Verdict(line, length, cut) : InputResult::End;
 }

@@ -2,7 +2,10 @@
 
 #include <cstdio>
 
-#include "StopRequest.h"
+#include "CtlRules.h"
+#include "StationWiring.h"
+#include "StopCause.h"
+#include "TraceOutput.h"
 
 namespace {
 
@@ -12,6 +15,80 @@ constexpr int ListedRelays = 16;
 constexpr int NamedFaults = 8;
 
 BoardSet Pushed = 0;
+
+bool WholeBoard(BoardIndex board, const RelaySet& relays)
+{
+    for (int c = 0; c < RelaysPerBoard; ++c) {
+        if (!relays.test(static_cast<std::size_t>(board * RelaysPerBoard + c)))
+            return false;
+    }
+    return true;
+}
+
+// The closes that would leave more than maxClosed relays of a board closed,
+// counting what it read back: refused in the record and on standard error.
+bool OverLimit(BoardSet boards, const RelaySet& asked, int maxClosed)
+{
+    for (BoardIndex board = 0; board < BoardCount; ++board) {
+        if (!InSet(boards, board))
+            continue;
+        int closing = 0;
+        int closed = 0;
+        for (int c = 0; c < RelaysPerBoard; ++c) {
+            const bool named = asked.test(static_cast<std::size_t>(board * RelaysPerBoard + c));
+            closing += named ? 1 : 0;
+            closed += named || ImageHolds(board, c) ? 1 : 0;
+        }
+        if (closed <= maxClosed)
+            continue;
+        const char* plural = closing == 1 ? "" : "s";
+        CheckTraceWrite(std::printf("Board %d refused: closing %d relay%s would leave %d closed, above the limit of %d\n",
+                                    board, closing, plural, closed, maxClosed));
+        EndTraceLine();
+        (void)std::fprintf(stderr,
+                           "relayctl: board %d refused: closing %d relay%s would leave %d closed, above the limit of "
+                           "%d (--max-closed): nothing switched\n",
+                           board, closing, plural, closed, maxClosed);
+        return true;
+    }
+    return false;
+}
+
+// What the boards read back, as one set of relays.
+RelaySet HeldRelays(BoardSet boards)
+{
+    RelaySet held;
+    for (BoardIndex board = 0; board < BoardCount; ++board) {
+        for (int c = 0; c < RelaysPerBoard && InSet(boards, board); ++c)
+            held.set(static_cast<std::size_t>(board * RelaysPerBoard + c), ImageHolds(board, c));
+    }
+    return held;
+}
+
+// The wiring's rules against the close, once every board they depend on has
+// been read back: a refusal in the record and on standard error.
+bool RefusedByRules(BoardSet read, const RelaySet& asked, int maxClosed)
+{
+    std::string refusal;
+    std::string breach;
+    switch (CheckCloseRules(StationWiring(), HeldRelays(read), asked, maxClosed, refusal, breach)) {
+    case CloseRule::Allowed: return false;
+    case CloseRule::StateBroken:
+        CheckTraceWrite(std::printf("Rules broken: %s\n", breach.c_str()));
+        EndTraceLine();
+        (void)std::fprintf(stderr, "relayctl: the boards already break a rule: %s\n", breach.c_str());
+        break;
+    case CloseRule::Refused: break;
+    }
+    CheckTraceWrite(std::printf("Command refused: %s\n", refusal.c_str()));
+    EndTraceLine();
+    if (breach.empty())
+        (void)std::fprintf(stderr, "relayctl: %s\n", refusal.c_str());
+    else
+        (void)std::fprintf(stderr, "relayctl: close refused: only opening is allowed until they keep the rules; "
+                                   "nothing switched\n");
+    return true;
+}
 
 bool AllOnes(BoardIndex board)
 {
@@ -34,16 +111,15 @@ void PrintRelayList(const RelaySet& relays)
             (void)std::fprintf(stderr, ", and %d more", static_cast<int>(relays.count()) - ListedRelays);
             break;
         }
-        (void)std::fprintf(stderr, "%s%d (%d:%d:%d)", listed == 1 ? ": " : ", ", relay, relay / RelaysPerBoard,
-                           CrosspointRowOf(relay), CrosspointColumnOf(relay));
+        (void)std::fprintf(stderr, "%s%s", listed == 1 ? ": " : ", ", RelayLabel(StationWiring(), relay).c_str());
     }
     (void)std::fputc('\n', stderr);
 }
 
 void Refuse(BoardIndex board, bool close)
 {
-    std::printf("Board %d refused: it reads back all ones (not fitted or not answering)\n", board);
-    (void)std::fflush(stdout);
+    CheckTraceWrite(std::printf("Board %d refused: it reads back all ones (not fitted or not answering)\n", board));
+    EndTraceLine();
     (void)std::fprintf(stderr, "relayctl: board %d reads back all ones (not fitted or not answering): %s\n", board,
                        close ? "nothing switched" : "not pushed");
 }
@@ -61,14 +137,12 @@ int CheckBoard(BoardIndex board, const std::uint32_t (&expected)[WordsPerBoard],
         if (faults++ >= NamedFaults)
             continue;
         const char* state = wanted ? "open" : "closed";
+        const std::string name = RelayName(StationWiring(), relay);
         if (asked.test(static_cast<std::size_t>(relay)))
-            (void)std::fprintf(stderr, "relayctl: relay %d (board %d, row %d, column %d) did not %s: it reads back %s\n",
-                               relay, board, CrosspointRowOf(relay), CrosspointColumnOf(relay), on ? "close" : "open", state);
+            (void)std::fprintf(stderr, "relayctl: %s did not %s: it reads back %s\n", name.c_str(),
+                               on ? "close" : "open", state);
         else
-            (void)std::fprintf(stderr,
-                               "relayctl: relay %d (board %d, row %d, column %d) reads back %s, though it was not "
-                               "switched\n",
-                               relay, board, CrosspointRowOf(relay), CrosspointColumnOf(relay), state);
+            (void)std::fprintf(stderr, "relayctl: %s reads back %s, though it was not switched\n", name.c_str(), state);
     }
     if (faults > NamedFaults)
         (void)std::fprintf(stderr, "relayctl: board %d: %d more relays not as expected\n", board, faults - NamedFaults);
@@ -83,7 +157,20 @@ bool SwitchBoard(BoardIndex board, const RelaySet& asked, bool on, int& faults)
     for (int word = 0; word < WordsPerBoard; ++word)
         expected[word] = RelayState[board][word];
     bool pushed = false;
-    for (int c = 0; c < RelaysPerBoard; ++c) {
+    const bool wholeBoard = !on && WholeBoard(board, asked);
+    if (wholeBoard) {
+        // Whatever it read back, even all ones: a push of zeros closes nothing.
+        const std::uint32_t open[WordsPerBoard] = {};
+        PutBoardImage(board, open);
+        if (MustStop())
+            return false;
+        Pushed = static_cast<BoardSet>(Pushed | (1u << board));
+        SetRelay(board * RelaysPerBoard, false);
+        for (auto& word : expected)
+            word = 0;
+        pushed = true;
+    }
+    for (int c = 0; c < RelaysPerBoard && !wholeBoard; ++c) {
         const RelayNumber relay = board * RelaysPerBoard + c;
         if (!asked.test(static_cast<std::size_t>(relay)))
             continue;
@@ -91,7 +178,7 @@ bool SwitchBoard(BoardIndex board, const RelaySet& asked, bool on, int& faults)
         expected[c / 32] = on ? expected[c / 32] | mask : expected[c / 32] & ~mask;
         if (ImageHolds(board, c) == on)
             continue;
-        if (StopRequested())
+        if (MustStop())
             return false;
         Pushed = static_cast<BoardSet>(Pushed | (1u << board));
         SetRelay(relay, on);
@@ -99,7 +186,7 @@ bool SwitchBoard(BoardIndex board, const RelaySet& asked, bool on, int& faults)
     }
     // The read-back before the switches already shows a board left alone.
     if (pushed) {
-        if (StopRequested())
+        if (MustStop())
             return false;
         ReadBoard(board);
     }
@@ -115,7 +202,7 @@ bool ReadBoards(BoardSet boards, BoardSet& allOnes)
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         if (!InSet(boards, board))
             continue;
-        if (StopRequested())
+        if (MustStop())
             return false;
         ReadBoard(board);
         if (AllOnes(board))
@@ -124,19 +211,26 @@ bool ReadBoards(BoardSet boards, BoardSet& allOnes)
     return true;
 }
 
-CtlOutcome Switch(const CtlCommand& command)
+CtlOutcome Switch(const CtlCommand& command, int maxClosed)
 {
     const bool on = command.action == CtlAction::Close;
     const BoardSet boards = BoardsOf(command.relays);
+    // A close is checked against every board the wiring's rules depend on.
+    const bool rules = on && StationHasWiring();
+    const BoardSet read = rules ? RuleBoards(StationWiring(), command.relays) : boards;
     BoardSet refused = 0;
-    if (!ReadBoards(boards, refused))
+    if (!ReadBoards(read, refused))
         return CtlOutcome::Stopped;
     for (BoardIndex board = 0; board < BoardCount; ++board) {
+        if (!on && WholeBoard(board, command.relays))
+            refused = static_cast<BoardSet>(refused & ~(1u << board));
         if (InSet(refused, board))
             Refuse(board, on);
     }
     if (on && refused != 0)
         return CtlOutcome::NotAsAsked;
+    if (rules ? RefusedByRules(read, command.relays, maxClosed) : on && OverLimit(boards, command.relays, maxClosed))
+        return CtlOutcome::Refused;
     int faults = 0;
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         if (InSet(boards, board) && !InSet(refused, board) && !SwitchBoard(board, command.relays, on, faults))
@@ -197,11 +291,13 @@ CtlOutcome Show(BoardSet boards)
 
 }  // namespace
 
-CtlOutcome RunCommand(const CtlCommand& command)
+CtlOutcome RunCommand(const CtlCommand& command, int maxClosed)
 {
     if (command.action == CtlAction::Show)
         return Show(command.boards);
-    return Switch(command);
+    return Switch(command, maxClosed);
 }
 
 BoardSet PushedBoards() { return Pushed; }
+
+void ForgetPushedBoards() { Pushed = 0; }

@@ -12,18 +12,29 @@
 enum class CtlOutcome {
     AsAsked,     // every relay named reads back as asked
     NotAsAsked,  // a board refused, or a relay that did not follow
-    Stopped,     // a stop request (StopRequest.h) was seen: the rest is undone
+    Refused,     // a close above the limit of closed relays, or refused by the wiring: nothing switched
+    Stopped,     // MustStop (StopCause.h) was seen: the rest is undone
 };
 
 // Carries out one command. A board that reads back all ones (not fitted, not
 // answering, or every relay closed) is never pushed: pushing its image back
 // would close every relay of it. For close, such a board leaves the whole
 // command undone, so that no circuit is made half-way; for open, the other
-// boards are still opened. A stop request is looked at before every switch
-// and every read-back.
-CtlOutcome RunCommand(const CtlCommand& command);
+// boards are still opened. Opening every relay of a board pushes it all open
+// whatever it read back: a push of zeros closes nothing. A close that would
+// leave more than maxClosed relays of a board closed, counting what the
+// board read back, switches nothing. With a wiring file in use
+// (StationWiring.h), a close first reads back every board its rules depend on
+// (CtlRules.h) and switches nothing when they refuse it: the record says
+// "Command refused: ..." (after "Rules broken: ..." when what the boards hold
+// already breaks a rule). MustStop is looked at before every switch and
+// every read-back.
+CtlOutcome RunCommand(const CtlCommand& command, int maxClosed);
 
 // The boards this run has pushed so far: what a stop pushes open.
 BoardSet PushedBoards();
+
+// None pushed: for tests that run many commands in one process.
+void ForgetPushedBoards();
 
 #endif

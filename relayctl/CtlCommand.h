@@ -1,19 +1,19 @@
 // relayctl's commands, as typed on its command line or on a line of a
 // session: read whole, before anything touches the card.
 //
-//   close RELAY...        open RELAY...|all        show [BOARD...]
+//   close RELAYS...        open RELAYS...|all        show [BOARDS...|all]
 //
-// RELAY is a number 0-1023, a range such as 100-107, or a crosspoint
-// board:row:column (0:4:12 is relay 100); BOARD a number 0-7 or a range.
+// RELAYS is a list (RelayList.h): numbers 0-1023, ranges such as 100-107 and
+// crosspoints board:row:column (0:4:12 is relay 100), separated by commas, and
+// with a wiring file in use crosspoints by the station's names, ROW@COLUMN
+// (CtlRules.h); BOARDS a list of boards 0-7 and ranges.
 #ifndef RELAYTEST_RELAYCTL_CTLCOMMAND_H
 #define RELAYTEST_RELAYCTL_CTLCOMMAND_H
 
-#include <bitset>
-#include <cstddef>
+#include <string>
 
-#include "BoardSet.h"
-
-using RelaySet = std::bitset<BoardCount * RelaysPerBoard>;
+#include "RelayList.h"
+#include "Wiring.h"
 
 enum class CtlAction { Close, Open, Show };
 
@@ -23,12 +23,22 @@ struct CtlCommand {
     BoardSet boards = 0;       // show: the boards named (all when none is)
 };
 
-// Reads one command from its words. False, with one line of explanation (no
-// line end) in error, for an unknown command, a missing or malformed relay or
-// board, or "close all".
-bool ParseCommand(int count, const char* const* words, CtlCommand& command, char* error, std::size_t errorSize);
+// A board's coils share its supply, and a board that reads back all ones is
+// how an absent one shows: no command may leave more than this many relays
+// of one board closed unless --max-closed raises it, and never all 128.
+inline constexpr int DefaultMaxClosed = 32;
+inline constexpr int HighestMaxClosed = RelaysPerBoard - 1;
 
-// The boards that hold the command's relays.
-BoardSet BoardsOf(const RelaySet& relays);
+// Reads one command from its words, names by the station's wiring
+// (StationWiring.h). False, with one line of explanation (no
+// line end) in error, for an unknown command, a malformed list, or "close all".
+bool ParseCommand(int count, const char* const* words, CtlCommand& command, std::string& error);
+
+// A close that names more than maxClosed relays of one board (or more than
+// the wiring's max-closed-per-board, when lower): that board, and how many,
+// in error (false). True for anything else. The first form keeps the
+// station's wiring (StationWiring.h).
+bool WithinLimit(const CtlCommand& command, int maxClosed, std::string& error);
+bool WithinLimit(const Wiring& wiring, const CtlCommand& command, int maxClosed, std::string& error);
 
 #endif

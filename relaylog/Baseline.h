@@ -23,11 +23,14 @@ struct Comparison {
     std::uint32_t worse = 0;
     std::uint32_t better = 0;
     std::uint32_t unchanged = 0;
+    std::uint32_t notCompared = 0;  // unverified in either record
 };
 
+// Only relays verified in both records are compared; functional and partly
+// verified are alike (always as pushed).
 Comparison Compare(const RelayVerdicts& old, const RelayVerdicts& now);
 
-// "Since baseline: W worse, B better, U unchanged"
+// "Since baseline: W worse, B better, U unchanged, N not compared"
 std::string SummaryOf(const Comparison& comparison);
 
 }  // namespace relaylog

@@ -11,7 +11,7 @@
 namespace relaylog {
 
 const char* const UsageText =
-    "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)\n"
+    "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] FILE   (or - for standard input)\n"
     "  Reads a saved relaytest, relaysweep or relayctl record, names every problem on\n"
     "  a PROBLEM line and judges every relay; exit status 0 PASS, 1 FAIL, 2 not a\n"
     "  complete record.\n"
@@ -20,13 +20,16 @@ const char* const UsageText =
     "                each board drawn as its crosspoints coloured by their verdicts\n"
     "  --baseline OLD  also compare every relay's verdict with the one in record OLD:\n"
     "                a CHANGED line per relay that differs and a \"Since baseline\" line\n"
+    "  --wiring FILE the station's wiring (default: the file RELAYTEST_WIRING names):\n"
+    "                relays named by its rows and columns, and a WARNING when the\n"
+    "                record was made under another wiring, or none\n"
     "  --help        this text\n"
     "  --version     relaylog's version\n";
 
 namespace {
 
-const char* const Synopsis = "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)";
-const char* const ValueOptions[] = {"--junit", "--html", "--baseline"};
+const char* const Synopsis = "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] FILE   (or - for standard input)";
+const char* const ValueOptions[] = {"--junit", "--html", "--baseline", "--wiring"};
 
 std::string Quoted(const std::string& text) { return "\"" + Echoed(text) + "\""; }
 
@@ -90,6 +93,7 @@ Parsed ReadCommandLine(int argc, char** argv, Options& options, std::string& mis
     CLI::Option* junit = app.add_option("--junit", options.junit);
     CLI::Option* html = app.add_option("--html", options.html);
     app.add_option("--baseline", options.baseline);
+    app.add_option("--wiring", options.wiring);
     CLI::Option* record = app.add_option("record", options.record);
     mistake = EmptyValue(argc, argv);
     if (mistake.empty()) {

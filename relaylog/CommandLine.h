@@ -13,6 +13,7 @@ struct Options {
     std::string junit;     // empty: no JUnit report
     std::string html;      // empty: no page
     std::string baseline;  // empty: no comparison
+    std::string wiring;    // the station's wiring file; empty: none given
 };
 
 enum class Parsed { Run, Done, Usage };

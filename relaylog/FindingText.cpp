@@ -1,5 +1,6 @@
 // One sentence for each kind of finding. Describe hands every kind to its own
-// Sentence: a kind without one does not compile.
+// Sentence: a kind without one does not compile; the plain kinds' sentences
+// and concerns are one table, checked against docs/relaylog.md by a test.
 #include "Wording.h"
 
 namespace relaylog {
@@ -46,25 +47,32 @@ std::string LineName(LineKind kind)
     case LineKind::SweepStopped: return "relaysweep's \"Sweep stopped: interrupted\"";
     case LineKind::ClosingPrompt: return "relaytest's closing prompt";
     case LineKind::ControlHeading: return "relayctl's first line";
+    case LineKind::MatrixHeading: return "relaymatrix's first line \"Relay matrix session\"";
     case LineKind::ControlCommand: return "relayctl's \"Command:\" line";
     case LineKind::ControlRefused: return "relayctl's \"Board N refused\" line";
     case LineKind::ControlComplete: return "relayctl's last line \"Control complete\"";
     case LineKind::ControlNoCard: return "relayctl's \"Control stopped: no card\"";
     case LineKind::ControlStopped: return "relayctl's \"Control stopped: interrupted\"";
+    case LineKind::SweepBusy: return "relaysweep's \"Sweep stopped: the SPI controller stayed busy\"";
+    case LineKind::ControlBusy: return "relayctl's \"Control stopped: the SPI controller stayed busy\"";
+    case LineKind::SweepUnwritten: return "relaysweep's \"Sweep stopped: the record could not be written\"";
+    case LineKind::ControlUnwritten: return "relayctl's \"Control stopped: the record could not be written\"";
+    case LineKind::ControlLimit: return "relayctl's \"Board N refused: closing ...\" line";
+    case LineKind::Wiring: return "the \"Wiring:\" line";
+    case LineKind::RelaySkipped: return "relaysweep's \"Relay N skipped\" line";
+    case LineKind::CommandRefused: return "relayctl's \"Command refused\" line";
+    case LineKind::RulesBroken: return "relayctl's \"Rules broken\" line";
     default: break;
     }
     return "a line";
 }
 
 // "a relaytest record", "a sweep record", "a relayctl record", by Program.
-constexpr const char* RecordNames[] = {"relaytest", "sweep", "relayctl"};
+constexpr const char* RecordNames[] = {"relaytest", "sweep", "relayctl", "relaymatrix"};
 
 const char* RecordOf(Program program) { return RecordNames[static_cast<int>(program)]; }
 
-std::string Sentence(const NoCard&) { return "no card found: the driver reported no card"; }
-std::string Sentence(const MissingRevision&) { return "the FPGA revision line is missing after the card check"; }
-std::string Sentence(const SecondCardCheck&) { return "a second card check"; }
-std::string Sentence(const SecondRevision&) { return "a second FPGA revision line"; }
+std::string Sentence(const Plain& k) { return PlainSentence(k.which); }
 std::string Sentence(const RefusedRelay& k) { return "relaytest refused relay " + Str(k.relay) + " as out of range"; }
 std::string Sentence(const RefusedBoard& k) { return "relaytest refused board " + Str(k.board) + " as out of range"; }
 std::string Sentence(const NoSuchRelay& k) { return "relay " + Str(k.relay) + " does not exist (0 to 1023)"; }
@@ -79,7 +87,6 @@ std::string Sentence(const RelayDiffers& k)
     return RelayName(k.relay) + ": pushed " + (k.readOn ? "off" : "on") + ", read back " + (k.readOn ? "on" : "off");
 }
 std::string Sentence(const OrphanReport& k) { return "a report of board " + Str(k.board) + " with no fetch before it"; }
-std::string Sentence(const ReportLineOutside&) { return "a board report line outside any board report"; }
 std::string Sentence(const ReportOtherBoard& k)
 {
     return "the report is headed board " + Str(k.heading) + ", but board " + Str(k.fetch.number) +
@@ -124,15 +131,10 @@ std::string Sentence(const StrayPoll& k)
     return "a busy check before " + Role(k.access) + " polls " + Offset(k.polled) + " instead of the control register " +
            Offset(ControlRegister);
 }
-std::string Sentence(const BlankOutOfPlace&) { return "an empty line out of place"; }
-std::string Sentence(const NoBlankBeforePrompt&) { return "the empty line before the closing prompt is missing"; }
-std::string Sentence(const PauseBeforeClosing&) { return "the pause prompt comes before the closing prompt"; }
-std::string Sentence(const LineAfterClosing&) { return "a line after the closing prompt"; }
-std::string Sentence(const LineAfterPause&) { return "a line after the pause prompt"; }
 std::string Sentence(const LineOutOfPlace& k)
 {
     if ((k.line == LineKind::SweepNoCard && k.in == Program::Relaysweep) ||
-        (k.line == LineKind::ControlNoCard && k.in == Program::Relayctl))
+        (k.line == LineKind::ControlNoCard && (k.in == Program::Relayctl || k.in == Program::Relaymatrix)))
         return LineName(k.line) + ", though the card check found a card";
     return LineName(k.line) + " out of place in a " + RecordOf(k.in) + " record";
 }
@@ -147,11 +149,6 @@ std::string Sentence(const SweepStopped& k)
 std::string Sentence(const ControlRefusedBoard& k)
 {
     return "relayctl refused to push board " + Str(k.board) + ": it read back all ones (not fitted, or not answering)";
-}
-std::string Sentence(const ControlStopped&)
-{
-    return "relayctl was stopped from outside before its command was done: it pushed every board it had switched "
-           "all open (its last line says whether they read back open)";
 }
 std::string Sentence(const PushLandsElsewhere& k)
 {
@@ -184,7 +181,55 @@ std::string Sentence(const RelayErratic& k)
     return text + "when relay " + Str(k.firstSwitch) + " was switched";
 }
 
+struct PlainRow {
+    const char* sentence;
+    Concern concern;
+};
+
+// In PlainKind order.
+constexpr PlainRow PlainRows[PlainKindCount] = {
+    {"no card found: the driver reported no card", Concern::CardCheck},
+    {"the FPGA revision line is missing after the card check", Concern::CardCheck},
+    {"a second card check", Concern::CardCheck},
+    {"a second FPGA revision line", Concern::CardCheck},
+    {"a board report line outside any board report", Concern::Protocol},
+    {"an empty line out of place", Concern::Protocol},
+    {"the empty line before the closing prompt is missing", Concern::Protocol},
+    {"the pause prompt comes before the closing prompt", Concern::Protocol},
+    {"a line after the closing prompt", Concern::Protocol},
+    {"a line after the pause prompt", Concern::Protocol},
+    {"relayctl was stopped from outside before its command was done: it pushed every board it had switched all "
+     "open (its last line says whether they read back open)", Concern::Protocol},
+    {"the SPI controller stayed busy from here on, each wait running to the 10000-poll limit, and relaysweep "
+     "stopped: it pushed the boards it had touched all open (its last line says whether they read back open)",
+     Concern::Waits},
+    {"the SPI controller stayed busy from here on, each wait running to the 10000-poll limit, and relayctl "
+     "stopped: it pushed every board it had switched all open (its last line says whether they read back open)",
+     Concern::Waits},
+    {"relaysweep stopped: its record could not be written (standard output failed); it pushed the boards it had "
+     "touched all open: the relays it did not reach are unverified", Concern::Protocol},
+    {"relayctl stopped: its record could not be written (standard output failed) before its command was done; it "
+     "pushed every board it had switched all open", Concern::Protocol},
+};
+
 }  // namespace
+
+const char* ProgramName(Program program)
+{
+    constexpr const char* Names[] = {"relaytest", "relaysweep", "relayctl", "relaymatrix"};
+    return Names[static_cast<int>(program)];
+}
+
+const char* PlainSentence(PlainKind which) { return PlainRows[static_cast<int>(which)].sentence; }
+
+Concern PlainConcern(PlainKind which) { return PlainRows[static_cast<int>(which)].concern; }
+
+std::size_t KindOf(const FindingKind& what)
+{
+    if (const Plain* plain = std::get_if<Plain>(&what))
+        return std::variant_size_v<FindingKind> - 1 + static_cast<std::size_t>(plain->which);
+    return what.index() - 1;
+}
 
 std::string Describe(const Finding& finding)
 {

@@ -7,7 +7,9 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <variant>
+#include <vector>
 
 #include "CardMap.h"
 #include "RecordReader.h"
@@ -16,7 +18,7 @@ namespace relaylog {
 
 // The program that printed a record, known by its first line: each frames
 // its record its own way.
-enum class Program { Relaytest, Relaysweep, Relayctl };
+enum class Program { Relaytest, Relaysweep, Relayctl, Relaymatrix };
 
 // A sequence of lines relaytest prints as one step.
 struct Sequence {
@@ -31,10 +33,14 @@ struct Sequence {
     std::uint64_t line = 0;   // where it began
 };
 
-// Each kind of finding carries what its sentence needs and nothing else.
-// The protocol follower (Protocol.h) finds the first group in the record's
-// lines; the verdicts (RelayVerdicts.h) find the last group in the read-backs
-// once the record is complete.
+// Which JUnit test case a finding fails: the card check, the SPI waits, the
+// board it is about, or the record's protocol.
+enum class Concern { CardCheck, Waits, Board, Protocol };
+
+// Each kind of finding carries what its sentence needs, and its concern (a
+// board concern also names its board). The protocol follower (Protocol.h)
+// finds the first group in the record's lines; the verdicts (RelayVerdicts.h)
+// find the last group in the read-backs once the record is complete.
 
 // An access, and the step it belongs to (None: no step).
 struct AccessAt {
@@ -42,72 +48,101 @@ struct AccessAt {
     Sequence within;
 };
 
-// The card check and the revision.
-struct NoCard {};
-struct MissingRevision {};
-struct SecondCardCheck {};
-struct SecondRevision {};
+// The findings whose sentence is fixed: damage to the record's framing, no
+// card, a stop from outside the card. Each has one sentence and one concern,
+// in a table (FindingText.cpp) in this order.
+enum class PlainKind {
+    NoCard, MissingRevision, SecondCardCheck, SecondRevision, ReportLineOutside, BlankOutOfPlace,
+    NoBlankBeforePrompt, PauseBeforeClosing, LineAfterClosing, LineAfterPause, ControlStopped,
+    SweepBusy, ControlBusy, SweepUnwritten, ControlUnwritten,
+};
+constexpr int PlainKindCount = 15;
+struct Plain { PlainKind which; };
+const char* PlainSentence(PlainKind which);
+Concern PlainConcern(PlainKind which);
+
+// The concern of every other kind, as a member: "static constexpr Concern
+// concern"; a kind whose concern is a board says which with Board().
+#define RELAYLOG_ON(c) static constexpr Concern concern = Concern::c
+#define RELAYLOG_ON_BOARD(b) \
+    RELAYLOG_ON(Board);      \
+    int Board() const { return static_cast<int>(b); }
+
 // What relaytest refused, and a switch of a relay that does not exist.
-struct RefusedRelay { std::int64_t relay; };
-struct RefusedBoard { std::int64_t board; };
-struct NoSuchRelay { std::int64_t relay; };
+struct RefusedRelay { std::int64_t relay; RELAYLOG_ON(Protocol); };
+struct RefusedBoard { std::int64_t board; RELAYLOG_ON(Protocol); };
+struct NoSuchRelay { std::int64_t relay; RELAYLOG_ON(Protocol); };
 // Pushes and fetches.
-struct StrayAccess { RecordLine access; };
-struct BrokenOff { Sequence step; int done; };  // done: its lines so far
-struct WrongValue { AccessAt access; std::uint32_t expected; };
-struct RelayDiffers { std::int32_t relay; bool readOn; };  // pushed the other way
+struct StrayAccess { RecordLine access; RELAYLOG_ON(Protocol); };
+struct BrokenOff { Sequence step; int done; RELAYLOG_ON(Protocol); };  // done: its lines so far
+struct WrongValue { AccessAt access; std::uint32_t expected; RELAYLOG_ON(Protocol); };
+struct RelayDiffers { std::int32_t relay; bool readOn; RELAYLOG_ON_BOARD(BoardOf(relay)); };  // pushed the other way
 // Board reports; fetch is the fetch the report belongs to.
-struct OrphanReport { std::int64_t board; };
-struct ReportLineOutside {};
-struct ReportOtherBoard { std::int64_t heading; Sequence fetch; };
-struct ReportLabels { std::int32_t first; std::int64_t labelFirst; std::int32_t labelLast; Sequence fetch; };
-struct ReportMapMismatch { std::int32_t first; std::uint32_t word; Sequence fetch; };
+struct OrphanReport { std::int64_t board; RELAYLOG_ON(Protocol); };
+struct ReportOtherBoard { std::int64_t heading; Sequence fetch; RELAYLOG_ON_BOARD(fetch.number); };
+struct ReportLabels {
+    std::int32_t first;
+    std::int64_t labelFirst;
+    std::int32_t labelLast;
+    Sequence fetch;
+    RELAYLOG_ON_BOARD(fetch.number);
+};
+struct ReportMapMismatch { std::int32_t first; std::uint32_t word; Sequence fetch; RELAYLOG_ON_BOARD(fetch.number); };
 struct ReportFetchMismatch {
     std::int32_t first;
     std::uint32_t reported;
     std::uint32_t fetched;
     std::uint64_t fetchedAt;  // the read of that word
     Sequence fetch;
+    RELAYLOG_ON_BOARD(fetch.number);
 };
 // The busy wait before an access.
-struct NoPoll { AccessAt access; };
-struct PastLimit { AccessAt access; std::uint64_t polls; };
-struct WaitWentOn { AccessAt access; std::uint64_t idlePoll; };
-struct StillBusyAtLimit { AccessAt access; };
-struct GaveUpEarly { AccessAt access; std::uint64_t polls; };
-struct StrayPoll { AccessAt access; std::uint32_t polled; };  // the address polled
+struct NoPoll { AccessAt access; RELAYLOG_ON(Waits); };
+struct PastLimit { AccessAt access; std::uint64_t polls; RELAYLOG_ON(Waits); };
+struct WaitWentOn { AccessAt access; std::uint64_t idlePoll; RELAYLOG_ON(Waits); };
+struct StillBusyAtLimit { AccessAt access; RELAYLOG_ON(Waits); };
+struct GaveUpEarly { AccessAt access; std::uint64_t polls; RELAYLOG_ON(Waits); };
+struct StrayPoll { AccessAt access; std::uint32_t polled; RELAYLOG_ON(Waits); };  // the address polled
 // The record's framing.
-struct BlankOutOfPlace {};
-struct NoBlankBeforePrompt {};
-struct PauseBeforeClosing {};
-struct LineAfterClosing {};
-struct LineAfterPause {};
-struct LineOutOfPlace { LineKind line; Program in; };
-struct SweepStopped { std::int32_t lastClosed; std::uint64_t closedAt; };  // lastClosed -1: none
+struct LineOutOfPlace { LineKind line; Program in; RELAYLOG_ON(Protocol); };
+struct SweepStopped { std::int32_t lastClosed; std::uint64_t closedAt; RELAYLOG_ON(Protocol); };  // -1: none
 // relayctl's own.
-struct ControlRefusedBoard { std::int64_t board; };
-struct ControlStopped {};
+struct ControlRefusedBoard { std::int64_t board; RELAYLOG_ON(Protocol); };
 // The verdicts over every read-back.
-struct PushLandsElsewhere { int board; int from; std::uint64_t push; std::uint32_t readBacks; };
-struct BoardNotAnswering { int board; bool allOnes; std::uint32_t readBacks; };
-struct RelayStuckClosed { int relay; std::uint32_t readBacks; std::uint32_t pushedOff; };
-struct RelayStuckOpen { int relay; std::uint32_t readBacks; std::uint32_t pushedOn; };
+struct PushLandsElsewhere {
+    int board; int from; std::uint64_t push; std::uint32_t readBacks;
+    RELAYLOG_ON_BOARD(board);
+};
+struct BoardNotAnswering { int board; bool allOnes; std::uint32_t readBacks; RELAYLOG_ON_BOARD(board); };
+struct RelayStuckClosed {
+    int relay; std::uint32_t readBacks; std::uint32_t pushedOff;
+    RELAYLOG_ON_BOARD(BoardOf(relay));
+};
+struct RelayStuckOpen {
+    int relay; std::uint32_t readBacks; std::uint32_t pushedOn;
+    RELAYLOG_ON_BOARD(BoardOf(relay));
+};
 struct RelayErratic {
     int relay;
     std::uint32_t readBacks;
     std::uint32_t differs;
     bool firstReadOn;           // the first that differed read back on
     std::int32_t firstSwitch;   // the relay switched before it; -1: none
+    RELAYLOG_ON_BOARD(BoardOf(relay));
 };
+#undef RELAYLOG_ON_BOARD
+#undef RELAYLOG_ON
 
 using FindingKind =
-    std::variant<NoCard, MissingRevision, SecondCardCheck, SecondRevision, RefusedRelay, RefusedBoard, NoSuchRelay,
-                 StrayAccess, BrokenOff, WrongValue, RelayDiffers, OrphanReport, ReportLineOutside, ReportOtherBoard,
-                 ReportLabels, ReportMapMismatch, ReportFetchMismatch, NoPoll, PastLimit, WaitWentOn,
-                 StillBusyAtLimit, GaveUpEarly, StrayPoll, BlankOutOfPlace, NoBlankBeforePrompt,
-                 PauseBeforeClosing, LineAfterClosing, LineAfterPause, LineOutOfPlace, SweepStopped,
-                 ControlRefusedBoard, ControlStopped,
-                 PushLandsElsewhere, BoardNotAnswering, RelayStuckClosed, RelayStuckOpen, RelayErratic>;
+    std::variant<Plain, RefusedRelay, RefusedBoard, NoSuchRelay, StrayAccess, BrokenOff, WrongValue, RelayDiffers,
+                 OrphanReport, ReportOtherBoard, ReportLabels, ReportMapMismatch, ReportFetchMismatch, NoPoll,
+                 PastLimit, WaitWentOn, StillBusyAtLimit, GaveUpEarly, StrayPoll, LineOutOfPlace,
+                 SweepStopped, ControlRefusedBoard, PushLandsElsewhere, BoardNotAnswering, RelayStuckClosed,
+                 RelayStuckOpen, RelayErratic>;
+
+// Every kind as one number, each plain kind a kind of its own: 0 to KindCount - 1.
+constexpr std::size_t KindCount = std::variant_size_v<FindingKind> - 1 + PlainKindCount;
+std::size_t KindOf(const FindingKind& what);
 
 struct Finding {
     std::uint64_t line;  // where the record shows it
@@ -151,10 +186,23 @@ struct Traffic {
 
 class RelayVerdicts;
 
+// One run of a program in a record: a file saved with ">>" holds several.
+struct Run {
+    int number = 1;
+    Program program = Program::Relaytest;
+    std::uint64_t firstLine = 1;
+    std::uint64_t lastLine = 0;
+    int status = 0;             // 0 PASS, 1 FAIL, 2 not complete
+    std::uint64_t problems = 0;
+    std::string verdict;        // its last line: PASS, FAIL or the ERROR line
+    std::string relays;         // "Relays: ...", once judged
+};
+
 // Takes what relaylog finds, in record order: the protocol follower's findings
 // as it reads, then, for a complete record, the verdicts and their findings,
-// and last End; or, for a record that cannot be judged, Error. Each consumer
-// takes what it uses.
+// and last End; or, for a record that cannot be judged, Error. Then Judged,
+// once per run; a file of several runs ends with the file's verdict. Each
+// consumer takes what it uses.
 class FindingSink {
 public:
     virtual ~FindingSink() = default;
@@ -162,6 +210,12 @@ public:
     virtual void CardCheck(std::uint64_t /*line*/, bool /*found*/) {}
     virtual void Revision(std::uint64_t /*line*/, std::uint32_t /*value*/) {}
     virtual void BoardReadBack(const ReadBack& /*readBack*/) {}
+    // A relaysweep or relayctl record's wiring, from its line after the card
+    // header: "FILE (checksum X)", or empty (at that line) when it names none.
+    virtual void RecordWiring(std::uint64_t /*line*/, const std::string& /*named*/) {}
+    // A line the station's rules put in the record: a relay skipped by rule,
+    // a command refused, rules already broken. None is a fault of the card.
+    virtual void RuleLine(const RecordLine& /*line*/) {}
     virtual void Problem(const Finding& /*finding*/) {}
     // The record is complete and every relay judged; the verdicts' own
     // findings come next, through Problem.
@@ -169,6 +223,24 @@ public:
     virtual void End(const Traffic& /*traffic*/) {}
     // The record cannot be judged: the ERROR line, as the text report prints it.
     virtual void Error(const std::string& /*line*/) {}
+    virtual void Judged(const Run& /*run*/) {}
+    // Several runs: the worst of them, and the file's last line.
+    virtual void FileJudged(const Run& /*worst*/, const std::string& /*verdict*/) {}
+};
+
+// The consumers of a run, each fed every event in turn.
+class Sinks {
+public:
+    explicit Sinks(std::vector<FindingSink*> sinks) : sinks_(std::move(sinks)) {}
+    template <typename... Params, typename... Args>
+    void operator()(void (FindingSink::*event)(Params...), const Args&... args) const
+    {
+        for (FindingSink* sink : sinks_)
+            (sink->*event)(args...);
+    }
+
+private:
+    std::vector<FindingSink*> sinks_;
 };
 
 }  // namespace relaylog

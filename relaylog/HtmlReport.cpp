@@ -1,5 +1,6 @@
 #include "HtmlReport.h"
 
+#include "Wiring.h"
 #include "Wording.h"
 #include "XmlText.h"
 
@@ -10,11 +11,13 @@ namespace {
 constexpr int Cell = 30;     // one crosspoint's square, in pixels
 constexpr int LeftEdge = 70; // room for the row labels
 constexpr int TopEdge = 24;  // room for the column labels
+constexpr int NamedLeftEdge = 120;  // under a wiring, for the rows' names too
+constexpr int NamedTopEdge = 36;    // and the columns' names under their numbers
 constexpr std::size_t MaxProblemLines = 500;  // the text report has them all
 
 // CSS names of the classes, in RelayClass order.
 constexpr const char* ClassIds[RelayClassCount] = {"functional", "partly", "unverified",
-                                                   "stuck-closed", "stuck-open", "erratic"};
+                                                   "stuck-closed", "stuck-open", "erratic", "skipped"};
 
 const char* const Style =
     "body{font-family:sans-serif;margin:1.5em;color:#222}"
@@ -28,12 +31,21 @@ const char* const Style =
     ".functional{fill:#43a047}.partly{fill:#aed581}.unverified{fill:#bdbdbd}"
     ".stuck-closed{fill:#d32f2f}.stuck-open{fill:#1565c0}.erratic{fill:#ff8f00}"
     "@media print{body{margin:0}*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}";
+// Only on a page with relays skipped by rule: other pages are as they were.
+const char* const SkippedStyle = ".skipped{fill:#fff;stroke:#7e57c2;stroke-width:2;stroke-dasharray:4 2}";
 
 
-void WriteLegend(std::ostream& out)
+bool AnySkipped(const RelayVerdicts& verdicts)
 {
-    out << "<svg class=\"legend\" xmlns=\"http://www.w3.org/2000/svg\" width=\"760\" height=\"24\">";
-    for (int k = 0; k < RelayClassCount; ++k) {
+    return verdicts.Counts()[static_cast<std::size_t>(RelayClass::SkippedByRule)] > 0;
+}
+
+void WriteLegend(std::ostream& out, bool skipped)
+{
+    const int classes = skipped ? RelayClassCount : RelayClassCount - 1;
+    out << "<svg class=\"legend\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << (skipped ? 885 : 760)
+        << "\" height=\"24\">";
+    for (int k = 0; k < classes; ++k) {
         const int x = k * 125;
         out << "<rect class=\"" << ClassIds[k] << "\" x=\"" << x << "\" y=\"4\" width=\"16\" height=\"16\"/>"
             << "<text x=\"" << x + 20 << "\" y=\"16\">" << ClassName(static_cast<RelayClass>(k)) << "</text>";
@@ -41,29 +53,62 @@ void WriteLegend(std::ostream& out)
     out << "</svg>\n";
 }
 
+// A net's name as a label, cut to fit: its tooltip has it whole.
+std::string Label(const std::string& name, std::size_t fits)
+{
+    return XmlEscaped(name.size() <= fits ? name : name.substr(0, fits - 1) + "\xE2\x80\xA6");
+}
+
+// The name the station's wiring gives the relay's row (or column); empty when none.
+std::string NameOf(int relay, bool column)
+{
+    const Wiring* w = StationWiring();
+    if (w == nullptr)
+        return {};
+    return w->netNames[static_cast<std::size_t>(column ? ColumnNetOf(*w, relay) : RowNetOf(*w, relay))];
+}
+
+// Rows and columns by number, and under a wiring by the names it gives them.
+void WriteLabels(std::ostream& out, int board, int left, int top)
+{
+    out << "<text x=\"4\" y=\"14\">column</text>";
+    for (int c = 0; c < Columns; ++c) {
+        out << "<text x=\"" << left + c * Cell + 8 << "\" y=\"14\">" << c << "</text>";
+        const std::string name = NameOf(board * RelaysPerBoard + c * Rows, true);
+        if (!name.empty())
+            out << "<text x=\"" << left + c * Cell + 2 << "\" y=\"28\" style=\"font-size:8px\">" << Label(name, 6)
+                << "<title>column " << c << " " << XmlEscaped(name) << "</title></text>";
+    }
+    for (int r = 0; r < Rows; ++r) {
+        const std::string name = NameOf(board * RelaysPerBoard + r, false);
+        out << "<text x=\"4\" y=\"" << top + r * Cell + 19 << "\">row " << r
+            << (name.empty() ? "" : " " + Label(name, 16)) << "</text>";
+    }
+}
+
 void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, const Comparison* comparison)
 {
     const int first = board * RelaysPerBoard;
+    const bool named = StationWiring() != nullptr && StationWiring()->listed[static_cast<std::size_t>(board)];
+    const int left = named ? NamedLeftEdge : LeftEdge;
+    const int top = named ? NamedTopEdge : TopEdge;
     out << "<section class=\"board\"><h2>Board " << board << " (relays " << first << "-"
         << first + RelaysPerBoard - 1 << ")"
         << (verdicts.Board(board).reads == 0 ? ": never read back, every relay unverified" : "") << "</h2>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << LeftEdge + Columns * Cell << "\" height=\""
-        << TopEdge + Rows * Cell << "\">";
-    out << "<text x=\"4\" y=\"14\">column</text>";
-    for (int c = 0; c < Columns; ++c)
-        out << "<text x=\"" << LeftEdge + c * Cell + 8 << "\" y=\"14\">" << c << "</text>";
-    for (int r = 0; r < Rows; ++r)
-        out << "<text x=\"4\" y=\"" << TopEdge + r * Cell + 19 << "\">row " << r << "</text>";
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << left + Columns * Cell << "\" height=\""
+        << top + Rows * Cell << "\">";
+    WriteLabels(out, board, left, top);
     for (int i = 0; i < RelaysPerBoard; ++i) {
         // The text report's relay order: row = relay % 8, column = relay / 8.
         const int relay = first + i;
-        const int k = static_cast<int>(verdicts.ClassOf(relay));
+        const auto k = verdicts.ClassOf(relay);
         const bool changed = comparison != nullptr && comparison->changed[static_cast<std::size_t>(relay)];
-        out << "\n<rect class=\"" << ClassIds[k] << (changed ? " changed" : "") << "\" data-relay=\"" << relay
-            << "\" x=\"" << LeftEdge + (i / Rows) * Cell << "\" y=\"" << TopEdge + (i % Rows) * Cell
+        out << "\n<rect class=\"" << ClassIds[static_cast<int>(k)] << (changed ? " changed" : "") << "\" data-relay=\""
+            << relay << "\" x=\"" << left + (i / Rows) * Cell << "\" y=\"" << top + (i % Rows) * Cell
             << "\" width=\"" << Cell << "\" height=\"" << Cell << "\"><title>" << XmlEscaped(RelayName(relay)) << ": "
-            << ClassName(static_cast<RelayClass>(k)) << (changed ? " (changed since baseline)" : "")
-            << "</title></rect>";
+            << ClassName(k)
+            << (k == RelayClass::SkippedByRule ? ": " + XmlEscaped(verdicts.SkipReason(relay)) : std::string())
+            << (changed ? " (changed since baseline)" : "") << "</title></rect>";
     }
     out << "</svg></section>\n";
 }
@@ -92,9 +137,17 @@ void WriteProperties(std::ostream& out, const std::vector<std::pair<std::string,
 
 }  // namespace
 
-void HtmlPage::CardCheck(std::uint64_t line, bool found) { headline_.push_back(CardCheckLine(line, found)); }
+void HtmlPage::CardCheck(std::uint64_t line, bool found)
+{
+    if (headline_.size() < 2)
+        headline_.push_back(CardCheckLine(line, found));
+}
 
-void HtmlPage::Revision(std::uint64_t line, std::uint32_t value) { headline_.push_back(RevisionLine(line, value)); }
+void HtmlPage::Revision(std::uint64_t line, std::uint32_t value)
+{
+    if (headline_.size() < 2)
+        headline_.push_back(RevisionLine(line, value));
+}
 
 void HtmlPage::Problem(const Finding& finding)
 {
@@ -108,11 +161,18 @@ void HtmlPage::End(const Traffic& /*traffic*/) { verdict_ = VerdictLine(problemC
 
 void HtmlPage::Error(const std::string& line) { verdict_ = line; }
 
+void HtmlPage::FileJudged(const Run& worst, const std::string& verdict)
+{
+    verdict_ = verdict;
+    relays_ = worst.relays;
+}
+
 void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const
 {
     const char* verdictClass = verdict_.rfind("PASS", 0) == 0 ? "pass" : "fail";
     out << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\"><head><meta charset=\"utf-8\"/>"
-        << HtmlMarker << "<title>relaylog: " << XmlEscaped(verdict_) << "</title><style>" << Style << "</style></head><body>\n"
+        << HtmlMarker << "<title>relaylog: " << XmlEscaped(verdict_) << "</title><style>" << Style
+        << (AnySkipped(verdicts) ? SkippedStyle : "") << "</style></head><body>\n"
         << "<h1>Relay matrix report</h1>\n";
     WriteProperties(out, properties_);
     for (const std::string& line : headline_)
@@ -131,7 +191,7 @@ void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Com
         out << "<p class=\"baseline\">" << SummaryOf(*comparison) << " (changed relays outlined)</p>\n";
         WriteList(out, "changed", comparison->lines, 0);
     }
-    WriteLegend(out);
+    WriteLegend(out, AnySkipped(verdicts));
     for (int board = 0; board < Boards; ++board)
         WriteBoard(out, board, verdicts, comparison);
     out << "</body></html>\n";

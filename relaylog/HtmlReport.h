@@ -28,6 +28,9 @@ public:
     void Verdicts(const RelayVerdicts& verdicts) override;
     void End(const Traffic& traffic) override;
     void Error(const std::string& line) override;
+    // A file of several runs: the page has the file's verdict and every run's
+    // PROBLEM lines, and the first run's card check, the worst run's relays.
+    void FileJudged(const Run& worst, const std::string& verdict) override;
 
     // What was judged (the record, its program, its card), shown above the verdict.
     void Properties(std::vector<std::pair<std::string, std::string>> properties) { properties_ = std::move(properties); }

@@ -1,5 +1,7 @@
 #include "JUnit.h"
 
+#include <type_traits>
+
 #include "Wording.h"
 #include "XmlText.h"
 
@@ -7,66 +9,38 @@ namespace relaylog {
 
 namespace {
 
-
 std::string Problems(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " problem" : " problems"); }
 
-// Findings about the card check, the waits and one board fail those cases;
-// the rest fail the protocol case.
-template <typename Kind> Concern Of(const Kind&, int&) { return Concern::Protocol; }
-Concern Of(const NoCard&, int&) { return Concern::CardCheck; }
-Concern Of(const MissingRevision&, int&) { return Concern::CardCheck; }
-Concern Of(const SecondCardCheck&, int&) { return Concern::CardCheck; }
-Concern Of(const SecondRevision&, int&) { return Concern::CardCheck; }
-Concern Of(const NoPoll&, int&) { return Concern::Waits; }
-Concern Of(const PastLimit&, int&) { return Concern::Waits; }
-Concern Of(const WaitWentOn&, int&) { return Concern::Waits; }
-Concern Of(const StillBusyAtLimit&, int&) { return Concern::Waits; }
-Concern Of(const GaveUpEarly&, int&) { return Concern::Waits; }
-Concern Of(const StrayPoll&, int&) { return Concern::Waits; }
-Concern OnBoard(std::int64_t which, int& board)
-{
-    board = static_cast<int>(which);
-    return Concern::Board;
-}
-Concern Of(const RelayDiffers& k, int& board) { return OnBoard(BoardOf(k.relay), board); }
-Concern Of(const ReportOtherBoard& k, int& board) { return OnBoard(k.fetch.number, board); }
-Concern Of(const ReportLabels& k, int& board) { return OnBoard(k.fetch.number, board); }
-Concern Of(const ReportMapMismatch& k, int& board) { return OnBoard(k.fetch.number, board); }
-Concern Of(const ReportFetchMismatch& k, int& board) { return OnBoard(k.fetch.number, board); }
-Concern Of(const PushLandsElsewhere& k, int& board) { return OnBoard(k.board, board); }
-Concern Of(const BoardNotAnswering& k, int& board) { return OnBoard(k.board, board); }
-Concern Of(const RelayStuckClosed& k, int& board) { return OnBoard(BoardOf(k.relay), board); }
-Concern Of(const RelayStuckOpen& k, int& board) { return OnBoard(BoardOf(k.relay), board); }
-Concern Of(const RelayErratic& k, int& board) { return OnBoard(BoardOf(k.relay), board); }
-
-}  // namespace
-
+// The kind's concern, and for Board the board it is about; a board outside
+// the matrix fails the protocol case.
 Concern ConcernOf(const Finding& finding, int& board)
 {
     board = -1;
-    const Concern concern = std::visit([&](const auto& kind) { return Of(kind, board); }, finding.what);
+    const Concern concern = std::visit(
+        [&](const auto& kind) {
+            using Kind = std::decay_t<decltype(kind)>;
+            if constexpr (std::is_same_v<Kind, Plain>) {
+                return PlainConcern(kind.which);
+            } else {
+                if constexpr (Kind::concern == Concern::Board)
+                    board = kind.Board();
+                return Kind::concern;
+            }
+        },
+        finding.what);
     return concern == Concern::Board && (board < 0 || board >= Boards) ? Concern::Protocol : concern;
 }
 
+}  // namespace
+
 JUnitReport::Case& JUnitReport::Of(Concern concern, int board)
 {
-    switch (concern) {
-    case Concern::CardCheck: return card_;
-    case Concern::Waits: return waits_;
-    case Concern::Board:
-        if (board >= 0 && board < Boards)
-            return boards_[board];
-        break;
-    case Concern::Protocol: break;
-    }
-    return protocol_;
+    if (concern == Concern::Board && board >= 0 && board < Boards)
+        return now_.cases[2 + static_cast<std::size_t>(board)];
+    return now_.cases[concern == Concern::CardCheck ? 0 : concern == Concern::Waits ? 1 : ProtocolCase];
 }
 
-void JUnitReport::BoardReadBack(const ReadBack& readBack)
-{
-    if (readBack.board >= 0 && readBack.board < Boards)
-        boards_[readBack.board].present = true;
-}
+void JUnitReport::BoardReadBack(const ReadBack& readBack) { Of(Concern::Board, readBack.board).present = true; }
 
 void JUnitReport::Problem(const Finding& finding)
 {
@@ -82,11 +56,19 @@ void JUnitReport::Verdicts(const RelayVerdicts& verdicts)
 {
     for (int board = 0; board < Boards; ++board) {
         if (verdicts.Board(board).reads > 0)
-            boards_[board].output = "Relays: " + ClassCounts(verdicts.Counts(board));
+            Of(Concern::Board, board).output = "Relays: " + ClassCounts(verdicts.Counts(board));
     }
 }
 
-void JUnitReport::Error(const std::string& line) { error_ = line; }
+void JUnitReport::Error(const std::string& line) { now_.error = line; }
+
+void JUnitReport::Judged(const Run& run)
+{
+    now_.name = "run " + std::to_string(run.number) + " (lines " + std::to_string(run.firstLine) + "-" +
+                std::to_string(run.lastLine) + "): " + ProgramName(run.program);
+    runs_.push_back(std::move(now_));
+    now_ = Suite{};
+}
 
 void JUnitReport::Baseline(const std::vector<std::string>& changed, std::uint32_t worse, const std::string& summary)
 {
@@ -97,17 +79,16 @@ void JUnitReport::Baseline(const std::vector<std::string>& changed, std::uint32_
     baseline_.output = summary;
 }
 
-void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string& name) const
+void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string& name, const std::string& error) const
 {
     out << "  <testcase classname=\"relaylog\" name=\"" << name << "\" time=\"0\"";
-    const bool error = &c == &protocol_ && !error_.empty();
-    if (c.problems == 0 && !error && c.output.empty()) {
+    if (c.problems == 0 && error.empty() && c.output.empty()) {
         out << "/>\n";
         return;
     }
     out << ">\n";
-    if (error)
-        out << "    <error message=\"" << XmlEscaped(error_, true) << "\" type=\"record\"/>\n";
+    if (!error.empty())
+        out << "    <error message=\"" << XmlEscaped(error, true) << "\" type=\"record\"/>\n";
     if (c.problems > 0) {
         out << "    <failure message=\"" << Problems(c.problems) << "\" type=\"problem\">";
         for (const std::string& line : c.lines)
@@ -121,33 +102,45 @@ void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string&
     out << "  </testcase>\n";
 }
 
-void JUnitReport::Write(std::ostream& out, const std::string& suite) const
+// The baseline's case goes with the last run.
+void JUnitReport::WriteSuite(std::ostream& out, Suite s, const std::string& name, bool last) const
 {
-    int tests = baseline_.present ? 4 : 3;
-    int failures = (card_.problems > 0) + (waits_.problems > 0) + (protocol_.problems > 0) + (baseline_.problems > 0);
-    for (const Case& board : boards_) {
-        tests += board.present ? 1 : 0;
-        failures += board.problems > 0 ? 1 : 0;
+    if (last)
+        s.cases[ProtocolCase + 1] = baseline_;
+    int tests = 0;
+    int failures = 0;
+    for (const Case& c : s.cases) {
+        tests += c.present ? 1 : 0;
+        failures += c.problems > 0 ? 1 : 0;
     }
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" << JUnitMarker << "\n"
-        << "<testsuite name=\"" << XmlEscaped(suite, true) << "\" tests=\"" << tests << "\" failures=\"" << failures
-        << "\" errors=\"" << (error_.empty() ? 0 : 1) << "\" skipped=\"0\" time=\"0\">\n";
+    out << "<testsuite name=\"" << XmlEscaped(name, true) << "\" tests=\"" << tests << "\" failures=\"" << failures
+        << "\" errors=\"" << (s.error.empty() ? 0 : 1) << "\" skipped=\"0\" time=\"0\">\n";
     if (!properties_.empty()) {
         out << "  <properties>\n";
-        for (const auto& [name, value] : properties_)
-            out << "    <property name=\"" << XmlEscaped(name) << "\" value=\"" << XmlEscaped(value) << "\"/>\n";
+        for (const auto& [key, value] : properties_)
+            out << "    <property name=\"" << XmlEscaped(key) << "\" value=\"" << XmlEscaped(value) << "\"/>\n";
         out << "  </properties>\n";
     }
-    WriteCase(out, card_, "card check");
-    WriteCase(out, waits_, "SPI waits");
-    for (int b = 0; b < Boards; ++b) {
-        if (boards_[b].present)
-            WriteCase(out, boards_[b], "board " + std::to_string(b));
+    for (std::size_t i = 0; i < s.cases.size(); ++i) {
+        const std::string caseName = i == 0 ? "card check" : i == 1 ? "SPI waits" : i == ProtocolCase ? "protocol"
+                                     : i > ProtocolCase ? "baseline" : "board " + std::to_string(i - 2);
+        if (s.cases[i].present)
+            WriteCase(out, s.cases[i], caseName, i == ProtocolCase ? s.error : std::string());
     }
-    WriteCase(out, protocol_, "protocol");
-    if (baseline_.present)
-        WriteCase(out, baseline_, "baseline");
     out << "</testsuite>\n";
+}
+
+void JUnitReport::Write(std::ostream& out, const std::string& suite) const
+{
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" << JUnitMarker << "\n";
+    if (runs_.size() <= 1) {
+        WriteSuite(out, runs_.empty() ? now_ : runs_[0], suite, true);
+        return;
+    }
+    out << "<testsuites name=\"" << XmlEscaped(suite, true) << "\">\n";
+    for (std::size_t i = 0; i < runs_.size(); ++i)
+        WriteSuite(out, runs_[i], suite + " " + runs_[i].name, i + 1 == runs_.size());
+    out << "</testsuites>\n";
 }
 
 }  // namespace relaylog

@@ -5,6 +5,7 @@
 #ifndef RELAYLOG_JUNIT_H
 #define RELAYLOG_JUNIT_H
 
+#include <array>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -19,12 +20,6 @@ namespace relaylog {
 // may write over.
 inline constexpr const char* JUnitMarker = "<!-- written by relaylog -->";
 
-// Which test case a problem fails.
-enum class Concern { CardCheck, Waits, Board, Protocol };
-
-// The concern of a finding, and for Board the board it is about.
-Concern ConcernOf(const Finding& finding, int& board);
-
 class JUnitReport : public FindingSink {
 public:
     void BoardReadBack(const ReadBack& readBack) override;
@@ -34,10 +29,12 @@ public:
     void Verdicts(const RelayVerdicts& verdicts) override;
     // The record could not be judged: the ERROR line, on the protocol case.
     void Error(const std::string& line) override;
+    // A run judged: a file of several runs gets one test suite per run.
+    void Judged(const Run& run) override;
     // The comparison with a baseline record: its own case, failed by the
     // relays that got worse, carrying every CHANGED line and the summary.
     void Baseline(const std::vector<std::string>& changed, std::uint32_t worse, const std::string& summary);
-    // What was judged (the record, its program, its card), as the suite's <properties>.
+    // What was judged (the record, its program, its card), as each suite's <properties>.
     void Properties(std::vector<std::pair<std::string, std::string>> properties) { properties_ = std::move(properties); }
     void Write(std::ostream& out, const std::string& suite) const;
 
@@ -48,17 +45,23 @@ private:
         std::uint64_t problems = 0;
         std::string output;
     };
+    // The cases in the order written: card check, SPI waits, boards 0-7, protocol, baseline.
+    static constexpr std::size_t ProtocolCase = 2 + Boards;
+    struct Suite {
+        std::array<Case, ProtocolCase + 2> cases;  // those present are written
+        std::string error;
+        std::string name;  // of a run of several: "run 2 (lines 3095-6188): relaysweep"
+        Suite() { cases[0].present = cases[1].present = cases[ProtocolCase].present = true; }
+    };
     static constexpr std::size_t MaxLines = 100;  // a 19 MB record must not fill memory
 
     Case& Of(Concern concern, int board);
-    void WriteCase(std::ostream& out, const Case& c, const std::string& name) const;
+    void WriteCase(std::ostream& out, const Case& c, const std::string& name, const std::string& error) const;
+    void WriteSuite(std::ostream& out, Suite s, const std::string& name, bool last) const;
 
-    Case card_;
-    Case waits_;
-    Case protocol_;
+    Suite now_;               // the run under way
+    std::vector<Suite> runs_;  // the runs judged
     Case baseline_;
-    Case boards_[Boards];
-    std::string error_;
     std::vector<std::pair<std::string, std::string>> properties_;
 };
 

@@ -16,44 +16,46 @@ bool ProtocolFollower::Take(const RecordLine& line)
 {
     switch (stage_) {
     case Stage::CardCheck:
-        if (line.kind == LineKind::SweepHeading && line.number == 1) {
+        if (line.kind == LineKind::SweepHeading && !Started()) {
             program_ = Program::Relaysweep;
-            sink_.SweepHeading(line.number, line.value);
+            tell_(&FindingSink::SweepHeading, line.number, line.value);
             return true;
         }
-        if (line.kind == LineKind::ControlHeading && line.number == 1) {
-            program_ = Program::Relayctl;
+        if ((line.kind == LineKind::ControlHeading || line.kind == LineKind::MatrixHeading) && !Started()) {
+            program_ = line.kind == LineKind::ControlHeading ? Program::Relayctl : Program::Relaymatrix;
             return true;
         }
         if (line.kind != LineKind::CardFound && line.kind != LineKind::CardMissing)
             return false;
         stage_ = Stage::Revision;
         cardFound_ = line.kind == LineKind::CardFound;
-        sink_.CardCheck(line.number, cardFound_);
+        tell_(&FindingSink::CardCheck, line.number, cardFound_);
         if (line.kind == LineKind::CardMissing)
-            Found(line.number, NoCard{});
+            Found(line.number, Plain{PlainKind::NoCard});
         return true;
     case Stage::Revision:
         stage_ = Stage::Body;
         if (line.kind == LineKind::Revision) {
-            sink_.Revision(line.number, line.value);
+            tell_(&FindingSink::Revision, line.number, line.value);
             return true;
         }
-        Found(line.number, MissingRevision{});
-        Body(line);
+        Found(line.number, Plain{PlainKind::MissingRevision});
+        if (!WiringLine(line))
+            Body(line);
         return true;
     case Stage::Body:
-        Body(line);
+        if (!WiringLine(line))
+            Body(line);
         return true;
     case Stage::Closed:
         if (line.kind == LineKind::PausePrompt && program_ == Program::Relaytest) {
             stage_ = Stage::Paused;
             return true;
         }
-        Found(line.number, LineAfterClosing{});
+        Found(line.number, Plain{PlainKind::LineAfterClosing});
         return true;
     case Stage::Paused:
-        Found(line.number, LineAfterPause{});
+        Found(line.number, Plain{PlainKind::LineAfterPause});
         return true;
     }
     return true;
@@ -71,7 +73,7 @@ void ProtocolFollower::Body(const RecordLine& line)
             return;
         }
         if (line.kind != LineKind::ReportHeading)
-            Found(blank, BlankOutOfPlace{});
+            Found(blank, Plain{PlainKind::BlankOutOfPlace});
     }
     Other(line);
 }
@@ -97,32 +99,28 @@ void ProtocolFollower::Other(const RecordLine& line)
         step_ = 2;
         return;
     case LineKind::ReportWord:
-    case LineKind::ReportRule: Found(line.number, ReportLineOutside{}); return;
+    case LineKind::ReportRule: Found(line.number, Plain{PlainKind::ReportLineOutside}); return;
     case LineKind::RelayRangeError: Found(line.number, RefusedRelay{line.n}); return;
     case LineKind::BoardRangeError: Found(line.number, RefusedBoard{line.n}); return;
-    case LineKind::ClosingPrompt:
-    case LineKind::SweepHeading:
-    case LineKind::SweepComplete:
-    case LineKind::SweepNoCard:
-    case LineKind::SweepStopped:
-    case LineKind::ControlHeading:
-    case LineKind::ControlComplete:
-    case LineKind::ControlNoCard:
-    case LineKind::ControlStopped: Framing(line); return;
     case LineKind::ControlCommand:
-        if (program_ != Program::Relayctl)
+    case LineKind::ControlLimit:  // the operator's request refused by a rule, not a fault
+        if (!Controls())
             Framing(line);
         return;
     case LineKind::ControlRefused:
-        if (program_ == Program::Relayctl)
+        if (Controls())
             Found(line.number, ControlRefusedBoard{line.n});
         else
             Framing(line);
         return;
+    case LineKind::RelaySkipped:
+    case LineKind::CommandRefused:
+    case LineKind::RulesBroken: StationRule(line); return;
     case LineKind::CardFound:
-    case LineKind::CardMissing: Found(line.number, SecondCardCheck{}); return;
-    case LineKind::Revision: Found(line.number, SecondRevision{}); return;
-    case LineKind::PausePrompt: Found(line.number, PauseBeforeClosing{}); return;
+    case LineKind::CardMissing: Found(line.number, Plain{PlainKind::SecondCardCheck}); return;
+    case LineKind::Revision: Found(line.number, Plain{PlainKind::SecondRevision}); return;
+    case LineKind::PausePrompt: Found(line.number, Plain{PlainKind::PauseBeforeClosing}); return;
+    default: Framing(line); return;  // the first and last lines of the programs
     }
 }
 
@@ -134,19 +132,28 @@ void ProtocolFollower::Framing(const RecordLine& line)
     const bool noCard = k == LineKind::SweepNoCard || k == LineKind::ControlNoCard;
     bool closes = k == LineKind::ClosingPrompt;
     if (program_ == Program::Relaysweep)
-        closes = k == LineKind::SweepComplete || k == LineKind::SweepNoCard || k == LineKind::SweepStopped;
-    else if (program_ == Program::Relayctl)
-        closes = k == LineKind::ControlComplete || k == LineKind::ControlNoCard || k == LineKind::ControlStopped;
-    if (!closes || (noCard && cardFound_)) {
-        Found(line.number, LineOutOfPlace{line.kind, program_});
-    } else if (line.kind == LineKind::ClosingPrompt) {
-        Found(line.number, NoBlankBeforePrompt{});
-    } else if (line.kind == LineKind::SweepStopped) {
-        // Stopped from outside: what it swept is judged, the rest unverified.
-        Found(line.number, SweepStopped{lastClosed_, lastClosedAt_});
-    } else if (line.kind == LineKind::ControlStopped) {
-        Found(line.number, ControlStopped{});
+        closes = k == LineKind::SweepComplete || k == LineKind::SweepNoCard || k == LineKind::SweepStopped ||
+                 k == LineKind::SweepBusy || k == LineKind::SweepUnwritten;
+    else if (Controls())
+        closes = k == LineKind::ControlComplete || k == LineKind::ControlNoCard || k == LineKind::ControlStopped ||
+                 k == LineKind::ControlBusy || k == LineKind::ControlUnwritten;
+    if (closes && (k == LineKind::SweepBusy || k == LineKind::ControlBusy)) {
+        // The waits that ran out are the stop's cause: named once, where they began.
+        Found(held_.empty() ? line.number : held_[0].line,
+              Plain{k == LineKind::SweepBusy ? PlainKind::SweepBusy : PlainKind::ControlBusy});
+        held_.clear();
     }
+    Flush();
+    if (!closes || (noCard && cardFound_))
+        Found(line.number, LineOutOfPlace{line.kind, program_});
+    else if (k == LineKind::ClosingPrompt)
+        Found(line.number, Plain{PlainKind::NoBlankBeforePrompt});
+    else if (k == LineKind::SweepStopped)  // what it swept is judged, the rest unverified
+        Found(line.number, SweepStopped{lastClosed_, lastClosedAt_});
+    else if (k == LineKind::ControlStopped || k == LineKind::SweepUnwritten || k == LineKind::ControlUnwritten)
+        Found(line.number, Plain{k == LineKind::ControlStopped   ? PlainKind::ControlStopped
+                                 : k == LineKind::SweepUnwritten ? PlainKind::SweepUnwritten
+                                                                 : PlainKind::ControlUnwritten});
     if (closes)
         stage_ = Stage::Closed;
 }
@@ -174,7 +181,12 @@ bool ProtocolFollower::Continue(const RecordLine& line)
 
 void ProtocolFollower::BreakOff(const RecordLine& line)
 {
-    Found(line.number, BrokenOff{current_, step_});
+    // A stop of relaysweep or relayctl from within a step breaks it off: its
+    // own line names the stop.
+    const LineKind k = line.kind;
+    if (k != LineKind::SweepBusy && k != LineKind::ControlBusy && k != LineKind::SweepUnwritten &&
+        k != LineKind::ControlUnwritten)
+        Found(line.number, BrokenOff{current_, step_});
     current_ = Sequence{};
 }
 
@@ -189,6 +201,7 @@ void ProtocolFollower::StartPush(const RecordLine& line)
     const std::uint32_t mask = MaskOf(c);
     word = line.on ? word | mask : word & ~mask;
     lastSwitch_ = line.n;
+    switchedOn_ = line.on;
     if (line.on) {
         lastClosed_ = line.n;
         lastClosedAt_ = line.number;
@@ -209,8 +222,15 @@ bool ProtocolFollower::ContinuePush(const RecordLine& line)
     }
     Access(line, current_);
     const int board = BoardOf(current_.number);
-    const std::uint32_t wanted =
+    std::uint32_t wanted =
         control ? static_cast<std::uint32_t>(board) | GoFlag : image_[board][static_cast<std::size_t>(step_)];
+    // relayctl pushes a board all open, whatever it read back (all ones too),
+    // as a switch off of its first relay.
+    const bool openAll = Controls() && !switchedOn_ && CrosspointOf(current_.number) == 0;
+    if (openAll && !control && line.value == 0)
+        wanted = 0;
+    if (openAll && control && latch_ == Words{})
+        image_[board] = Words{};
     if (line.value != wanted)
         Found(line.number, WrongValue{{line, current_}, wanted});
     if (++step_ > WordsPerBoard)
@@ -256,10 +276,14 @@ void ProtocolFollower::ReadBackDone()
     fetch_.pushed = pushed_[board];
     fetch_.lastSwitch = lastSwitch_;
     FindLanding();
-    sink_.BoardReadBack(fetch_);
-    // A sweep's relays are judged at the end, each once, not at every read.
-    if (program_ == Program::Relaysweep)
+    tell_(&FindingSink::BoardReadBack, fetch_);
+    // A sweep's or relayctl's relays are judged at the end, each once (one
+    // fault, one PROBLEM line), not at every read.
+    if (program_ != Program::Relaytest) {
+        if (Controls())
+            image_[board] = fetch_.fetched;
         return;
+    }
     for (int c = 0; fetch_.pushedAt != 0 && c < RelaysPerBoard; ++c) {
         if (Bit(fetch_.fetched, c) == Bit(fetch_.pushed, c))
             continue;
@@ -351,19 +375,41 @@ void ProtocolFollower::Access(const RecordLine& line, const Sequence& within)
     }
 }
 
+// relaysweep and relayctl stop once waits in a row run out: until the next
+// wait, or the stop line, such waits are held, and the stop names them.
+void ProtocolFollower::Hold(const Finding& finding)
+{
+    if (program_ == Program::Relaytest || held_.size() == HeldWaits)
+        Flush();
+    if (program_ == Program::Relaytest)
+        tell_(&FindingSink::Problem, finding);
+    else
+        held_.push_back(finding);
+}
+
+void ProtocolFollower::Flush()
+{
+    for (const Finding& finding : held_)
+        tell_(&FindingSink::Problem, finding);
+    held_.clear();
+}
+
 // A wait polls until the controller reads idle, or 10000 times.
 void ProtocolFollower::CheckWait(const RecordLine& line, const Sequence& within)
 {
     const PollSummary& polls = line.polls;
     const AccessAt access{line, within};
+    const bool ranOut = polls.firstIdle == 0 && polls.count == PollLimit;
+    if (!ranOut)
+        Flush();
     if (polls.count == 0)
         Found(line.number, NoPoll{access});
     else if (polls.count > PollLimit)
         Found(line.number, PastLimit{access, polls.count});
     else if (polls.firstIdle != 0 && polls.firstIdle < polls.count)
         Found(line.number, WaitWentOn{access, polls.firstIdle});
-    else if (polls.firstIdle == 0 && polls.count == PollLimit)
-        Found(line.number, StillBusyAtLimit{access});
+    else if (ranOut)
+        Hold(Finding{line.number, StillBusyAtLimit{access}});
     else if (polls.firstIdle == 0)
         Found(line.number, GaveUpEarly{access, polls.count});
     if (polls.strayAddress)

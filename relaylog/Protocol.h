@@ -2,7 +2,7 @@
 // card check and revision, each switch and the push of its board, each fetch
 // and the report of what came back, the closing prompt. It keeps relaytest's
 // image of every board and the controller's registers as the record shows
-// them, and hands what it finds to a FindingSink; it words nothing itself.
+// them, and hands what it finds to its sinks; it words nothing itself.
 //
 // A relaysweep record has the same lines between a first line of its own and
 // "Sweep complete". relaysweep puts its own image of a board back after every
@@ -10,10 +10,21 @@
 // relays that differ are judged relay by relay at the end, not at each read.
 // A relayctl record has them between a first line of its own and "Control
 // complete", with its commands and refused boards between the steps; like
-// relaytest it pushes a board with what came back, so each read-back is
-// judged as relaytest's are.
+// relaytest it pushes a board with what came back, but its relays too are
+// judged once each at the end. Its push of a board all open is the switch off
+// of the board's first relay with four zero words, whatever came back.
+// relaysweep and relayctl stop when the controller stays busy: the waits that
+// ran out before the stop line are named by that line alone.
+//
+// Under a station's wiring, relaysweep and relayctl name it after the card
+// header; relaysweep then reads back the boards it does not sweep, and skips
+// the relays the rules forbid it to close, relayctl refuses such closes: none
+// of this is a fault of the card.
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
+
+#include <utility>
+#include <vector>
 
 #include "Findings.h"
 
@@ -21,7 +32,7 @@ namespace relaylog {
 
 class ProtocolFollower {
 public:
-    explicit ProtocolFollower(FindingSink& sink) : sink_(sink) {}
+    explicit ProtocolFollower(Sinks tell) : tell_(std::move(tell)) {}
 
     // False when the record turns out not to be a relaytest record at all.
     bool Take(const RecordLine& line);
@@ -31,14 +42,21 @@ public:
     // Where an incomplete record stopped, after lastLine complete lines.
     Stop StoppedAt(std::uint64_t lastLine) const;
     const Traffic& Counts() const { return traffic_; }
+    Program Of() const { return program_; }
+    // Hands on the waits held for a stop that did not come.
+    void Flush();
 
 private:
     enum class Stage { CardCheck, Revision, Body, Closed, Paused };
 
-    void Found(std::uint64_t line, const FindingKind& what) { sink_.Problem(Finding{line, what}); }
+    void Found(std::uint64_t line, const FindingKind& what) { tell_(&FindingSink::Problem, Finding{line, what}); }
+    void Hold(const Finding& finding);
     void Body(const RecordLine& line);
     void Other(const RecordLine& line);
     void Framing(const RecordLine& line);
+    // The lines of the station's wiring (StationLines.cpp).
+    bool WiringLine(const RecordLine& line);
+    void StationRule(const RecordLine& line);
     void Done();
     void FindLanding();
     bool Continue(const RecordLine& line);
@@ -53,10 +71,15 @@ private:
     void Access(const RecordLine& line, const Sequence& within);
     void CheckWait(const RecordLine& line, const Sequence& within);
 
-    FindingSink& sink_;
+    Sinks tell_;
+    static constexpr std::size_t HeldWaits = 200;  // 3 stop the program, then it pushes each board open
+    std::vector<Finding> held_;
     Stage stage_ = Stage::CardCheck;
     Program program_ = Program::Relaytest;  // by the record's first line
+    // relayctl's record, or the relaymatrix library's, which has relayctl's lines.
+    bool Controls() const { return program_ == Program::Relayctl || program_ == Program::Relaymatrix; }
     bool cardFound_ = false;
+    bool wiringKnown_ = false;  // the line after the card header has been: a Wiring line or not
     std::uint64_t blankLine_ = 0;  // an empty line whose meaning the next line decides
 
     // relaytest's own image of each board, which every switch pushes whole.
@@ -72,6 +95,7 @@ private:
     bool orphan_ = false;  // a report with no fetch before it: read, not compared
     int step_ = 0;
     std::int32_t lastSwitch_ = -1;
+    bool switchedOn_ = false;
     std::int32_t lastClosed_ = -1;  // the relay last switched on, at line lastClosedAt_
     std::uint64_t lastClosedAt_ = 0;
     ReadBack fetch_;

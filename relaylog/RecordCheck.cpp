@@ -1,6 +1,9 @@
 #include "RecordCheck.h"
 
 #include <exception>
+#include <memory>
+#include <optional>
+#include <sstream>
 #include <utility>
 
 #include "Protocol.h"
@@ -12,102 +15,192 @@ namespace relaylog {
 
 namespace {
 
-// Hands everything found to every consumer, in the same order.
-class Consumers : public FindingSink {
-public:
-    explicit Consumers(std::vector<FindingSink*> sinks) : sinks_(std::move(sinks)) {}
+// A line that may begin another run, and the line after it that bears that
+// out: a saved record appended to with ">>". relaytest's card check begins
+// one only after a complete run; the others' first lines, after any line (a
+// run that died is followed by the next).
+bool MayStartRun(const RecordLine& line, bool complete)
+{
+    return line.kind == LineKind::SweepHeading || line.kind == LineKind::ControlHeading ||
+           line.kind == LineKind::MatrixHeading ||
+           (complete && (line.kind == LineKind::CardFound || line.kind == LineKind::CardMissing));
+}
 
-    void SweepHeading(std::uint64_t line, std::uint32_t boards) override
+bool StartsRun(const RecordLine& first, const RecordLine& next)
+{
+    if (first.kind == LineKind::CardFound || first.kind == LineKind::CardMissing)
+        return next.kind == LineKind::Revision;
+    return next.kind == LineKind::CardFound || next.kind == LineKind::CardMissing;
+}
+
+// One run of a program: its own text report and verdicts, and the file's
+// other consumers, all fed by its own follower.
+struct RunCheck {
+    RunCheck(int number, std::uint64_t firstLine, const std::vector<FindingSink*>& also)
+        : tell(SinksOf(also)), follower(tell)
     {
-        Each([&](FindingSink& s) { s.SweepHeading(line, boards); });
+        run.number = number;
+        run.firstLine = firstLine;
     }
-    void CardCheck(std::uint64_t line, bool found) override
+
+    // The run ends at lastLine: judged, or, with a reason, not a complete record.
+    void Finish(std::uint64_t lastLine, const std::string& error = {})
     {
-        Each([&](FindingSink& s) { s.CardCheck(line, found); });
+        follower.Flush();
+        run.lastLine = lastLine;
+        run.program = follower.Of();
+        if (!error.empty()) {
+            tell(&FindingSink::Error, error);
+        } else {
+            tell(&FindingSink::Verdicts, verdicts);
+            for (const Finding& finding : verdicts.Findings())
+                tell(&FindingSink::Problem, finding);
+            tell(&FindingSink::End, follower.Counts());
+        }
+        run.status = error.empty() ? text.Status() : 2;
+        run.problems = text.Problems();
+        run.verdict = text.Last();
+        run.relays = text.Relays();
+        tell(&FindingSink::Judged, run);
     }
-    void Revision(std::uint64_t line, std::uint32_t value) override
+
+    // Why the run up to line (the reader's result there) is not complete; empty when it is.
+    std::string Incomplete(ReadResult result, const RecordReader& reader, std::uint64_t& line) const
     {
-        Each([&](FindingSink& s) { s.Revision(line, value); });
+        const std::uint64_t last = line;
+        line = reader.ErrorLine();
+        if (result == ReadResult::Malformed && reader.Fault() == ReadFault::CutInsideLine && follower.Started()) {
+            Stop stop = follower.StoppedAt(line);
+            stop.insideLine = true;
+            stop.polls = reader.PendingPolls().count;
+            return ErrorLine(line = stop.line, StopText(stop));
+        }
+        if (result == ReadResult::Malformed)
+            return ErrorLine(line, reader.Error());
+        line = last;
+        if (!follower.Started())
+            return ErrorLine(0, "the input is empty: not a relaytest record");
+        if (follower.Complete())
+            return {};
+        const Stop stop = follower.StoppedAt(line);
+        return ErrorLine(stop.line, StopText(stop));
     }
-    void BoardReadBack(const ReadBack& readBack) override
+
+    Sinks SinksOf(std::vector<FindingSink*> also)
     {
-        Each([&](FindingSink& s) { s.BoardReadBack(readBack); });
+        also.insert(also.begin(), {&text, &verdicts});
+        return Sinks(std::move(also));
     }
-    void Problem(const Finding& finding) override
+
+    std::ostringstream full;
+    TextReport text{full};
+    RelayVerdicts verdicts;
+    Sinks tell;
+    ProtocolFollower follower;
+    Run run;
+};
+
+// What the runs of a file came to. A file of one run gets that run's report
+// as it is; of several, each run under its heading (a row of runs that
+// passed under one), then the count of runs and the worst verdict.
+class FileReport {
+public:
+    explicit FileReport(const std::vector<FindingSink*>& also) : also_(also) {}
+
+    void Add(const RunCheck& run)
     {
-        Each([&](FindingSink& s) { s.Problem(finding); });
+        const Run& r = run.run;
+        if (r.number == 1)
+            full_ = run.full.str();
+        if (runs_.empty() || r.status >= worst_.status) {
+            worst_ = r;
+            verdicts_ = run.verdicts;
+        }
+        runs_.emplace_back(r, run.text.Brief());
     }
-    void Verdicts(const RelayVerdicts& verdicts) override
+
+    // The file's exit status; the worst run's verdicts (the latest of the worst) left in verdicts.
+    int Close(std::ostream& out, RelayVerdicts* verdicts)
     {
-        Each([&](FindingSink& s) { s.Verdicts(verdicts); });
-    }
-    void End(const Traffic& traffic) override
-    {
-        Each([&](FindingSink& s) { s.End(traffic); });
-    }
-    void Error(const std::string& line) override
-    {
-        Each([&](FindingSink& s) { s.Error(line); });
+        if (verdicts != nullptr)
+            *verdicts = verdicts_;
+        if (runs_.size() == 1) {
+            out << full_;
+            return worst_.status;
+        }
+        int count[3] = {0, 0, 0};
+        std::uint64_t problems = 0;
+        std::string error;
+        for (std::size_t i = 0; i < runs_.size(); ++i) {
+            const Run& r = runs_[i].first;
+            ++count[r.status];
+            problems += r.problems;
+            error = error.empty() && r.status == 2 ? r.verdict : error;
+            std::size_t last = i;  // a row of passes, from i
+            while (r.status == 0 && last + 1 < runs_.size() && runs_[last + 1].first.status == 0 &&
+                   runs_[last + 1].first.program == r.program)
+                ++last;
+            out << (i == 0 ? "" : "\n") << (last == i ? "Run " : "Runs ") << r.number
+                << (last == i ? "" : "-" + std::to_string(runs_[last].first.number)) << " (lines " << r.firstLine
+                << "-" << runs_[last].first.lastLine << "): " << ProgramName(r.program) << "\n"
+                << (last == i ? runs_[i].second : "PASS: no problems, each\n");
+            count[0] += static_cast<int>(last - i);
+            i = last;
+        }
+        const std::string verdict = count[2] > 0 ? error : VerdictLine(problems);
+        out << "\nThe file holds " << runs_.size() << " runs: " << count[0] << " PASS, " << count[1] << " FAIL, "
+            << count[2] << " not complete\n" << verdict << "\n";
+        for (FindingSink* sink : also_)
+            sink->FileJudged(worst_, verdict);
+        return worst_.status;
     }
 
 private:
-    template <typename Call> void Each(const Call& call)
-    {
-        for (FindingSink* sink : sinks_)
-            call(*sink);
-    }
-
-    std::vector<FindingSink*> sinks_;
+    const std::vector<FindingSink*>& also_;
+    std::vector<std::pair<Run, std::string>> runs_;  // each run and its brief report
+    std::string full_;                               // the first run's whole report
+    Run worst_;
+    RelayVerdicts verdicts_;
 };
 
-bool Fail(FindingSink& sink, std::uint64_t line, const std::string& why)
+int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& also, RelayVerdicts* verdicts)
 {
-    sink.Error(ErrorLine(line, why));
-    return false;
-}
-
-// Follows the record line by line into the consumers; false once it has
-// turned out not to be a complete record, the error handed on.
-bool Follow(std::istream& in, Consumers& consumers, ProtocolFollower& follower)
-{
+    FileReport file(also);
     RecordReader reader(in);
+    auto run = std::make_unique<RunCheck>(1, 1, also);
+    std::optional<RecordLine> held;  // a line that may start another run
     RecordLine line;
     ReadResult result = ReadResult::Line;
     while ((result = reader.Next(line)) == ReadResult::Line) {
-        if (!follower.Take(line))
-            return Fail(consumers, line.number, "not a relaytest record: it does not start with the card check");
+        if (held && StartsRun(*held, line)) {
+            const int next = run->run.number + 1;
+            std::uint64_t last = held->number - 1;
+            const std::string error = run->Incomplete(ReadResult::End, reader, last);
+            run->Finish(last, error);
+            file.Add(*run);
+            run = std::make_unique<RunCheck>(next, held->number, also);
+        }
+        if (held)
+            run->follower.Take(*held);
+        held.reset();
+        if (run->follower.Started() && MayStartRun(line, run->follower.Complete())) {
+            held = line;
+            continue;
+        }
+        if (!run->follower.Take(line)) {
+            run->Finish(line.number,
+                        ErrorLine(line.number, "not a relaytest record: it does not start with the card check"));
+            file.Add(*run);
+            return file.Close(out, verdicts);
+        }
     }
-    if (result == ReadResult::Malformed && reader.Fault() == ReadFault::CutInsideLine && follower.Started()) {
-        Stop stop = follower.StoppedAt(reader.ErrorLine());
-        stop.insideLine = true;
-        stop.polls = reader.PendingPolls().count;
-        return Fail(consumers, stop.line, StopText(stop));
-    }
-    if (result == ReadResult::Malformed)
-        return Fail(consumers, reader.ErrorLine(), reader.Error());
-    if (!follower.Started())
-        return Fail(consumers, 0, "the input is empty: not a relaytest record");
-    if (!follower.Complete()) {
-        const Stop stop = follower.StoppedAt(reader.LinesRead());
-        return Fail(consumers, stop.line, StopText(stop));
-    }
-    return true;
-}
-
-int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& also, RelayVerdicts& verdicts)
-{
-    TextReport text(out);
-    std::vector<FindingSink*> sinks{&text, &verdicts};
-    sinks.insert(sinks.end(), also.begin(), also.end());
-    Consumers consumers(sinks);
-    ProtocolFollower follower(consumers);
-    if (!Follow(in, consumers, follower))
-        return 2;
-    consumers.Verdicts(verdicts);
-    for (const Finding& finding : verdicts.Findings())
-        consumers.Problem(finding);
-    consumers.End(follower.Counts());
-    return text.Status();
+    if (held)
+        run->follower.Take(*held);
+    std::uint64_t last = reader.LinesRead();
+    const std::string error = run->Incomplete(result, reader, last);
+    run->Finish(last, error);
+    file.Add(*run);
+    return file.Close(out, verdicts);
 }
 
 }  // namespace
@@ -115,8 +208,7 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
 int CheckRecord(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& also, RelayVerdicts* verdicts)
 {
     try {
-        RelayVerdicts own{};
-        return Judge(in, out, also, verdicts != nullptr ? *verdicts : own);
+        return Judge(in, out, also, verdicts);
     } catch (const std::exception& e) {
         out << "ERROR: " << e.what() << "\n";
         return 2;

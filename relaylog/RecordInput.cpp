@@ -36,6 +36,7 @@ const char* ProgramOf(LineKind kind)
     case LineKind::CardMissing: return "relaytest";
     case LineKind::SweepHeading: return "relaysweep";
     case LineKind::ControlHeading: return "relayctl";
+    case LineKind::MatrixHeading: return "relaymatrix";
     default: return "";
     }
 }

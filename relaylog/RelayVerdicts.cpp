@@ -35,9 +35,23 @@ void RelayVerdicts::Observe(const ReadBack& r)
     }
 }
 
+void RelayVerdicts::RuleLine(const RecordLine& line)
+{
+    if (line.kind == LineKind::RelaySkipped)
+        skipped_[line.n] = line.text;
+}
+
+std::string RelayVerdicts::SkipReason(int relay) const
+{
+    const auto found = skipped_.find(relay);
+    return found == skipped_.end() ? std::string() : found->second;
+}
+
 RelayClass RelayVerdicts::ClassOf(int relay) const
 {
     const RelaySeen& r = Relay(relay);
+    if (r.differs == 0 && !skipped_.empty() && skipped_.count(relay) != 0)
+        return RelayClass::SkippedByRule;
     if (r.reads == 0)
         return RelayClass::Unverified;
     if (r.differs == 0)
@@ -86,7 +100,8 @@ void RelayFinding(const RelayVerdicts& v, int relay, std::vector<Finding>& found
         return;
     case RelayClass::Functional:
     case RelayClass::PartlyVerified:
-    case RelayClass::Unverified: break;
+    case RelayClass::Unverified:
+    case RelayClass::SkippedByRule: break;
     }
 }
 

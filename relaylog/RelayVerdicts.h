@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "Findings.h"
@@ -18,8 +20,9 @@ enum class RelayClass {
     StuckClosed,     // read back on every time, at least once when pushed off
     StuckOpen,       // read back off every time, at least once when pushed on
     Erratic,         // anything else that differs from the push at least once
+    SkippedByRule,   // relaysweep left it open by the station's rules; seen only as pushed, if at all
 };
-constexpr int RelayClassCount = 6;
+constexpr int RelayClassCount = 7;
 
 // What the read-backs showed of one relay.
 struct RelaySeen {
@@ -55,6 +58,11 @@ class RelayVerdicts : public FindingSink {
 public:
     void BoardReadBack(const ReadBack& readBack) override { Observe(readBack); }
     void Observe(const ReadBack& readBack);
+    // relaysweep's "Relay N skipped: REASON": the relay is judged skipped by
+    // rule unless its read-backs show a fault.
+    void RuleLine(const RecordLine& line) override;
+    // Why relaysweep skipped the relay; empty when it did not.
+    std::string SkipReason(int relay) const;
 
     RelayClass ClassOf(int relay) const;
     const RelaySeen& Relay(int relay) const { return relays_[static_cast<std::size_t>(relay)]; }
@@ -76,6 +84,7 @@ private:
     std::array<RelaySeen, Relays> relays_{};
     std::array<BoardSeen, Boards> boards_{};
     std::array<std::array<Landing, Boards>, Boards> landings_{};
+    std::map<int, std::string> skipped_;  // relay: the rule's refusal
 };
 
 }  // namespace relaylog

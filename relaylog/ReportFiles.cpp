@@ -58,7 +58,9 @@ std::string Refusal(const NamedFile& output, const std::vector<NamedFile>& input
 {
     for (const NamedFile& input : inputs) {
         if (Same(output, input))
-            return Named(output) + (input.option.empty() ? " is the record to judge" : " is the baseline record");
+            return Named(output) + (input.option.empty()           ? " is the record to judge"
+                                    : input.option == "--wiring" ? " is the station's wiring"
+                                                                 : " is the baseline record");
     }
     for (const NamedFile& other : earlier) {
         if (Same(output, other))

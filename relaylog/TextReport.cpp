@@ -6,7 +6,7 @@ namespace relaylog {
 
 namespace {
 
-constexpr char ClassMarks[RelayClassCount] = {'F', 'p', '?', 'C', 'O', 'E'};
+constexpr char ClassMarks[RelayClassCount] = {'F', 'p', '?', 'C', 'O', 'E', 'S'};
 
 std::string StripTrailingBlanks(std::string text)
 {
@@ -41,17 +41,56 @@ void TextReport::CardCheck(std::uint64_t line, bool found) { out_ << CardCheckLi
 
 void TextReport::Revision(std::uint64_t line, std::uint32_t value) { out_ << RevisionLine(line, value) << "\n"; }
 
+// A line both reports have.
+void TextReport::Line(const std::string& line)
+{
+    out_ << line << "\n";
+    brief_ += line + "\n";
+}
+
 void TextReport::Problem(const Finding& finding)
 {
     ++problems_;
-    out_ << ProblemLine(finding) << "\n";
+    Tally& kind = kinds_[KindOf(finding.what)];
+    if (kind.count++ == 0)
+        kind.firstLine = finding.line;
+    if (kind.count <= Listed)
+        Line(ProblemLine(finding));
+}
+
+void TextReport::RecordWiring(std::uint64_t line, const std::string& named)
+{
+    if (!named.empty())
+        out_ << WiringLine(line, named) << "\n";
+    const std::string warning = WiringWarning(named);
+    if (!warning.empty())
+        Line("WARNING line " + std::to_string(line) + ": " + warning);
+}
+
+void TextReport::RuleLine(const RecordLine& line)
+{
+    if (++ruleLines_ <= Listed)
+        out_ << RuleLineText(line) << "\n";
+}
+
+void TextReport::Unlisted()
+{
+    if (ruleLines_ > Listed)
+        out_ << "... and " << ruleLines_ - Listed << " more lines of the station's rules\n";
+    if (readBacks_ > Listed)
+        out_ << "\n... and " << Count(readBacks_ - Listed, "more read-back", "more read-backs") << ", not drawn\n";
+    for (const Tally& kind : kinds_) {
+        if (kind.count > Listed)
+            Line("... and " + std::to_string(kind.count - Listed) + " more PROBLEM lines of the kind of line " +
+                 std::to_string(kind.firstLine));
+    }
 }
 
 // In a sweep record the relays are judged at the end, with one grid per
 // board: a grid for each of its thousand read-backs would bury the verdict.
 void TextReport::BoardReadBack(const ReadBack& r)
 {
-    if (sweep_)
+    if (sweep_ || ++readBacks_ > Listed)
         return;
     const int first = r.board * RelaysPerBoard;
     out_ << "\nBoard " << r.board << " (relays " << first << "-" << first + RelaysPerBoard - 1 << ") read back at lines "
@@ -82,7 +121,9 @@ void TextReport::BoardReadBack(const ReadBack& r)
 // A grid of classes for every board read back; the verdicts' PROBLEM lines follow.
 void TextReport::Verdicts(const RelayVerdicts& verdicts)
 {
-    out_ << "\nRelay verdicts: F functional, p partly verified, ? unverified, C stuck closed, O stuck open, E erratic\n";
+    const bool skipped = verdicts.Counts()[static_cast<std::size_t>(RelayClass::SkippedByRule)] > 0;
+    out_ << "\nRelay verdicts: F functional, p partly verified, ? unverified, C stuck closed, O stuck open, E erratic"
+         << (skipped ? ", S skipped by rule\n" : "\n");
     std::uint32_t unread = 0;
     for (int board = 0; board < Boards; ++board) {
         if (verdicts.Board(board).reads == 0) {
@@ -103,13 +144,22 @@ void TextReport::Verdicts(const RelayVerdicts& verdicts)
 
 void TextReport::End(const Traffic& t)
 {
+    Unlisted();
     out_ << "\nTraffic: " << Count(t.accesses, "SPI access", "SPI accesses") << ", "
          << Count(t.polls, "busy check", "busy checks");
     if (t.longestWait > 0)
         out_ << ", longest wait " << Count(t.longestWait, "poll", "polls") << " (line " << t.longestWaitLine << ")";
-    out_ << "\n" << relays_ << "\n" << VerdictLine(problems_) << "\n";
+    out_ << "\n";
+    last_ = VerdictLine(problems_);
+    Line(relays_);
+    Line(last_);
 }
 
-void TextReport::Error(const std::string& line) { out_ << line << "\n"; }
+void TextReport::Error(const std::string& line)
+{
+    Unlisted();
+    last_ = line;
+    Line(line);
+}
 
 }  // namespace relaylog

@@ -1,13 +1,18 @@
 #include "Wording.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "Wiring.h"
 
 namespace relaylog {
 
 namespace {
 
 constexpr const char* ClassNames[RelayClassCount] = {"functional", "partly verified", "unverified",
-                                                     "stuck closed", "stuck open", "erratic"};
+                                                     "stuck closed", "stuck open", "erratic", "skipped by rule"};
+
+const Wiring* Station = nullptr;
 
 std::string Str(std::uint64_t n) { return std::to_string(n); }
 
@@ -29,7 +34,9 @@ std::string UnderWay(const Stop& stop)
         return "after " + StepName(stop.last);
     switch (stop.phase) {
     case Stop::CardCheck:
-        return stop.program == Program::Relayctl ? "after relayctl's first line" : "after relaysweep's first line";
+        return stop.program == Program::Relayctl      ? "after relayctl's first line"
+               : stop.program == Program::Relaymatrix ? "after relaymatrix's first line"
+                                                      : "after relaysweep's first line";
     case Stop::Revision: return "after the card check";
     case Stop::Body: break;
     }
@@ -57,8 +64,14 @@ std::string Offset(std::uint32_t offset)
     return text;
 }
 
+void UseWiring(const Wiring* wiring) { Station = wiring; }
+
+const Wiring* StationWiring() { return Station; }
+
 std::string RelayName(std::int64_t relay)
 {
+    if (Station != nullptr && relay >= 0 && relay < Relays)
+        return ::RelayName(*Station, static_cast<int>(relay));
     return "relay " + std::to_string(relay) + " (board " + std::to_string(BoardOf(relay)) + ", row " +
            std::to_string(RowOf(relay)) + ", column " + std::to_string(ColumnOf(relay)) + ")";
 }
@@ -74,8 +87,12 @@ const char* ClassName(RelayClass k) { return ClassNames[static_cast<int>(k)]; }
 std::string ClassCounts(const std::array<std::uint32_t, RelayClassCount>& counts)
 {
     std::string text;
-    for (int k = 0; k < RelayClassCount; ++k)
-        text += (k == 0 ? "" : ", ") + std::to_string(counts[static_cast<std::size_t>(k)]) + " " + ClassNames[k];
+    constexpr int Order[RelayClassCount] = {0, 1, 2, 6, 3, 4, 5};  // skipped by rule beside the unverified
+    for (const int k : Order) {
+        const std::uint32_t n = counts[static_cast<std::size_t>(k)];
+        if (static_cast<RelayClass>(k) != RelayClass::SkippedByRule || n > 0)
+            text += (k == 0 ? "" : ", ") + std::to_string(n) + " " + ClassNames[k];
+    }
     return text;
 }
 
@@ -107,8 +124,40 @@ std::string StopText(const Stop& stop)
                 (stop.polls > 0 ? ", after " + Count(stop.polls, "busy check", "busy checks") : std::string());
     const char* end = stop.program == Program::Relaysweep ? "\"Sweep complete\""
                       : stop.program == Program::Relayctl ? "\"Control complete\""
+                      : stop.program == Program::Relaymatrix ? "\"Session complete\""
                                                            : "the closing prompt";
     return where + ", " + UnderWay(stop) + ", before " + end + ": the run died there, or the record is cut short";
+}
+
+std::string WiringNamed(const Wiring& wiring) { return wiring.file + " (checksum " + wiring.checksum + ")"; }
+
+std::string WiringLine(std::uint64_t line, const std::string& named)
+{
+    return "Wiring (line " + Str(line) + "): " + named;
+}
+
+std::string WiringWarning(const std::string& named)
+{
+    const std::string given = Station != nullptr ? WiringNamed(*Station) : std::string();
+    const std::size_t sum = named.size() - std::min<std::size_t>(named.size(), 17);  // the checksum, and ")"
+    if (named.empty() && Station != nullptr)
+        return "the record names no wiring, but relaylog was given " + given +
+               ": the run did not keep the station's rules";
+    if (!named.empty() && Station == nullptr)
+        return "the record was made under the wiring " + named +
+               ", but relaylog was given none (--wiring, or RELAYTEST_WIRING): relays are named by number only";
+    if (!named.empty() && named.compare(sum, 16, Station->checksum) != 0)
+        return "the record was made under the wiring " + named + ", but relaylog was given " + given +
+               ": another file, or one changed since, so the names may not be those of the run";
+    return {};
+}
+
+std::string RuleLineText(const RecordLine& line)
+{
+    const std::string at = " (line " + Str(line.number) + "): ";
+    if (line.kind == LineKind::RelaySkipped)
+        return "Skipped by rule" + at + RelayName(line.n) + ": " + line.text;
+    return (line.kind == LineKind::CommandRefused ? "Command refused" : "Rules broken") + at + line.text;
 }
 
 std::string StepName(const Sequence& step)

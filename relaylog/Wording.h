@@ -12,20 +12,31 @@
 #include "Findings.h"
 #include "RelayVerdicts.h"
 
+struct Wiring;
+
 namespace relaylog {
+
+// The station's wiring, by which relays are named in every report: none (the
+// default), or one that outlives the reports. Set once, before judging.
+void UseWiring(const Wiring* wiring);
+const Wiring* StationWiring();
 
 // "1 poll", "3 polls"
 std::string Count(std::uint64_t n, const char* one, const char* many);
 // Register values and offsets as the traces print them: "0002A1F7", "104".
 std::string Hex(std::uint32_t value);
 std::string Offset(std::uint32_t offset);
-// "relay 100 (board 0, row 4, column 12)"
+// "relay 100 (board 0, row 4, column 12)"; under a wiring with the names it
+// gives: "relay 311 (board 2, row 7 0V, column 6 J4.7)"
 std::string RelayName(std::int64_t relay);
 // "board 3 (relays 384-511)"
 std::string BoardName(int board);
+// "relaytest", "relaysweep", "relayctl"
+const char* ProgramName(Program program);
 // "stuck closed"
 const char* ClassName(RelayClass k);
-// "128 functional, 0 partly verified, ..."
+// "128 functional, 0 partly verified, ...", and "N skipped by rule" after
+// the unverified when there are any
 std::string ClassCounts(const std::array<std::uint32_t, RelayClassCount>& counts);
 
 // The report's own lines.
@@ -36,6 +47,17 @@ std::string ErrorLine(std::uint64_t line, const std::string& why);  // "ERROR li
 // Why a record that is not complete cannot be judged: where it stops and
 // what was under way there.
 std::string StopText(const Stop& stop);
+
+// The wiring: "bench-3.toml (checksum 0123456789ABCDEF)", as a record names it.
+std::string WiringNamed(const Wiring& wiring);
+// "Wiring (line 4): bench-3.toml (checksum ...)"
+std::string WiringLine(std::uint64_t line, const std::string& named);
+// Why the station's wiring does not match the one the record names (named,
+// empty when it names none); empty when it does.
+std::string WiringWarning(const std::string& named);
+// A relay skipped by rule, a command refused or rules broken, with its line:
+// "Skipped by rule (line 9): relay 316 (...): closing ... is forbidden (...)".
+std::string RuleLineText(const RecordLine& line);
 
 // The sentence for one finding, and its line in the report:
 // "PROBLEM line N: sentence".

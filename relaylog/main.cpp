@@ -1,13 +1,14 @@
 // relaylog: reads a saved relaytest, relaysweep or relayctl record and says what went
 // wrong, where, relay by relay.
 //
-//   relaylog [--junit FILE] [--html FILE] [--baseline OLD] FILE   (or - for standard input)
+//   relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] FILE   (or - for standard input)
 //
 // Exit status 0 on PASS, 1 on FAIL, 2 when the input cannot be read or is not
 // a complete record, when a report cannot be written, and for a usage error.
 // Every report asked for is written, even when nothing could be judged, so
 // that an older PASS never stands in for this run.
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -20,6 +21,8 @@
 #include "RecordCheck.h"
 #include "RecordInput.h"
 #include "ReportFiles.h"
+#include "Wiring.h"
+#include "Wording.h"
 
 namespace relaylog {
 namespace {
@@ -35,8 +38,22 @@ struct CardHeader : FindingSink {
         std::snprintf(hex, sizeof hex, "%08X", value);
         revision = hex;
     }
+    // The wiring the record names, and each warning about it once.
+    void RecordWiring(std::uint64_t line, const std::string& named) override
+    {
+        wiring = !named.empty() ? named : StationWiring() != nullptr ? "none" : "";
+        const std::string warning = WiringWarning(named);
+        for (const std::string& seen : warnings) {
+            if (seen.find(warning) != std::string::npos)
+                return;
+        }
+        if (!warning.empty())
+            warnings.push_back("WARNING line " + std::to_string(line) + ": " + warning);
+    }
     std::string card = "no card check in the record";
     std::string revision = "none";
+    std::string wiring;
+    std::vector<std::string> warnings;
 };
 
 Properties PropertiesOf(const RecordFacts& facts, const CardHeader& card)
@@ -48,6 +65,12 @@ Properties PropertiesOf(const RecordFacts& facts, const CardHeader& card)
     properties.emplace_back("program", facts.program.empty() ? "unknown" : facts.program);
     properties.emplace_back("card", card.card);
     properties.emplace_back("FPGA revision", card.revision);
+    if (StationWiring() != nullptr)
+        properties.emplace_back("wiring", WiringNamed(*StationWiring()));
+    if (!card.wiring.empty())
+        properties.emplace_back("record's wiring", card.wiring);
+    for (const std::string& warning : card.warnings)
+        properties.emplace_back("warning", warning);
     return properties;
 }
 
@@ -198,11 +221,13 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
     return status;
 }
 
-int Run(const Options& options)
+int JudgeRecord(const Options& options)
 {
     std::vector<NamedFile> inputs{{"", options.record}};
     if (!options.baseline.empty())
         inputs.push_back({"--baseline", options.baseline});
+    if (!options.wiring.empty())
+        inputs.push_back({"--wiring", options.wiring});
     std::vector<NamedFile> outputs;
     if (!options.junit.empty())
         outputs.push_back({"--junit", options.junit});
@@ -220,6 +245,12 @@ int Run(const Options& options)
         std::fprintf(stderr, "relaylog: %s: %s\n", name.c_str(), reason.c_str());
         return Unjudged(options, "ERROR: cannot read " + name + ": " + reason, PropertiesOf(input.Facts(), {}));
     }
+    Wiring wiring;
+    if (!options.wiring.empty() && !LoadWiring(options.wiring, wiring, reason)) {
+        std::fprintf(stderr, "relaylog: %s\n", Echoed(reason).c_str());
+        return Unjudged(options, "ERROR: the wiring cannot be read: " + Echoed(reason), PropertiesOf(input.Facts(), {}));
+    }
+    UseWiring(options.wiring.empty() ? nullptr : &wiring);
     RelayVerdicts old;
     std::string why;
     if (!options.baseline.empty() && !ReadBaseline(options.baseline, old, why))
@@ -267,6 +298,10 @@ int main(int argc, char** argv)
     case relaylog::Parsed::Usage: return relaylog::UsageError(options, mistake, named);
     case relaylog::Parsed::Run: break;
     }
+    // A station names its wiring once, machine-wide.
+    const char* station = std::getenv("RELAYTEST_WIRING");
+    if (options.wiring.empty() && station != nullptr)
+        options.wiring = station;
     std::ios::sync_with_stdio(false);
-    return relaylog::Run(options);
+    return relaylog::JudgeRecord(options);
 }

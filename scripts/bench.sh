@@ -8,9 +8,14 @@ cd "$(dirname "$0")/.."
 . scripts/deps.sh
 need_build_tools
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/bench -j"$(nproc)" --target relaytest relaysweep relaylog relaybench >/dev/null
+cmake --build build/bench -j"$(nproc)" --target relaytest relaysweep relaylog relaybench relayctl relaymatrix \
+    matrixbench >/dev/null
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 build/bench/bench/relaybench build/bench/relaytest "${RUNS:-9}" build/bench/relaybench.out build/bench/relaysweep \
     build/bench/relaylog/relaylog
+# One close and open through relaymatrix from C and Python, beside relayctl run as a program.
+RELAYTEST_LOCK="$PWD/build/bench/matrixbench.lock" build/bench/bench/matrixbench "${CYCLES:-200}" \
+    build/bench/matrixbench.out build/bench/relayctl "$(command -v python3)" "$PWD/python" \
+    "$PWD/build/bench/librelaymatrix.so"
 # The same program on a Windows console, where wine and mingw-w64 are installed.
 scripts/bench-wine-console.sh build/bench/relaytest

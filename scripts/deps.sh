@@ -46,6 +46,9 @@ need_build_tools() {
     need cmake command -v cmake
     need g++ command -v g++
     need make command -v make
+    # Header-only libraries, for every build (cmake/HeaderOnly.cmake).
+    need libcli11-dev test -f /usr/include/CLI/CLI.hpp
+    need libtomlplusplus-dev test -f /usr/include/toml++/toml.h
 }
 
 need_test_tools() {
@@ -55,4 +58,6 @@ need_test_tools() {
     need libxml2-utils test -x /usr/bin/xmllint
     # relaylog's browser test renders its HTML report in headless chromium.
     need chromium command -v chromium
+    # The relaymatrix Python package's tests (tests/matrix), with Debian's python3.
+    need python3-pytest /usr/bin/python3 -c "import pytest"
 }

@@ -49,15 +49,19 @@ fuzz() {
     grep -E '^#[0-9]+[[:space:]]+DONE|^stat::' "$work/fuzz.log"
 }
 
-# The two fuzzers run side by side: each is one process on one core.
-echo "== fuzzing the card's answers for ${fuzz_seconds} s, and relaylog's reader with damaged records for $((fuzz_seconds / 2)) s"
+# The fuzzers run side by side, each one process on one core: the card's
+# answers on one, relaylog's reader and then the wiring reader on the other.
+echo "== fuzzing the card's answers for ${fuzz_seconds} s; beside it relaylog's reader with damaged records for $((fuzz_seconds / 2)) s, then the wiring reader for $((fuzz_seconds / 4)) s"
 fuzz fuzz_card_answers fuzz/corpus 512 "$fuzz_seconds" &
 card_fuzz=$!
-fuzz fuzz_relaylog fuzz/relaylog-corpus 16384 "$((fuzz_seconds / 2))" &
-relaylog_fuzz=$!
+{
+    fuzz fuzz_relaylog fuzz/relaylog-corpus 16384 "$((fuzz_seconds / 2))"
+    fuzz fuzz_wiring fuzz/wiring-corpus 4096 "$((fuzz_seconds / 4))"
+} &
+reader_fuzz=$!
 fuzz_failed=no
 wait "$card_fuzz" || fuzz_failed=yes
-wait "$relaylog_fuzz" || fuzz_failed=yes
+wait "$reader_fuzz" || fuzz_failed=yes
 if [ "$fuzz_failed" = yes ]; then
     exit 1
 fi

@@ -53,8 +53,8 @@ struct Model {
     bool recording = false;
     std::vector<SimCall> log;
     std::function<std::uint32_t(std::uint32_t, std::uint32_t)> readOverride;
-    std::string statePath;     // where the boards' latches are kept; empty for none
-    bool stateUnwritten = false;  // a save has failed, and been reported
+    std::string statePath;      // the file every program's boards are kept in; empty for none
+    bool stateTrouble = false;  // it could not be read or written, and that has been said
 };
 
 Model model;
@@ -125,20 +125,29 @@ BoardWords Fetch(const Board& board)
     return words;
 }
 
-// Real boards keep their latches without the program: after every push the
-// simulated ones are written to the state file, when there is one.
-void SaveState()
+// The state file, when there is one, is the card every program shares (see
+// SimState.h). A file that cannot be read or written is said once; the card
+// then carries on with what this program last sent.
+void StateTrouble(const std::string& error)
 {
-    if (model.statePath.empty())
+    if (model.stateTrouble)
         return;
+    model.stateTrouble = true;
+    (void)std::fprintf(stderr, "relaysim: %s: the boards' state is not shared\n", error.c_str());
+}
+
+// A fetch reads its board from the file: the last push to it, from whichever
+// program.
+void FetchFromState(std::uint32_t index)
+{
     CardWords words;
-    for (std::size_t b = 0; b < words.size(); ++b)
-        words[b] = model.boards[b].image;
-    if (!SaveSimState(model.statePath, words) && !model.stateUnwritten) {
-        model.stateUnwritten = true;
-        (void)std::fprintf(stderr, "relaysim: state file \"%s\" cannot be written: the boards' state is not kept\n",
-                           model.statePath.c_str());
-    }
+    std::string error;
+    if (model.statePath.empty() || model.boards[index].fixed)
+        return;
+    if (ReadSimState(model.statePath, words, error))
+        model.boards[index].image = words[index];
+    else
+        StateTrouble(error);
 }
 
 // Control write: the low bits address a board; the go flag sends the latched
@@ -151,16 +160,22 @@ void Transfer(std::uint32_t control)
         return;
     Board& board = model.boards[index];
     if ((control & GoFlag) == 0) {
+        FetchFromState(index);
         model.latch = Fetch(board);
         return;
     }
+    std::uint32_t pushed = 0;
     for (int b = 0; b < Boards; ++b) {
         Board& target = model.boards[b];
         const bool addressed = static_cast<std::uint32_t>(b) == index || ((board.alsoTo >> b) & 1u) != 0;
-        if (addressed && !target.fixed)
+        if (addressed && !target.fixed) {
             target.image = model.latch;
+            pushed |= 1u << b;
+        }
     }
-    SaveState();
+    std::string error;
+    if (!model.statePath.empty() && pushed != 0 && !PushSimState(model.statePath, pushed, model.latch, error))
+        StateTrouble(error);
 }
 
 std::uint32_t ReadWindow(std::uint32_t offset)
@@ -290,7 +305,7 @@ void SimSetBoardAbsent(int board) { SimSetBoardFixed(board, BoardWords{~0u, ~0u,
 bool SimKeepStateIn(const std::string& path, std::string& error)
 {
     CardWords words;
-    if (!LoadSimState(path, words, error))
+    if (!ReadSimState(path, words, error))
         return false;
     for (std::size_t b = 0; b < words.size(); ++b)
         model.boards[b].image = words[b];

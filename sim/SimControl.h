@@ -83,10 +83,12 @@ void SimSetBoardAbsent(int board);
 BoardWords SimBoardImage(int board);
 
 // The boards keep what was last sent to them in the file at path, as real
-// boards keep their latches between runs: loaded now (a missing file is the
-// card at power-on, every relay open), and written anew after every push
-// (SimState.h has its format). False, changing nothing, with a reason naming
-// the file, for a file that cannot be read or is malformed.
+// boards keep their latches between runs, and every program given the same
+// file shares one card: loaded now (a missing file is the card at power-on,
+// every relay open); a push replaces its boards' lines in the file and a
+// fetch reads its board from it (SimState.h has its format and how it is
+// shared). False, changing nothing, with a reason naming the file, for a file
+// that cannot be read or is malformed.
 bool SimKeepStateIn(const std::string& path, std::string& error);
 
 // Applies settings as the RELAYSIM environment variable spells them (see

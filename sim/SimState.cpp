@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "SimStateFile.h"
+
 namespace {
 
 constexpr int Boards = 8;
@@ -72,15 +74,52 @@ bool LoadSimState(const std::string& path, CardWords& boards, std::string& error
     return true;
 }
 
-bool SaveSimState(const std::string& path, const CardWords& boards)
+namespace {
+
+// Writes the file whole beside the old one, then renames it into place.
+bool SaveSimState(const std::string& path, const CardWords& boards, std::string& error)
 {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr)
+    const std::string fresh = path + ".new";
+    std::FILE* file = std::fopen(fresh.c_str(), "w");
+    if (file == nullptr) {
+        error = "state file \"" + fresh + "\" cannot be made: " + std::strerror(errno);
         return false;
+    }
     bool ok = true;
     for (int b = 0; b < Boards; ++b) {
         const BoardWords& w = boards[static_cast<std::size_t>(b)];
         ok = std::fprintf(file, "board %d: %08X %08X %08X %08X\n", b, w[0], w[1], w[2], w[3]) > 0 && ok;
     }
-    return std::fclose(file) == 0 && ok;
+    if (std::fclose(file) != 0 || !ok) {
+        error = "state file \"" + fresh + "\" cannot be written";
+        (void)std::remove(fresh.c_str());
+        return false;
+    }
+    return ReplaceSimStateFile(fresh, path, error);
+}
+
+}  // namespace
+
+bool ReadSimState(const std::string& path, CardWords& boards, std::string& error)
+{
+    if (!LockSimStateFile(path, error))
+        return false;
+    const bool ok = LoadSimState(path, boards, error);
+    UnlockSimStateFile();
+    return ok;
+}
+
+bool PushSimState(const std::string& path, std::uint32_t boards, const BoardWords& words, std::string& error)
+{
+    if (!LockSimStateFile(path, error))
+        return false;
+    CardWords card;
+    bool ok = LoadSimState(path, card, error);
+    for (std::size_t b = 0; ok && b < card.size(); ++b) {
+        if (((boards >> b) & 1u) != 0)
+            card[b] = words;
+    }
+    ok = ok && SaveSimState(path, card, error);
+    UnlockSimStateFile();
+    return ok;
 }

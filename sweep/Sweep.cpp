@@ -1,15 +1,27 @@
 #include "Sweep.h"
 
 #include <cstdint>
+#include <cstdio>
 
 #include "RelayMatrix.h"
-#include "StopRequest.h"
+#include "Progress.h"
+#include "Record.h"
+#include "StopCause.h"
 
 namespace {
 
 // The relay of each board that stays closed while the other boards are read
 // back: a push that also lands on another board shows there as this relay.
+// When the wiring skips it, the board's first relay swept takes its place.
 constexpr int AddressProbe = 0;
+
+// Why the wiring's rules leave a relay unswept (SweepRules.h); empty: none.
+const SweepSkips* Skips = nullptr;
+
+bool Skipped(RelayNumber relay)
+{
+    return Skips != nullptr && !(*Skips)[static_cast<std::size_t>(relay)].empty();
+}
 
 // A read-back replaces the board's image with what came back: after a faulty
 // one (an absent board answers all ones) the next push would close every
@@ -25,10 +37,19 @@ void RestoreImage(BoardIndex board, int closed)
 
 // The sweep's place, for the stop and its last line.
 SweepEnd Progress;
+int RelaysDone = 0;
+int RelaysInAll = 0;
+
+void ShowPlace(RelayNumber relay)
+{
+    char what[48];
+    (void)std::snprintf(what, sizeof what, "relay %d of board %d", relay, relay / RelaysPerBoard);
+    ShowProgress(RelaysDone++, RelaysInAll, what);
+}
 
 bool Stopping()
 {
-    Progress.stopped = Progress.stopped || StopRequested();
+    Progress.stopped = Progress.stopped || MustStop();
     return Progress.stopped;
 }
 
@@ -54,17 +75,25 @@ bool ReadOtherBoards(BoardSet boards, BoardIndex tested)
 // False once a stop has been seen: the relay under test may still be closed.
 bool SweepBoard(BoardSet boards, BoardIndex board)
 {
+    int probe = AddressProbe;
+    while (probe < RelaysPerBoard && Skipped(board * RelaysPerBoard + probe))
+        ++probe;
     for (int c = 0; c < RelaysPerBoard; ++c) {
         const RelayNumber relay = board * RelaysPerBoard + c;
         Progress.relay = relay;
+        ShowPlace(relay);
         if (Stopping())
             return false;
+        if (Skipped(relay)) {
+            RecordLine("Relay %d skipped: %s\n", relay, (*Skips)[static_cast<std::size_t>(relay)].c_str());
+            continue;
+        }
         Push(relay, true);
         if (Stopping())
             return false;
         ReadBoard(board);
         RestoreImage(board, c);
-        if (c == AddressProbe && !ReadOtherBoards(boards, board))
+        if (c == probe && !ReadOtherBoards(boards, board))
             return false;
         if (Stopping())
             return false;
@@ -91,9 +120,14 @@ bool ConfirmAllOpen(BoardSet boards)
 
 }  // namespace
 
-SweepEnd RunSweep(BoardSet boards)
+SweepEnd RunSweep(BoardSet boards) { return RunSweep(boards, SweepSkips{}); }
+
+SweepEnd RunSweep(BoardSet boards, const SweepSkips& skips)
 {
+    Skips = skips.empty() ? nullptr : &skips;
     Progress = SweepEnd{};
+    RelaysDone = 0;
+    RelaysInAll = BoardsIn(boards) * RelaysPerBoard;
     // Every board of the set starts open, so that each read-back has a push
     // of its own board to be compared with.
     bool running = true;
@@ -119,5 +153,6 @@ SweepEnd RunSweep(BoardSet boards)
     // so far is pushed open and read back.
     if (!running)
         Progress.notOpen = OpenBoards(Progress.pushed);
+    Skips = nullptr;
     return Progress;
 }

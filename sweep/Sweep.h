@@ -3,9 +3,10 @@
 #ifndef RELAYTEST_SWEEP_SWEEP_H
 #define RELAYTEST_SWEEP_SWEEP_H
 
-#include "SweepArgs.h"
+#include "BoardSet.h"
+#include "SweepRules.h"
 
-// How a sweep ended: run to its end, or stopped by a request from outside.
+// How a sweep ended: run to its end, or stopped (StopCause.h).
 struct SweepEnd {
     bool stopped = false;
     int relay = -1;       // the relay under test when it stopped (-1: none)
@@ -22,9 +23,15 @@ struct SweepEnd {
 // by SetRelay and ReadBoard. Ends with every relay of the boards open, and
 // each board read back once more to confirm it.
 //
-// A stop request (StopRequest.h) is looked at before every switch and every
-// read-back: once it is seen no further step starts, and every board pushed
+// MustStop (StopCause.h) is looked at before every switch and every
+// read-back: once it is true no further step starts, and every board pushed
 // so far is pushed all open and read back.
 SweepEnd RunSweep(BoardSet boards);
+
+// The same under the station's wiring: each relay with a reason in skips is
+// never pushed; where it would have been switched the record says
+// "Relay 316 skipped: REASON". A board whose relay 0 is skipped uses its
+// first relay swept as its address probe.
+SweepEnd RunSweep(BoardSet boards, const SweepSkips& skips);
 
 #endif

@@ -1,7 +1,8 @@
 // Every program of the table in Programs.h under hostile consoles: standard input closed, empty, or
 // a pipe that stays open; standard output to a file, a pipe, a pipe nobody
 // reads, /dev/full, or closed. Every run must end (or wait only while its open
-// input might still deliver a line), never crash, and exit 0.
+// input might still deliver a line) and never crash; relaytest exits 0, the
+// others 0 unless their record could not be written (5).
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -74,7 +75,7 @@ Outcome RunHostile(const Program& program, In in, Out out, const std::string& re
 class HostileConsole : public ::testing::TestWithParam<std::tuple<ProgramId, In, Out>> {};
 
 // The healthy card's run under every pairing of console input and output.
-TEST_P(HostileConsole, EndsWithStatusZero)
+TEST_P(HostileConsole, EndsWithItsStatus)
 {
     const Program& program = ProgramFor(std::get<0>(GetParam()));
     const In in = std::get<1>(GetParam());
@@ -84,7 +85,8 @@ TEST_P(HostileConsole, EndsWithStatusZero)
 
     ASSERT_TRUE(r.ended) << "still running after the hang limit";
     EXPECT_EQ(r.signal, 0) << "killed by signal " << r.signal;
-    EXPECT_EQ(r.exitCode, 0);
+    const bool lost = out == Out::PipeReaderGone || out == Out::DevFull || out == Out::Closed;
+    EXPECT_EQ(r.exitCode, lost ? program.lostRecordStatus : 0);
     if (in == In::OpenPipe) {
         // Only a program that waits for the operator reads its input at all.
         EXPECT_EQ(o.sawWaitOnInput, program.waitsForOperator) << "waited for the open input, or ended without it";
@@ -105,6 +107,24 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(ProgramFor(std::get<0>(p.param)).name) + Name(std::get<1>(p.param)) +
                Name(std::get<2>(p.param));
     });
+
+class LostRecord : public ::testing::TestWithParam<ProgramId> {};
+
+// Standard output that cannot be written is said on standard error, with the
+// system's reason: relaytest still exits 0, the others 5.
+TEST_P(LostRecord, IsSaidOnStandardError)
+{
+    const Program& program = ProgramFor(GetParam());
+    ChildSpec run(program.argv, {"RELAYSIM="}, ChildInput::DevNull, "", ChildOutput::DevFull);
+    run.captureStderr = true;
+    const ChildResult r = RunChild(run);
+    EXPECT_EQ(r.exitCode, program.lostRecordStatus);
+    EXPECT_NE(r.err.find("the record could not be written (No space left on device)"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Consoles, LostRecord, ::testing::ValuesIn(AllPrograms()),
+                         [](const auto& p) { return std::string(ProgramFor(p.param).name); });
 
 class OutputNowhere : public ::testing::TestWithParam<Out> {};
 

@@ -28,7 +28,11 @@ struct StateFile {
     {
         (void)std::remove(path.c_str());
     }
-    ~StateFile() { (void)std::remove(path.c_str()); }
+    ~StateFile()
+    {
+        for (const std::string& file : {path, path + ".lock"})
+            (void)std::remove(file.c_str());
+    }
     StateFile(const StateFile&) = delete;
     StateFile& operator=(const StateFile&) = delete;
     std::string Text() const { return ReadFile(path); }
@@ -46,6 +50,10 @@ void WriteState(const std::string& path, const std::string& board0)
     (void)std::fputs(text.c_str(), file);
     (void)std::fclose(file);
 }
+
+const std::string CtlUsage =
+    "usage: relayctl [--max-closed N] [--wiring FILE] [--wait SECONDS] [close RELAYS...|open RELAYS...|all|show "
+    "[BOARDS...]|wiring]\n";
 
 struct CtlRun {
     const char* name;
@@ -78,7 +86,7 @@ TEST_P(Relayctl, RunsTheCommandAsTheTableSays)
     if (at != std::string::npos)
         err.replace(at, 5, state);
     if (usage) {
-        EXPECT_EQ(r.err, err + "\n");
+        EXPECT_EQ(r.err, err + "\n" + (c.status == 2 ? CtlUsage : ""));
         EXPECT_EQ(r.out, "") << "no driver call before the command is read whole";
     } else {
         EXPECT_EQ(r.err.substr(0, r.err.find('\n')), err) << r.err;
@@ -105,29 +113,43 @@ INSTANTIATE_TEST_SUITE_P(
                "relayctl: 1 relay closed as asked: 6 (0:6:0)", "board 0: 00000060 00000000 00000000 00000010\n", 0},
         CtlRun{"OpenOne", {"open", "0:4:12"}, "", Board0With5And100.c_str(), 0,
                "relayctl: 1 relay open as asked: 100 (0:4:12)", "board 0: 00000020 00000000 00000000 00000000\n", 0},
+        // Each board pushed all open at once, whatever it read back.
         CtlRun{"OpenAll", {"open", "all"}, "", Board0With5And100.c_str(), 0, "relayctl: 1024 relays open as asked",
                Board0Open.c_str(), 0},
         CtlRun{"Show", {"show", "0"}, "", Board0With5And100.c_str(), 0,
                "relayctl: board 0: 2 relays closed: 5 (0:5:0), 100 (0:4:12)", Board0With5And100.c_str(), 0},
-        CtlRun{"RelayOutside", {"close", "5", "1024"}, "-", nullptr, 2, "relayctl: 1024: relay 1024 is outside 0-1023",
+        CtlRun{"RelayOutside", {"close", "5", "1024"}, "-", nullptr, 2, "relayctl: close \"1024\": relay 1024 is outside 0-1023",
                nullptr, -1},
-        CtlRun{"RowOutside", {"open", "0:8:1"}, "-", nullptr, 2, "relayctl: 0:8:1: row 8 is outside 0-7", nullptr, -1},
+        CtlRun{"RowOutside", {"open", "0:8:1"}, "-", nullptr, 2, "relayctl: open \"0:8:1\": row 8 is outside 0-7", nullptr, -1},
         CtlRun{"NotARelay", {"close", "5x"}, "-", nullptr, 2,
-               "relayctl: \"5x\" is not a relay: use a number 0-1023, a range such as 100-107, or board:row:column "
+               "relayctl: close \"5x\": \"5x\" is not a relay: use a number 0-1023, a range such as 100-107, or board:row:column "
                "such as 0:4:12",
                nullptr, -1},
         CtlRun{"Reversed", {"close", "107-100"}, "-", nullptr, 2,
-               "relayctl: 107-100: the range is reversed (write 100-107)", nullptr, -1},
+               "relayctl: close \"107-100\": the range 107-100 is reversed (write 100-107)", nullptr, -1},
         CtlRun{"CloseAll", {"close", "all"}, "-", nullptr, 2, "relayctl: close all is refused: name the relays to close",
                nullptr, -1},
         CtlRun{"UnknownCommand", {"switch", "5"}, "-", nullptr, 2,
-               "relayctl: unknown command \"switch\" (see relayctl --help)", nullptr, -1},
+               "relayctl: unknown command \"switch\"", nullptr, -1},
         CtlRun{"AbsentBoardRefused", {"close", "5", "400"}, "absent=3", nullptr, 1,
                "relayctl: board 3 reads back all ones (not fitted or not answering): nothing switched", nullptr, -1},
         CtlRun{"StuckRelay", {"close", "5", "6"}, "stuck-off=5", nullptr, 1,
                "relayctl: relay 5 (board 0, row 5, column 0) did not close: it reads back open", nullptr, 1},
         CtlRun{"NoCard", {"close", "5"}, "cards=0", nullptr, 1,
                "relayctl: no card: the driver found none, and nothing was switched", nullptr, 1},
+        CtlRun{"LimitBeforeTheCard", {"close", "0-127"}, "-", nullptr, 6,
+               "relayctl: board 0 refused: closing 128 relays is above the limit of 32 closed on one board "
+               "(--max-closed); nothing was switched",
+               nullptr, -1},
+        CtlRun{"LimitAfterTheReadBack", {"--max-closed", "2", "close", "6"}, "", Board0With5And100.c_str(), 6,
+               "relayctl: board 0 refused: closing 1 relay would leave 3 closed, above the limit of 2 (--max-closed): "
+               "nothing switched",
+               Board0With5And100.c_str(), -1},
+        CtlRun{"LimitTooHigh", {"--max-closed=128", "close", "1"}, "-", nullptr, 2,
+               "relayctl: --max-closed \"128\": not a number of relays from 1 to 127", nullptr, -1},
+        CtlRun{"ControllerStaysBusy", {"close", "5"}, "stuck-busy", nullptr, 4,
+               "relayctl: Control stopped: the SPI controller stayed busy during close 5; no board pushed", nullptr,
+               -1},
         CtlRun{"MalformedStateFile", {"show"}, "", "board 0: 1\n", 2,
                "relaysim: state file \"STATE\": line 1 is not \"board 0: \" and four words of eight hexadecimal digits",
                nullptr, -1}),
@@ -163,7 +185,7 @@ TEST(Relayctl, SessionThroughAPipe)
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.err, "relayctl: 2 relays closed as asked: 5 (0:5:0), 100 (0:4:12)\n"
                      "relayctl: board 0: 2 relays closed: 5 (0:5:0), 100 (0:4:12)\n"
-                     "relayctl: unknown command \"frob\" (see relayctl --help)\n"
+                     "relayctl: unknown command \"frob\"\n"
                      "relayctl: a line longer than 1023 characters: not run\n"
                      "relayctl: a line of more than 64 words: not run\n"
                      "relayctl: 1 relay open as asked: 5 (0:5:0)\n");
@@ -171,6 +193,43 @@ TEST(Relayctl, SessionThroughAPipe)
     EXPECT_NE(r.out.find("\nCommand: open 5\n"), std::string::npos);
     EXPECT_NE(state.Text().find("board 0: 00000000 00000000 00000000 00000010\n"), std::string::npos);
     EXPECT_EQ(RunProgram("relaylog", {"-"}, "", Typed(r.out)).exitCode, 0) << r.out;
+}
+
+// A line holding a NUL or another control character is not what the
+// operator typed: refused whole, as a line too long is, never run cut short.
+TEST(Relayctl, SessionLineWithAControlCharacterIsNotRun)
+{
+    const ChildResult r =
+        RunProgram("relayctl", {}, "", Typed(std::string("close 1") + '\0' + "3\nclose 2\x1b\nshow 0\r\n"));
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out.find("Turning"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "relayctl: a line holding a control character: not run\n"
+                     "relayctl: a line holding a control character: not run\n"
+                     "relayctl: board 0: every relay open\n");
+}
+
+// While a session holds the card, relaysweep and relayctl with --wait 0 end
+// at once with status 3, naming the holder, having touched nothing.
+TEST(Relayctl, CardHeldByAnotherProgramIsLeftAlone)
+{
+    const std::string lock = ::testing::TempDir() + "relayctl-held-" + std::to_string(getpid()) + ".lock";
+    Child holder({{RelayctlPath()}, {"RELAYSIM=", "RELAYTEST_LOCK=" + lock}, ChildInput::OpenPipe});
+    while (holder.Out().find("FPGA Rev") == std::string::npos && !holder.Done())
+        holder.Pump(20);
+    const std::string held = "the card is still held by relayctl (process " + std::to_string(holder.Pid()) + ") since ";
+    for (const std::string& program : {RelaysweepPath(), RelayctlPath()}) {
+        ChildSpec run({program, "--wait=0", program == RelayctlPath() ? "show" : "--yes"},
+                      {"RELAYSIM=no-driver-call-expected", "RELAYTEST_LOCK=" + lock});
+        run.captureStderr = true;
+        const ChildResult r = RunChild(run);
+        EXPECT_EQ(r.exitCode, 3) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(held), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.substr(r.err.size() - 33), " after 0 s: nothing was switched\n") << r.err;
+    }
+    holder.CloseInput();
+    EXPECT_EQ(holder.Wait().exitCode, 0);
+    (void)std::remove(lock.c_str());
 }
 
 // The card keeps its relays from one run to the next, as real boards do.
@@ -219,9 +278,9 @@ TEST_P(RelayctlStop, OpensWhatItPushedAndEndsByTheSignal)
 
 INSTANTIATE_TEST_SUITE_P(
     Signals, RelayctlStop,
-    ::testing::Values(StopCase{"TermDuringClose", {"close", "0-127"}, ChildInput::DevNull, SIGTERM,
+    ::testing::Values(StopCase{"TermDuringClose", {"--max-closed=127", "close", "0-126"}, ChildInput::DevNull, SIGTERM,
                                "Turning on relay   10\n",
-                               "Control stopped: interrupted by SIGTERM during close 0-127; boards 0 pushed open and "
+                               "Control stopped: interrupted by SIGTERM during close 0-126; boards 0 pushed open and "
                                "read back open"},
                       StopCase{"HupWhileWaiting", {}, ChildInput::OpenPipe, SIGHUP, "FPGA Rev: 0002A1F7\n",
                                "Control stopped: interrupted by SIGHUP while waiting for a command; no board pushed"}),

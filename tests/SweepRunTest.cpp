@@ -18,7 +18,7 @@ std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std
 struct Refusal {
     const char* name;
     std::vector<std::string> arguments;
-    std::string message;  // the one line on standard error
+    std::string message;  // the first line on standard error; the usage line follows
 };
 void PrintTo(const Refusal& r, std::ostream* os) { *os << r.name; }
 
@@ -28,24 +28,30 @@ TEST_P(BadArguments, GetOneLineAndStatus2BeforeAnyDriverCall)
 {
     const ChildResult r = RunProgram("relaysweep", GetParam().arguments, NoDriverCall);
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.err, "relaysweep: " + GetParam().message + "\n");
+    EXPECT_EQ(r.err, "relaysweep: " + GetParam().message + "\nusage: relaysweep [--boards LIST] [--yes] [--wiring FILE] [--wait SECONDS]\n");
     EXPECT_EQ(r.out, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Sweep, BadArguments,
-    ::testing::Values(Refusal{"BoardOutside", {"--boards", "0-8", "--yes"}, "--boards 0-8: board 8 is outside 0-7"},
-                      Refusal{"Reversed", {"--yes", "--boards", "3-1"}, "--boards 3-1: the range 3-1 is reversed (write 1-3)"},
-                      Refusal{"UnknownOption", {"--yes", "-y"}, "unknown option \"-y\" (see relaysweep --help)"},
-                      Refusal{"NoList", {"--yes", "--boards"}, "--boards needs a list of boards, such as 0-7 or 0,2-3"}),
+    ::testing::Values(Refusal{"BoardOutside", {"--boards", "0-8", "--yes"}, "--boards \"0-8\": board 8 is outside 0-7"},
+                      Refusal{"Reversed", {"--yes", "--boards", "3-1"},
+                              "--boards \"3-1\": the range 3-1 is reversed (write 1-3)"},
+                      Refusal{"UnknownOption", {"--yes", "-y"}, "unknown option \"-y\""},
+                      Refusal{"NoList", {"--yes", "--boards"}, "--boards needs a value"},
+                      Refusal{"GivenTwice", {"--boards", "1", "--yes", "--boards=2"}, "--boards given more than once"},
+                      Refusal{"LongAndEscaped", {"--boards", std::string(300, '7') + "\t"},
+                              "--boards \"" + std::string(300, '7') + "\\x09\": \"" + std::string(300, '7') +
+                                  "\\x09\" is not a board: use a number 0-7 or a range, such as 0-7 or 0,2-3"}),
     ByName{});
 
-TEST(Sweep, HelpPrintsTheUsageOnStandardErrorAndExits0)
+TEST(Sweep, HelpPrintsTheUsageOnStandardOutputAndExits0)
 {
-    const ChildResult r = RunProgram("relaysweep", {"--help"}, NoDriverCall);
+    const ChildResult r = RunProgram("relaysweep", {"--boards", "9", "--help"}, NoDriverCall);
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err.rfind("usage: relaysweep [--boards LIST] [--yes]\n", 0), 0u) << r.err;
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.out.rfind("usage: relaysweep [--boards LIST] [--yes] [--wiring FILE] [--wait SECONDS]\n", 0), 0u) << r.out;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(RunProgram("relaysweep", {"--version"}, NoDriverCall).out, "relaysweep 1.0.0\n");
 }
 
 struct Answer {
@@ -109,13 +115,26 @@ TEST(Sweep, SaysWhenABoardDoesNotReadBackOpenAtTheEnd)
     EXPECT_EQ(RunProgram("relaysweep", {"--yes", "--boards", "0-1"}).err, "");
 }
 
+// A controller that stays busy stops the sweep after three waits that ran out
+// their polls: a few megabytes of record, not gigabytes, status 4, and the
+// stop line on standard error as well.
+TEST(Sweep, ControllerThatStaysBusyStopsIt)
+{
+    const ChildResult r = RunProgram("relaysweep", {"--yes"}, "stuck-busy");
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_LT(r.out.size(), 8u << 20);
+    const std::string stop = "Sweep stopped: the SPI controller stayed busy while opening board 1; boards 0 pushed open";
+    EXPECT_NE(r.out.find("\n" + stop), std::string::npos) << r.out.substr(r.out.size() - 200);
+    EXPECT_EQ(r.err.rfind("relaysweep: " + stop, 0), 0u) << r.err;
+}
+
 TEST(Sweep, WithoutACardSwitchesNothingAndExits1)
 {
     const ChildResult r = RunProgram("relaysweep", {"--yes"}, "cards=0");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "Relay sweep of boards 0-7\nERROR: TEVRIS didn't find what it expected\nFPGA Rev: 00000000\n"
                      "Sweep stopped: no card\n");
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "relaysweep: no card: the driver found none, and nothing was switched\n");
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 #include "SimCardTest.h"
 #include "RelayMatrix.h"
 #include "Sweep.h"
-#include "SweepArgs.h"
+#include "CommandLine.h"
+#include "SweepProgram.h"
 
 namespace {
 
@@ -26,19 +27,24 @@ TEST_P(CommandLine, ReadsBoardsAndConfirmation)
 {
     std::vector<const char*> argv{"relaysweep"};
     argv.insert(argv.end(), GetParam().argv.begin(), GetParam().argv.end());
-    SweepOptions options;
-    char error[256] = "";
-    const bool accepted = ParseSweepArgs(static_cast<int>(argv.size()), argv.data(), options, error, sizeof error);
+    std::string error;
+    int wait = 0;
+    int status = ParseCommandLine(RelaysweepProgram, static_cast<int>(argv.size()), argv.data(), wait, error);
+    if (status < 0)
+        status = RelaysweepProgram.check(error);
+    const bool accepted = status == 0;
+    const SweepOptions& options = SweepOptionsRead();
     ASSERT_EQ(accepted, GetParam().accepted) << error;
     if (accepted) {
         EXPECT_EQ(std::bitset<8>(options.boards), std::bitset<8>(GetParam().boards));
         EXPECT_EQ(options.confirmed, GetParam().confirmed);
     } else {
-        EXPECT_EQ(std::string(error), GetParam().error);
+        EXPECT_EQ(status, 2);
+        EXPECT_EQ(error, GetParam().error);
     }
 }
 
-const char* const NotAList = "is not a board number or range (use numbers and ranges within 0-7, such as 0-7 or 0,2-3)";
+const char* const NotAList = "is not a board: use a number 0-7 or a range, such as 0-7 or 0,2-3";
 
 INSTANTIATE_TEST_SUITE_P(
     Sweep, CommandLine,
@@ -50,19 +56,26 @@ INSTANTIATE_TEST_SUITE_P(
         Arguments{"EqualsForm", {"--boards=6-7"}, true, 0xC0, false, ""},
         Arguments{"Overlapping", {"--boards", "3,0-4,4"}, true, 0x1F, false, ""},
         Arguments{"OneBoardRange", {"--boards", "2-2"}, true, 0x04, false, ""},
-        Arguments{"BoardPastTheLast", {"--boards", "0,8"}, false, 0, false, "--boards 0,8: board 8 is outside 0-7"},
-        Arguments{"RangePastTheLast", {"--boards", "6-12"}, false, 0, false, "--boards 6-12: board 12 is outside 0-7"},
+        Arguments{"WaitAndDashes", {"--wait=0", "--yes", "--"}, true, 0xFF, true, ""},
+        Arguments{"BoardPastTheLast", {"--boards", "0,8"}, false, 0, false, "--boards \"0,8\": board 8 is outside 0-7"},
+        Arguments{"RangePastTheLast", {"--boards", "6-12"}, false, 0, false,
+                  "--boards \"6-12\": board 12 is outside 0-7"},
         Arguments{"Reversed", {"--boards", "5-2"}, false, 0, false,
-                  "--boards 5-2: the range 5-2 is reversed (write 2-5)"},
-        Arguments{"Negative", {"--boards", "-1"}, false, 0, false, "--boards -1: \"-1\" " + std::string(NotAList)},
-        Arguments{"Word", {"--boards", "all"}, false, 0, false, "--boards all: \"all\" " + std::string(NotAList)},
-        Arguments{"EmptyItem", {"--boards", "0,,1"}, false, 0, false, "--boards 0,,1: \"\" " + std::string(NotAList)},
-        Arguments{"OpenRange", {"--boards=1-"}, false, 0, false, "--boards 1-: \"1-\" " + std::string(NotAList)},
-        Arguments{"NoList", {"--boards"}, false, 0, false, "--boards needs a list of boards, such as 0-7 or 0,2-3"},
-        Arguments{"EmptyList", {"--boards="}, false, 0, false, "--boards needs a list of boards, such as 0-7 or 0,2-3"},
-        Arguments{"UnknownOption", {"--yes", "--force"}, false, 0, false,
-                  "unknown option \"--force\" (see relaysweep --help)"},
-        Arguments{"StrayArgument", {"0-7"}, false, 0, false, "unexpected argument \"0-7\" (see relaysweep --help)"}),
+                  "--boards \"5-2\": the range 5-2 is reversed (write 2-5)"},
+        Arguments{"Negative", {"--boards", "-1"}, false, 0, false, "--boards \"-1\": \"-1\" " + std::string(NotAList)},
+        Arguments{"Word", {"--boards", "all"}, false, 0, false, "--boards \"all\": \"all\" " + std::string(NotAList)},
+        Arguments{"EmptyItem", {"--boards", "0,,1"}, false, 0, false, "--boards \"0,,1\": \"\" " + std::string(NotAList)},
+        Arguments{"OpenRange", {"--boards=1-"}, false, 0, false, "--boards \"1-\": \"1-\" " + std::string(NotAList)},
+        Arguments{"ControlBytes", {"--boards=1\x1b\\"}, false, 0, false,
+                  "--boards \"1\\x1B\\\\\": \"1\\x1B\\\\\" " + std::string(NotAList)},
+        Arguments{"NoList", {"--boards"}, false, 0, false, "--boards needs a value"},
+        Arguments{"EmptyList", {"--boards="}, false, 0, false, "--boards needs a value"},
+        Arguments{"GivenTwice", {"--boards", "1", "--boards", "2"}, false, 0, false, "--boards given more than once"},
+        Arguments{"WaitNotANumber", {"--wait", "1s"}, false, 0, false,
+                  "--wait \"1s\": not a number of seconds (0 to 604800)"},
+        Arguments{"UnknownOption", {"--yes", "--force"}, false, 0, false, "unknown option \"--force\""},
+        Arguments{"StrayArgument", {"0-7"}, false, 0, false, "unexpected argument \"0-7\""},
+        Arguments{"OptionAfterDashes", {"--", "--yes"}, false, 0, false, "unexpected argument \"--yes\""}),
     ByName{});
 
 TEST(BoardList, IsSpeltAscendingWithRunsAsRanges)

@@ -16,6 +16,8 @@ namespace {
 //   {n:W}     "%Wd" into n             {last:W}  "%Wd" into last
 //   {map}     32 of "X" / "." into map, the first character in bit 0
 //   {why}     any text to the end of the line, not empty (not kept)
+//   {text}    the same, kept in text
+//   {named}   a wiring file as given and " (checksum %016X)", kept whole in text
 //   {boards}  boards 0-7, ascending, each run of two or more as a range
 //             ("0-7", "0,2-3"), as bits into value
 struct LineTemplate {
@@ -48,10 +50,24 @@ constexpr LineTemplate Templates[] = {
     {"Relay control: {why}", LineKind::ControlHeading, LineEnding::Lf},
     {"Relay control session", LineKind::ControlHeading, LineEnding::Lf},
     {"Command: {why}", LineKind::ControlCommand, LineEnding::Lf},
+    {"Board {n:0} refused: closing {why}", LineKind::ControlLimit, LineEnding::Lf},
     {"Board {n:0} refused: {why}", LineKind::ControlRefused, LineEnding::Lf},
     {"Control complete", LineKind::ControlComplete, LineEnding::Lf},
     {"Control stopped: no card", LineKind::ControlNoCard, LineEnding::Lf},
     {"Control stopped: interrupted by {why}", LineKind::ControlStopped, LineEnding::Lf},
+    {"Sweep stopped: the SPI controller stayed busy {why}", LineKind::SweepBusy, LineEnding::Lf},
+    {"Control stopped: the SPI controller stayed busy {why}", LineKind::ControlBusy, LineEnding::Lf},
+    {"Sweep stopped: the record could not be written {why}", LineKind::SweepUnwritten, LineEnding::Lf},
+    {"Control stopped: the record could not be written {why}", LineKind::ControlUnwritten, LineEnding::Lf},
+    {"Wiring: {named}", LineKind::Wiring, LineEnding::Lf},
+    {"Relay {n:0} skipped: {text}", LineKind::RelaySkipped, LineEnding::Lf},
+    {"Command refused: {text}", LineKind::CommandRefused, LineEnding::Lf},
+    {"Rules broken: {text}", LineKind::RulesBroken, LineEnding::Lf},
+    {"Relay matrix session", LineKind::MatrixHeading, LineEnding::Lf},
+    {"Session complete", LineKind::ControlComplete, LineEnding::Lf},
+    {"Session stopped: no card", LineKind::ControlNoCard, LineEnding::Lf},
+    {"Session stopped: the SPI controller stayed busy {why}", LineKind::ControlBusy, LineEnding::Lf},
+    {"Session stopped: the record could not be written {why}", LineKind::ControlUnwritten, LineEnding::Lf},
 };
 
 }  // namespace
@@ -187,6 +203,25 @@ public:
 
     bool End() const { return rest_.empty(); }
 
+    // A file name, then its checksum as 16 upper-case hexadecimal digits.
+    bool Named(std::string& text)
+    {
+        constexpr std::string_view Open = " (checksum ";
+        const std::size_t tail = Open.size() + 17;
+        if (rest_.size() <= tail || rest_.substr(rest_.size() - tail, Open.size()) != Open || rest_.back() != ')' ||
+            rest_.substr(rest_.size() - 17, 16).find_first_not_of("0123456789ABCDEF") != std::string_view::npos)
+            return false;
+        text = std::string(rest_);
+        rest_ = {};
+        return true;
+    }
+
+    bool Keep(std::string& text)
+    {
+        text = std::string(rest_);
+        return Rest();
+    }
+
     bool Rest()
     {
         const bool any = !rest_.empty();
@@ -220,6 +255,10 @@ bool Field(Scanner& s, std::string_view field, RecordLine& line)
         return s.Boards(line.value);
     if (name == "why")
         return s.Rest();
+    if (name == "text")
+        return s.Keep(line.text);
+    if (name == "named")
+        return s.Named(line.text);
     return name == "map" && s.Map(line.map);
 }
 

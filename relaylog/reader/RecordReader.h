@@ -50,6 +50,21 @@ enum class LineKind {
     ControlComplete,  // "Control complete": the last line of a run that ended as it should
     ControlNoCard,    // "Control stopped: no card": the last line of a run without a card
     ControlStopped,   // "Control stopped: interrupted by ...": the last line of a run stopped from outside
+    // The other stops of either: the controller stayed busy, or the record could not be written.
+    SweepBusy,        // "Sweep stopped: the SPI controller stayed busy ..."
+    ControlBusy,      // "Control stopped: the SPI controller stayed busy ..."
+    SweepUnwritten,   // "Sweep stopped: the record could not be written ..."
+    ControlUnwritten, // "Control stopped: the record could not be written ..."
+    ControlLimit,     // "Board %d refused: closing ...": relayctl's per-board limit, nothing switched
+    // Under the station's wiring (their text kept in text):
+    Wiring,           // "Wiring: FILE (checksum %016X)": after the card header of relaysweep and relayctl
+    RelaySkipped,     // "Relay %d skipped: REASON": relaysweep left it open by rule
+    CommandRefused,   // "Command refused: REASON": relayctl refused a close by rule, nothing switched
+    RulesBroken,      // "Rules broken: REASON": relayctl found the boards already breaking a rule
+    // The relaymatrix library frames a session's record with this first line;
+    // the rest are relayctl's, and its last lines ("Session complete",
+    // "Session stopped: ...") read as relayctl's closing lines.
+    MatrixHeading,    // "Relay matrix session"
 };
 
 // The busy-check polls that precede one access.
@@ -75,6 +90,7 @@ struct RecordLine {
     std::uint32_t offset = 0;  // Access
     std::uint32_t value = 0;   // Access, Revision, ReportWord; SweepHeading: bit b for board b
     std::uint32_t map = 0;     // ReportWord: the "X" / "." characters as bits, first character in bit 0
+    std::string text;          // Wiring: "FILE (checksum X)"; the others under a wiring: the reason
 };
 
 enum class ReadResult { Line, End, Malformed };

@@ -34,7 +34,12 @@ void PrintTo(const KindCase& c, std::ostream* os) { *os << c.name; }
 
 template <typename Kind> KindCase Row(const char* name, std::function<std::string()> record, std::string expected)
 {
-    return {name, FindingKind(std::in_place_type<Kind>).index(), std::move(record), std::move(expected)};
+    return {name, KindOf(FindingKind(std::in_place_type<Kind>)), std::move(record), std::move(expected)};
+}
+
+KindCase Row(PlainKind which, const char* name, std::function<std::string()> record, std::string expected)
+{
+    return {name, KindOf(Plain{which}), std::move(record), std::move(expected)};
 }
 
 // A kind the record shows after findings of other kinds.
@@ -79,6 +84,18 @@ std::string Polls(const std::string& poll, int count)
 const std::string Idle = BusyTrace(0);
 const std::string Busy = BusyTrace(0x80000000);
 
+// The record's first lines, the last three accesses each after a wait that
+// ran to the limit, then the stop line.
+Edit StaysBusy(std::size_t lines, const std::string& stop)
+{
+    return [=](std::string record) {
+        record = KeepLines(lines)(record);
+        for (std::size_t line = lines - 2; line <= lines; ++line)
+            record.replace(LineStart(record, line), Idle.size(), Polls(Busy, 10000));
+        return record + stop + "\n";
+    };
+}
+
 // The record's findings, in the order relaylog finds them.
 struct Collected : FindingSink {
     void Problem(const Finding& finding) override { found.push_back(finding); }
@@ -86,12 +103,12 @@ struct Collected : FindingSink {
 };
 
 const std::vector<KindCase> Table = {
-    Row<NoCard>("NoCard", Relaytest("cards=0"), "PROBLEM line 1: no card found: the driver reported no card"),
-    Row<MissingRevision>("MissingRevision", Healthy(DeleteLine(2)),
+    Row(PlainKind::NoCard, "NoCard", Relaytest("cards=0"), "PROBLEM line 1: no card found: the driver reported no card"),
+    Row(PlainKind::MissingRevision, "MissingRevision", Healthy(DeleteLine(2)),
                          "PROBLEM line 2: the FPGA revision line is missing after the card check"),
-    Row<SecondCardCheck>("SecondCardCheck", Healthy(InsertBefore(3, "Success\n")),
+    Row(PlainKind::SecondCardCheck, "SecondCardCheck", Healthy(InsertBefore(3, "Success\n")),
                          "PROBLEM line 3: a second card check"),
-    Row<SecondRevision>("SecondRevision", Healthy(InsertBefore(3, "FPGA Rev: 0002A1F7\n")),
+    Row(PlainKind::SecondRevision, "SecondRevision", Healthy(InsertBefore(3, "FPGA Rev: 0002A1F7\n")),
                         "PROBLEM line 3: a second FPGA revision line"),
     Row<RefusedRelay>("RefusedRelay", Healthy(InsertBefore(3, "ERROR: relay 2000 is out of range 0 to 1023\n")),
                       "PROBLEM line 3: relaytest refused relay 2000 as out of range"),
@@ -127,7 +144,7 @@ const std::vector<KindCase> Table = {
                           return record;
                       }),
                       "PROBLEM line 28: a report of board 0 with no fetch before it"),
-    Row<ReportLineOutside>("ReportLineOutside", Healthy(InsertBefore(3, "--------\r\n")),
+    Row(PlainKind::ReportLineOutside, "ReportLineOutside", Healthy(InsertBefore(3, "--------\r\n")),
                            "PROBLEM line 3: a board report line outside any board report"),
     Row<ReportOtherBoard>("ReportOfAnotherBoard", Healthy(ReplaceLine(33, "Board #3")),
                           "PROBLEM line 33: the report is headed board 3, but board 0 was fetched at line 27"),
@@ -166,16 +183,16 @@ const std::vector<KindCase> Table = {
         "StrayPoll", Healthy(ReplaceLine(4, BusyTrace(0, 0x104) + "104 << 00000001")),
         "PROBLEM line 4: a busy check before the write of 00000001 to 104 (SpiData0) in the push for relay 0 "
         "(line 3) polls 104 instead of the control register 100"),
-    Row<BlankOutOfPlace>("BlankOutOfPlace", Healthy(InsertBefore(3, "\n")),
+    Row(PlainKind::BlankOutOfPlace, "BlankOutOfPlace", Healthy(InsertBefore(3, "\n")),
                          "PROBLEM line 3: an empty line out of place"),
-    Row<NoBlankBeforePrompt>("NoClosingBlankLine", Healthy(DeleteLine(75)),
+    Row(PlainKind::NoBlankBeforePrompt, "NoClosingBlankLine", Healthy(DeleteLine(75)),
                              "PROBLEM line 75: the empty line before the closing prompt is missing"),
-    Row<PauseBeforeClosing>("PauseBeforeClosing", Healthy(InsertBefore(75, "Press any key to continue . . . \n")),
+    Row(PlainKind::PauseBeforeClosing, "PauseBeforeClosing", Healthy(InsertBefore(75, "Press any key to continue . . . \n")),
                             "PROBLEM line 75: the pause prompt comes before the closing prompt"),
-    Row<LineAfterClosing>("LineAfterTheEnd",
+    Row(PlainKind::LineAfterClosing, "LineAfterTheEnd",
                           Healthy([](const std::string& record) { return record + "Success\n"; }),
                           "PROBLEM line 77: a line after the closing prompt"),
-    Row<LineAfterPause>("LineAfterPause", Healthy([](const std::string& record) {
+    Row(PlainKind::LineAfterPause, "LineAfterPause", Healthy([](const std::string& record) {
                             return record + "Press any key to continue . . . \nSuccess\n";
                         }),
                         "PROBLEM line 78: a line after the pause prompt"),
@@ -195,7 +212,7 @@ const std::vector<KindCase> Table = {
     Row<ControlRefusedBoard>("ControlRefusedBoard", Relayctl("absent=0", {"close", "5"}),
                              "PROBLEM line 16: relayctl refused to push board 0: it read back all ones (not "
                              "fitted, or not answering)"),
-    Row<ControlStopped>(
+    Row(PlainKind::ControlStopped, 
         "ControlStopped",
         Relayctl("", {"close", "5"},
                  [](const std::string& record) {
@@ -205,6 +222,36 @@ const std::vector<KindCase> Table = {
         "PROBLEM line 16: relayctl was stopped from outside before its command was done: it "
         "pushed every board it had switched all open (its last line says whether they read back "
         "open)"),
+    Row(PlainKind::SweepBusy, "SweepBusy",
+                  Sweep("", "0",
+                        StaysBusy(13, "Sweep stopped: the SPI controller stayed busy at relay 0 of board 0; boards "
+                                      "0 pushed open, but boards 0 did not read back open")),
+                  "PROBLEM line 11: the SPI controller stayed busy from here on, each wait running to the 10000-poll "
+                  "limit, and relaysweep stopped: it pushed the boards it had touched all open (its last line says "
+                  "whether they read back open)"),
+    Row(PlainKind::ControlBusy, "ControlBusy",
+        Relayctl("", {"close", "5"},
+                 StaysBusy(19, "Control stopped: the SPI controller stayed busy during close 5; boards 0 pushed "
+                               "open, but boards 0 did not read back open")),
+        "PROBLEM line 17: the SPI controller stayed busy from here on, each wait running to the 10000-poll limit, "
+        "and relayctl stopped: it pushed every board it had switched all open (its last line says whether they "
+        "read back open)"),
+    Row(PlainKind::SweepUnwritten, "SweepUnwritten",
+        Sweep("", "0",
+              [](const std::string& record) {
+                  return KeepLines(15)(record) + "Sweep stopped: the record could not be written at relay 0 of "
+                                                 "board 0; boards 0 pushed open and read back open\n";
+              }),
+        "PROBLEM line 16: relaysweep stopped: its record could not be written (standard output failed); it pushed "
+        "the boards it had touched all open: the relays it did not reach are unverified"),
+    Row(PlainKind::ControlUnwritten, "ControlUnwritten",
+        Relayctl("", {"close", "5"},
+                 [](const std::string& record) {
+                     return KeepLines(15)(record) +
+                            "Control stopped: the record could not be written during close 5; no board pushed\n";
+                 }),
+        "PROBLEM line 16: relayctl stopped: its record could not be written (standard output failed) before its "
+        "command was done; it pushed every board it had switched all open"),
     Row<PushLandsElsewhere>("PushLandsElsewhere", Sweep("alias=1:3", "1,3"),
                             "PROBLEM line 38: board 3 (relays 384-511) read back the push to board 1 at line 21 "
                             "instead of its own: pushes to board 1 also land on board 3 (1 read-back)"),
@@ -231,7 +278,7 @@ TEST_P(FindingKinds, FirstOfTheKindAndItsLine)
     Collected collected;
     EXPECT_EQ(CheckRecord(in, report, {&collected}), 1) << report.str();
     const auto first = std::find_if(collected.found.begin(), collected.found.end(),
-                                    [](const Finding& f) { return f.what.index() == GetParam().kind; });
+                                    [](const Finding& f) { return KindOf(f.what) == GetParam().kind; });
     ASSERT_NE(first, collected.found.end()) << report.str();
     EXPECT_EQ(ProblemLine(*first), GetParam().expected);
     if (GetParam().first) {
@@ -249,7 +296,7 @@ TEST(FindingKinds, EveryKindHasARecordInTheTable)
     std::set<std::size_t> shown;
     for (const KindCase& c : Table)
         shown.insert(c.kind);
-    for (std::size_t kind = 0; kind < std::variant_size_v<FindingKind>; ++kind)
+    for (std::size_t kind = 0; kind < KindCount; ++kind)
         EXPECT_EQ(shown.count(kind), 1u) << "no record in the table shows finding kind " << kind;
 }
 

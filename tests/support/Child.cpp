@@ -16,13 +16,15 @@
 
 namespace {
 
-// The child's environment: ours, with the given names replaced or added.
+// The child's environment: ours, with the given names replaced or added. A
+// station's RELAYTEST_WIRING is left out: it would change every record; a
+// test that wants a wiring file sets it.
 std::vector<std::string> Environment(const std::vector<std::string>& overrides)
 {
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry = *e;
-        bool replaced = false;
+        bool replaced = entry.compare(0, 17, "RELAYTEST_WIRING=") == 0;
         for (const std::string& o : overrides)
             replaced = replaced || entry.compare(0, o.find('=') + 1, o, 0, o.find('=') + 1) == 0;
         if (!replaced)
@@ -30,6 +32,18 @@ std::vector<std::string> Environment(const std::vector<std::string>& overrides)
     }
     env.insert(env.end(), overrides.begin(), overrides.end());
     return env;
+}
+
+// Every child gets a card lock of its own, so that tests running at once do
+// not wait for each other, unless the test names one itself (two children
+// meant to share a card). The file is made here and removed with the Child.
+bool NamesLock(const std::vector<std::string>& env)
+{
+    for (const std::string& e : env) {
+        if (e.compare(0, 15, "RELAYTEST_LOCK=") == 0)
+            return true;
+    }
+    return false;
 }
 
 std::vector<char*> Pointers(std::vector<std::string>& strings)
@@ -100,6 +114,9 @@ int InputFor(const ChildSpec& run, int& writeEnd)
         (void)signal(s, SIG_DFL);
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
+    // Opened before 0 and 1 are closed: it must not take the place of a
+    // standard input or output that is meant to be closed.
+    const int errFd = err >= 0 ? err : open("/dev/null", O_WRONLY);
     if (in < 0)
         close(0);
     else
@@ -108,7 +125,7 @@ int InputFor(const ChildSpec& run, int& writeEnd)
         close(1);
     else
         dup2(out, 1);
-    dup2(err >= 0 ? err : open("/dev/null", O_WRONLY), 2);
+    dup2(errFd, 2);
     execve(argv[0], argv, envp);
     _exit(127);
 }
@@ -121,7 +138,14 @@ Child::Child(const ChildSpec& run) : pendingInput_(run.inputText)
     const int in = InputFor(run, in_);
     const int err = run.captureStderr ? ScratchFile(errFile_) : -1;
     std::vector<std::string> args = run.argv;
-    std::vector<std::string> env = Environment(run.env);
+    std::vector<std::string> overrides = run.env;
+    if (!NamesLock(overrides)) {
+        const int lock = ScratchFile(lockFile_);
+        if (lock >= 0)
+            close(lock);
+        overrides.push_back("RELAYTEST_LOCK=" + lockFile_);
+    }
+    std::vector<std::string> env = Environment(overrides);
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(env);
     pid_ = fork();
@@ -151,7 +175,7 @@ Child::~Child()
         if (fd >= 0)
             close(fd);
     }
-    for (const std::string& file : {outFile_, errFile_}) {
+    for (const std::string& file : {outFile_, errFile_, lockFile_}) {
         if (!file.empty())
             unlink(file.c_str());
     }
@@ -221,6 +245,13 @@ bool Child::BlockedReadingInput() const
     const std::string text = ReadFile("/proc/" + std::to_string(pid_) + "/syscall");
     const std::string readOnFd0 = std::to_string(SYS_read) + " 0x0 ";
     return text.compare(0, readOnFd0.size(), readOnFd0) == 0;
+}
+
+bool Child::BlockedIn(long syscallNumber) const
+{
+    const std::string text = ReadFile("/proc/" + std::to_string(pid_) + "/syscall");
+    const std::string call = std::to_string(syscallNumber) + " ";
+    return text.compare(0, call.size(), call) == 0;
 }
 
 ChildResult Child::Wait(std::chrono::milliseconds deadline)

@@ -37,7 +37,8 @@ struct ChildSpec {
     }
 
     std::vector<std::string> argv;  // argv[0] is the program's path
-    std::vector<std::string> env;   // NAME=value, on top of this process's environment
+    std::vector<std::string> env;   // NAME=value, on top of this process's environment; without
+                                    // RELAYTEST_LOCK the child gets a card lock of its own
     ChildInput input = ChildInput::DevNull;
     std::string inputText;
     ChildOutput output = ChildOutput::Pipe;
@@ -76,6 +77,8 @@ public:
     void Signal(int signal) const;
     // True while it is blocked reading its standard input (Linux).
     bool BlockedReadingInput() const;
+    // True while it is blocked in the system call of this number (Linux).
+    bool BlockedIn(long syscallNumber) const;
     // Waits for it to end, still reading its output; kills it at the deadline.
     ChildResult Wait(std::chrono::milliseconds deadline = HangLimit);
     // Sends the signal once its output so far satisfies ready (or not at all if
@@ -93,6 +96,7 @@ private:
     std::string pendingInput_;
     std::string outFile_;
     std::string errFile_;
+    std::string lockFile_;  // the card lock of its own, when the test named none
     ChildResult result_;
 };
 

@@ -1,4 +1,5 @@
-// Where the tests find the programs they run and the golden transcripts.
+// Where the tests find the programs they run, the golden transcripts and the
+// documentation's example files.
 #ifndef RELAYTEST_TESTS_SUPPORT_PATHS_H
 #define RELAYTEST_TESTS_SUPPORT_PATHS_H
 
@@ -9,5 +10,7 @@ std::string RelaylogPath();
 std::string RelaysweepPath();
 std::string RelayctlPath();
 std::string GoldenPath(const std::string& name);
+// A file of docs/examples, such as the worked station's bench-3.toml.
+std::string ExamplePath(const std::string& name);
 
 #endif

@@ -18,6 +18,7 @@ struct Program {
     bool waitsForOperator;          // reads its standard input before it ends
     bool stopsSafely;               // on a fatal signal, opens its relays and says so before it ends
     const char* stopLine;           // how the line that says so begins
+    int lostRecordStatus;           // its exit status when standard output cannot be written
 };
 
 const Program& ProgramFor(ProgramId id);

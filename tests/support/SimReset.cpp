@@ -3,18 +3,23 @@
 #include <memory>
 
 #include "Capture.h"
+#include "OwnCardLock.h"
 #include "RelayMatrix.h"
 #include "Relaytest.h"
+#include "StopCause.h"
 
 void ResetSimCard()
 {
+    UseOwnCardLock();
     SimReset();
     SimRecordCalls(true);
     ClearRelayTables();
+    ForgetStopCause();
 }
 
 const std::string& RunInProcess(int* exitCode)
 {
+    UseOwnCardLock();
     return CaptureStdout([&] {
         const int code = RunRelaytest();
         if (exitCode != nullptr)

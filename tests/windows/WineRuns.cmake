@@ -91,6 +91,23 @@ if(RELAYTEST_DRIVER STREQUAL "vendor" AND CMAKE_CROSSCOMPILING_EMULATOR)
              COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-ctl.sh ${RELAYTEST_HOST_RELAYLOG} $<TARGET_FILE:relayctl>
                      $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
   endif()
+
+  # relaymatrix.dll answers its C example through the stand-in, and its
+  # record passes relaylog when one built for this machine is at hand.
+  add_test(NAME WineRun.MatrixExample
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-matrix.sh "${RELAYTEST_HOST_RELAYLOG}"
+                   $<TARGET_FILE:relaymatrix_example> $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
+
+  # Two runs at once on one card: the second names the first on standard
+  # error and waits for it. The program and its arguments are the script's
+  # parameters, with the lines it prints after letting the card go.
+  add_test(NAME WineRun.CardLock.relaytest
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-lock.sh $<TARGET_FILE:relaytest> "" 3
+                   $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
+  # relayctl.exe holds the card to its last line.
+  add_test(NAME WineRun.CardLock.relayctl
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-lock.sh $<TARGET_FILE:relayctl> "close 5" 0
+                   $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
 endif()
 
 # A wine run that hangs fails in minutes rather than after CTest's default
@@ -98,4 +115,9 @@ endif()
 get_property(wine_tests DIRECTORY PROPERTY TESTS)
 if(wine_tests)
   set_tests_properties(${wine_tests} PROPERTIES TIMEOUT 300)
+  # Each run a card lock of its own, so that runs at once do not wait for
+  # each other (nor for a program on the machine's card).
+  foreach(test IN LISTS wine_tests)
+    set_tests_properties(${test} PROPERTIES ENVIRONMENT "RELAYTEST_LOCK=Local\\relaytest-test-${test}")
+  endforeach()
 endif()

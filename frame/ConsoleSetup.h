@@ -1,7 +1,7 @@
 // Console set-up done once, before the first line is printed. One
 // implementation per platform, chosen by the build.
-#ifndef RELAYTEST_APP_CONSOLESETUP_H
-#define RELAYTEST_APP_CONSOLESETUP_H
+#ifndef RELAYTEST_FRAME_CONSOLESETUP_H
+#define RELAYTEST_FRAME_CONSOLESETUP_H
 
 // Makes output that nobody reads (a pipe whose reader has gone, a closed or
 // full standard output) a failed write instead of the end of the process: the

@@ -6,8 +6,8 @@
 // The handler only notes the request; the program looks at it between driver
 // accesses, so the access under way always finishes and the program can still
 // open every relay it closed before it ends.
-#ifndef RELAYTEST_APP_STOPREQUEST_H
-#define RELAYTEST_APP_STOPREQUEST_H
+#ifndef RELAYTEST_FRAME_STOPREQUEST_H
+#define RELAYTEST_FRAME_STOPREQUEST_H
 
 // Installs the handlers. Until then a stop ends the process at once.
 void WatchStopRequests();

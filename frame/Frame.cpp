@@ -1,0 +1,118 @@
+#include "Frame.h"
+
+#include <cstdio>
+
+#include "CardHeader.h"
+#include "CardLock.h"
+#include "CommandLine.h"
+#include "ConsoleSetup.h"
+#include "Progress.h"
+#include "Record.h"
+#include "StopCause.h"
+#include "StopRequest.h"
+#include "StationWiring.h"
+
+namespace {
+
+const char* Name = "relaytest";
+
+// Standard output failed: said once on standard error, with the reason.
+int RecordLostStatus(const char* after)
+{
+    (void)std::fprintf(stderr, "%s: the record could not be written (%s)%s\n", Name, RecordLossReason(), after);
+    return 5;
+}
+
+// The card, for this program alone; 3 when another held it past the wait.
+int TakeTheCard(int waitSeconds)
+{
+    switch (TakeCard(Name, waitSeconds)) {
+    case CardLockResult::Taken: return -1;
+    case CardLockResult::TimedOut:
+        (void)std::fprintf(stderr, "%s: the card is still held by %s after %d s: nothing was switched\n", Name,
+                           CardHolder(), waitSeconds);
+        return 3;
+    case CardLockResult::Failed: break;
+    }
+    (void)std::fprintf(stderr, "%s: nothing was switched\n", Name);
+    return 1;
+}
+
+// Every board the body pushed pushed open and read back, then the stop line,
+// mirrored on standard error; then the end the cause asks for.
+int Stop(const ProgramEntry& program, const WorkEnd& end)
+{
+    // The body may have seen the request itself (while it waited for input).
+    (void)MustStop();
+    EndProgress();
+    const BoardSet notOpen = end.opened ? end.notOpen : OpenBoards(end.pushed);
+    char boards[128];
+    SpellOpenedBoards(end.pushed, notOpen, boards, sizeof boards);
+    RecordLine("%s stopped: %s %s%s\n", program.closing, StopCauseText(), end.where.c_str(), boards);
+    if (WhyStopped() == StopCause::RecordLost)
+        (void)std::fprintf(stderr, "%s: %s stopped: the record could not be written (%s) %s%s\n", Name,
+                           program.closing, RecordLossReason(), end.where.c_str(), boards);
+    else
+        (void)std::fprintf(stderr, "%s: %s stopped: %s %s%s\n", Name, program.closing, StopCauseText(),
+                           end.where.c_str(), boards);
+    if (WhyStopped() == StopCause::Requested)
+        StopAsRequested();
+    (void)CloseRecord();
+    return StopStatus();
+}
+
+}  // namespace
+
+const char* FrameProgramName() { return Name; }
+
+int RunFrame(const ProgramEntry& program, int argc, char** argv)
+{
+    Name = program.name;
+    int waitSeconds = 0;
+    int status = ReadCommandLine(program, argc, argv, waitSeconds);
+    if (status >= 0)
+        return status;
+    // The names a command gives relays are the wiring's: read before it.
+    status = LoadStationWiring(Name);
+    if (status >= 0)
+        return status;
+    std::string message;
+    status = program.check(message);
+    if (status == 2)
+        return UsageError(program, message);
+    if (status != 0) {
+        (void)std::fprintf(stderr, "%s: %s\n", Name, message.c_str());
+        return status;
+    }
+    if (program.early != nullptr && (status = program.early()) >= 0)
+        return status;
+    if (program.confirm != nullptr && !program.confirm()) {
+        (void)std::fprintf(stderr, "%s: not confirmed: no relay was switched\n", Name);
+        return 2;
+    }
+    PrepareConsole();
+    // A stop while it waits for the card simply ends it: nothing is touched.
+    status = TakeTheCard(waitSeconds);
+    if (status >= 0)
+        return status;
+    // From here a stop opens the boards pushed first.
+    WatchStopRequests();
+    // Every line out before the next driver call: a run that dies keeps it.
+    RecordLine("%s\n", program.heading().c_str());
+    if (RecordLost())
+        return RecordLostStatus(": nothing was switched");
+    if (!ReportCard()) {
+        RecordLine("%s stopped: no card\n", program.closing);
+        (void)std::fprintf(stderr, "%s: no card: the driver found none, and nothing was switched\n", Name);
+        return RecordLost() || !CloseRecord() ? RecordLostStatus(": nothing was switched") : 1;
+    }
+    RecordWiringLine();
+    const WorkEnd end = program.body();
+    if (end.stopped)
+        return Stop(program, end);
+    EndProgress();
+    RecordLine("%s complete\n", program.closing);
+    if (!CloseRecord())
+        return RecordLostStatus("");
+    return end.status;
+}

@@ -1,0 +1,205 @@
+#include "MatrixSession.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "CardHeader.h"
+#include "CardLock.h"
+#include "CtlCommand.h"
+#include "Record.h"
+#include "StationWiring.h"
+#include "StopCause.h"
+#include "TraceOutput.h"
+#include "relaymatrix.h"
+
+namespace {
+
+// The holder's name other programs are told, and the lock's messages' prefix.
+constexpr const char* LockName = "relaymatrix";
+
+bool Open = false;
+Wiring Rules = EmptyWiring();
+bool Wired = false;
+int Limit = DefaultMaxClosed;
+std::FILE* RecordFile = nullptr;
+BoardSet Pushed = 0;
+
+// The wiring file asked for: the one given, RELAYTEST_WIRING's, or none ("").
+std::string WiringPath(const SessionRequest& request)
+{
+    if (request.noWiring)
+        return "";
+    if (request.wiring != nullptr && request.wiring[0] != '\0')
+        return request.wiring;
+    const char* station = std::getenv(WiringVariable);
+    return station != nullptr ? station : "";
+}
+
+int TakeTheCard(int waitSeconds, std::string& error)
+{
+    SetCardLockMessages(nullptr);
+    switch (TakeCard(LockName, waitSeconds)) {
+    case CardLockResult::Taken: return RELAYMATRIX_OK;
+    case CardLockResult::TimedOut:
+        error = std::string("the card is still held by ") + CardHolder() + " after " + std::to_string(waitSeconds) +
+                " s: nothing was switched";
+        return RELAYMATRIX_CARD_HELD;
+    case CardLockResult::Failed: break;
+    }
+    error = LastCardLockMessage();
+    const std::string prefix = std::string(LockName) + ": ";
+    if (error.compare(0, prefix.size(), prefix) == 0)
+        error.erase(0, prefix.size());
+    error += ": nothing was switched";
+    return RELAYMATRIX_NO_CARD;
+}
+
+// The session over: the record closed and the card let go.
+void Finish()
+{
+    if (RecordFile != nullptr)
+        (void)std::fclose(RecordFile);
+    RecordFile = nullptr;
+    SetTraceStream(nullptr);
+    ReleaseCard();
+    Open = false;
+}
+
+int RecordFailed(std::string& error)
+{
+    error = std::string("the record could not be written (") + RecordLossReason() + ")";
+    return RELAYMATRIX_RECORD;
+}
+
+// The record's file, or none; the trace goes there from now on.
+bool StartRecord(const SessionRequest& request, std::string& error)
+{
+    if (request.record == nullptr || request.record[0] == '\0') {
+        SetTraceStream(nullptr);
+        return true;
+    }
+    errno = 0;
+    RecordFile = std::fopen(request.record, "w");
+    if (RecordFile == nullptr) {
+        error = "the record " + Quoted(request.record) + " cannot be written: " + std::strerror(errno) +
+                ": nothing was switched";
+        return false;
+    }
+    SetTraceStream(RecordFile);
+    return true;
+}
+
+// The heading, the card's header and the wiring line.
+int StartSession(std::string& error)
+{
+    RecordLine("Relay matrix session\n");
+    if (RecordLost()) {
+        RecordFailed(error);
+        Finish();
+        return RELAYMATRIX_RECORD;
+    }
+    if (!ReportCard()) {
+        RecordLine("Session stopped: no card\n");
+        error = "no card: the driver found none, and nothing was switched";
+        Finish();
+        return RELAYMATRIX_NO_CARD;
+    }
+    if (Wired)
+        RecordLine("Wiring: %s\n", WiringTitle(Rules).c_str());
+    if (RecordLost()) {
+        RecordFailed(error);
+        Finish();
+        return RELAYMATRIX_RECORD;
+    }
+    return RELAYMATRIX_OK;
+}
+
+}  // namespace
+
+int BeginSession(const SessionRequest& request, std::string& error)
+{
+    if (Open) {
+        error = "a session is open already in this process: end it first";
+        return RELAYMATRIX_SESSION_OPEN;
+    }
+    if (request.maxClosed < 0 || request.maxClosed > HighestMaxClosed) {
+        error = "max_closed " + std::to_string(request.maxClosed) + ": not a number of relays from 1 to 127 (0: 32)";
+        return RELAYMATRIX_BAD_ARGUMENT;
+    }
+    const std::string wiringPath = WiringPath(request);
+    Rules = EmptyWiring();
+    Wired = !wiringPath.empty();
+    if (Wired && !LoadWiring(wiringPath, Rules, error))
+        return RELAYMATRIX_BAD_ARGUMENT;
+    // The program's limit: the wiring's rules apply the file's when lower.
+    Limit = request.maxClosed > 0 ? request.maxClosed : DefaultMaxClosed;
+    const int taken = TakeTheCard(request.waitSeconds, error);
+    if (taken != RELAYMATRIX_OK)
+        return taken;
+    if (!StartRecord(request, error)) {
+        ReleaseCard();
+        return RELAYMATRIX_RECORD;
+    }
+    Open = true;
+    Pushed = 0;
+    ForgetStopCause();
+    ClearRelayTables();
+    return StartSession(error);
+}
+
+int EndSession(std::string& error)
+{
+    if (!Open) {
+        error = "no session is open";
+        return RELAYMATRIX_NO_SESSION;
+    }
+    RecordLine("Session complete\n");
+    const bool lost = RecordLost();
+    if (lost)
+        RecordFailed(error);
+    Finish();
+    return lost ? RELAYMATRIX_RECORD : RELAYMATRIX_OK;
+}
+
+bool SessionOpen() { return Open; }
+const Wiring& SessionWiring() { return Rules; }
+bool SessionWired() { return Wired; }
+int SessionLimit() { return Limit; }
+
+int NamingWiring(Wiring& wiring, bool& wired, std::string& error)
+{
+    wired = Open ? Wired : false;
+    if (Open) {
+        wiring = Rules;
+        return RELAYMATRIX_OK;
+    }
+    wiring = EmptyWiring();
+    const char* station = std::getenv(WiringVariable);
+    if (station == nullptr || station[0] == '\0')
+        return RELAYMATRIX_OK;
+    wired = true;
+    if (LoadWiring(station, wiring, error))
+        return RELAYMATRIX_OK;
+    return RELAYMATRIX_BAD_ARGUMENT;
+}
+
+void NotePushed(BoardIndex board) { Pushed = static_cast<BoardSet>(Pushed | (1u << board)); }
+
+int StopIfDue(const std::string& where, std::string& error)
+{
+    if (!Open || !MustStop())
+        return RELAYMATRIX_OK;
+    const BoardSet notOpen = OpenBoards(Pushed);
+    char boards[128];
+    SpellOpenedBoards(Pushed, notOpen, boards, sizeof boards);
+    RecordLine("Session stopped: %s %s%s\n", StopCauseText(), where.c_str(), boards);
+    const bool busy = WhyStopped() == StopCause::ControllerBusy;
+    error = busy ? std::string("the SPI controller stayed busy ") + where
+                 : std::string("the record could not be written (") + RecordLossReason() + ") " + where;
+    error += boards;
+    error += ": the session is ended";
+    Finish();
+    return busy ? RELAYMATRIX_BUSY : RELAYMATRIX_RECORD;
+}

@@ -1,0 +1,102 @@
+/* relaymatrix: the relay matrix for test sequences (C, C++, Python through
+ * ctypes, LabVIEW, TestStand). One session at a time per process holds the
+ * card, keeps the station's wiring rules and writes its record, which relaylog
+ * judges like any other.
+ *
+ * Every function is cdecl, takes plain C types and caller-owned buffers, and
+ * returns a status (RELAYMATRIX_OK or one of the codes below); the text of the
+ * last error is kept for relaymatrix_last_error / relaymatrix_error_text.
+ * Nothing is printed on standard output or standard error. Calls from several
+ * threads are serialized.
+ *
+ * Relays are named as relayctl takes them: numbers 0-1023, ranges such as
+ * 100-107, crosspoints board:row:column (0:4:12 is relay 100) and, with a
+ * wiring file, ROW@COLUMN station names (I+@J4.1); several at once separated
+ * by commas or blanks ("I+@J4.1,V-@J4.2", "5 0:4:12"), as relayctl's words.
+ */
+#ifndef RELAYMATRIX_H
+#define RELAYMATRIX_H
+
+#if defined(_WIN32)
+#if defined(RELAYMATRIX_BUILDING)
+#define RELAYMATRIX_API __declspec(dllexport)
+#else
+#define RELAYMATRIX_API __declspec(dllimport)
+#endif
+#define RELAYMATRIX_CALL __cdecl
+#else
+#define RELAYMATRIX_API __attribute__((visibility("default")))
+#define RELAYMATRIX_CALL
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Statuses. */
+#define RELAYMATRIX_OK 0
+#define RELAYMATRIX_BAD_ARGUMENT 1  /* a bad argument, relay name or wiring file: nothing switched */
+#define RELAYMATRIX_REFUSED 2       /* refused by a rule (wiring or the per-board limit): nothing switched */
+#define RELAYMATRIX_CARD_HELD 3     /* another program held the card past the wait */
+#define RELAYMATRIX_NO_CARD 4       /* the driver found no card, or the card lock cannot be used */
+#define RELAYMATRIX_NOT_AS_ASKED 5  /* a relay did not follow, or a board reads back all ones */
+#define RELAYMATRIX_BUSY 6          /* the SPI controller stayed busy: boards pushed open, session ended */
+#define RELAYMATRIX_RECORD 7        /* the record could not be written: boards pushed open, session ended */
+#define RELAYMATRIX_NO_SESSION 8    /* no session is open */
+#define RELAYMATRIX_SESSION_OPEN 9  /* a session is open already in this process */
+
+/* relaymatrix_session_open's flags. */
+#define RELAYMATRIX_NO_WIRING 1u    /* no wiring file, even when RELAYTEST_WIRING names one */
+
+/* wait_seconds for relaymatrix_session_open: as long as it takes. */
+#define RELAYMATRIX_WAIT_FOREVER (-1)
+
+/* Opens the session: takes the card (waiting up to wait_seconds while another
+ * program holds it; 0 not at all), reads the wiring file (NULL or "": the one
+ * RELAYTEST_WIRING names, if any, unless flags holds RELAYMATRIX_NO_WIRING),
+ * starts the record (NULL or "": none) and checks for the card. max_closed:
+ * the most relays of one board closed (1-127; 0 for relayctl's 32); a wiring
+ * file may lower it. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_session_open(const char* wiring, const char* record,
+                                                              int wait_seconds, int max_closed, unsigned flags);
+
+/* Ends the session: with open_all nonzero every board is opened first (as
+ * relaymatrix_open_all); then the record's closing line, and the card is let
+ * go. Relays left closed stay closed. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_session_end(int open_all);
+
+/* Closes or opens the relays named (see above). The whole request is checked
+ * before any relay is switched: the boards it touches and those the wiring
+ * lists are read back, then the wiring's rules and the per-board limit refuse
+ * it whole or it is switched, read back and checked. "all" opens every relay. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_close(const char* relays);
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_open(const char* relays);
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_open_all(void);
+
+/* The relays closed, read back from the card: of one board (0-7), or of the
+ * whole matrix (board -1). Their numbers, ascending, go into relays (up to
+ * capacity of them; 1024 always suffices); *count gets how many are closed. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_closed(int board, int* relays, int capacity, int* count);
+
+/* Whether one relay (named as above) reads back closed: *closed 1 or 0. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_is_closed(const char* relay, int* closed);
+
+/* The number of one relay named as above, through the session's wiring (or
+ * RELAYTEST_WIRING's when no session is open). Touches no card. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_relay_number(const char* relay, int* number);
+
+/* The last call's error text ("" after success), into text (size bytes, always
+ * ended with a zero byte when size > 0). Returns the last call's status. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_last_error(char* text, int size);
+
+/* The same text, valid until the next call of any relaymatrix function. */
+RELAYMATRIX_API const char* RELAYMATRIX_CALL relaymatrix_error_text(void);
+
+/* "1.0.0". */
+RELAYMATRIX_API const char* RELAYMATRIX_CALL relaymatrix_version(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,36 @@
+// Lists of boards and relays as the operator types them, one grammar for
+// every program: items separated by commas, each a number, a range such as
+// 2-5, or (relays only) a crosspoint board:row:column. "0,2-3" is boards 0, 2
+// and 3; "0:4:12,100-107" is relays 100 to 107.
+//
+// Every mistake has one wording, whichever program reports it; the caller
+// puts what was being read in front ("--boards \"0,9\": board 9 is outside 0-7").
+#ifndef RELAYTEST_RELAY_RELAYLIST_H
+#define RELAYTEST_RELAY_RELAYLIST_H
+
+#include <bitset>
+#include <string>
+
+#include "BoardSet.h"
+
+// Bit n set: relay n (0..1023).
+using RelaySet = std::bitset<BoardCount * RelaysPerBoard>;
+
+// Reads text as a list of boards 0..7. False, with the mistake in error (no
+// line end), when it is not one; boards is then unchanged.
+bool ParseBoardList(const char* text, BoardSet& boards, std::string& error);
+
+// Reads text as a list of relays 0..1023 and crosspoints, added to relays.
+// False, with the mistake in error, when it is not one; relays is then
+// unchanged.
+bool ParseRelayList(const char* text, RelaySet& relays, std::string& error);
+
+// The boards that hold the relays.
+BoardSet BoardsOf(const RelaySet& relays);
+
+// Text as messages echo it: whole, in double quotes, every control byte
+// (0x00-0x1F, 0x7F) written \xHH and a backslash \\. length bytes of text.
+std::string Quoted(const char* text, std::size_t length);
+std::string Quoted(const std::string& text);
+
+#endif

@@ -1,0 +1,115 @@
+// The real relayctl and relaysweep under the worked station's wiring file,
+// docs/examples/bench-3.toml, on a simulated card that keeps its boards in a
+// state file: a refusal switches nothing, a broken file stops the program
+// before the card, relayctl wiring touches no register and takes no lock,
+// and the sweep never closes what the rules refuse.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+#include "CaseName.h"
+#include "Child.h"
+#include "Paths.h"
+#include "Transcript.h"
+
+namespace {
+
+const std::string Bench3 = ExamplePath("bench-3.toml");
+
+ChildResult RunProgram(const std::string& program, std::vector<std::string> args, std::vector<std::string> env)
+{
+    args.insert(args.begin(), program);
+    ChildSpec run(std::move(args), std::move(env));
+    run.captureStderr = true;
+    return RunChild(run);
+}
+
+// relayctl close I+@J5.5, then close 0V@J5.5: the second would join I+ to
+// 0V through the first, and is refused with the path; the boards keep what
+// they held.
+TEST(WiringRun, RelayctlRefusesAJoinOfExclusiveNets)
+{
+    const std::string state = ::testing::TempDir() + "wiring-run-" + std::to_string(getpid());
+    const std::vector<std::string> env = {"RELAYSIM=state=" + state, "RELAYTEST_WIRING=" + Bench3};
+    ASSERT_EQ(RunProgram(RelayctlPath(), {"close", "I+@J5.5"}, env).err,
+              "relayctl: 1 relay closed as asked: 418 (3:2:4, I+@J5.5)\n");
+    const std::string held = ReadFile(state);
+    EXPECT_NE(held.find("board 3: 00000000 00000004 00000000 00000000\n"), std::string::npos) << held;
+    const ChildResult r = RunProgram(RelayctlPath(), {"close", "0V@J5.5"}, env);
+    const std::string refusal = "closing 3:7:4 (0V@J5.5) would join I+ and 0V: I+@J5.5 (3:2:4) is closed (exclusive, " +
+                                Bench3 + " line 17)";
+    EXPECT_EQ(r.exitCode, 6);
+    EXPECT_EQ(r.err, "relayctl: " + refusal + "\n");
+    EXPECT_NE(r.out.find("FPGA Rev: 0002A1F7\nWiring: " + Bench3 + " (checksum "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nCommand refused: " + refusal + "\nControl complete\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Turning"), std::string::npos);
+    EXPECT_EQ(ReadFile(state), held);
+    for (const std::string& file : {state, state + ".lock"})
+        (void)std::remove(file.c_str());
+}
+
+// A file that is not a wiring file, given or set station-wide, stops either
+// program before any driver call.
+TEST(WiringRun, BrokenFileStopsBeforeTheCard)
+{
+    const std::string broken = ::testing::TempDir() + "wiring-broken-" + std::to_string(getpid()) + ".toml";
+    std::FILE* file = std::fopen(broken.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    (void)std::fputs("max-closed-per-board = 12\n[[board]]\nindex = 9\n", file);
+    (void)std::fclose(file);
+    const std::string error = ": " + broken + " line 3: board 9 is outside 0-7\n";
+    const ChildResult ctl = RunProgram(RelayctlPath(), {"--wiring", broken, "close", "1"}, {"RELAYSIM=no-driver-call-expected"});
+    EXPECT_EQ(ctl.exitCode, 2);
+    EXPECT_EQ(ctl.err, "relayctl" + error);
+    EXPECT_EQ(ctl.out, "");
+    const ChildResult sweep =
+        RunProgram(RelaysweepPath(), {"--yes"}, {"RELAYSIM=no-driver-call-expected", "RELAYTEST_WIRING=" + broken});
+    EXPECT_EQ(sweep.exitCode, 2);
+    EXPECT_EQ(sweep.err, "relaysweep" + error);
+    (void)std::remove(broken.c_str());
+}
+
+// With a lock that could never be taken, relayctl wiring still shows the
+// station: it needs no card.
+TEST(WiringRun, RelayctlWiringShowsTheStation)
+{
+    const ChildResult r = RunProgram(RelayctlPath(), {"--wiring=" + Bench3, "wiring"},
+                              {"RELAYSIM=no-driver-call-expected", "RELAYTEST_LOCK=/nonexistent/relaytest.lock"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    for (const std::string& line :
+         {"Wiring: " + Bench3 + " (checksum ", std::string("\n  row 4 SCOPE_A .     .     .     .     .     .     .     X"),
+          std::string("\n  row 2 I+      .     .     .     .     .     .     .     .     .     .     .     .     .     .     .     !\n"),
+          std::string("\n  0V: board 2 row 7, board 3 row 7, board 3 column 15\n"), std::string("\n  line 17: I+, 0V\n"),
+          std::string("\n  line 20: \"SCOPE_B@J5.2\" is relay 397 (board 3, row 5 SCOPE_B, column 1 J5.2)\n"),
+          "\nBoard limit: at most 12 relays of a board closed (max-closed-per-board, " + Bench3 + " line 2)\n"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+}
+
+// The sweep of boards 2-3 skips the two forbidden crosspoints and I+@0V, each
+// where it would have been switched, and sweeps the other 253 (0V@0V too).
+TEST(WiringRun, SweepSkipsWhatTheRulesRefuse)
+{
+    const ChildResult r = RunProgram(RelaysweepPath(), {"--wiring", Bench3, "--yes", "--boards", "2-3"}, {"RELAYSIM="});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("FPGA Rev: 0002A1F7\nWiring: " + Bench3 + " (checksum "), std::string::npos);
+    for (const int relay : {316, 397, 506}) {
+        EXPECT_EQ(r.out.find("Turning on relay  " + std::to_string(relay) + "\n"), std::string::npos) << relay;
+        const std::size_t skipped = r.out.find("\nRelay " + std::to_string(relay) + " skipped: closing ");
+        EXPECT_LT(r.out.find("Turning off relay  " + std::to_string(relay - 1) + "\n"), skipped);
+        EXPECT_GT(r.out.find("Turning on relay  " + std::to_string(relay + 1) + "\n"), skipped);
+    }
+    EXPECT_NE(r.out.find("\nRelay 506 skipped: closing 3:2:15 (I+@0V) would join I+ and 0V (exclusive, " + Bench3 +
+                         " line 17)\n"),
+              std::string::npos);
+    std::size_t swept = 0;
+    for (std::size_t at = r.out.find("Turning on relay"); at != std::string::npos; at = r.out.find("Turning on relay", at + 1))
+        ++swept;
+    EXPECT_EQ(swept, 253u);
+    EXPECT_NE(r.err.find("relaysweep: 3 relays skipped by the rules of the wiring " + Bench3), std::string::npos)
+        << r.err;
+}
+
+}  // namespace

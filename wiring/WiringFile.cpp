@@ -1,0 +1,308 @@
+// Reading a wiring file: TOML through toml++, then every key, name and
+// crosspoint checked, so that a station never runs under a file that says
+// something other than what its author meant.
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <cstdio>
+#include <fstream>
+#include <map>
+
+#define TOML_EXCEPTIONS 0
+#include <toml++/toml.h>
+
+#include "Wiring.h"
+
+namespace {
+
+// What went wrong, and where: the first fault ends the reading.
+struct Reading {
+    const std::string& name;
+    Wiring& wiring;
+    std::string& error;
+    std::map<std::string, int> nets;  // named nets by name
+};
+
+// One line, whatever the file held: what it echoes of the file (a bad name,
+// the TOML parser's view of a bad line) has its control bytes written as \xHH.
+bool Fail(Reading& r, std::uint32_t line, const std::string& what)
+{
+    r.error = r.name + " line " + std::to_string(line) + ": ";
+    for (const char c : what) {
+        const auto byte = static_cast<unsigned char>(c);
+        char hex[5];
+        (void)std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+        r.error += byte < 0x20 || byte == 0x7F ? std::string(hex) : std::string(1, c);
+    }
+    return false;
+}
+
+std::uint32_t LineOf(const toml::node& node) { return node.source().begin.line; }
+
+// A name starts with a letter or a digit and holds letters, digits and
+// _ . + - ("0V" is a ground everyone writes so), but is not a number alone,
+// which would read as a relay number.
+bool GoodName(const std::string& name)
+{
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    bool onlyDigits = true;
+    for (const char c : name) {
+        onlyDigits = onlyDigits && digit(c);
+        if (!letter(c) && !digit(c) && c != '_' && c != '.' && c != '+' && c != '-')
+            return false;
+    }
+    return !name.empty() && (letter(name[0]) || digit(name[0])) && !onlyDigits;
+}
+
+// Only the keys a table may hold: anything else is a typing mistake that
+// would otherwise be ignored.
+bool OnlyKeys(Reading& r, const toml::table& table, std::initializer_list<const char*> keys, const char* where)
+{
+    for (auto&& [key, node] : table) {
+        bool known = false;
+        for (const char* k : keys)
+            known = known || key.str() == k;
+        if (!known)
+            return Fail(r, LineOf(node), std::string("unknown key \"") + std::string(key.str()) + "\"" + where);
+    }
+    return true;
+}
+
+// The net of a name, made the first time the name is seen; an unnamed net is
+// a net of its own.
+int NetFor(Reading& r, const std::string& name)
+{
+    if (!name.empty()) {
+        const auto found = r.nets.find(name);
+        if (found != r.nets.end())
+            return found->second;
+    }
+    const int net = static_cast<int>(r.wiring.netNames.size());
+    r.wiring.netNames.push_back(name);
+    if (!name.empty())
+        r.nets.emplace(name, net);
+    return net;
+}
+
+// rows = [...] or columns = [...]: exactly count names, each good or "".
+bool ReadNames(Reading& r, const toml::table& board, const char* key, std::size_t count,
+               std::vector<std::string>& names)
+{
+    const toml::node* node = board.get(key);
+    if (node == nullptr)
+        return true;
+    const toml::array* list = node->as_array();
+    if (list == nullptr || list->size() != count)
+        return Fail(r, LineOf(*node), std::string(key) + " must be a list of " + std::to_string(count) + " names");
+    for (const toml::node& item : *list) {
+        const auto* text = item.as_string();
+        if (text == nullptr)
+            return Fail(r, LineOf(item), std::string(key) + " must hold names in quotes");
+        const std::string& name = text->get();
+        if (!name.empty() && !GoodName(name))
+            return Fail(r, LineOf(item), "\"" + name + "\" is not a name: a name starts with a letter or digit, "
+                                                     "holds letters, digits and _ . + -, and is not a number");
+        names.push_back(name);
+    }
+    return true;
+}
+
+bool ReadBoard(Reading& r, const toml::table& board, std::array<std::vector<std::string>, WiringBoards>& rows,
+               std::array<std::vector<std::string>, WiringBoards>& columns)
+{
+    const std::uint32_t line = LineOf(board);
+    if (!OnlyKeys(r, board, {"index", "rows", "columns"}, " in [[board]]"))
+        return false;
+    const auto index = board["index"].value<std::int64_t>();
+    if (!index)
+        return Fail(r, line, "[[board]] needs index = a board number 0-7");
+    if (*index < 0 || *index >= WiringBoards)
+        return Fail(r, LineOf(*board.get("index")), "board " + std::to_string(*index) + " is outside 0-7");
+    const auto b = static_cast<std::size_t>(*index);
+    if (r.wiring.listed[b])
+        return Fail(r, line, "board " + std::to_string(*index) + " is listed twice");
+    r.wiring.listed[b] = true;
+    return ReadNames(r, board, "rows", WiringRows, rows[b]) && ReadNames(r, board, "columns", WiringColumns, columns[b]);
+}
+
+// Every row and column gets its net, board by board, rows first.
+void MakeNets(Reading& r, const std::array<std::vector<std::string>, WiringBoards>& rows,
+              const std::array<std::vector<std::string>, WiringBoards>& columns)
+{
+    for (std::size_t b = 0; b < WiringBoards; ++b) {
+        for (std::size_t i = 0; i < WiringRows; ++i)
+            r.wiring.rowNet[b * WiringRows + i] = NetFor(r, rows[b].empty() ? "" : rows[b][i]);
+        for (std::size_t i = 0; i < WiringColumns; ++i)
+            r.wiring.columnNet[b * WiringColumns + i] = NetFor(r, columns[b].empty() ? "" : columns[b][i]);
+    }
+}
+
+// The entries of an array of tables, each with its one list key.
+bool EachEntry(Reading& r, const toml::table& top, const char* key, const char* listKey,
+               bool (*read)(Reading&, const toml::node&, std::uint32_t, bool))
+{
+    const toml::node* node = top.get(key);
+    if (node == nullptr)
+        return true;
+    const toml::array* entries = node->as_array();
+    if (entries == nullptr || !entries->is_array_of_tables())
+        return Fail(r, LineOf(*node), std::string("write [[") + key + "]] tables");
+    for (const toml::node& entry : *entries) {
+        const toml::table& table = *entry.as_table();
+        const std::string where = std::string(" in [[") + key + "]]";
+        if (!OnlyKeys(r, table, {listKey}, where.c_str()))
+            return false;
+        const toml::node* list = table.get(listKey);
+        if (list == nullptr || !list->is_array() || list->as_array()->empty())
+            return Fail(r, LineOf(table), std::string("[[") + key + "]] needs " + listKey + " = a list");
+        bool first = true;
+        for (const toml::node& item : *list->as_array()) {
+            if (!read(r, item, LineOf(*list), first))
+                return false;
+            first = false;
+        }
+    }
+    return true;
+}
+
+bool ReadExclusiveNet(Reading& r, const toml::node& item, std::uint32_t line, bool first)
+{
+    const auto* text = item.as_string();
+    const auto found = text != nullptr ? r.nets.find(text->get()) : r.nets.end();
+    if (found == r.nets.end())
+        return Fail(r, LineOf(item), (text != nullptr ? "\"" + text->get() + "\"" : std::string("that")) +
+                                         " names no row or column of a listed board");
+    if (first)
+        r.wiring.exclusives.push_back({{}, static_cast<int>(line)});
+    r.wiring.exclusives.back().nets.push_back(found->second);
+    return true;
+}
+
+bool ReadForbidden(Reading& r, const toml::node& item, std::uint32_t line, bool)
+{
+    const auto* text = item.as_string();
+    int relay = 0;
+    std::string why;
+    if (text == nullptr)
+        return Fail(r, LineOf(item), "write each crosspoint in quotes");
+    if (!ReadCrosspoint(r.wiring, text->get(), relay, why))
+        return Fail(r, LineOf(item), why);
+    r.wiring.forbidden.push_back({relay, text->get(), static_cast<int>(line)});
+    return true;
+}
+
+bool ReadTop(Reading& r, const toml::table& top)
+{
+    if (!OnlyKeys(r, top, {"max-closed-per-board", "board", "exclusive", "forbidden"}, ""))
+        return false;
+    if (const toml::node* most = top.get("max-closed-per-board")) {
+        const auto value = most->value<std::int64_t>();
+        if (!value || *value < 1 || *value > WiringMostClosedPerBoard)
+            return Fail(r, LineOf(*most), "max-closed-per-board must be a number from 1 to " +
+                                              std::to_string(WiringMostClosedPerBoard));
+        r.wiring.maxClosedPerBoard = static_cast<int>(*value);
+        r.wiring.maxClosedLine = static_cast<int>(LineOf(*most));
+    }
+    std::array<std::vector<std::string>, WiringBoards> rows;
+    std::array<std::vector<std::string>, WiringBoards> columns;
+    if (const toml::node* boards = top.get("board")) {
+        if (!boards->is_array_of_tables())
+            return Fail(r, LineOf(*boards), "write [[board]] tables");
+        for (const toml::node& board : *boards->as_array()) {
+            if (!ReadBoard(r, *board.as_table(), rows, columns))
+                return false;
+        }
+    }
+    MakeNets(r, rows, columns);
+    if (!EachEntry(r, top, "exclusive", "nets", ReadExclusiveNet))
+        return false;
+    for (const WiringExclusive& e : r.wiring.exclusives) {
+        if (e.nets.size() < 2)
+            return Fail(r, static_cast<std::uint32_t>(e.line), "[[exclusive]] needs two or more nets");
+    }
+    return EachEntry(r, top, "forbidden", "crosspoints", ReadForbidden);
+}
+
+// A wiring file is ASCII: names and keys are. Comments may hold anything, and
+// are blanked here where they are not ASCII, as is a leading UTF-8 byte-order
+// mark as some editors save it. Outside comments a byte above 0x7F is refused
+// before the TOML parser sees it (whose checks of some such characters are not
+// to be trusted). The line of the first such byte, or 0.
+std::uint32_t KeepAscii(std::string& text)
+{
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.replace(0, 3, "   ");
+    std::uint32_t line = 1;
+    char quote = 0;
+    bool comment = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') {
+            ++line;
+            quote = 0;
+            comment = false;
+        } else if (static_cast<unsigned char>(c) > 0x7F) {
+            if (!comment)
+                return line;
+            text[i] = ' ';
+        } else if (quote == '"' && c == '\\') {
+            ++i;  // an escape: the next character does not end the string
+        } else if (quote != 0 && c == quote) {
+            quote = 0;
+        } else if (quote == 0 && !comment && (c == '"' || c == '\'')) {
+            quote = c;
+        } else if (quote == 0 && c == '#') {
+            comment = true;
+        }
+    }
+    return 0;
+}
+
+// FNV-1a over the file's bytes: enough to tell two files apart in a record.
+std::string Checksum(std::string_view text)
+{
+    std::uint64_t hash = 1469598103934665603ull;
+    for (const char c : text)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char hex[17];
+    (void)std::snprintf(hex, sizeof hex, "%016llX", static_cast<unsigned long long>(hash));
+    return hex;
+}
+
+}  // namespace
+
+Wiring EmptyWiring()
+{
+    Wiring wiring;
+    std::string error;
+    (void)ParseWiring("", "", wiring, error);
+    return wiring;
+}
+
+bool ParseWiring(std::string_view text, const std::string& name, Wiring& wiring, std::string& error)
+{
+    wiring = Wiring{};
+    wiring.file = name;
+    wiring.checksum = Checksum(text);
+    Reading r{name, wiring, error, {}};
+    std::string ascii(text);
+    if (const std::uint32_t line = KeepAscii(ascii))
+        return Fail(r, line, "a character that is not ASCII outside a comment: names and keys are plain ASCII");
+    toml::parse_result parsed = toml::parse(ascii, name);
+    if (!parsed)
+        return Fail(r, parsed.error().source().begin.line, std::string(parsed.error().description()));
+    return ReadTop(r, parsed.table());
+}
+
+bool LoadWiring(const std::string& path, Wiring& wiring, std::string& error)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file.is_open() || file.bad()) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    return ParseWiring(text, path, wiring, error);
+}
