@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "Child.h"
 #include "Findings.h"
 #include "Paths.h"
 #include "RelaylogSupport.h"
+#include "RunProgram.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ TEST(Runs, EachRunIsATestSuiteOfItsOwn)
 {
     const std::string junit = Scratch("runs.xml");
     const std::string record = RelaytestRecord("") + SweepRecord("stuck-on=5", "0");
-    EXPECT_EQ(RunChild({{RelaylogPath(), "--junit", junit, "-"}, {}, ChildInput::Text, record}).exitCode, 1);
+    EXPECT_EQ(RunProgram("relaylog", {"--junit", junit, "-"}, "", Typed(record)).exitCode, 1);
     EXPECT_EQ(XPath(junit, "string(/testsuites/testsuite[@failures='1']/@name)"),
               "relaylog standard input run 2 (lines 77-3170): relaysweep");
 }
@@ -87,7 +87,7 @@ TEST(Baseline, ComparesLikeWithLike)
     for (const auto& row : table) {
         const std::string old = Scratch("old.log");
         std::ofstream(old, std::ios::binary) << row.old;
-        EXPECT_EQ(LastLine(RunChild({{RelaylogPath(), "--baseline", old, "-"}, {}, ChildInput::Text, row.now}).out),
+        EXPECT_EQ(LastLine(RunProgram("relaylog", {"--baseline", old, "-"}, "", Typed(row.now)).out),
                   row.summary);
     }
 }
