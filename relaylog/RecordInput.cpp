@@ -25,7 +25,7 @@ std::string Utc(std::time_t when)
 {
     char text[32] = "";
     if (const std::tm* utc = std::gmtime(&when))
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", utc);
+        (void)std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", utc);
     return text;
 }
 
@@ -58,7 +58,7 @@ ReadResult ReadFirstLine(const char* begin, const char* end, RecordLine& line, s
 RecordInput::~RecordInput()
 {
     if (own_ && file_ != nullptr)
-        std::fclose(file_);
+        (void)std::fclose(file_);
 }
 
 bool RecordInput::Open(const std::string& name, std::string& reason)
