@@ -116,6 +116,7 @@ bool RecordInput::Fill()
 void RecordInput::Decode(const unsigned char* raw, std::size_t n)
 {
     if (encoding_ == Encoding::Plain || encoding_ == Encoding::Utf8Mark) {
+        // cppcheck-suppress invalidLifetime ; the vector copies the bytes, it keeps no pointer to the caller's buffer
         text_.assign(raw, raw + n);
         return;
     }
