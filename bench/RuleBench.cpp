@@ -63,7 +63,7 @@ int main(int argc, char** argv)
         (void)std::fprintf(stderr, "usage: rulebench WIRING-FILE [CHECKS]\n");
         return 2;
     }
-    const int checks = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1001;
+    const int checks = argc > 2 ? static_cast<int>(std::max(1L, std::strtol(argv[2], nullptr, 10))) : 1001;
     Wiring station;
     Wiring many;
     std::string error;

@@ -19,7 +19,7 @@ void SetCardLockMessages(std::FILE* stream)
 
 const char* LastCardLockMessage() { return Last.c_str(); }
 
-void SayAboutLock(const char* format, ...)
+void SayAboutLock(const char* format, ...)  // NOLINT(cert-dcl50-cpp): printf-style by design, formats with vsnprintf
 {
     char line[1024];
     va_list args;

@@ -32,7 +32,7 @@ void SetTraceStream(std::FILE* stream)
     FirstError = 0;
 }
 
-int TracePrintf(const char* format, ...)
+int TracePrintf(const char* format, ...)  // NOLINT(cert-dcl50-cpp): printf-style by design, forwards to vfprintf
 {
     std::FILE* stream = TraceStream();
     if (stream == nullptr)

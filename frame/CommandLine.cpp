@@ -30,7 +30,7 @@ bool Asked(int argc, const char* const* argv, const char* flag)
 // CLI11's missing value reads "--boards: 1 required TEXT missing".
 std::string Worded(const CLI::ParseError& error)
 {
-    const std::string what = error.what();
+    std::string what = error.what();
     const std::size_t colon = what.find(": ");
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr && colon != std::string::npos &&
         what.find(" required ", colon) != std::string::npos)

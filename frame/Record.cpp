@@ -7,7 +7,7 @@
 
 #include "TraceOutput.h"
 
-void RecordLine(const char* format, ...)
+void RecordLine(const char* format, ...)  // NOLINT(cert-dcl50-cpp): printf-style by design, forwards to vfprintf
 {
     va_list args;
     va_start(args, format);

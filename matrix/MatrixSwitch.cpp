@@ -28,7 +28,7 @@ bool AllOnes(BoardIndex board)
 bool WholeBoard(BoardIndex board, const RelaySet& relays)
 {
     for (int c = 0; c < RelaysPerBoard; ++c) {
-        if (!relays.test(static_cast<std::size_t>(board * RelaysPerBoard + c)))
+        if (!relays.test(RelayBit(board, c)))
             return false;
     }
     return true;
@@ -63,7 +63,7 @@ RelaySet HeldClosed(BoardSet boards)
     RelaySet closed;
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         for (int c = 0; InSet(boards, board) && c < RelaysPerBoard; ++c)
-            closed.set(static_cast<std::size_t>(board * RelaysPerBoard + c), ImageHolds(board, c));
+            closed.set(RelayBit(board, c), ImageHolds(board, c));
     }
     return closed;
 }
@@ -75,7 +75,7 @@ bool OverLimit(BoardSet boards, const RelaySet& asked, int limit, std::string& e
         int closing = 0;
         int closed = 0;
         for (int c = 0; InSet(boards, board) && c < RelaysPerBoard; ++c) {
-            const bool named = asked.test(static_cast<std::size_t>(board * RelaysPerBoard + c));
+            const bool named = asked.test(RelayBit(board, c));
             closing += named ? 1 : 0;
             closed += named || ImageHolds(board, c) ? 1 : 0;
         }
@@ -215,7 +215,7 @@ bool ReadRelays(const Wiring& wiring, bool wired, const char* text, bool allowAl
         if (!ReadRelayWord(wiring, wired, word.c_str(), read, error)) {
             // The caller puts what was read in front, as relayctl's messages do.
             if (error.compare(0, 1, "\"") != 0)
-                error = Quoted(word) + ": " + error;
+                error = Quoted(word).append(": ").append(error);
             return false;
         }
         start = whole.find_first_not_of(" \t", end);
@@ -264,7 +264,7 @@ int ReadClosed(BoardSet boards, RelaySet& closed, std::string& error)
     closed.reset();
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         for (int c = 0; InSet(boards, board) && c < RelaysPerBoard; ++c)
-            closed.set(static_cast<std::size_t>(board * RelaysPerBoard + c), ImageHolds(board, c));
+            closed.set(RelayBit(board, c), ImageHolds(board, c));
         if (InSet(allOnes, board) && error.empty())
             error = "board " + std::to_string(board) +
                     " reads back all ones: every relay closed, or the board not fitted or not answering";

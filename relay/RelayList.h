@@ -9,12 +9,19 @@
 #define RELAYTEST_RELAY_RELAYLIST_H
 
 #include <bitset>
+#include <cstddef>
 #include <string>
 
 #include "BoardSet.h"
 
 // Bit n set: relay n (0..1023).
-using RelaySet = std::bitset<BoardCount * RelaysPerBoard>;
+using RelaySet = std::bitset<static_cast<std::size_t>(BoardCount) * RelaysPerBoard>;
+
+// The bit of board's relay c (0..127) in a RelaySet.
+constexpr std::size_t RelayBit(int board, int c)
+{
+    return static_cast<std::size_t>(board) * RelaysPerBoard + static_cast<std::size_t>(c);
+}
 
 // Reads text as a list of boards 0..7. False, with the mistake in error (no
 // line end), when it is not one; boards is then unchanged.

@@ -19,7 +19,7 @@ BoardSet Pushed = 0;
 bool WholeBoard(BoardIndex board, const RelaySet& relays)
 {
     for (int c = 0; c < RelaysPerBoard; ++c) {
-        if (!relays.test(static_cast<std::size_t>(board * RelaysPerBoard + c)))
+        if (!relays.test(RelayBit(board, c)))
             return false;
     }
     return true;
@@ -35,7 +35,7 @@ bool OverLimit(BoardSet boards, const RelaySet& asked, int maxClosed)
         int closing = 0;
         int closed = 0;
         for (int c = 0; c < RelaysPerBoard; ++c) {
-            const bool named = asked.test(static_cast<std::size_t>(board * RelaysPerBoard + c));
+            const bool named = asked.test(RelayBit(board, c));
             closing += named ? 1 : 0;
             closed += named || ImageHolds(board, c) ? 1 : 0;
         }
@@ -60,7 +60,7 @@ RelaySet HeldRelays(BoardSet boards)
     RelaySet held;
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         for (int c = 0; c < RelaysPerBoard && InSet(boards, board); ++c)
-            held.set(static_cast<std::size_t>(board * RelaysPerBoard + c), ImageHolds(board, c));
+            held.set(RelayBit(board, c), ImageHolds(board, c));
     }
     return held;
 }

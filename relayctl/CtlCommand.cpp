@@ -38,7 +38,7 @@ bool ParseCommand(int count, const char* const* words, CtlCommand& command, std:
         }
         if (!ok) {
             if (std::strcmp(word, "all") != 0)
-                error = std::string(name) + " " + Quoted(word, std::strlen(word)) + ": " + error;
+                error = std::string(name).append(" ").append(Quoted(word, std::strlen(word))).append(": ").append(error);
             return false;
         }
     }
@@ -66,7 +66,7 @@ bool WithinLimit(const Wiring& wiring, const CtlCommand& command, int maxClosed,
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         int asked = 0;
         for (int c = 0; c < RelaysPerBoard; ++c)
-            asked += command.relays.test(static_cast<std::size_t>(board * RelaysPerBoard + c)) ? 1 : 0;
+            asked += command.relays.test(RelayBit(board, c)) ? 1 : 0;
         if (asked > limit) {
             error = "board " + std::to_string(board) + " refused: closing " + std::to_string(asked) +
                     " relays is above the limit of " + std::to_string(limit) + " closed on one board" +

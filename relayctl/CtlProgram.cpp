@@ -75,6 +75,7 @@ bool ReadMaxClosed(std::string& message)
 std::vector<const char*> WordPointers()
 {
     std::vector<const char*> words;
+    words.reserve(Words.size());
     for (const std::string& word : Words)
         words.push_back(word.c_str());
     return words;

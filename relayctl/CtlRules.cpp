@@ -49,8 +49,12 @@ std::string RelayLabel(const Wiring& wiring, int relay)
 {
     std::string name = CrosspointName(wiring, relay);
     const std::size_t names = name.find(" (");
-    if (names != std::string::npos)
-        name = name.substr(0, names) + ", " + name.substr(names + 2, name.size() - names - 3);
+    if (names != std::string::npos) {
+        const std::string inner = name.substr(names + 2, name.size() - names - 3);
+        name.resize(names);
+        name += ", ";
+        name += inner;
+    }
     return std::to_string(relay) + " (" + name + ")";
 }
 

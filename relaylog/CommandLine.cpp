@@ -52,7 +52,7 @@ std::string MistakeOf(const CLI::ParseError& error, CLI::App& app)
         const std::string extra = app.remaining().front();
         return (extra.size() > 1 && extra[0] == '-' ? "unknown option " : "unexpected argument ") + Quoted(extra);
     }
-    const std::string what = error.what();
+    std::string what = error.what();
     for (const CLI::Option* option : app.get_options()) {
         const std::string name = option->get_name();
         if (what.rfind(name + ":", 0) == 0)
@@ -72,7 +72,7 @@ std::string Echoed(const std::string& text)
             out += "\\\\";
         } else if (byte < 0x20 || byte == 0x7F) {
             char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            (void)std::snprintf(hex, sizeof hex, "\\x%02X", byte);
             out += hex;
         } else {
             out += c;
@@ -104,7 +104,7 @@ Parsed ReadCommandLine(int argc, char** argv, Options& options, std::string& mis
         }
     }
     if (mistake.empty() && (help || version)) {
-        std::fputs(help ? UsageText : "relaylog " RELAYLOG_VERSION "\n", stdout);
+        (void)std::fputs(help ? UsageText : "relaylog " RELAYLOG_VERSION "\n", stdout);
         return Parsed::Done;
     }
     if (mistake.empty() && record->count() == 0)
@@ -113,7 +113,7 @@ Parsed ReadCommandLine(int argc, char** argv, Options& options, std::string& mis
         return Parsed::Run;
     junits = junit->results();
     pages = html->results();
-    std::fprintf(stderr, "relaylog: %s\n%s\n", mistake.c_str(), Synopsis);
+    (void)std::fprintf(stderr, "relaylog: %s\n%s\n", mistake.c_str(), Synopsis);
     return Parsed::Usage;
 }
 

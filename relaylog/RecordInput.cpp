@@ -25,7 +25,7 @@ std::string Utc(std::time_t when)
 {
     char text[32] = "";
     if (const std::tm* utc = std::gmtime(&when))
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", utc);
+        (void)std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", utc);
     return text;
 }
 
@@ -58,7 +58,7 @@ ReadResult ReadFirstLine(const char* begin, const char* end, RecordLine& line, s
 RecordInput::~RecordInput()
 {
     if (own_ && file_ != nullptr)
-        std::fclose(file_);
+        (void)std::fclose(file_);
 }
 
 bool RecordInput::Open(const std::string& name, std::string& reason)
@@ -116,6 +116,7 @@ bool RecordInput::Fill()
 void RecordInput::Decode(const unsigned char* raw, std::size_t n)
 {
     if (encoding_ == Encoding::Plain || encoding_ == Encoding::Utf8Mark) {
+        // cppcheck-suppress invalidLifetime ; the vector copies the bytes, it keeps no pointer to the caller's buffer
         text_.assign(raw, raw + n);
         return;
     }

@@ -102,7 +102,7 @@ bool WriteReport(const std::string& path, const std::function<void(std::ostream&
     }
     std::random_device seed;
     char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(seed()));
+    (void)std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(seed()));
     const std::string temporary = path + suffix;
     errno = 0;
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
@@ -112,12 +112,12 @@ bool WriteReport(const std::string& path, const std::function<void(std::ostream&
     }
     if (!file) {
         reason = std::strerror(errno != 0 ? errno : EIO);
-        std::remove(temporary.c_str());
+        (void)std::remove(temporary.c_str());
         return false;
     }
     if (RenameOver(temporary, path, reason))
         return true;
-    std::remove(temporary.c_str());
+    (void)std::remove(temporary.c_str());
     return false;
 }
 

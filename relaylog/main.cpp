@@ -35,7 +35,7 @@ struct CardHeader : FindingSink {
     void Revision(std::uint64_t /*line*/, std::uint32_t value) override
     {
         char hex[16];
-        std::snprintf(hex, sizeof hex, "%08X", value);
+        (void)std::snprintf(hex, sizeof hex, "%08X", value);
         revision = hex;
     }
     // The wiring the record names, and each warning about it once.
@@ -137,7 +137,7 @@ bool WriteAll(const Options& options, const JUnitReport& junit, const HtmlPage& 
         if (target.path.empty() || WriteReport(target.path, target.write, reason))
             continue;
         const std::string what = std::string(target.option) + " \"" + Echoed(target.path) + "\": " + reason;
-        std::fprintf(stderr, "relaylog: cannot write %s\n", what.c_str());
+        (void)std::fprintf(stderr, "relaylog: cannot write %s\n", what.c_str());
         if (ok)
             failed = what;
         ok = false;
@@ -168,7 +168,7 @@ bool ReadBaseline(const std::string& name, RelayVerdicts& verdicts, std::string&
     std::string reason;
     if (!input.Open(name, reason)) {
         why = "cannot read the baseline " + Echoed(name) + ": " + reason;
-        std::fprintf(stderr, "relaylog: %s: %s\n", Echoed(name).c_str(), reason.c_str());
+        (void)std::fprintf(stderr, "relaylog: %s: %s\n", Echoed(name).c_str(), reason.c_str());
         return false;
     }
     struct : FindingSink {
@@ -180,7 +180,7 @@ bool ReadBaseline(const std::string& name, RelayVerdicts& verdicts, std::string&
     if (CheckRecord(in, report, {&cannot}, &verdicts) != 2)
         return true;
     why = "the baseline " + Echoed(name) + " cannot be judged: " + cannot.error;
-    std::fprintf(stderr, "relaylog: %s\n", why.c_str());
+    (void)std::fprintf(stderr, "relaylog: %s\n", why.c_str());
     return false;
 }
 
@@ -196,7 +196,7 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
     int status = CheckRecord(in, text, {&junit, &html, &card}, &verdicts);
     text.flush();
     if (!input.ReadFailure().empty())
-        std::fprintf(stderr, "relaylog: %s: %s\n", Echoed(input.Facts().name).c_str(), input.ReadFailure().c_str());
+        (void)std::fprintf(stderr, "relaylog: %s: %s\n", Echoed(input.Facts().name).c_str(), input.ReadFailure().c_str());
     Comparison comparison;
     if (old != nullptr) {
         comparison = Compare(*old, verdicts);
@@ -235,19 +235,19 @@ int JudgeRecord(const Options& options)
         outputs.push_back({"--html", options.html});
     const std::string refused = RefusedOutput(inputs, outputs);
     if (!refused.empty()) {
-        std::fprintf(stderr, "relaylog: %s\n", refused.c_str());
+        (void)std::fprintf(stderr, "relaylog: %s\n", refused.c_str());
         return 2;
     }
     RecordInput input;
     std::string reason;
     const std::string name = options.record == "-" ? std::string("standard input") : Echoed(options.record);
     if (!input.Open(options.record, reason)) {
-        std::fprintf(stderr, "relaylog: %s: %s\n", name.c_str(), reason.c_str());
+        (void)std::fprintf(stderr, "relaylog: %s: %s\n", name.c_str(), reason.c_str());
         return Unjudged(options, "ERROR: cannot read " + name + ": " + reason, PropertiesOf(input.Facts(), {}));
     }
     Wiring wiring;
     if (!options.wiring.empty() && !LoadWiring(options.wiring, wiring, reason)) {
-        std::fprintf(stderr, "relaylog: %s\n", Echoed(reason).c_str());
+        (void)std::fprintf(stderr, "relaylog: %s\n", Echoed(reason).c_str());
         return Unjudged(options, "ERROR: the wiring cannot be read: " + Echoed(reason), PropertiesOf(input.Facts(), {}));
     }
     UseWiring(options.wiring.empty() ? nullptr : &wiring);

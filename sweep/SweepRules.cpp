@@ -15,7 +15,7 @@ bool ReadOutsideBoards(const Wiring& wiring, BoardSet boards, RelaySet& held, in
             return false;
         ReadBoard(board);
         for (int c = 0; c < RelaysPerBoard; ++c)
-            held.set(static_cast<std::size_t>(board * RelaysPerBoard + c), ImageHolds(board, c));
+            held.set(RelayBit(board, c), ImageHolds(board, c));
     }
     return true;
 }

@@ -77,12 +77,12 @@ bool NamesOf(const Wiring& wiring, int relay, std::string& row, std::string& col
 
 int RowNetOf(const Wiring& wiring, int relay)
 {
-    return wiring.rowNet[static_cast<std::size_t>(WiringBoardOf(relay) * WiringRows + WiringRowOf(relay))];
+    return wiring.rowNet[static_cast<std::size_t>(WiringBoardOf(relay)) * WiringRows + static_cast<std::size_t>(WiringRowOf(relay))];
 }
 
 int ColumnNetOf(const Wiring& wiring, int relay)
 {
-    return wiring.columnNet[static_cast<std::size_t>(WiringBoardOf(relay) * WiringColumns + WiringColumnOf(relay))];
+    return wiring.columnNet[static_cast<std::size_t>(WiringBoardOf(relay)) * WiringColumns + static_cast<std::size_t>(WiringColumnOf(relay))];
 }
 
 std::string NetName(const Wiring& wiring, int net)

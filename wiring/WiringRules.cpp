@@ -111,7 +111,7 @@ int ClosedOnBoard(const RelayBits& relays, int board)
 {
     int count = 0;
     for (int c = 0; c < 128; ++c)
-        count += relays.test(static_cast<std::size_t>(board * 128 + c)) ? 1 : 0;
+        count += relays.test(static_cast<std::size_t>(board) * 128 + static_cast<std::size_t>(c)) ? 1 : 0;
     return count;
 }
 

@@ -22,7 +22,7 @@ void Save(const std::string& path, const std::string& text) { std::ofstream(path
 // A folder of the test's own, holding the golden healthy record as x.log.
 std::string Folder()
 {
-    const std::string dir = Scratch("dir");
+    std::string dir = Scratch("dir");
     fs::remove_all(dir);
     fs::create_directories(dir);
     Save(dir + "/x.log", Golden("healthy.txt"));
