@@ -1,7 +1,8 @@
-// The library's work on the card, as relayctl does it: a request read whole,
-// checked whole against the boards read back, the station's rules and the
-// per-board limit, then switched, read back and checked. Every record line is
-// relayctl's; what became of the request is the status and its text.
+// The library's work on the card, through relayctl's own switching
+// (BoardSwitch.h): a request read whole, checked whole against the boards read
+// back, the station's rules and the per-board limit, then switched, read back
+// and checked. Every record line is relayctl's; what became of the request is
+// the status and its text (the first thing said, in the library's words).
 #ifndef RELAYTEST_MATRIX_MATRIXSWITCH_H
 #define RELAYTEST_MATRIX_MATRIXSWITCH_H
 

@@ -2,8 +2,9 @@
 // every command starts from what its boards read back, not from the image a
 // previous run left in memory: each board a command touches is read back,
 // switched, and read back again, and each relay is checked against what was
-// asked. Every line of the record is printed by ReadBoard and SetRelay (and
-// the refusal of a board); what became of the command goes to standard error.
+// asked (BoardSwitch.h, shared with the relaymatrix library). Every line of
+// the record is printed by ReadBoard and SetRelay (and the refusal of a
+// board); what became of the command goes to standard error.
 #ifndef RELAYTEST_RELAYCTL_CONTROL_H
 #define RELAYTEST_RELAYCTL_CONTROL_H
 
