@@ -126,8 +126,9 @@ void RecordInput::Decode(const unsigned char* raw, std::size_t n)
             carry_ = raw[i];
             continue;
         }
-        const unsigned unit = little ? (raw[i] << 8 | static_cast<unsigned>(carry_))
-                                     : (static_cast<unsigned>(carry_) << 8 | raw[i]);
+        const unsigned byte = raw[i];
+        const unsigned unit = little ? (byte << 8 | static_cast<unsigned>(carry_))
+                                     : (static_cast<unsigned>(carry_) << 8 | byte);
         text_.push_back(unit < 0x80 ? static_cast<char>(unit) : Foreign);
         carry_ = -1;
     }
