@@ -46,6 +46,17 @@ void Join(const Wiring& wiring, Graph& g, int relay)
     g.parent[static_cast<std::size_t>(Root(g, row))] = Root(g, column);
 }
 
+// The nets joined by the closed relays.
+Graph GraphOf(const Wiring& wiring, const RelayBits& closed)
+{
+    Graph g = MakeGraph(wiring);
+    for (std::size_t r = 0; r < closed.size(); ++r) {
+        if (closed.test(r))
+            Join(wiring, g, static_cast<int>(r));
+    }
+    return g;
+}
+
 // The relays of a path from one net to another, breadth first: the fewest.
 std::vector<int> PathBetween(const Graph& g, int from, int to)
 {
@@ -157,11 +168,7 @@ bool CheckClose(const Wiring& wiring, const RelayBits& closed, const RelayBits& 
             return false;
         }
     }
-    Graph g = MakeGraph(wiring);
-    for (std::size_t r = 0; r < closed.size(); ++r) {
-        if (closed.test(r))
-            Join(wiring, g, static_cast<int>(r));
-    }
+    Graph g = GraphOf(wiring, closed);
     for (std::size_t r = 0; r < request.size(); ++r) {
         const int relay = static_cast<int>(r);
         if (!request.test(r) || closed.test(r))
@@ -203,11 +210,7 @@ bool StateKeepsRules(const Wiring& wiring, const RelayBits& closed, int limit, s
             return false;
         }
     }
-    Graph g = MakeGraph(wiring);
-    for (std::size_t r = 0; r < closed.size(); ++r) {
-        if (closed.test(r))
-            Join(wiring, g, static_cast<int>(r));
-    }
+    Graph g = GraphOf(wiring, closed);
     for (const WiringExclusive& e : wiring.exclusives) {
         for (std::size_t i = 0; i < e.nets.size(); ++i) {
             for (std::size_t j = i + 1; j < e.nets.size(); ++j) {
