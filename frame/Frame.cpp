@@ -73,10 +73,11 @@ int RunFrame(const ProgramEntry& program, int argc, char** argv)
     if (status >= 0)
         return status;
     // The names a command gives relays are the wiring's: read before it.
-    status = LoadStationWiring(Name);
-    if (status >= 0)
-        return status;
     std::string message;
+    if (!LoadStationWiring(message)) {
+        (void)std::fprintf(stderr, "%s: %s\n", Name, message.c_str());
+        return 2;
+    }
     status = program.check(message);
     if (status == 2)
         return UsageError(program, message);

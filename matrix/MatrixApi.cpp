@@ -13,6 +13,8 @@
 
 #include "MatrixSession.h"
 #include "MatrixSwitch.h"
+#include "RelayNames.h"
+#include "StationSwitch.h"
 #include "ProcessId.h"
 #include "Record.h"
 #include "EscapedText.h"
@@ -86,9 +88,9 @@ int Switch(relaymatrix_session* session, const char* text, bool on)
     const int owned = Owned(session, error);
     if (owned != RELAYMATRIX_OK)
         return Keep(owned, error);
-    if (!ReadRelays(SessionWiring(), SessionWired(), text, !on, relays, error))
+    if (!ReadRelays(text, !on, relays, error))
         return Keep(RELAYMATRIX_BAD_ARGUMENT, error);
-    if (!RequestWithinLimit(relays, on, error))
+    if (on && !RequestWithinLimit(SessionWiring(), relays, SessionLimit(), error))
         return Keep(RELAYMATRIX_REFUSED, error + ": nothing switched");
     const std::string command = std::string(on ? "close " : "open ") + text;
     return Run(session, command, [&](std::string& e) {
@@ -232,19 +234,16 @@ int relaymatrix_is_closed(relaymatrix_session* session, const char* relay, int* 
     const int owned = Owned(session, error);
     if (owned != RELAYMATRIX_OK)
         return Keep(owned, error);
-    RelaySet named;
-    if (!ReadRelays(SessionWiring(), SessionWired(), relay, false, named, error) || named.count() != 1)
-        return Keep(RELAYMATRIX_BAD_ARGUMENT, error.empty() ? Quoted(relay) + ": name one relay" : error);
-    std::size_t number = 0;
-    while (!named.test(number))
-        ++number;
+    int number = 0;
+    if (relay == nullptr || !ReadOneRelay(RelayNaming{SessionWiring(), SessionWired(), false}, relay, number, error))
+        return Keep(RELAYMATRIX_BAD_ARGUMENT, relay == nullptr ? "no relay named" : error);
     const auto board = static_cast<BoardIndex>(number / RelaysPerBoard);
     const std::string command = "show " + std::to_string(board);
     return Run(session, command, [&](std::string& e) {
         RecordLine("Command: %s\n", command.c_str());
         RelaySet held;
         const int status = ReadClosed(static_cast<BoardSet>(1u << board), held, e);
-        *closed = held.test(number) ? 1 : 0;
+        *closed = held.test(static_cast<std::size_t>(number)) ? 1 : 0;
         return status;
     });
 }
@@ -262,12 +261,8 @@ int relaymatrix_relay_number(relaymatrix_session* session, const char* relay, in
     const int status = NamingWiring(wiring, wired, error);
     if (status != RELAYMATRIX_OK)
         return Keep(status, error);
-    RelaySet named;
-    if (!ReadRelays(wiring, wired, relay, false, named, error) || named.count() != 1)
-        return Keep(RELAYMATRIX_BAD_ARGUMENT, error.empty() ? Quoted(relay) + ": name one relay" : error);
-    *number = 0;
-    while (!named.test(static_cast<std::size_t>(*number)))
-        ++*number;
+    if (relay == nullptr || !ReadOneRelay(RelayNaming{wiring, wired, false}, relay, *number, error))
+        return Keep(RELAYMATRIX_BAD_ARGUMENT, relay == nullptr ? "no relay named" : error);
     return Keep(RELAYMATRIX_OK, "");
 }
 

@@ -7,9 +7,9 @@
 
 #include "CardHeader.h"
 #include "CardLock.h"
-#include "CtlCommand.h"
 #include "ProcessId.h"
 #include "Record.h"
+#include "StationSwitch.h"
 #include "StationWiring.h"
 #include "StopCause.h"
 #include "TraceOutput.h"
@@ -27,17 +27,6 @@ bool Wired = false;
 int Limit = DefaultMaxClosed;
 std::FILE* RecordFile = nullptr;
 BoardSet Pushed = 0;
-
-// The wiring file asked for: the one given, RELAYTEST_WIRING's, or none ("").
-std::string WiringPath(const SessionRequest& request)
-{
-    if (request.noWiring)
-        return "";
-    if (request.wiring != nullptr && request.wiring[0] != '\0')
-        return request.wiring;
-    const char* station = std::getenv(WiringVariable);
-    return station != nullptr ? station : "";
-}
 
 int TakeTheCard(int waitSeconds, std::string& error)
 {
@@ -137,7 +126,7 @@ int BeginSession(const SessionRequest& request, std::string& error)
         error = "max_closed " + std::to_string(request.maxClosed) + ": not a number of relays from 1 to 127 (0: 32)";
         return RELAYMATRIX_BAD_ARGUMENT;
     }
-    const std::string wiringPath = WiringPath(request);
+    const std::string wiringPath = ChooseWiringFile(request.wiring, request.noWiring);
     Rules = EmptyWiring();
     Wired = !wiringPath.empty();
     if (Wired && !LoadWiring(wiringPath, Rules, error))
@@ -206,8 +195,8 @@ int NamingWiring(Wiring& wiring, bool& wired, std::string& error)
         return RELAYMATRIX_OK;
     }
     wiring = EmptyWiring();
-    const char* station = std::getenv(WiringVariable);
-    if (station == nullptr || station[0] == '\0')
+    const std::string station = ChooseWiringFile(nullptr);
+    if (station.empty())
         return RELAYMATRIX_OK;
     wired = true;
     if (LoadWiring(station, wiring, error))

@@ -2,24 +2,15 @@
 
 #include <algorithm>
 
-#include "BoardSwitch.h"
-#include "CtlCommand.h"
-#include "CtlRules.h"
 #include "MatrixSession.h"
+#include "RelayNames.h"
+#include "StationSwitch.h"
 #include "relaymatrix.h"
 
 namespace {
 
 // The work saw MustStop: the caller stops the session (StopIfDue).
 constexpr int Stopped = -1;
-
-std::string Trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return "";
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 // The error text of the switch under way: its first line.
 std::string* ErrorText = nullptr;
@@ -34,7 +25,6 @@ void KeepFirstLine(const SwitchNote& note)
         if (error.empty())
             error = note.line;
         break;
-    case SwitchSaid::OverLimit: error = note.line + ": nothing switched"; break;
     case SwitchSaid::RulesBroken:
         error = "the boards already break a rule (" + note.line + "): only opening is allowed; nothing switched";
         break;
@@ -48,45 +38,18 @@ void KeepFirstLine(const SwitchNote& note)
 
 }  // namespace
 
-bool ReadRelays(const Wiring& wiring, bool wired, const char* text, bool allowAll, RelaySet& relays, std::string& error)
+bool ReadRelays(const char* text, bool allowAll, RelaySet& relays, std::string& error)
 {
-    if (text == nullptr || Trimmed(text).empty()) {
+    if (text == nullptr) {
         error = "no relays named";
         return false;
     }
-    RelaySet read;
-    if (allowAll && Trimmed(text) == "all") {
-        relays.set();
-        return true;
-    }
-    // Words separated by blanks, as relayctl's command line has them, each a list.
-    const std::string whole(text);
-    for (std::size_t start = whole.find_first_not_of(" \t"); start != std::string::npos;) {
-        const std::size_t end = std::min(whole.find_first_of(" \t", start), whole.size());
-        const std::string word = whole.substr(start, end - start);
-        if (!ReadRelayWord(wiring, wired, word.c_str(), read, error)) {
-            // The caller puts what was read in front, as relayctl's messages do.
-            if (error.compare(0, 1, "\"") != 0)
-                error = Quoted(word).append(": ").append(error);
-            return false;
-        }
-        start = whole.find_first_not_of(" \t", end);
-    }
-    relays = read;
-    return true;
-}
-
-bool RequestWithinLimit(const RelaySet& relays, bool on, std::string& error)
-{
-    CtlCommand command;
-    command.action = on ? CtlAction::Close : CtlAction::Open;
-    command.relays = relays;
-    return !on || WithinLimit(SessionWiring(), command, SessionLimit(), error);
+    return ReadRelayNames(RelayNaming{SessionWiring(), SessionWired(), allowAll}, text, relays, error);
 }
 
 int SwitchRelays(const RelaySet& relays, bool on, std::string& error)
 {
-    const SwitchPlace place{SessionWiring(), SessionWired(), SessionLimit(), KeepFirstLine, NotePushed};
+    const SwitchPlace place{SessionWiring(), SessionLimit(), KeepFirstLine, NotePushed};
     BoardSet refused = 0;
     int faults = 0;
     ErrorText = &error;

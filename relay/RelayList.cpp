@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int LastRelay = BoardCount * RelaysPerBoard - 1;
-
 // Beyond any relay: a longer number is still named as typed.
 constexpr long Saturated = 1000000;
 
@@ -71,29 +69,7 @@ bool Range(const Item& item, const char* what, int highest, int& first, int& las
     return error.empty();
 }
 
-// "board:row:column" as its relay; as Range for what is wrong.
-bool Crosspoint(const Item& item, int& relay, std::string& error)
-{
-    const char* end = item.text + item.length;
-    const char* at = item.text;
-    const int highest[3] = {BoardCount - 1, CrosspointRows - 1, CrosspointColumns - 1};
-    const char* names[3] = {"board", "row", "column"};
-    long place[3] = {};
-    for (int i = 0; i < 3; ++i) {
-        const char* start = at;
-        if (!Number(at, end, place[i]) || (i < 2 ? at == end || *at != ':' : at != end))
-            return false;
-        if (place[i] > highest[i] && error.empty())
-            error = Outside(names[i], start, at, highest[i]);
-        ++at;
-    }
-    relay = RelayAt(static_cast<int>(place[0]), static_cast<int>(place[1]), static_cast<int>(place[2]));
-    return error.empty();
-}
-
 const char* const NotABoard = " is not a board: use a number 0-7 or a range, such as 0-7 or 0,2-3";
-const char* const NotARelay =
-    " is not a relay: use a number 0-1023, a range such as 100-107, or board:row:column such as 0:4:12";
 
 // Each item of text in turn; false at the first one add refuses.
 template <class Add>
@@ -130,33 +106,6 @@ bool ParseBoardList(const char* text, BoardSet& boards, std::string& error)
     });
     if (ok)
         boards = parsed;
-    return ok;
-}
-
-bool ParseRelayList(const char* text, RelaySet& relays, std::string& error)
-{
-    RelaySet parsed;
-    const bool ok = EachItem(text, error, [&](const Item& item) {
-        int first = 0;
-        int last = 0;
-        bool good = false;
-        if (std::memchr(item.text, ':', item.length) != nullptr) {
-            good = Crosspoint(item, first, error);
-            last = first;
-        } else {
-            good = Range(item, "relay", LastRelay, first, last, error);
-        }
-        if (!good) {
-            if (error.empty())
-                error = Quoted(item.text, item.length) + NotARelay;
-            return false;
-        }
-        for (int r = first; r <= last; ++r)
-            parsed.set(static_cast<std::size_t>(r));
-        return true;
-    });
-    if (ok)
-        relays |= parsed;
     return ok;
 }
 

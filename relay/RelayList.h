@@ -1,7 +1,7 @@
-// Lists of boards and relays as the operator types them, one grammar for
-// every program: items separated by commas, each a number, a range such as
-// 2-5, or (relays only) a crosspoint board:row:column. "0,2-3" is boards 0, 2
-// and 3; "0:4:12,100-107" is relays 100 to 107.
+// Lists of boards as the operator types them, one grammar for every program:
+// items separated by commas, each a number or a range such as 2-5: "0,2-3" is
+// boards 0, 2 and 3. Relays are named through the station's grammar
+// (station/RelayNames.h); a set of them is a RelaySet.
 //
 // Every mistake has one wording, whichever program reports it; the caller
 // puts what was being read in front ("--boards \"0,9\": board 9 is outside 0-7").
@@ -26,11 +26,6 @@ constexpr std::size_t RelayBit(int board, int c)
 // Reads text as a list of boards 0..7. False, with the mistake in error (no
 // line end), when it is not one; boards is then unchanged.
 bool ParseBoardList(const char* text, BoardSet& boards, std::string& error);
-
-// Reads text as a list of relays 0..1023 and crosspoints, added to relays.
-// False, with the mistake in error, when it is not one; relays is then
-// unchanged.
-bool ParseRelayList(const char* text, RelaySet& relays, std::string& error);
 
 // The boards that hold the relays.
 BoardSet BoardsOf(const RelaySet& relays);

@@ -2,8 +2,7 @@
 
 #include <cstdio>
 
-#include "BoardSwitch.h"
-#include "CtlRules.h"
+#include "StationSwitch.h"
 #include "StationWiring.h"
 
 namespace {
@@ -14,6 +13,20 @@ constexpr int ListedRelays = 16;
 constexpr int NamedFaults = 8;
 
 BoardSet Pushed = 0;
+
+// "322 (3:2:4)", or "322 (3:2:4, I+@J5.5)" where the wiring names it.
+std::string RelayLabel(const Wiring& wiring, int relay)
+{
+    std::string name = CrosspointName(wiring, relay);
+    const std::size_t names = name.find(" (");
+    if (names != std::string::npos) {
+        const std::string inner = name.substr(names + 2, name.size() - names - 3);
+        name.resize(names);
+        name += ", ";
+        name += inner;
+    }
+    return std::to_string(relay) + " (" + name + ")";
+}
 
 // ": 5 (0:5:0), 100 (0:4:12)", the relays of the set in order, then the line end.
 void PrintRelayList(const RelaySet& relays)
@@ -37,15 +50,12 @@ void SayOnStderr(const SwitchNote& note)
 {
     switch (note.said) {
     case SwitchSaid::AllOnes: (void)std::fprintf(stderr, "relayctl: %s\n", note.line.c_str()); break;
-    case SwitchSaid::OverLimit:
-        (void)std::fprintf(stderr, "relayctl: %s (--max-closed): nothing switched\n", note.line.c_str());
-        break;
     case SwitchSaid::RulesBroken:
         (void)std::fprintf(stderr, "relayctl: the boards already break a rule: %s\n", note.line.c_str());
         break;
     case SwitchSaid::RulesRefused:
         if (note.count == 0)
-            (void)std::fprintf(stderr, "relayctl: %s\n", note.line.c_str());
+            (void)std::fprintf(stderr, "relayctl: %s: nothing switched\n", note.line.c_str());
         else
             (void)std::fprintf(stderr, "relayctl: close refused: only opening is allowed until they keep the rules; "
                                        "nothing switched\n");
@@ -67,7 +77,7 @@ void NotePushed(BoardIndex board) { Pushed = static_cast<BoardSet>(Pushed | (1u 
 CtlOutcome Switch(const CtlCommand& command, int maxClosed)
 {
     const bool on = command.action == CtlAction::Close;
-    const SwitchPlace place{StationWiring(), StationHasWiring(), maxClosed, SayOnStderr, NotePushed};
+    const SwitchPlace place{StationWiring(), maxClosed, SayOnStderr, NotePushed};
     BoardSet refused = 0;
     int faults = 0;
     switch (SwitchRelaySet(place, command.relays, on, refused, faults)) {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "CtlRules.h"
+#include "RelayNames.h"
 #include "StationWiring.h"
 
 bool ParseCommand(int count, const char* const* words, CtlCommand& command, std::string& error)
@@ -34,7 +34,7 @@ bool ParseCommand(int count, const char* const* words, CtlCommand& command, std:
             ok = ParseBoardList(word, boards, error);
             command.boards = static_cast<BoardSet>(command.boards | boards);
         } else {
-            ok = ReadRelayWord(StationWiring(), StationHasWiring(), word, command.relays, error);
+            ok = ReadRelayNames(RelayNaming{StationWiring(), StationHasWiring(), false}, word, command.relays, error);
         }
         if (!ok) {
             if (std::strcmp(word, "all") != 0)
@@ -54,25 +54,8 @@ bool ParseCommand(int count, const char* const* words, CtlCommand& command, std:
 
 bool WithinLimit(const CtlCommand& command, int maxClosed, std::string& error)
 {
-    return WithinLimit(StationWiring(), command, maxClosed, error);
-}
-
-bool WithinLimit(const Wiring& wiring, const CtlCommand& command, int maxClosed, std::string& error)
-{
-    if (command.action != CtlAction::Close)
+    if (command.action != CtlAction::Close || RequestWithinLimit(StationWiring(), command.relays, maxClosed, error))
         return true;
-    std::string rule;
-    const int limit = BoardLimit(wiring, maxClosed, rule);
-    for (BoardIndex board = 0; board < BoardCount; ++board) {
-        int asked = 0;
-        for (int c = 0; c < RelaysPerBoard; ++c)
-            asked += command.relays.test(RelayBit(board, c)) ? 1 : 0;
-        if (asked > limit) {
-            error = "board " + std::to_string(board) + " refused: closing " + std::to_string(asked) +
-                    " relays is above the limit of " + std::to_string(limit) + " closed on one board" +
-                    (rule.empty() ? " (--max-closed)" : rule) + "; nothing was switched";
-            return false;
-        }
-    }
-    return true;
+    error += ": nothing switched";
+    return false;
 }

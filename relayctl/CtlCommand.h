@@ -12,8 +12,7 @@
 
 #include <string>
 
-#include "RelayList.h"
-#include "Wiring.h"
+#include "StationSwitch.h"
 
 enum class CtlAction { Close, Open, Show };
 
@@ -23,22 +22,14 @@ struct CtlCommand {
     BoardSet boards = 0;       // show: the boards named (all when none is)
 };
 
-// A board's coils share its supply, and a board that reads back all ones is
-// how an absent one shows: no command may leave more than this many relays
-// of one board closed unless --max-closed raises it, and never all 128.
-inline constexpr int DefaultMaxClosed = 32;
-inline constexpr int HighestMaxClosed = RelaysPerBoard - 1;
-
 // Reads one command from its words, names by the station's wiring
 // (StationWiring.h). False, with one line of explanation (no
 // line end) in error, for an unknown command, a malformed list, or "close all".
 bool ParseCommand(int count, const char* const* words, CtlCommand& command, std::string& error);
 
-// A close that names more than maxClosed relays of one board (or more than
-// the wiring's max-closed-per-board, when lower): that board, and how many,
-// in error (false). True for anything else. The first form keeps the
-// station's wiring (StationWiring.h).
+// A close that names more relays of one board than the limit (maxClosed, or
+// the station wiring's max-closed-per-board when lower): the limit's words in
+// error (false). True for anything else.
 bool WithinLimit(const CtlCommand& command, int maxClosed, std::string& error);
-bool WithinLimit(const Wiring& wiring, const CtlCommand& command, int maxClosed, std::string& error);
 
 #endif

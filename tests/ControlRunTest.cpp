@@ -138,12 +138,10 @@ INSTANTIATE_TEST_SUITE_P(
         CtlRun{"NoCard", {"close", "5"}, "cards=0", nullptr, 1,
                "relayctl: no card: the driver found none, and nothing was switched", nullptr, 1},
         CtlRun{"LimitBeforeTheCard", {"close", "0-127"}, "-", nullptr, 6,
-               "relayctl: board 0 refused: closing 128 relays is above the limit of 32 closed on one board "
-               "(--max-closed); nothing was switched",
+               "relayctl: closing 128 relays of board 0 would leave 128 closed, above the limit of 32: nothing switched",
                nullptr, -1},
         CtlRun{"LimitAfterTheReadBack", {"--max-closed", "2", "close", "6"}, "", Board0With5And100.c_str(), 6,
-               "relayctl: board 0 refused: closing 1 relay would leave 3 closed, above the limit of 2 (--max-closed): "
-               "nothing switched",
+               "relayctl: closing 1 relay of board 0 would leave 3 closed, above the limit of 2: nothing switched",
                Board0With5And100.c_str(), -1},
         CtlRun{"LimitTooHigh", {"--max-closed=128", "close", "1"}, "-", nullptr, 2,
                "relayctl: --max-closed \"128\": not a number of relays from 1 to 127", nullptr, -1},

@@ -53,11 +53,9 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"CloseList", {"close", "0,5,100-107", "1:0:0"}, 0, ""},
         CommandCase{"CloseAtTheLimit", {"close", "0-31", "128-159"}, 0, ""},
         CommandCase{"CloseAboveTheLimit", {"close", "0-31", "129-160", "161"}, 6,
-                    "board 1 refused: closing 33 relays is above the limit of 32 closed on one board "
-                    "(--max-closed); nothing was switched"},
+                    "closing 33 relays of board 1 would leave 33 closed, above the limit of 32: nothing switched"},
         CommandCase{"CloseWholeMatrix", {"close", "0-127"}, 6,
-                    "board 0 refused: closing 128 relays is above the limit of 32 closed on one board "
-                    "(--max-closed); nothing was switched"},
+                    "closing 128 relays of board 0 would leave 128 closed, above the limit of 32: nothing switched"},
         CommandCase{"OpenAll", {"open", "all"}, 0, ""}, CommandCase{"ShowList", {"show", "0,2-3"}, 0, ""},
         CommandCase{"CloseAll", {"close", "all"}, 2, "close all is refused: name the relays to close"},
         CommandCase{"NoRelay", {"open"}, 2, "open needs at least one relay, such as open 100, 100-107 or 0:4:12, or all"},
@@ -80,7 +78,7 @@ TEST_F(CtlOnCard, LimitCountsWhatTheBoardReadBack)
     ASSERT_TRUE(ParseCommand(2, more, command, error));
     SimClearLog();
     const std::string& refused = CaptureStdout([&] { EXPECT_EQ(RunCommand(command, 32), CtlOutcome::Refused); });
-    EXPECT_NE(refused.find("Board 0 refused: closing 6 relays would leave 36 closed, above the limit of 32\n"),
+    EXPECT_NE(refused.find("Command refused: closing 6 relays of board 0 would leave 36 closed, above the limit of 32\n"),
               std::string::npos);
     EXPECT_EQ(refused.find("Turning"), std::string::npos);
     for (const SimCall& call : SimLog())

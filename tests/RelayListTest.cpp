@@ -1,9 +1,11 @@
-// The one list parser of boards and relays (relay/RelayList.h): what each
-// list holds, and the one wording of each mistake.
+// The one grammar of boards (relay/RelayList.h) and of relays
+// (station/RelayNames.h): what each list holds, and the one wording of each
+// mistake.
 #include <gtest/gtest.h>
 
 #include "CaseName.h"
 #include "RelayList.h"
+#include "RelayNames.h"
 
 namespace {
 
@@ -31,7 +33,8 @@ TEST_P(Lists, HoldWhatTheySayOrNameTheMistake)
     if (c.relays) {
         RelaySet relays;
         relays.set(1000);  // a list adds to what is there
-        accepted = ParseRelayList(c.text.c_str(), relays, error);
+        const Wiring none = EmptyWiring();
+        accepted = ReadRelayNames(RelayNaming{none, false, false}, c.text, relays, error);
         EXPECT_TRUE(relays.test(1000));
         relays.reset(1000);
         for (std::size_t r = 0; r < relays.size(); ++r)
@@ -72,7 +75,18 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"ColumnOutside", true, "0:1:16", {}, "column 16 is outside 0-15"},
         ListCase{"CrosspointCut", true, "0:1", {}, "\"0:1\"" + NotARelay},
         ListCase{"CrosspointRange", true, "0:1:2-3", {}, "\"0:1:2-3\"" + NotARelay},
-        ListCase{"Escaped", true, "5,\x1b[1m\\", {}, "\"\\x1B[1m\\\\\"" + NotARelay}),
+        ListCase{"Blanks", true, " 5 7,9\t0:4:12 ", {5, 7, 9, 100}, ""},
+        ListCase{"EmptyItem", true, "5,,6", {}, "\"\"" + NotARelay},
+        ListCase{"Nothing", true, "  ", {}, "no relays named"},
+        ListCase{"AllNotHere", true, "all", {}, "\"all\"" + NotARelay},
+        ListCase{"NameWithoutWiring", true, "I+@J4.1", {},
+                 "\"I+@J4.1\": a crosspoint by the station's names, but no wiring file is in use (give --wiring FILE "
+                 "or set RELAYTEST_WIRING)"},
+        // A control byte anywhere refuses the whole text, echoed escaped: an
+        // escape sequence or a line end cannot reach the terminal.
+        ListCase{"Escaped", true, "5,\x1b[1m\\", {}, "\"5,\\x1B[1m\\\\\": holds a control character"},
+        ListCase{"ForgedLine", true, "I+@J4.1\x1b[31mX\nrelayctl: 1 relay closed", {},
+                 "\"I+@J4.1\\x1B[31mX\\x0Arelayctl: 1 relay closed\": holds a control character"}),
     ByName{});
 
 }  // namespace

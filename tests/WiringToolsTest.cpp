@@ -3,7 +3,7 @@
 #include "Bench3Wiring.h"
 #include "CaseName.h"
 #include "Control.h"
-#include "CtlRules.h"
+#include "RelayNames.h"
 #include "SimCardTest.h"
 #include "StationWiring.h"
 #include "Sweep.h"
@@ -98,12 +98,13 @@ TEST(RelayWords, ReadNamesNumbersAndPlaces)
     const Wiring wiring = Parsed(Bench3);
     RelaySet relays;
     std::string error;
-    EXPECT_TRUE(ReadRelayWord(wiring, true, "V+@J4.1,0V@0V", relays, error));
-    EXPECT_TRUE(ReadRelayWord(wiring, true, "5,I+@J5.5,0:4:12", relays, error));
+    const RelayNaming named{wiring, true, false};
+    EXPECT_TRUE(ReadRelayNames(named, "V+@J4.1,0V@0V", relays, error));
+    EXPECT_TRUE(ReadRelayNames(named, "5,I+@J5.5 0:4:12", relays, error));
     EXPECT_EQ(relays, RelaySet().set(256).set(511).set(5).set(418).set(100));
-    EXPECT_FALSE(ReadRelayWord(wiring, true, "7,I+@J9.9", relays, error));
+    EXPECT_FALSE(ReadRelayNames(named, "7,I+@J9.9", relays, error));
     EXPECT_EQ(error, "\"I+@J9.9\": no crosspoint joins a row of the first name to a column of the second");
-    EXPECT_FALSE(ReadRelayWord(wiring, false, "I+@J5.5", relays, error));
+    EXPECT_FALSE(ReadRelayNames(RelayNaming{wiring, false, false}, "I+@J5.5", relays, error));
     EXPECT_EQ(error, "\"I+@J5.5\": a crosspoint by the station's names, but no wiring file is in use (give "
                      "--wiring FILE or set RELAYTEST_WIRING)");
     EXPECT_EQ(relays.count(), 5u);

@@ -113,6 +113,23 @@ bool CheckClose(const Wiring& wiring, const RelayBits& closed, const RelayBits& 
 // " (max-closed-per-board, bench-3.toml line 2)" when the file's wins, else "".
 int BoardLimit(const Wiring& wiring, int limit, std::string& rule);
 
+// The board limit, the one check of it: the first board that closing request
+// while closed are closed would leave over its limit (BoardLimit's), counting
+// only boards the request adds to; with request empty, the first board that
+// closed alone leaves over it. False when none.
+struct BoardOverLimit {
+    int board = -1;
+    int adding = 0;  // relays the request adds on it
+    int total = 0;   // closed on it after the request
+    int limit = 0;
+    std::string rule;  // BoardLimit's
+};
+bool OverBoardLimit(const Wiring& wiring, const RelayBits& closed, const RelayBits& request, int limit,
+                    BoardOverLimit& over);
+// "closing 2 relays of board 0 would leave 33 closed, above the limit of 32",
+// or, with nothing added, "board 0 holds 40 relays closed, above the limit of 32".
+std::string OverLimitText(const BoardOverLimit& over);
+
 // Whether what the boards hold already breaks a rule; the first broken one in
 // breach.
 bool StateKeepsRules(const Wiring& wiring, const RelayBits& closed, int limit, std::string& breach);

@@ -6,40 +6,44 @@
 
 namespace {
 
-// All of text as a decimal number of at most six digits.
+// All of text as a decimal number; a longer one than any place holds is
+// kept past every limit, so that it is refused as typed.
 bool Number(std::string_view text, int& value)
 {
-    if (text.empty() || text.size() > 6)
+    if (text.empty())
         return false;
     value = 0;
     for (const char c : text) {
         if (c < '0' || c > '9')
             return false;
-        value = value * 10 + (c - '0');
+        value = value < 1000000 ? value * 10 + (c - '0') : 1000000;
     }
     return true;
 }
 
-bool Outside(const char* what, int value, int highest, std::string& error)
+bool Outside(const char* what, std::string_view digits, int value, int highest, std::string& error)
 {
     if (value <= highest)
         return false;
-    error = std::string(what) + " " + std::to_string(value) + " is outside 0-" + std::to_string(highest);
+    error = std::string(what) + " " + std::string(digits) + " is outside 0-" + std::to_string(highest);
     return true;
 }
 
 bool BoardRowColumn(std::string_view text, int& relay, std::string& error)
 {
     int place[3] = {};
+    std::string_view digits[3];
     std::size_t start = 0;
     for (int i = 0; i < 3; ++i) {
         const std::size_t end = i < 2 ? text.find(':', start) : text.size();
         if (end == std::string_view::npos || !Number(text.substr(start, end - start), place[i]))
             return false;
+        digits[i] = text.substr(start, end - start);
         start = end + 1;
     }
-    if (Outside("board", place[0], WiringBoards - 1, error) || Outside("row", place[1], WiringRows - 1, error) ||
-        Outside("column", place[2], WiringColumns - 1, error)) {
+    if (Outside("board", digits[0], place[0], WiringBoards - 1, error) ||
+        Outside("row", digits[1], place[1], WiringRows - 1, error) ||
+        Outside("column", digits[2], place[2], WiringColumns - 1, error)) {
         error = "\"" + std::string(text) + "\": " + error;
         return false;
     }
@@ -122,7 +126,7 @@ bool ReadCrosspoint(const Wiring& wiring, std::string_view text, int& relay, std
         if (BoardRowColumn(text, relay, error))
             return true;
     } else if (Number(text, relay)) {
-        if (!Outside("relay", relay, WiringRelays - 1, error))
+        if (!Outside("relay", text, relay, WiringRelays - 1, error))
             return true;
         error = quoted + ": " + error;
         return false;

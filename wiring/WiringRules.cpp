@@ -148,6 +148,32 @@ int BoardLimit(const Wiring& wiring, int limit, std::string& rule)
     return limit;
 }
 
+bool OverBoardLimit(const Wiring& wiring, const RelayBits& closed, const RelayBits& request, int limit,
+                    BoardOverLimit& over)
+{
+    over.limit = BoardLimit(wiring, limit, over.rule);
+    const RelayBits adding = request & ~closed;
+    for (int board = 0; board < WiringBoards; ++board) {
+        over.board = board;
+        over.adding = ClosedOnBoard(adding, board);
+        over.total = ClosedOnBoard(closed | request, board);
+        if ((over.adding > 0 || request.none()) && over.total > over.limit)
+            return true;
+    }
+    over.board = -1;
+    return false;
+}
+
+std::string OverLimitText(const BoardOverLimit& over)
+{
+    if (over.adding == 0)
+        return "board " + std::to_string(over.board) + " holds " + std::to_string(over.total) +
+               " relays closed, above the limit of " + std::to_string(over.limit) + over.rule;
+    return "closing " + std::to_string(over.adding) + " relay" + (over.adding == 1 ? "" : "s") + " of board " +
+           std::to_string(over.board) + " would leave " + std::to_string(over.total) + " closed, above the limit of " +
+           std::to_string(over.limit) + over.rule;
+}
+
 bool CheckClose(const Wiring& wiring, const RelayBits& closed, const RelayBits& request, int limit,
                 std::string& refusal)
 {
@@ -155,18 +181,10 @@ bool CheckClose(const Wiring& wiring, const RelayBits& closed, const RelayBits& 
         refusal = "closing " + CrosspointName(wiring, f->relay) + " is forbidden" + Rule(wiring, "forbidden", f->line);
         return false;
     }
-    std::string rule;
-    const int most = BoardLimit(wiring, limit, rule);
-    const RelayBits after = closed | request;
-    for (int board = 0; board < WiringBoards; ++board) {
-        const int adding = ClosedOnBoard(request & ~closed, board);
-        const int total = ClosedOnBoard(after, board);
-        if (adding > 0 && total > most) {
-            refusal = "closing " + std::to_string(adding) + " relay" + (adding == 1 ? "" : "s") + " of board " +
-                      std::to_string(board) + " would leave " + std::to_string(total) +
-                      " closed, above the limit of " + std::to_string(most) + rule;
-            return false;
-        }
+    BoardOverLimit over;
+    if (OverBoardLimit(wiring, closed, request, limit, over)) {
+        refusal = OverLimitText(over);
+        return false;
     }
     Graph g = GraphOf(wiring, closed);
     for (std::size_t r = 0; r < request.size(); ++r) {
@@ -200,15 +218,10 @@ bool StateKeepsRules(const Wiring& wiring, const RelayBits& closed, int limit, s
         breach = CrosspointName(wiring, f->relay) + " is closed, and it is forbidden" + Rule(wiring, "forbidden", f->line);
         return false;
     }
-    std::string rule;
-    const int most = BoardLimit(wiring, limit, rule);
-    for (int board = 0; board < WiringBoards; ++board) {
-        const int total = ClosedOnBoard(closed, board);
-        if (total > most) {
-            breach = "board " + std::to_string(board) + " holds " + std::to_string(total) +
-                     " relays closed, above the limit of " + std::to_string(most) + rule;
-            return false;
-        }
+    BoardOverLimit over;
+    if (OverBoardLimit(wiring, closed, RelayBits{}, limit, over)) {
+        breach = OverLimitText(over);
+        return false;
     }
     Graph g = GraphOf(wiring, closed);
     for (const WiringExclusive& e : wiring.exclusives) {

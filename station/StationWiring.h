@@ -1,5 +1,5 @@
-// The station's wiring as the programs the frame runs keep it: found after
-// the command line is read (--wiring FILE, else the environment variable
+// The station's wiring in use: chosen once, in one place, for every tool
+// (--wiring FILE or the library's argument, else the environment variable
 // RELAYTEST_WIRING that a station sets once for every operator), read before
 // the card is touched, and named in the record right after the card header.
 #ifndef RELAYTEST_FRAME_STATIONWIRING_H
@@ -13,13 +13,18 @@
 // The variable a station sets to its wiring file.
 inline constexpr const char* WiringVariable = "RELAYTEST_WIRING";
 
+// The wiring file to use: given (a command line's --wiring, a library
+// caller's argument) when it is, else RELAYTEST_WIRING's; "" for none. none
+// true: no wiring whatever the environment says.
+std::string ChooseWiringFile(const char* given, bool none = false);
+
 // --wiring as the command line gave it (given false: not given).
 void SetWiringOption(bool given, const std::string& file);
 
-// Reads the file --wiring names, else RELAYTEST_WIRING's, if any. -1 to go on
-// (with a wiring or without); 2 for a file that cannot be read or is not a
-// wiring file, said on standard error as "PROG: FILE line N: what is wrong".
-int LoadStationWiring(const char* program);
+// Reads the file --wiring names, else RELAYTEST_WIRING's, if any, and puts it
+// in use. False, with "FILE line N: what is wrong" in error, for a file that
+// cannot be read or is not a wiring file.
+bool LoadStationWiring(std::string& error);
 
 // Whether a wiring file is in use, and the wiring (EmptyWiring() when none).
 bool StationHasWiring();

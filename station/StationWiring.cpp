@@ -1,6 +1,5 @@
 #include "StationWiring.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "Record.h"
@@ -26,25 +25,29 @@ void SetWiringOption(bool given, const std::string& file)
     OptionFile = file;
 }
 
-int LoadStationWiring(const char* program)
+std::string ChooseWiringFile(const char* given, bool none)
 {
-    std::string file = OptionFile;
-    if (!OptionGiven) {
-        const char* variable = std::getenv(WiringVariable);
-        file = variable != nullptr ? variable : "";
-    }
+    if (none)
+        return "";
+    if (given != nullptr && given[0] != '\0')
+        return given;
+    const char* variable = std::getenv(WiringVariable);
+    return variable != nullptr ? variable : "";
+}
+
+bool LoadStationWiring(std::string& error)
+{
+    // --wiring "" says: no wiring file, whatever the station's variable names.
+    const std::string file = OptionGiven ? OptionFile : ChooseWiringFile(nullptr);
     if (file.empty()) {
         ForgetStationWiring();
-        return -1;
+        return true;
     }
     Wiring wiring;
-    std::string error;
-    if (!LoadWiring(file, wiring, error)) {
-        (void)std::fprintf(stderr, "%s: %s\n", program, error.c_str());
-        return 2;
-    }
+    if (!LoadWiring(file, wiring, error))
+        return false;
     UseStationWiring(wiring);
-    return -1;
+    return true;
 }
 
 bool StationHasWiring() { return InUse; }

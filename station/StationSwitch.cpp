@@ -1,9 +1,9 @@
-#include "BoardSwitch.h"
+#include "StationSwitch.h"
 
 #include <cstdint>
 
-#include "CtlRules.h"
 #include "Record.h"
+#include "StationWiring.h"
 #include "RelayMatrix.h"
 #include "StopCause.h"
 
@@ -30,32 +30,6 @@ bool WholeBoard(BoardIndex board, const RelaySet& relays)
             return false;
     }
     return true;
-}
-
-// The closes that would leave more than maxClosed relays of a board closed,
-// counting what it read back: refused in the record and said.
-bool OverLimit(const SwitchPlace& place, BoardSet boards, const RelaySet& asked)
-{
-    for (BoardIndex board = 0; board < BoardCount; ++board) {
-        int closing = 0;
-        int closed = 0;
-        for (int c = 0; InSet(boards, board) && c < RelaysPerBoard; ++c) {
-            const bool named = asked.test(RelayBit(board, c));
-            closing += named ? 1 : 0;
-            closed += named || ImageHolds(board, c) ? 1 : 0;
-        }
-        if (closed <= place.maxClosed)
-            continue;
-        const char* plural = closing == 1 ? "" : "s";
-        RecordLine("Board %d refused: closing %d relay%s would leave %d closed, above the limit of %d\n", board,
-                   closing, plural, closed, place.maxClosed);
-        Say(place, SwitchSaid::OverLimit, board,
-            "board " + std::to_string(board) + " refused: closing " + std::to_string(closing) + " relay" + plural +
-                " would leave " + std::to_string(closed) + " closed, above the limit of " +
-                std::to_string(place.maxClosed));
-        return true;
-    }
-    return false;
 }
 
 // The wiring's rules against the close, once every board they depend on has
@@ -145,10 +119,12 @@ bool SwitchBoard(const SwitchPlace& place, BoardIndex board, const RelaySet& ask
             word = 0;
         pushed = true;
     }
+    RelayNumber first = -1;
     for (int c = 0; c < RelaysPerBoard && !wholeBoard; ++c) {
         const RelayNumber relay = board * RelaysPerBoard + c;
         if (!asked.test(static_cast<std::size_t>(relay)))
             continue;
+        first = first < 0 ? relay : first;
         const std::uint32_t mask = 1u << (c % 32);
         expected[c / 32] = on ? expected[c / 32] | mask : expected[c / 32] & ~mask;
         if (ImageHolds(board, c) == on)
@@ -157,6 +133,15 @@ bool SwitchBoard(const SwitchPlace& place, BoardIndex board, const RelaySet& ask
             return false;
         NotePushed(place, board);
         SetRelay(relay, on);
+        pushed = true;
+    }
+    // Every relay named already reads open: the board is pushed all the same,
+    // so that a bit still set in its drivers is cleared.
+    if (!on && !pushed && first >= 0) {
+        if (MustStop())
+            return false;
+        NotePushed(place, board);
+        SetRelay(first, false);
         pushed = true;
     }
     // The read-back before the switches already shows a board left alone.
@@ -176,16 +161,15 @@ SwitchEnd SwitchRelaySet(const SwitchPlace& place, const RelaySet& relays, bool 
     refused = 0;
     faults = 0;
     const BoardSet boards = BoardsOf(relays);
-    // A close is checked against every board the wiring's rules depend on.
-    const bool rules = on && place.wired;
-    const BoardSet read = rules ? RuleBoards(place.wiring, relays) : boards;
+    // A close is checked against every board the rules depend on.
+    const BoardSet read = on ? RuleBoards(place.wiring, relays) : boards;
     BoardSet allOnes = 0;
     if (!ReadBoards(read, allOnes))
         return SwitchEnd::Stopped;
     refused = RefuseAllOnes(place, allOnes, relays, on);
     if (on && refused != 0)
         return SwitchEnd::AllOnes;
-    if (rules ? RefusedByRules(place, read, relays) : on && OverLimit(place, boards, relays))
+    if (on && RefusedByRules(place, read, relays))
         return SwitchEnd::Refused;
     for (BoardIndex board = 0; board < BoardCount; ++board) {
         if (InSet(boards, board) && !InSet(refused, board) && !SwitchBoard(place, board, relays, on, faults))
@@ -217,4 +201,30 @@ RelaySet HeldRelays(BoardSet boards)
             held.set(RelayBit(board, c), ImageHolds(board, c));
     }
     return held;
+}
+
+BoardSet RuleBoards(const Wiring& wiring, const RelaySet& request)
+{
+    return static_cast<BoardSet>(BoardsOf(request) | ListedBoards(wiring));
+}
+
+CloseRule CheckCloseRules(const Wiring& wiring, const RelaySet& held, const RelaySet& request, int maxClosed,
+                          std::string& refusal, std::string& breach)
+{
+    refusal.clear();
+    breach.clear();
+    if (!StateKeepsRules(wiring, held, maxClosed, breach)) {
+        refusal = "the boards already break a rule";
+        return CloseRule::StateBroken;
+    }
+    return CheckClose(wiring, held, request, maxClosed, refusal) ? CloseRule::Allowed : CloseRule::Refused;
+}
+
+bool RequestWithinLimit(const Wiring& wiring, const RelaySet& request, int maxClosed, std::string& error)
+{
+    BoardOverLimit over;
+    if (!OverBoardLimit(wiring, RelaySet{}, request, maxClosed, over))
+        return true;
+    error = OverLimitText(over);
+    return false;
 }
