@@ -114,6 +114,26 @@ TEST_F(CtlOnCard, OpenAllPushesAnAllOnesBoardOpen)
 // Three waits in a row that run out their polls stop the work as a stop
 // does: relayctl before it pushes anything, the sweep after its first push,
 // whose board is pushed open and read back; a few megabytes, not gigabytes.
+// A relay that would not close, or whose read-back says open while its
+// driver still holds it, is still driven by the board: an open pushes its bit
+// cleared though it reads open, in a later run as in this one.
+TEST_F(CtlOnCard, OpenPushesARelayThatAlreadyReadsOpen)
+{
+    SimSetStuckRelay(193, false);
+    const char* close[] = {"close", "193"};
+    const char* open[] = {"open", "193"};
+    CtlCommand command;
+    std::string error;
+    ASSERT_TRUE(ParseCommand(2, close, command, error));
+    (void)CaptureStdout([&] { EXPECT_EQ(RunCommand(command, 32), CtlOutcome::NotAsAsked); });
+    ASSERT_EQ(SimBoardImage(1)[2], 1u << 1) << "the board drives 193 though it reads open";
+    ClearRelayTables();
+    ASSERT_TRUE(ParseCommand(2, open, command, error));
+    const std::string record = CaptureStdout([&] { EXPECT_EQ(RunCommand(command, 32), CtlOutcome::AsAsked); });
+    EXPECT_NE(record.find("Turning off relay  193\n"), std::string::npos) << record;
+    EXPECT_EQ(SimBoardImage(1)[2], 0u);
+}
+
 TEST_F(CtlOnCard, ControllerThatStaysBusyStopsTheWork)
 {
     SimSetStuckBusy(true);
