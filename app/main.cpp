@@ -1,6 +1,7 @@
 // relaytest: one fixed pass over the relay matrix card. Checks the card,
 // reports the FPGA revision, runs the relay test sequence and waits for the
-// operator. Arguments and environment are ignored; the exit status is always 0.
+// operator. An argument, or a station wiring the pass would break, switches
+// nothing (Relaytest.h).
 #include "Relaytest.h"
 
-int main() { return RunRelaytest(); }
+int main(int argc, char** argv) { return RelaytestMain(argc, argv); }

@@ -50,13 +50,15 @@ fuzz() {
 }
 
 # The fuzzers run side by side, each one process on one core: the card's
-# answers on one, relaylog's reader and then the wiring reader on the other.
-echo "== fuzzing the card's answers for ${fuzz_seconds} s; beside it relaylog's reader with damaged records for $((fuzz_seconds / 2)) s, then the wiring reader for $((fuzz_seconds / 4)) s"
+# answers on one, relaylog's reader, the wiring reader and the relay grammar
+# on the other.
+echo "== fuzzing the card's answers for ${fuzz_seconds} s; beside it relaylog's reader with damaged records for $((fuzz_seconds / 2)) s, then the wiring reader and the relay grammar for $((fuzz_seconds / 4)) s each"
 fuzz fuzz_card_answers fuzz/corpus 512 "$fuzz_seconds" &
 card_fuzz=$!
 {
     fuzz fuzz_relaylog fuzz/relaylog-corpus 16384 "$((fuzz_seconds / 2))"
     fuzz fuzz_wiring fuzz/wiring-corpus 4096 "$((fuzz_seconds / 4))"
+    fuzz fuzz_relay_names fuzz/relay-names-corpus 1024 "$((fuzz_seconds / 4))"
 } &
 reader_fuzz=$!
 fuzz_failed=no

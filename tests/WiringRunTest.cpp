@@ -71,6 +71,52 @@ TEST(WiringRun, BrokenFileStopsBeforeTheCard)
     (void)std::remove(broken.c_str());
 }
 
+// relaytest switches nothing when given an argument, or under a wiring whose
+// rules its fixed pass would break (relay 100 forbidden, or a board limit of
+// 3 below its four closes on board 0): one line says why, and no driver call
+// is made.
+struct RelaytestRefusal {
+    const char* name;
+    std::vector<std::string> args;
+    const char* wiring;  // the file's text, or null for none
+    int status;
+    const char* said;    // in standard error, or (status 0) standard output
+};
+void PrintTo(const RelaytestRefusal& c, std::ostream* os) { *os << c.name; }
+class RelaytestRefuses : public ::testing::TestWithParam<RelaytestRefusal> {};
+
+TEST_P(RelaytestRefuses, BeforeAnyDriverCall)
+{
+    const RelaytestRefusal& c = GetParam();
+    const std::string file = ::testing::TempDir() + "relaytest-wiring-" + std::to_string(getpid()) + ".toml";
+    std::vector<std::string> env = {"RELAYSIM=no-driver-call-expected"};
+    if (c.wiring != nullptr) {
+        std::FILE* out = std::fopen(file.c_str(), "w");
+        ASSERT_NE(out, nullptr);
+        (void)std::fputs(c.wiring, out);
+        (void)std::fclose(out);
+        env.push_back("RELAYTEST_WIRING=" + file);
+    }
+    const ChildResult r = RunProgram(RelaytestPath(), c.args, env);
+    EXPECT_EQ(r.exitCode, c.status) << r.err;
+    EXPECT_NE((c.status == 0 ? r.out : r.err).find(c.said), std::string::npos) << r.out << r.err;
+    EXPECT_EQ(r.out.find("Success"), std::string::npos);
+    (void)std::remove(file.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Relaytest, RelaytestRefuses,
+    ::testing::Values(
+        RelaytestRefusal{"Help", {"--help"}, nullptr, 0, "usage: relaytest\n"},
+        RelaytestRefusal{"Version", {"--version"}, nullptr, 0, "relaytest 1.0.0\n"},
+        RelaytestRefusal{"AnyArgument", {"-x"}, nullptr, 2, "relaytest: takes no arguments (\"-x\" given)"},
+        RelaytestRefusal{"Forbidden", {}, "[[board]]\nindex = 0\n[[forbidden]]\ncrosspoints = [\"100\"]\n", 6,
+                         "closing 0:4:12 is forbidden"},
+        RelaytestRefusal{"BoardLimit", {}, "max-closed-per-board = 3\n[[board]]\nindex = 0\n", 6,
+                         "closing 4 relays of board 0 would leave 4 closed, above the limit of 3"},
+        RelaytestRefusal{"BrokenFile", {}, "[[board]]\nindex = 9\n", 2, "board 9 is outside 0-7: nothing was switched"}),
+    ByName{});
+
 // With a lock that could never be taken, relayctl wiring still shows the
 // station: it needs no card.
 TEST(WiringRun, RelayctlWiringShowsTheStation)
