@@ -7,6 +7,7 @@
 #include "Progress.h"
 #include "Record.h"
 #include "StopCause.h"
+#include "SweepRules.h"
 
 namespace {
 
@@ -15,13 +16,9 @@ namespace {
 // When the wiring skips it, the board's first relay swept takes its place.
 constexpr int AddressProbe = 0;
 
-// Why the wiring's rules leave a relay unswept (SweepRules.h); empty: none.
-const SweepSkips* Skips = nullptr;
-
-bool Skipped(RelayNumber relay)
-{
-    return Skips != nullptr && !(*Skips)[static_cast<std::size_t>(relay)].empty();
-}
+// The wiring's rules (null: none), and what the sweep's own boards read back last.
+const SweepWiring* Rules = nullptr;
+RelaySet OwnHeld;
 
 // A read-back replaces the board's image with what came back: after a faulty
 // one (an absent board answers all ones) the next push would close every
@@ -59,6 +56,16 @@ void Push(RelayNumber relay, bool on)
     SetRelay(relay, on);
 }
 
+// The board read back, what it holds kept for the rules, and its image put
+// back as the sweep means it (closed: the relay under test, or -1).
+void ReadBack(BoardIndex board, int closed)
+{
+    ReadBoard(board);
+    for (int c = 0; c < RelaysPerBoard; ++c)
+        OwnHeld.set(RelayBit(board, c), ImageHolds(board, c));
+    RestoreImage(board, closed);
+}
+
 bool ReadOtherBoards(BoardSet boards, BoardIndex tested)
 {
     for (BoardIndex other = 0; other < BoardCount; ++other) {
@@ -66,38 +73,52 @@ bool ReadOtherBoards(BoardSet boards, BoardIndex tested)
             continue;
         if (Stopping())
             return false;
-        ReadBoard(other);
-        RestoreImage(other, -1);
+        ReadBack(other, -1);
     }
     return true;
+}
+
+// Why the rules refuse the relay now: "" when they allow it, or without rules.
+std::string SkipNow(RelayNumber relay)
+{
+    return Rules == nullptr ? "" : SkipReason(*Rules->wiring, Rules->outside | OwnHeld, relay);
 }
 
 // False once a stop has been seen: the relay under test may still be closed.
 bool SweepBoard(BoardSet boards, BoardIndex board)
 {
-    int probe = AddressProbe;
-    while (probe < RelaysPerBoard && Skipped(board * RelaysPerBoard + probe))
-        ++probe;
-    for (int c = 0; c < RelaysPerBoard; ++c) {
+    bool probed = false;
+    for (int c = AddressProbe; c < RelaysPerBoard; ++c) {
         const RelayNumber relay = board * RelaysPerBoard + c;
         Progress.relay = relay;
         ShowPlace(relay);
         if (Stopping())
             return false;
-        if (Skipped(relay)) {
-            RecordLine("Relay %d skipped: %s\n", relay, (*Skips)[static_cast<std::size_t>(relay)].c_str());
+        const std::string skip = SkipNow(relay);
+        if (!skip.empty()) {
+            RecordLine("Relay %d skipped: %s\n", relay, skip.c_str());
+            ++Progress.skipped;
             continue;
         }
         Push(relay, true);
         if (Stopping())
             return false;
-        ReadBoard(board);
-        RestoreImage(board, c);
-        if (c == probe && !ReadOtherBoards(boards, board))
+        ReadBack(board, c);
+        ++Progress.swept;
+        // The board's first relay swept stays closed while the others are read.
+        if (!probed && !ReadOtherBoards(boards, board))
             return false;
+        probed = true;
         if (Stopping())
             return false;
         Push(relay, false);
+        // Under a wiring the next close is checked against what the board
+        // holds once this one is open again: a relay that stays closed counts.
+        if (Rules != nullptr) {
+            if (Stopping())
+                return false;
+            ReadBack(board, -1);
+        }
     }
     return true;
 }
@@ -120,11 +141,12 @@ bool ConfirmAllOpen(BoardSet boards)
 
 }  // namespace
 
-SweepEnd RunSweep(BoardSet boards) { return RunSweep(boards, SweepSkips{}); }
+SweepEnd RunSweep(BoardSet boards) { return RunSweep(boards, SweepWiring{}); }
 
-SweepEnd RunSweep(BoardSet boards, const SweepSkips& skips)
+SweepEnd RunSweep(BoardSet boards, const SweepWiring& rules)
 {
-    Skips = skips.empty() ? nullptr : &skips;
+    Rules = rules.wiring != nullptr ? &rules : nullptr;
+    OwnHeld.reset();
     Progress = SweepEnd{};
     RelaysDone = 0;
     RelaysInAll = BoardsIn(boards) * RelaysPerBoard;
@@ -138,6 +160,13 @@ SweepEnd RunSweep(BoardSet boards, const SweepSkips& skips)
         running = !Stopping();
         if (running)
             Push(board * RelaysPerBoard, false);
+        // Under a wiring, what each board holds once pushed open is known
+        // before its first close: a relay stuck closed counts from the start.
+        if (running && Rules != nullptr) {
+            running = !Stopping();
+            if (running)
+                ReadBack(board, -1);
+        }
     }
     for (BoardIndex board = 0; board < BoardCount && running; ++board) {
         Progress.board = board;
@@ -153,6 +182,6 @@ SweepEnd RunSweep(BoardSet boards, const SweepSkips& skips)
     // so far is pushed open and read back.
     if (!running)
         Progress.notOpen = OpenBoards(Progress.pushed);
-    Skips = nullptr;
+    Rules = nullptr;
     return Progress;
 }

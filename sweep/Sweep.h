@@ -14,6 +14,15 @@ struct SweepEnd {
     bool confirming = false; // every relay switched: the boards were being read back open
     BoardSet pushed = 0;  // the boards pushed before the stop
     BoardSet notOpen = 0; // of those, the boards whose last read-back was not all open
+    int swept = 0;        // relays closed and read back
+    int skipped = 0;      // relays the wiring's rules left open
+};
+
+// The station's wiring as a sweep keeps it (SweepRules.h): the wiring, and
+// what the boards it lists outside the sweep read back before it started.
+struct SweepWiring {
+    const Wiring* wiring = nullptr;
+    RelaySet outside;
 };
 
 // Opens every relay of the boards, then walks a single closed relay through
@@ -28,10 +37,14 @@ struct SweepEnd {
 // so far is pushed all open and read back.
 SweepEnd RunSweep(BoardSet boards);
 
-// The same under the station's wiring: each relay with a reason in skips is
-// never pushed; where it would have been switched the record says
-// "Relay 316 skipped: REASON". A board whose relay 0 is skipped uses its
-// first relay swept as its address probe.
-SweepEnd RunSweep(BoardSet boards, const SweepSkips& skips);
+// The same under the station's wiring: before each close the rules are
+// checked against what the boards outside the sweep held and what the
+// sweep's own boards read back last (each is read back once it is pushed
+// open at the start, and after each relay is opened again, so that a relay
+// stuck closed counts); a relay they refuse is never pushed, and where it
+// would have been switched the record says "Relay 316 skipped: REASON". A
+// board whose relay 0 is skipped uses its first relay swept as its address
+// probe.
+SweepEnd RunSweep(BoardSet boards, const SweepWiring& rules);
 
 #endif

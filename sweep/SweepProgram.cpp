@@ -32,8 +32,8 @@ const char* const Help =
     "touched all open, reads each back, prints \"Sweep stopped: ...\" and ends.\n"
     "exit status: 0 the sweep ran to its end, 1 no card, 2 usage error, a broken wiring\n"
     "file or not confirmed, 3 the card held by another program, 4 the SPI controller\n"
-    "stayed busy, 5 the record could not be written; a signal ends it as that signal\n"
-    "ends a program\n";
+    "stayed busy, 5 the record could not be written, 6 no relay verified (the wiring's\n"
+    "rules refused every one); a signal ends it as that signal ends a program\n";
 
 void Declare(CLI::App& app)
 {
@@ -96,30 +96,28 @@ bool OperatorConfirms()
 
 std::string Heading() { return "Relay sweep of boards " + Spelt(Options.boards); }
 
-// With a wiring file: the listed boards outside the sweep read back, and the
-// relays its rules refuse worked out. False for a stop while reading back.
-bool PrepareSkips(SweepSkips& skips, WorkEnd& end)
+// With a wiring file: the listed boards outside the sweep read back. False
+// for a stop while reading back.
+bool PrepareRules(SweepWiring& rules, WorkEnd& end)
 {
     if (!StationHasWiring())
         return true;
-    RelaySet held;
+    rules.wiring = &StationWiring();
     int board = 0;
-    if (!ReadOutsideBoards(StationWiring(), Options.boards, held, board)) {
+    if (!ReadOutsideBoards(StationWiring(), Options.boards, rules.outside, board)) {
         end.stopped = true;
         end.where = "while reading back board " + std::to_string(board);
         return false;
     }
-    skips = SkipsFor(StationWiring(), Options.boards, held);
     return true;
 }
 
 // The operator hears how many relays the wiring left unswept.
-void SaySkipped(const SweepSkips& skips)
+void SaySkipped(int skipped)
 {
     if (!StationHasWiring())
         return;
     EndProgress();
-    const int skipped = SkippedCount(skips);
     (void)std::fprintf(stderr, "relaysweep: %d relay%s skipped by the rules of the wiring %s%s\n", skipped,
                        skipped == 1 ? "" : "s", WiringTitle(StationWiring()).c_str(),
                        skipped > 0 ? " (the record names each: \"Relay N skipped: ...\")" : "");
@@ -127,13 +125,13 @@ void SaySkipped(const SweepSkips& skips)
 
 WorkEnd Body()
 {
-    SweepSkips skips;
+    SweepWiring rules;
     WorkEnd end;
-    if (!PrepareSkips(skips, end))
+    if (!PrepareRules(rules, end))
         return end;
-    const SweepEnd sweep = RunSweep(Options.boards, skips);
+    const SweepEnd sweep = RunSweep(Options.boards, rules);
     if (!sweep.stopped)
-        SaySkipped(skips);
+        SaySkipped(sweep.skipped);
     end.pushed = sweep.pushed;
     end.notOpen = sweep.notOpen;
     end.opened = true;
@@ -153,6 +151,13 @@ WorkEnd Body()
                            "relaysweep: %s %s did not read back all open at the end: a relay may still be closed "
                            "(relaylog names it)\n",
                            BoardsIn(sweep.notOpen) == 1 ? "board" : "boards", Spelt(sweep.notOpen).c_str());
+    }
+    // A sweep that verified no relay has tested nothing: not a success.
+    if (!sweep.stopped && sweep.swept == 0) {
+        (void)std::fprintf(stderr, "relaysweep: no relay was verified: the wiring's rules refused every relay of "
+                                   "boards %s\n",
+                           Spelt(Options.boards).c_str());
+        end.status = 6;
     }
     return end;
 }

@@ -1,6 +1,7 @@
 #include "SweepRules.h"
 
 #include "RelayMatrix.h"
+#include "StationSwitch.h"
 #include "StationWiring.h"
 #include "StopCause.h"
 
@@ -20,21 +21,26 @@ bool ReadOutsideBoards(const Wiring& wiring, BoardSet boards, RelaySet& held, in
     return true;
 }
 
+std::string SkipReason(const Wiring& wiring, const RelaySet& held, int relay)
+{
+    RelaySet request;
+    request.set(static_cast<std::size_t>(relay));
+    std::string refusal;
+    std::string breach;
+    switch (CheckCloseRules(wiring, held, request, WiringMostClosedPerBoard, refusal, breach)) {
+    case CloseRule::Allowed: return "";
+    case CloseRule::StateBroken: return refusal + ": " + breach;
+    case CloseRule::Refused: break;
+    }
+    return refusal;
+}
+
 SweepSkips SkipsFor(const Wiring& wiring, BoardSet boards, const RelaySet& held)
 {
     SweepSkips skips(static_cast<std::size_t>(BoardCount * RelaysPerBoard));
-    std::string breach;
-    const bool broken = !StateKeepsRules(wiring, held, WiringMostClosedPerBoard, breach);
     for (int relay = 0; relay < BoardCount * RelaysPerBoard; ++relay) {
-        if (!InSet(boards, static_cast<BoardIndex>(relay / RelaysPerBoard)))
-            continue;
-        RelaySet request;
-        request.set(static_cast<std::size_t>(relay));
-        std::string& reason = skips[static_cast<std::size_t>(relay)];
-        if (broken)
-            reason = "the boards already break a rule: " + breach;
-        else if (CheckClose(wiring, held, request, WiringMostClosedPerBoard, reason))
-            reason.clear();
+        if (InSet(boards, static_cast<BoardIndex>(relay / RelaysPerBoard)))
+            skips[static_cast<std::size_t>(relay)] = SkipReason(wiring, held, relay);
     }
     return skips;
 }

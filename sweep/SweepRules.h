@@ -1,7 +1,8 @@
 // The station's wiring as the sweep keeps it: it never closes a relay that
-// relayctl's rules would refuse at that moment. Within the sweep only the
-// relay under test is closed; outside it, the boards the wiring lists hold
-// what they read back before the sweep starts.
+// the station's rules (StationSwitch.h) would refuse at that moment, given
+// what the boards the wiring lists outside the sweep read back before it
+// starts and what the sweep's own boards read back last: a relay stuck
+// closed on a board under test counts as closed.
 #ifndef RELAYTEST_SWEEP_SWEEPRULES_H
 #define RELAYTEST_SWEEP_SWEEPRULES_H
 
@@ -20,9 +21,14 @@ using SweepSkips = std::vector<std::string>;
 // once a stop is seen, with board the board it was to read.
 bool ReadOutsideBoards(const Wiring& wiring, BoardSet boards, RelaySet& held, int& board);
 
+// Why the rules refuse to close relay alone while the boards hold held: the
+// refusal (or, when held already breaks a rule, "the boards already break a
+// rule: ..."); "" when they allow it.
+std::string SkipReason(const Wiring& wiring, const RelaySet& held, int relay);
+
 // The relays of the boards that the rules refuse to close alone while the
-// other boards hold held, each with CheckClose's refusal (or, when held
-// already breaks a rule, "the boards already break a rule: ...").
+// other boards hold held, each with its SkipReason: what the operator is told
+// before the sweep starts.
 SweepSkips SkipsFor(const Wiring& wiring, BoardSet boards, const RelaySet& held);
 
 // How many relays the skips leave out.

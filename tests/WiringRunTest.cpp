@@ -159,3 +159,36 @@ TEST(WiringRun, SweepSkipsWhatTheRulesRefuse)
 }
 
 }  // namespace
+
+namespace {
+
+// A relay stuck closed on a board under test counts for the rules: with I+@J4.1
+// (258) stuck closed, 0V@J4.1 (263) would join I+ to 0V and is never closed.
+// A sweep whose every relay the rules refuse verified nothing: status 6.
+TEST(WiringRun, SweepKeepsTheRulesOverWhatItsBoardsReadBack)
+{
+    const ChildResult stuck =
+        RunProgram(RelaysweepPath(), {"--wiring", Bench3, "--yes", "--boards", "2"}, {"RELAYSIM=stuck-on=258"});
+    EXPECT_EQ(stuck.out.find("Turning on relay  263\n"), std::string::npos);
+    EXPECT_NE(stuck.out.find("\nRelay 263 skipped: closing 2:7:0 (0V@J4.1) would join I+ and 0V: I+@J4.1 (2:2:0) is "
+                             "closed (exclusive, "),
+              std::string::npos)
+        << stuck.out;
+    EXPECT_NE(stuck.out.find("Turning on relay  264\n"), std::string::npos);
+
+    const std::string file = ::testing::TempDir() + "sweep-all-refused-" + std::to_string(getpid()) + ".toml";
+    std::FILE* out = std::fopen(file.c_str(), "w");
+    ASSERT_NE(out, nullptr);
+    (void)std::fputs("[[board]]\nindex = 0\nrows = [\"A\", \"A\", \"A\", \"A\", \"A\", \"A\", \"A\", \"A\"]\n"
+                     "columns = [\"B\", \"B\", \"B\", \"B\", \"B\", \"B\", \"B\", \"B\", \"B\", \"B\", \"B\", \"B\", "
+                     "\"B\", \"B\", \"B\", \"B\"]\n[[exclusive]]\nnets = [\"A\", \"B\"]\n",
+                     out);
+    (void)std::fclose(out);
+    const ChildResult none = RunProgram(RelaysweepPath(), {"--wiring", file, "--yes", "--boards", "0"}, {"RELAYSIM="});
+    EXPECT_EQ(none.exitCode, 6) << none.err;
+    EXPECT_NE(none.err.find("relaysweep: no relay was verified"), std::string::npos) << none.err;
+    EXPECT_EQ(none.out.find("Turning on"), std::string::npos);
+    (void)std::remove(file.c_str());
+}
+
+}  // namespace
