@@ -37,8 +37,10 @@ bool ParseCommand(int count, const char* const* words, CtlCommand& command, std:
             ok = ReadRelayNames(RelayNaming{StationWiring(), StationHasWiring(), false}, word, command.relays, error);
         }
         if (!ok) {
+            // The word in front, once: a mistake that already quotes it whole is not told twice.
+            const std::string quoted = Quoted(word, std::strlen(word));
             if (std::strcmp(word, "all") != 0)
-                error = std::string(name).append(" ").append(Quoted(word, std::strlen(word))).append(": ").append(error);
+                error = std::string(name) + " " + (error.rfind(quoted, 0) == 0 ? error : quoted + ": " + error);
             return false;
         }
     }

@@ -122,9 +122,10 @@ INSTANTIATE_TEST_SUITE_P(
                nullptr, -1},
         CtlRun{"RowOutside", {"open", "0:8:1"}, "-", nullptr, 2, "relayctl: open \"0:8:1\": row 8 is outside 0-7", nullptr, -1},
         CtlRun{"NotARelay", {"close", "5x"}, "-", nullptr, 2,
-               "relayctl: close \"5x\": \"5x\" is not a relay: use a number 0-1023, a range such as 100-107, or board:row:column "
+               "relayctl: close \"5x\" is not a relay: use a number 0-1023, a range such as 100-107, or board:row:column "
                "such as 0:4:12",
                nullptr, -1},
+
         CtlRun{"Reversed", {"close", "107-100"}, "-", nullptr, 2,
                "relayctl: close \"107-100\": the range 107-100 is reversed (write 100-107)", nullptr, -1},
         CtlRun{"CloseAll", {"close", "all"}, "-", nullptr, 2, "relayctl: close all is refused: name the relays to close",

@@ -162,6 +162,18 @@ TEST(WiringRun, SweepSkipsWhatTheRulesRefuse)
 
 namespace {
 
+// A control byte in a station name is echoed escaped: the operator's terminal
+// gets one line, and no forged one.
+TEST(WiringRun, RelayctlEchoesANameEscaped)
+{
+    const ChildResult r = RunProgram(RelayctlPath(), {"close", "I+@J4.1\x1b[31mX\nrelayctl: 1 relay closed as asked: 258"},
+                                     {"RELAYSIM=no-driver-call-expected", "RELAYTEST_WIRING=" + Bench3});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1),
+              "relayctl: close \"I+@J4.1\\x1B[31mX\\x0Arelayctl: 1 relay closed as asked: 258\": holds a control "
+              "character\n");
+}
+
 // A relay stuck closed on a board under test counts for the rules: with I+@J4.1
 // (258) stuck closed, 0V@J4.1 (263) would join I+ to 0V and is never closed.
 // A sweep whose every relay the rules refuse verified nothing: status 6.
