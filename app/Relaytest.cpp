@@ -7,6 +7,7 @@
 #include "CardLock.h"
 #include "ConsoleSetup.h"
 #include "OperatorWait.h"
+#include "Outcome.h"
 #include "RelayList.h"
 #include "StationWiring.h"
 #include "TestSequence.h"
@@ -58,13 +59,13 @@ int CheckStationWiring()
     std::string error;
     if (!LoadWiring(file, wiring, error)) {
         (void)std::fprintf(stderr, "relaytest: %s: nothing was switched\n", error.c_str());
-        return 2;
+        return ExitStatus(Outcome::BadArgument);
     }
     if (SequenceKeepsRules(wiring, error))
         return -1;
     (void)std::fprintf(stderr, "relaytest: refused under the wiring %s: %s: nothing was switched\n",
                        WiringTitle(wiring).c_str(), error.c_str());
-    return 6;
+    return ExitStatus(Outcome::Refused);
 }
 
 }  // namespace
@@ -83,7 +84,7 @@ int RelaytestMain(int argc, char** argv)
         (void)std::fprintf(stderr, "relaytest: takes no arguments (%s given): nothing was switched\nusage: relaytest "
                                    "(relaytest --help tells more)\n",
                            Quoted(argv[1]).c_str());
-        return 2;
+        return ExitStatus(Outcome::BadArgument);
     }
     const int refused = CheckStationWiring();
     return refused >= 0 ? refused : RunRelaytest();

@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "ConsoleSetup.h"
 #include "Progress.h"
+#include "Outcome.h"
 #include "Record.h"
 #include "StopCause.h"
 #include "StopRequest.h"
@@ -20,7 +21,7 @@ const char* Name = "relaytest";
 int RecordLostStatus(const char* after)
 {
     (void)std::fprintf(stderr, "%s: the record could not be written (%s)%s\n", Name, RecordLossReason(), after);
-    return 5;
+    return ExitStatus(Outcome::RecordLost);
 }
 
 // The card, for this program alone; 3 when another held it past the wait.
@@ -31,11 +32,11 @@ int TakeTheCard(int waitSeconds)
     case CardLockResult::TimedOut:
         (void)std::fprintf(stderr, "%s: the card is still held by %s after %d s: nothing was switched\n", Name,
                            CardHolder(), waitSeconds);
-        return 3;
+        return ExitStatus(Outcome::CardHeld);
     case CardLockResult::Failed: break;
     }
     (void)std::fprintf(stderr, "%s: nothing was switched\n", Name);
-    return 1;
+    return ExitStatus(Outcome::NoCard);
 }
 
 // Every board the body pushed pushed open and read back, then the stop line,
@@ -76,7 +77,7 @@ int RunFrame(const ProgramEntry& program, int argc, char** argv)
     std::string message;
     if (!LoadStationWiring(message)) {
         (void)std::fprintf(stderr, "%s: %s\n", Name, message.c_str());
-        return 2;
+        return ExitStatus(Outcome::BadArgument);
     }
     status = program.check(message);
     if (status == 2)
@@ -89,7 +90,7 @@ int RunFrame(const ProgramEntry& program, int argc, char** argv)
         return status;
     if (program.confirm != nullptr && !program.confirm()) {
         (void)std::fprintf(stderr, "%s: not confirmed: no relay was switched\n", Name);
-        return 2;
+        return ExitStatus(Outcome::BadArgument);
     }
     PrepareConsole();
     // A stop while it waits for the card simply ends it: nothing is touched.
@@ -105,7 +106,7 @@ int RunFrame(const ProgramEntry& program, int argc, char** argv)
     if (!ReportCard()) {
         RecordLine("%s stopped: no card\n", program.closing);
         (void)std::fprintf(stderr, "%s: no card: the driver found none, and nothing was switched\n", Name);
-        return RecordLost() || !CloseRecord() ? RecordLostStatus(": nothing was switched") : 1;
+        return RecordLost() || !CloseRecord() ? RecordLostStatus(": nothing was switched") : ExitStatus(Outcome::NoCard);
     }
     RecordWiringLine();
     const WorkEnd end = program.body();

@@ -13,11 +13,21 @@
 
 #include "MatrixSession.h"
 #include "MatrixSwitch.h"
+#include "Outcome.h"
 #include "RelayNames.h"
 #include "StationSwitch.h"
 #include "ProcessId.h"
 #include "Record.h"
 #include "EscapedText.h"
+
+// The header's codes are the station's table of outcomes.
+static_assert(LibraryCode(Outcome::AsAsked) == RELAYMATRIX_OK && LibraryCode(Outcome::BadArgument) == RELAYMATRIX_BAD_ARGUMENT &&
+              LibraryCode(Outcome::Refused) == RELAYMATRIX_REFUSED && LibraryCode(Outcome::CardHeld) == RELAYMATRIX_CARD_HELD &&
+              LibraryCode(Outcome::NoCard) == RELAYMATRIX_NO_CARD && LibraryCode(Outcome::NotAsAsked) == RELAYMATRIX_NOT_AS_ASKED &&
+              LibraryCode(Outcome::ControllerBusy) == RELAYMATRIX_BUSY && LibraryCode(Outcome::RecordLost) == RELAYMATRIX_RECORD &&
+              LibraryCode(Outcome::NoSession) == RELAYMATRIX_NO_SESSION &&
+              LibraryCode(Outcome::SessionOpen) == RELAYMATRIX_SESSION_OPEN,
+              "relaymatrix.h's codes and the table of outcomes differ");
 
 // A handle names the one session of the process that opened it.
 struct relaymatrix_session {

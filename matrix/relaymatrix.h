@@ -39,16 +39,16 @@
 extern "C" {
 #endif
 
-/* Statuses: the programs' exit statuses for the same outcomes are in
- * docs/scripting.md. */
+/* Statuses: one table of outcomes gives these and the programs' exit statuses
+ * (the status a program ends with for the same outcome is in brackets). */
 #define RELAYMATRIX_OK 0
-#define RELAYMATRIX_BAD_ARGUMENT 1  /* a bad argument, relay name or wiring file: nothing switched */
-#define RELAYMATRIX_REFUSED 2       /* refused by a rule (wiring or the per-board limit): nothing switched */
-#define RELAYMATRIX_CARD_HELD 3     /* another program held the card past the wait */
-#define RELAYMATRIX_NO_CARD 4       /* the driver found no card, or the card lock cannot be used */
-#define RELAYMATRIX_NOT_AS_ASKED 5  /* a relay did not follow, or a board reads back all ones */
-#define RELAYMATRIX_BUSY 6          /* the SPI controller stayed busy: boards pushed open, session ended */
-#define RELAYMATRIX_RECORD 7        /* the record could not be written: boards pushed open, session ended */
+#define RELAYMATRIX_BAD_ARGUMENT 1  /* a bad argument, relay name or wiring file: nothing switched [2] */
+#define RELAYMATRIX_REFUSED 2       /* refused by a rule (wiring or the per-board limit): nothing switched [6] */
+#define RELAYMATRIX_CARD_HELD 3     /* another program held the card past the wait [3] */
+#define RELAYMATRIX_NO_CARD 4       /* the driver found no card, or the card lock cannot be used [1] */
+#define RELAYMATRIX_NOT_AS_ASKED 5  /* a relay did not follow, or a board reads back all ones [1] */
+#define RELAYMATRIX_BUSY 6          /* the SPI controller stayed busy: boards pushed open, session ended [4] */
+#define RELAYMATRIX_RECORD 7        /* the record could not be written: boards pushed open, session ended [5] */
 #define RELAYMATRIX_NO_SESSION 8    /* no session is open */
 #define RELAYMATRIX_SESSION_OPEN 9  /* a session is open already in this process */
 

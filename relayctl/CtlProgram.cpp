@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CtlSession.h"
+#include "Outcome.h"
 #include "StationWiring.h"
 #include "WiringReport.h"
 
@@ -99,7 +100,7 @@ int Check(std::string& message)
     const std::vector<const char*> words = WordPointers();
     if (!ParseCommand(static_cast<int>(words.size()), words.data(), Command, message))
         return 2;
-    return WithinLimit(Command, MaxClosed(), message) ? 0 : 6;
+    return WithinLimit(Command, MaxClosed(), message) ? 0 : ExitStatus(Outcome::Refused);
 }
 
 // relayctl wiring: the file read (a broken one never gets here), shown.
@@ -110,7 +111,7 @@ int Early()
     const std::string report = WiringReport(StationWiring(), MaxClosed());
     if (std::fputs(report.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
         (void)std::fprintf(stderr, "relayctl: standard output could not be written\n");
-        return 5;
+        return ExitStatus(Outcome::RecordLost);
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include "CommandInput.h"
 #include "Control.h"
+#include "Outcome.h"
 #include "Record.h"
 #include "StopCause.h"
 
@@ -73,11 +74,11 @@ int RunLine(int count, const char** words, WorkEnd& end)
     std::string error;
     if (!ParseCommand(count, words, command, error)) {
         (void)std::fprintf(stderr, "relayctl: %s\n", error.c_str());
-        return 2;
+        return ExitStatus(Outcome::BadArgument);
     }
     if (!WithinLimit(command, Limit, error)) {
         (void)std::fprintf(stderr, "relayctl: %s\n", error.c_str());
-        return 6;
+        return ExitStatus(Outcome::Refused);
     }
     RecordLine("Command: %s\n", Joined(count, words).c_str());
     end = RunOne(count, words, command);
@@ -95,7 +96,9 @@ WorkEnd RunOne(int count, const char* const* words, const CtlCommand& command)
     if (outcome == CtlOutcome::Stopped)
         return Stopped("during " + Joined(count, words));
     WorkEnd end;
-    end.status = outcome == CtlOutcome::AsAsked ? 0 : outcome == CtlOutcome::Refused ? 6 : 1;
+    end.status = ExitStatus(outcome == CtlOutcome::AsAsked   ? Outcome::AsAsked
+                           : outcome == CtlOutcome::Refused ? Outcome::Refused
+                                                            : Outcome::NotAsAsked);
     return end;
 }
 
@@ -118,7 +121,7 @@ WorkEnd RunSession()
         }
         const int count = input == InputResult::Line ? SplitWords(line, words) : 0;
         WorkEnd end;
-        const int result = Unreadable(input, count, sizeof line) ? 2 : RunLine(count, words, end);
+        const int result = Unreadable(input, count, sizeof line) ? ExitStatus(Outcome::BadArgument) : RunLine(count, words, end);
         if (end.stopped)
             return end;
         if (result < 0)

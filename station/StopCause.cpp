@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "Outcome.h"
 #include "Record.h"
 #include "SpiPort.h"
 #include "StopRequest.h"
@@ -42,8 +43,8 @@ const char* StopCauseText()
 int StopStatus()
 {
     switch (Cause) {
-    case StopCause::ControllerBusy: return 4;
-    case StopCause::RecordLost: return 5;
+    case StopCause::ControllerBusy: return ExitStatus(Outcome::ControllerBusy);
+    case StopCause::RecordLost: return ExitStatus(Outcome::RecordLost);
     default: return 0;
     }
 }

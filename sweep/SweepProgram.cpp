@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
+#include "Outcome.h"
 #include "Progress.h"
 #include "RelayList.h"
 #include "StationWiring.h"
@@ -157,7 +158,7 @@ WorkEnd Body()
         (void)std::fprintf(stderr, "relaysweep: no relay was verified: the wiring's rules refused every relay of "
                                    "boards %s\n",
                            Spelt(Options.boards).c_str());
-        end.status = 6;
+        end.status = ExitStatus(Outcome::Refused);
     }
     return end;
 }
