@@ -9,6 +9,7 @@
 #include "Progress.h"
 #include "Outcome.h"
 #include "Record.h"
+#include "SessionStop.h"
 #include "StopCause.h"
 #include "StopRequest.h"
 #include "StationWiring.h"
@@ -46,16 +47,13 @@ int Stop(const ProgramEntry& program, const WorkEnd& end)
     // The body may have seen the request itself (while it waited for input).
     (void)MustStop();
     EndProgress();
-    const BoardSet notOpen = end.opened ? end.notOpen : OpenBoards(end.pushed);
-    char boards[128];
-    SpellOpenedBoards(end.pushed, notOpen, boards, sizeof boards);
-    RecordLine("%s stopped: %s %s%s\n", program.closing, StopCauseText(), end.where.c_str(), boards);
+    const StopDone done = RecordStop(program.closing, StopCauseText(), end.where, end.pushed, end.opened, end.notOpen);
     if (WhyStopped() == StopCause::RecordLost)
         (void)std::fprintf(stderr, "%s: %s stopped: the record could not be written (%s) %s%s\n", Name,
-                           program.closing, RecordLossReason(), end.where.c_str(), boards);
+                           program.closing, RecordLossReason(), end.where.c_str(), done.boards.c_str());
     else
         (void)std::fprintf(stderr, "%s: %s stopped: %s %s%s\n", Name, program.closing, StopCauseText(),
-                           end.where.c_str(), boards);
+                           end.where.c_str(), done.boards.c_str());
     if (WhyStopped() == StopCause::Requested)
         StopAsRequested();
     (void)CloseRecord();

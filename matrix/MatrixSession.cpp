@@ -9,6 +9,7 @@
 #include "CardLock.h"
 #include "ProcessId.h"
 #include "Record.h"
+#include "SessionStop.h"
 #include "StationSwitch.h"
 #include "StationWiring.h"
 #include "StopCause.h"
@@ -168,17 +169,14 @@ int StopSession(const std::string& why, std::string& error)
         error = "no session is open";
         return RELAYMATRIX_NO_SESSION;
     }
-    const BoardSet notOpen = OpenBoards(Pushed);
-    char boards[128];
-    SpellOpenedBoards(Pushed, notOpen, boards, sizeof boards);
-    RecordLine("Session stopped: interrupted by %s%s\n", why.c_str(), boards);
+    const StopDone done = RecordStop("Session", "interrupted by " + why, "", Pushed);
     const bool lost = RecordLost();
     if (lost)
         RecordFailed(error);
-    else if (notOpen != 0)
-        error = std::string("the session was stopped") + boards;
+    else if (done.notOpen != 0)
+        error = "the session was stopped" + done.boards;
     Finish();
-    return lost ? RELAYMATRIX_RECORD : notOpen != 0 ? RELAYMATRIX_NOT_AS_ASKED : RELAYMATRIX_OK;
+    return lost ? RELAYMATRIX_RECORD : done.notOpen != 0 ? RELAYMATRIX_NOT_AS_ASKED : RELAYMATRIX_OK;
 }
 
 bool SessionOpen() { return Open; }
@@ -210,14 +208,11 @@ int StopIfDue(const std::string& where, std::string& error)
 {
     if (!Open || !MustStop())
         return RELAYMATRIX_OK;
-    const BoardSet notOpen = OpenBoards(Pushed);
-    char boards[128];
-    SpellOpenedBoards(Pushed, notOpen, boards, sizeof boards);
-    RecordLine("Session stopped: %s %s%s\n", StopCauseText(), where.c_str(), boards);
+    const StopDone done = RecordStop("Session", StopCauseText(), where, Pushed);
     const bool busy = WhyStopped() == StopCause::ControllerBusy;
     error = busy ? std::string("the SPI controller stayed busy ") + where
                  : std::string("the record could not be written (") + RecordLossReason() + ") " + where;
-    error += boards;
+    error += done.boards;
     error += ": the session is ended";
     Finish();
     return busy ? RELAYMATRIX_BUSY : RELAYMATRIX_RECORD;
