@@ -12,13 +12,11 @@ namespace {
 // The work saw MustStop: the caller stops the session (StopIfDue).
 constexpr int Stopped = -1;
 
-// The error text of the switch under way: its first line.
-std::string* ErrorText = nullptr;
-
 // What became of the switch, as the library's status text says it.
-void KeepFirstLine(const SwitchNote& note)
+// context: the error text of the switch under way, which keeps its first line.
+void KeepFirstLine(const SwitchNote& note, void* context)
 {
-    std::string& error = *ErrorText;
+    std::string& error = *static_cast<std::string*>(context);
     switch (note.said) {
     case SwitchSaid::AllOnes:
     case SwitchSaid::NotAsExpected:
@@ -49,12 +47,10 @@ bool ReadRelays(const char* text, bool allowAll, RelaySet& relays, std::string& 
 
 int SwitchRelays(const RelaySet& relays, bool on, std::string& error)
 {
-    const SwitchPlace place{SessionWiring(), SessionLimit(), KeepFirstLine, NotePushed};
+    const SwitchPlace place{SessionWiring(), SessionLimit(), KeepFirstLine, &error, NotePushed};
     BoardSet refused = 0;
     int faults = 0;
-    ErrorText = &error;
     const SwitchEnd end = SwitchRelaySet(place, relays, on, refused, faults);
-    ErrorText = nullptr;
     switch (end) {
     case SwitchEnd::Switched: break;
     case SwitchEnd::AllOnes: return RELAYMATRIX_NOT_AS_ASKED;

@@ -46,7 +46,7 @@ void PrintRelayList(const RelaySet& relays)
 }
 
 // What became of the switch, on standard error as relayctl says it.
-void SayOnStderr(const SwitchNote& note)
+void SayOnStderr(const SwitchNote& note, void* /*context*/)
 {
     switch (note.said) {
     case SwitchSaid::AllOnes: (void)std::fprintf(stderr, "relayctl: %s\n", note.line.c_str()); break;
@@ -77,7 +77,7 @@ void NotePushed(BoardIndex board) { Pushed = static_cast<BoardSet>(Pushed | (1u 
 CtlOutcome Switch(const CtlCommand& command, int maxClosed)
 {
     const bool on = command.action == CtlAction::Close;
-    const SwitchPlace place{StationWiring(), maxClosed, SayOnStderr, NotePushed};
+    const SwitchPlace place{StationWiring(), maxClosed, SayOnStderr, nullptr, NotePushed};
     BoardSet refused = 0;
     int faults = 0;
     switch (SwitchRelaySet(place, command.relays, on, refused, faults)) {

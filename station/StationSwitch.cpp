@@ -11,7 +11,7 @@ namespace {
 
 void Say(const SwitchPlace& place, SwitchSaid said, BoardIndex board, const std::string& line, int count = 0)
 {
-    place.say(SwitchNote{said, board, line, count});
+    place.say(SwitchNote{said, board, line, count}, place.context);
 }
 
 bool AllOnes(BoardIndex board)

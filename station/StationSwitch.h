@@ -36,12 +36,13 @@ struct SwitchNote {
 };
 
 // Where the switch is made: the wiring (EmptyWiring() when none), the most
-// relays a board may hold closed, what to say, and what to note of each board
-// pushed.
+// relays a board may hold closed, what to say (handed the caller's context),
+// and what to note of each board pushed.
 struct SwitchPlace {
     const Wiring& wiring;
     int maxClosed;
-    void (*say)(const SwitchNote& note);
+    void (*say)(const SwitchNote& note, void* context);
+    void* context;
     void (*pushed)(BoardIndex board);
 };
 
