@@ -29,18 +29,6 @@ std::string Utc(std::time_t when)
     return text;
 }
 
-const char* ProgramOf(LineKind kind)
-{
-    switch (kind) {
-    case LineKind::CardFound:
-    case LineKind::CardMissing: return "relaytest";
-    case LineKind::SweepHeading: return "relaysweep";
-    case LineKind::ControlHeading: return "relayctl";
-    case LineKind::MatrixHeading: return "relaymatrix";
-    default: return "";
-    }
-}
-
 // The record's first line, as the reader takes it.
 ReadResult ReadFirstLine(const char* begin, const char* end, RecordLine& line, std::string& why, ReadFault& fault)
 {
@@ -161,7 +149,9 @@ void RecordInput::Sniff()
         }
     }
     if (ReadFirstLine(eback(), egptr(), line, why, fault) == ReadResult::Line)
-        facts_.program = ProgramOf(line.kind);
+        facts_.program = line.kind == LineKind::Heading ? line.frame->program
+                         : line.kind == LineKind::CardFound || line.kind == LineKind::CardMissing ? Relaytest->program
+                                                                                                  : "";
     else if (fault != ReadFault::CutInsideLine)
         notARecord_ = why + ": not a record; " + HowToSave;
 }

@@ -31,7 +31,7 @@ std::string Offset(std::uint32_t offset);
 std::string RelayName(std::int64_t relay);
 // "board 3 (relays 384-511)"
 std::string BoardName(int board);
-// "relaytest", "relaysweep", "relayctl"
+// "relaytest", "relaysweep", "relayctl", "relaymatrix"
 const char* ProgramName(Program program);
 // "stuck closed"
 const char* ClassName(RelayClass k);

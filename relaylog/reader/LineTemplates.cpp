@@ -20,6 +20,8 @@ namespace {
 //   {named}   a wiring file as given and " (checksum %016X)", kept whole in text
 //   {boards}  boards 0-7, ascending, each run of two or more as a range
 //             ("0-7", "0,2-3"), as bits into value
+//   {closing} the closing word of a frame (Frames), its first row into frame
+// The frames' headings (Frames) are read after these.
 struct LineTemplate {
     std::string_view text;
     LineKind kind;
@@ -43,31 +45,19 @@ constexpr LineTemplate Templates[] = {
     // blanks leave it without its last one.
     {"Press any key to continue . . . ", LineKind::PausePrompt, LineEnding::Lf},
     {"Press any key to continue . . .", LineKind::PausePrompt, LineEnding::Lf},
-    {"Relay sweep of boards {boards}", LineKind::SweepHeading, LineEnding::Lf},
-    {"Sweep complete", LineKind::SweepComplete, LineEnding::Lf},
-    {"Sweep stopped: no card", LineKind::SweepNoCard, LineEnding::Lf},
-    {"Sweep stopped: interrupted by {why}", LineKind::SweepStopped, LineEnding::Lf},
-    {"Relay control: {why}", LineKind::ControlHeading, LineEnding::Lf},
-    {"Relay control session", LineKind::ControlHeading, LineEnding::Lf},
     {"Command: {why}", LineKind::ControlCommand, LineEnding::Lf},
     {"Board {n:0} refused: closing {why}", LineKind::ControlLimit, LineEnding::Lf},
     {"Board {n:0} refused: {why}", LineKind::ControlRefused, LineEnding::Lf},
-    {"Control complete", LineKind::ControlComplete, LineEnding::Lf},
-    {"Control stopped: no card", LineKind::ControlNoCard, LineEnding::Lf},
-    {"Control stopped: interrupted by {why}", LineKind::ControlStopped, LineEnding::Lf},
-    {"Sweep stopped: the SPI controller stayed busy {why}", LineKind::SweepBusy, LineEnding::Lf},
-    {"Control stopped: the SPI controller stayed busy {why}", LineKind::ControlBusy, LineEnding::Lf},
-    {"Sweep stopped: the record could not be written {why}", LineKind::SweepUnwritten, LineEnding::Lf},
-    {"Control stopped: the record could not be written {why}", LineKind::ControlUnwritten, LineEnding::Lf},
     {"Wiring: {named}", LineKind::Wiring, LineEnding::Lf},
     {"Relay {n:0} skipped: {text}", LineKind::RelaySkipped, LineEnding::Lf},
     {"Command refused: {text}", LineKind::CommandRefused, LineEnding::Lf},
     {"Rules broken: {text}", LineKind::RulesBroken, LineEnding::Lf},
-    {"Relay matrix session", LineKind::MatrixHeading, LineEnding::Lf},
-    {"Session complete", LineKind::ControlComplete, LineEnding::Lf},
-    {"Session stopped: no card", LineKind::ControlNoCard, LineEnding::Lf},
-    {"Session stopped: the SPI controller stayed busy {why}", LineKind::ControlBusy, LineEnding::Lf},
-    {"Session stopped: the record could not be written {why}", LineKind::ControlUnwritten, LineEnding::Lf},
+    // The last line of every frame; its closing word must be the heading's.
+    {"{closing} complete", LineKind::Complete, LineEnding::Lf},
+    {"{closing} stopped: no card", LineKind::NoCard, LineEnding::Lf},
+    {"{closing} stopped: interrupted by {why}", LineKind::Interrupted, LineEnding::Lf},
+    {"{closing} stopped: the SPI controller stayed busy {why}", LineKind::Busy, LineEnding::Lf},
+    {"{closing} stopped: the record could not be written {why}", LineKind::Unwritten, LineEnding::Lf},
 };
 
 }  // namespace
@@ -203,6 +193,17 @@ public:
 
     bool End() const { return rest_.empty(); }
 
+    bool Closing(const Frame*& frame)
+    {
+        for (const Frame& f : Frames) {
+            if (!f.closing.empty() && Literal(f.closing)) {
+                frame = &f;
+                return true;
+            }
+        }
+        return false;
+    }
+
     // A file name, then its checksum as 16 upper-case hexadecimal digits.
     bool Named(std::string& text)
     {
@@ -259,10 +260,13 @@ bool Field(Scanner& s, std::string_view field, RecordLine& line)
         return s.Keep(line.text);
     if (name == "named")
         return s.Named(line.text);
+    if (name == "closing")
+        return s.Closing(line.frame);
     return name == "map" && s.Map(line.map);
 }
 
-bool Match(std::string_view pattern, std::string_view text, RecordLine& line)
+// With start, true once text matches the pattern up to its free text.
+bool Match(std::string_view pattern, std::string_view text, RecordLine& line, bool start = false)
 {
     Scanner s(text);
     while (!pattern.empty()) {
@@ -272,27 +276,52 @@ bool Match(std::string_view pattern, std::string_view text, RecordLine& line)
         if (open == std::string_view::npos)
             break;
         const std::size_t close = pattern.find('}', open);
-        if (!Field(s, pattern.substr(open + 1, close - open - 1), line))
+        const std::string_view field = pattern.substr(open + 1, close - open - 1);
+        if (start && (field == "why" || field == "text" || field == "named"))
+            return true;
+        if (!Field(s, field, line))
             return false;
         pattern.remove_prefix(close + 1);
     }
-    return s.End();
+    return !start && s.End();
+}
+
+// Each template in turn, then each frame's heading, until take takes one.
+template <typename Take> bool AnyTemplate(const Take& take)
+{
+    for (const LineTemplate& t : Templates) {
+        if (take(t.text, t.kind, t.ending, nullptr))
+            return true;
+    }
+    for (const Frame& frame : Frames) {
+        if (!frame.heading.empty() && take(frame.heading, LineKind::Heading, LineEnding::Lf, &frame))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
 
 bool MatchLine(std::string_view text, RecordLine& line, LineEnding& ending)
 {
-    for (const LineTemplate& t : Templates) {
+    return AnyTemplate([&](std::string_view pattern, LineKind kind, LineEnding end, const Frame* heading) {
         RecordLine candidate = line;
-        if (Match(t.text, text, candidate)) {
-            line = candidate;
-            line.kind = t.kind;
-            ending = t.ending;
-            return true;
-        }
-    }
-    return false;
+        if (!Match(pattern, text, candidate))
+            return false;
+        line = candidate;
+        line.kind = kind;
+        line.frame = heading != nullptr ? heading : line.frame;
+        ending = end;
+        return true;
+    });
+}
+
+bool CarriesText(std::string_view start)
+{
+    RecordLine line;
+    return AnyTemplate([&](std::string_view pattern, LineKind, LineEnding, const Frame*) {
+        return Match(pattern, start, line, true);
+    });
 }
 
 bool MatchPoll(std::string_view text, std::uint32_t& address, std::uint32_t& value)
