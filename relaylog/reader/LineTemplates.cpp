@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace relaylog {
@@ -100,58 +101,38 @@ public:
     }
 
     // "%0<width>X": upper-case digits, zero-padded to width, never wider than needed.
-    bool Hex(std::uint32_t& value, std::size_t width)
+    bool Hex(std::uint32_t& value, int width)
     {
-        std::size_t digits = 0;
-        value = 0;
-        while (digits < rest_.size() && digits <= 8) {
-            const char c = rest_[digits];
-            std::uint32_t d = 0;
-            if (c >= '0' && c <= '9')
-                d = static_cast<std::uint32_t>(c - '0');
-            else if (c >= 'A' && c <= 'F')
-                d = static_cast<std::uint32_t>(c - 'A' + 10);
-            else
-                break;
-            if (digits == 8)
-                return false;
-            value = value << 4 | d;
-            ++digits;
-        }
-        std::size_t needed = 1;
-        for (std::uint32_t v = value >> 4; v != 0; v >>= 4)
-            ++needed;
-        if (digits == 0 || digits != (needed > width ? needed : width))
+        const std::size_t digits = std::min(rest_.find_first_not_of("0123456789ABCDEF"), rest_.size());
+        if (digits == 0 || digits > 8)
             return false;
-        rest_.remove_prefix(digits);
-        return true;
+        value = static_cast<std::uint32_t>(std::strtoul(std::string(rest_.substr(0, digits)).c_str(), nullptr, 16));
+        return Spelt(digits, "%0*X", width, value);
     }
 
     // "%<width>d": blanks, an optional minus and digits, as printf would write them.
     bool Int(std::int32_t& value, int width)
     {
-        std::size_t used = 0;
-        while (used < rest_.size() && rest_[used] == ' ')
-            ++used;
-        const bool negative = used < rest_.size() && rest_[used] == '-';
-        if (negative)
-            ++used;
-        long long magnitude = 0;
-        std::size_t digits = 0;
-        while (used < rest_.size() && rest_[used] >= '0' && rest_[used] <= '9' && digits < 11) {
-            magnitude = magnitude * 10 + (rest_[used] - '0');
-            ++used;
-            ++digits;
-        }
-        const long long signedValue = negative ? -magnitude : magnitude;
-        if (digits == 0 || signedValue < INT32_MIN || signedValue > INT32_MAX)
+        std::size_t used = std::min(rest_.find_first_not_of(' '), rest_.size());
+        used += rest_.substr(used, 1) == "-" ? 1u : 0u;
+        const std::size_t digits = std::min(rest_.find_first_not_of("0123456789", used), rest_.size()) - used;
+        if (digits == 0 || digits > 10)
             return false;
-        value = static_cast<std::int32_t>(signedValue);
+        const long long n = std::strtoll(std::string(rest_.substr(0, used + digits)).c_str(), nullptr, 10);
+        if (n < INT32_MIN || n > INT32_MAX)
+            return false;
+        value = static_cast<std::int32_t>(n);
+        return Spelt(used + digits, "%*d", width, value);
+    }
+
+    // The next length characters are value as printf spells it with format and width.
+    template <typename Value> bool Spelt(std::size_t length, const char* format, int width, Value value)
+    {
         char spelt[32];
-        const int length = std::snprintf(spelt, sizeof spelt, "%*d", width, value);
-        if (length < 0 || rest_.substr(0, used) != std::string_view(spelt, static_cast<std::size_t>(length)))
+        const int n = std::snprintf(spelt, sizeof spelt, format, width, value);
+        if (n < 0 || rest_.substr(0, length) != std::string_view(spelt, static_cast<std::size_t>(n)))
             return false;
-        rest_.remove_prefix(used);
+        rest_.remove_prefix(length);
         return true;
     }
 
