@@ -47,19 +47,14 @@ std::string Count(std::uint64_t n, const char* one, const char* many)
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-std::string Hex(std::uint32_t value)
+std::string Hex(std::uint32_t value, int width)
 {
     char text[16];
-    (void)std::snprintf(text, sizeof text, "%08X", value);
+    (void)std::snprintf(text, sizeof text, "%0*X", width, value);
     return text;
 }
 
-std::string Offset(std::uint32_t offset)
-{
-    char text[16];
-    (void)std::snprintf(text, sizeof text, "%02X", offset);
-    return text;
-}
+std::string Offset(std::uint32_t offset) { return Hex(offset, 2); }
 
 void UseWiring(const Wiring* wiring) { Station = wiring; }
 

@@ -65,20 +65,16 @@ constexpr LineTemplate Templates[] = {
 
 std::string BoardListText(std::uint32_t boards)
 {
+    const auto listed = [boards](int b) { return b < 8 && ((boards >> b) & 1u) != 0; };
     std::string text;
-    int b = 0;
-    while (b < 8) {
-        if (((boards >> b) & 1u) == 0) {
-            ++b;
+    for (int b = 0; b < 8; ++b) {
+        if (!listed(b))
             continue;
-        }
         int run = b;
-        while (run + 1 < 8 && ((boards >> (run + 1)) & 1u) != 0)
+        while (listed(run + 1))
             ++run;
-        text += (text.empty() ? "" : ",") + std::to_string(b);
-        if (run > b)
-            text += "-" + std::to_string(run);
-        b = run + 1;
+        text += (text.empty() ? "" : ",") + std::to_string(b) + (run > b ? "-" + std::to_string(run) : "");
+        b = run;
     }
     return text;
 }
@@ -152,24 +148,18 @@ public:
         return true;
     }
 
-    // A board list, spelt exactly as relaysweep spells it.
+    // A board list, spelt exactly as relaysweep spells it: the one set of
+    // boards BoardListText spells so.
     bool Boards(std::uint32_t& boards)
     {
         const std::size_t length = std::min(rest_.find_first_not_of("0123456789,-"), rest_.size());
-        const std::string_view list = rest_.substr(0, length);
-        boards = 0;
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const bool range = i + 2 < list.size() && list[i + 1] == '-';
-            const int first = list[i] - '0';
-            const int last = range ? list[i + 2] - '0' : first;
-            for (int b = first; b >= 0 && b <= last && last < 8; ++b)
-                boards |= 1u << b;
-            i += range ? 3 : 1;
+        for (boards = 1; boards < 256u; ++boards) {
+            if (rest_.substr(0, length) == BoardListText(boards)) {
+                rest_.remove_prefix(length);
+                return true;
+            }
         }
-        if (boards == 0 || list != BoardListText(boards))
-            return false;
-        rest_.remove_prefix(length);
-        return true;
+        return false;
     }
 
     bool End() const { return rest_.empty(); }
@@ -193,9 +183,7 @@ public:
         if (rest_.size() <= tail || rest_.substr(rest_.size() - tail, Open.size()) != Open || rest_.back() != ')' ||
             rest_.substr(rest_.size() - 17, 16).find_first_not_of("0123456789ABCDEF") != std::string_view::npos)
             return false;
-        text = std::string(rest_);
-        rest_ = {};
-        return true;
+        return Keep(text);
     }
 
     bool Keep(std::string& text)

@@ -8,23 +8,12 @@
 
 namespace relaylog {
 
-namespace {
-
 // Longer than any line of relaytest's own once the polls are taken off. A
 // line that carries free text (a command as typed, a wiring file's name, a
 // rule's words, where a run stopped) is as long as the programs made it, up
 // to a bound that keeps a hostile file from filling memory.
 constexpr std::size_t MaxLineLength = 200;
 constexpr std::size_t MaxTextLineLength = 65536;
-
-bool IsPausePrompt(const std::string& text)
-{
-    RecordLine line;
-    LineEnding ending = LineEnding::Lf;
-    return MatchLine(text, line, ending) && line.kind == LineKind::PausePrompt;
-}
-
-}  // namespace
 
 bool RecordReader::Fill()
 {
@@ -121,7 +110,10 @@ ReadResult RecordReader::AtEnd(RecordLine& line)
     std::string text = pending_;
     while (!text.empty() && text.back() == '\r')
         text.pop_back();
-    if (mode_ == ReaderMode::Saved && polls_.count == 0 && IsPausePrompt(text))
+    RecordLine pause;
+    LineEnding ending = LineEnding::Lf;
+    if (mode_ == ReaderMode::Saved && polls_.count == 0 && MatchLine(text, pause, ending) &&
+        pause.kind == LineKind::PausePrompt)
         return Finish(line);
     return Fail(linesRead_ + 1, ReadFault::CutInsideLine, "the record ends inside this line: it is cut short");
 }
