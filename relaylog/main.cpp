@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -183,19 +184,26 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
     return status;
 }
 
+// The files named, of those the options name, that the run reads or writes.
+std::vector<NamedFile> Named(std::initializer_list<NamedFile> files)
+{
+    std::vector<NamedFile> named;
+    for (const NamedFile& file : files) {
+        if (!file.path.empty())
+            named.push_back(file);
+    }
+    return named;
+}
+
+std::vector<NamedFile> Inputs(const Options& options)
+{
+    return Named({{"", options.record}, {"--baseline", options.baseline}, {"--wiring", options.wiring}});
+}
+
 int JudgeRecord(const Options& options)
 {
-    std::vector<NamedFile> inputs{{"", options.record}};
-    if (!options.baseline.empty())
-        inputs.push_back({"--baseline", options.baseline});
-    if (!options.wiring.empty())
-        inputs.push_back({"--wiring", options.wiring});
-    std::vector<NamedFile> outputs;
-    if (!options.junit.empty())
-        outputs.push_back({"--junit", options.junit});
-    if (!options.html.empty())
-        outputs.push_back({"--html", options.html});
-    const std::string refused = RefusedOutput(inputs, outputs);
+    const std::string refused =
+        RefusedOutput(Inputs(options), Named({{"--junit", options.junit}, {"--html", options.html}}));
     if (!refused.empty()) {
         (void)std::fprintf(stderr, "relaylog: %s\n", refused.c_str());
         return 2;
@@ -228,11 +236,7 @@ int JudgeRecord(const Options& options)
 // A usage error: the reports named so far still say so, where that is safe.
 int UsageError(const Options& options, const std::string& mistake, const Reports& named)
 {
-    std::vector<NamedFile> inputs;
-    if (!options.record.empty())
-        inputs.push_back({"", options.record});
-    if (!options.baseline.empty())
-        inputs.push_back({"--baseline", options.baseline});
+    const std::vector<NamedFile> inputs = Inputs(options);
     const std::string line = "ERROR: usage: " + mistake;
     for (const auto& [option, paths] : {std::make_pair("--junit", named.junits), std::make_pair("--html", named.pages)}) {
         for (const std::string& path : paths) {
