@@ -6,16 +6,10 @@ namespace relaylog {
 
 int Severity(RelayClass k)
 {
-    switch (k) {
-    case RelayClass::Functional: return 0;
-    case RelayClass::PartlyVerified: return 1;
-    case RelayClass::Unverified:
-    case RelayClass::SkippedByRule: return 2;
-    case RelayClass::Erratic: return 3;
-    case RelayClass::StuckOpen: return 4;
-    case RelayClass::StuckClosed: return 5;
-    }
-    return 0;
+    // In RelayClass order: functional, partly verified, unverified, stuck
+    // closed, stuck open, erratic, skipped by rule.
+    constexpr int Severities[RelayClassCount] = {0, 1, 2, 5, 4, 3, 2};
+    return Severities[static_cast<int>(k)];
 }
 
 namespace {

@@ -37,26 +37,22 @@ std::string Range(std::int32_t first) { return "relays " + Str(first) + " to " +
 
 std::string ReadBacks(std::uint32_t n) { return Count(n, "read-back", "read-backs"); }
 
-// What printed a line of a kind that is out of place.
-std::string LineName(LineKind kind)
+// What printed a line of a kind that is out of place; of: the frame it names.
+std::string LineName(LineKind kind, const Frame* of)
 {
+    // The last lines of a frame, from Complete on, in LineKind order.
+    constexpr const char* Last[] = {" complete", " stopped: no card", " stopped: interrupted",
+                                    " stopped: the SPI controller stayed busy", " stopped: the record could not be written"};
+    const auto last = static_cast<std::size_t>(kind) - static_cast<std::size_t>(LineKind::Complete);
+    if (of != nullptr && kind == LineKind::Heading)
+        return std::string(of->program) + "'s first line";
+    if (of != nullptr && last < sizeof Last / sizeof Last[0])
+        return std::string(of->program) + "'s " + (kind == LineKind::Complete ? "last line " : "") + "\"" +
+               std::string(of->closing) + Last[last] + "\"";
     switch (kind) {
-    case LineKind::SweepHeading: return "relaysweep's first line";
-    case LineKind::SweepComplete: return "relaysweep's last line \"Sweep complete\"";
-    case LineKind::SweepNoCard: return "relaysweep's \"Sweep stopped: no card\"";
-    case LineKind::SweepStopped: return "relaysweep's \"Sweep stopped: interrupted\"";
     case LineKind::ClosingPrompt: return "relaytest's closing prompt";
-    case LineKind::ControlHeading: return "relayctl's first line";
-    case LineKind::MatrixHeading: return "relaymatrix's first line \"Relay matrix session\"";
     case LineKind::ControlCommand: return "relayctl's \"Command:\" line";
     case LineKind::ControlRefused: return "relayctl's \"Board N refused\" line";
-    case LineKind::ControlComplete: return "relayctl's last line \"Control complete\"";
-    case LineKind::ControlNoCard: return "relayctl's \"Control stopped: no card\"";
-    case LineKind::ControlStopped: return "relayctl's \"Control stopped: interrupted\"";
-    case LineKind::SweepBusy: return "relaysweep's \"Sweep stopped: the SPI controller stayed busy\"";
-    case LineKind::ControlBusy: return "relayctl's \"Control stopped: the SPI controller stayed busy\"";
-    case LineKind::SweepUnwritten: return "relaysweep's \"Sweep stopped: the record could not be written\"";
-    case LineKind::ControlUnwritten: return "relayctl's \"Control stopped: the record could not be written\"";
     case LineKind::ControlLimit: return "relayctl's \"Board N refused: closing ...\" line";
     case LineKind::Wiring: return "the \"Wiring:\" line";
     case LineKind::RelaySkipped: return "relaysweep's \"Relay N skipped\" line";
@@ -67,10 +63,14 @@ std::string LineName(LineKind kind)
     return "a line";
 }
 
-// "a relaytest record", "a sweep record", "a relayctl record", by Program.
-constexpr const char* RecordNames[] = {"relaytest", "sweep", "relayctl", "relaymatrix"};
+// "a relaytest record", "a sweep record", "a relayctl record".
+std::string RecordOf(Program program) { return program->kind == RunKind::Sweep ? "sweep" : program->program; }
 
-const char* RecordOf(Program program) { return RecordNames[static_cast<int>(program)]; }
+// What a framed run had pushed when it stopped, by its kind.
+const char* Touched(Program run)
+{
+    return run->kind == RunKind::Sweep ? "the boards it had touched" : "every board it had switched";
+}
 
 std::string Sentence(const Plain& k) { return PlainSentence(k.which); }
 std::string Sentence(const RefusedRelay& k) { return "relaytest refused relay " + Str(k.relay) + " as out of range"; }
@@ -133,18 +133,33 @@ std::string Sentence(const StrayPoll& k)
 }
 std::string Sentence(const LineOutOfPlace& k)
 {
-    if ((k.line == LineKind::SweepNoCard && k.in == Program::Relaysweep) ||
-        (k.line == LineKind::ControlNoCard && (k.in == Program::Relayctl || k.in == Program::Relaymatrix)))
-        return LineName(k.line) + ", though the card check found a card";
-    return LineName(k.line) + " out of place in a " + RecordOf(k.in) + " record";
+    if (k.line == LineKind::NoCard && k.of->closing == k.in->closing)
+        return LineName(k.line, k.of) + ", though the card check found a card";
+    return LineName(k.line, k.of) + " out of place in a " + RecordOf(k.in) + " record";
 }
-std::string Sentence(const SweepStopped& k)
+std::string Sentence(const Stopped& k)
 {
+    const std::string program = k.run->program;
+    const char* unreached = ": the relays it did not reach are unverified";
+    if (k.run->kind != RunKind::Sweep)
+        return k.cause == LineKind::Interrupted
+                   ? program + " was stopped from outside before its command was done: it pushed " + Touched(k.run) +
+                         " all open (its last line says whether they read back open)"
+                   : program + " stopped: its record could not be written (standard output failed) before its "
+                               "command was done; it pushed " + Touched(k.run) + " all open";
+    if (k.cause != LineKind::Interrupted)
+        return program + " stopped: its record could not be written (standard output failed); it pushed " +
+               Touched(k.run) + " all open" + unreached;
     return "the sweep was stopped from outside before its end" +
            (k.lastClosed >= 0 ? ", the last relay it closed " + RelayName(k.lastClosed) + " at line " +
                                     Str(static_cast<std::int64_t>(k.closedAt))
-                              : std::string(", before it closed any relay")) +
-           ": the relays it did not reach are unverified";
+                              : std::string(", before it closed any relay")) + unreached;
+}
+std::string Sentence(const StoppedBusy& k)
+{
+    return "the SPI controller stayed busy from here on, each wait running to the " + std::to_string(PollLimit) +
+           "-poll limit, and " + k.run->program + " stopped: it pushed " + Touched(k.run) +
+           " all open (its last line says whether they read back open)";
 }
 std::string Sentence(const ControlRefusedBoard& k)
 {
@@ -198,27 +213,12 @@ constexpr PlainRow PlainRows[PlainKindCount] = {
     {"the pause prompt comes before the closing prompt", Concern::Protocol},
     {"a line after the closing prompt", Concern::Protocol},
     {"a line after the pause prompt", Concern::Protocol},
-    {"relayctl was stopped from outside before its command was done: it pushed every board it had switched all "
-     "open (its last line says whether they read back open)", Concern::Protocol},
-    {"the SPI controller stayed busy from here on, each wait running to the 10000-poll limit, and relaysweep "
-     "stopped: it pushed the boards it had touched all open (its last line says whether they read back open)",
-     Concern::Waits},
-    {"the SPI controller stayed busy from here on, each wait running to the 10000-poll limit, and relayctl "
-     "stopped: it pushed every board it had switched all open (its last line says whether they read back open)",
-     Concern::Waits},
-    {"relaysweep stopped: its record could not be written (standard output failed); it pushed the boards it had "
-     "touched all open: the relays it did not reach are unverified", Concern::Protocol},
-    {"relayctl stopped: its record could not be written (standard output failed) before its command was done; it "
-     "pushed every board it had switched all open", Concern::Protocol},
+    {"no relay was verified: every relay of the sweep was skipped", Concern::Protocol},
 };
 
 }  // namespace
 
-const char* ProgramName(Program program)
-{
-    constexpr const char* Names[] = {"relaytest", "relaysweep", "relayctl", "relaymatrix"};
-    return Names[static_cast<int>(program)];
-}
+const char* ProgramName(Program program) { return program->program; }
 
 const char* PlainSentence(PlainKind which) { return PlainRows[static_cast<int>(which)].sentence; }
 

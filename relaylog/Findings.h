@@ -16,9 +16,9 @@
 
 namespace relaylog {
 
-// The program that printed a record, known by its first line: each frames
-// its record its own way.
-enum class Program { Relaytest, Relaysweep, Relayctl, Relaymatrix };
+// The program that printed a record, known by its first line: its row of
+// Frames (RecordReader.h), relaytest's when the record has no heading. Never null.
+using Program = const Frame*;
 
 // A sequence of lines relaytest prints as one step.
 struct Sequence {
@@ -49,14 +49,13 @@ struct AccessAt {
 };
 
 // The findings whose sentence is fixed: damage to the record's framing, no
-// card, a stop from outside the card. Each has one sentence and one concern,
+// card, a sweep that verified nothing. Each has one sentence and one concern,
 // in a table (FindingText.cpp) in this order.
 enum class PlainKind {
     NoCard, MissingRevision, SecondCardCheck, SecondRevision, ReportLineOutside, BlankOutOfPlace,
-    NoBlankBeforePrompt, PauseBeforeClosing, LineAfterClosing, LineAfterPause, ControlStopped,
-    SweepBusy, ControlBusy, SweepUnwritten, ControlUnwritten,
+    NoBlankBeforePrompt, PauseBeforeClosing, LineAfterClosing, LineAfterPause, NothingVerified,
 };
-constexpr int PlainKindCount = 15;
+constexpr int PlainKindCount = 11;
 struct Plain { PlainKind which; };
 const char* PlainSentence(PlainKind which);
 Concern PlainConcern(PlainKind which);
@@ -103,9 +102,13 @@ struct WaitWentOn { AccessAt access; std::uint64_t idlePoll; RELAYLOG_ON(Waits);
 struct StillBusyAtLimit { AccessAt access; RELAYLOG_ON(Waits); };
 struct GaveUpEarly { AccessAt access; std::uint64_t polls; RELAYLOG_ON(Waits); };
 struct StrayPoll { AccessAt access; std::uint32_t polled; RELAYLOG_ON(Waits); };  // the address polled
-// The record's framing.
-struct LineOutOfPlace { LineKind line; Program in; RELAYLOG_ON(Protocol); };
-struct SweepStopped { std::int32_t lastClosed; std::uint64_t closedAt; RELAYLOG_ON(Protocol); };  // -1: none
+// The record's framing: a line out of place (of: the frame a heading or last
+// line names, null for other lines), and the run stopped before its end by
+// its last line, Interrupted or Unwritten (lastClosed -1: none), or because
+// the controller stayed busy.
+struct LineOutOfPlace { LineKind line; const Frame* of; Program in; RELAYLOG_ON(Protocol); };
+struct Stopped { LineKind cause; Program run; std::int32_t lastClosed; std::uint64_t closedAt; RELAYLOG_ON(Protocol); };
+struct StoppedBusy { Program run; RELAYLOG_ON(Waits); };
 // relayctl's own.
 struct ControlRefusedBoard { std::int64_t board; RELAYLOG_ON(Protocol); };
 // The verdicts over every read-back.
@@ -137,7 +140,7 @@ using FindingKind =
     std::variant<Plain, RefusedRelay, RefusedBoard, NoSuchRelay, StrayAccess, BrokenOff, WrongValue, RelayDiffers,
                  OrphanReport, ReportOtherBoard, ReportLabels, ReportMapMismatch, ReportFetchMismatch, NoPoll,
                  PastLimit, WaitWentOn, StillBusyAtLimit, GaveUpEarly, StrayPoll, LineOutOfPlace,
-                 SweepStopped, ControlRefusedBoard, PushLandsElsewhere, BoardNotAnswering, RelayStuckClosed,
+                 Stopped, StoppedBusy, ControlRefusedBoard, PushLandsElsewhere, BoardNotAnswering, RelayStuckClosed,
                  RelayStuckOpen, RelayErratic>;
 
 // Every kind as one number, each plain kind a kind of its own: 0 to KindCount - 1.
@@ -168,7 +171,7 @@ struct ReadBack {
 // Where a record that is not complete stopped, and what was under way.
 struct Stop {
     enum Phase { CardCheck, Revision, Body } phase = Body;  // CardCheck: not even the card check yet
-    Program program = Program::Relaytest;  // what its end should have been
+    Program program = Relaytest;  // what its end should have been
     std::uint64_t line = 0;  // the last complete line, or the one it ends inside
     Sequence within;         // the step under way; None between steps
     int done = 0;            // its lines done so far
@@ -189,7 +192,7 @@ class RelayVerdicts;
 // One run of a program in a record: a file saved with ">>" holds several.
 struct Run {
     int number = 1;
-    Program program = Program::Relaytest;
+    Program program = Relaytest;
     std::uint64_t firstLine = 1;
     std::uint64_t lastLine = 0;
     int status = 0;             // 0 PASS, 1 FAIL, 2 not complete

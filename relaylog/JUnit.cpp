@@ -9,8 +9,6 @@ namespace relaylog {
 
 namespace {
 
-std::string Problems(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " problem" : " problems"); }
-
 // The kind's concern, and for Board the board it is about; a board outside
 // the matrix fails the protocol case.
 Concern ConcernOf(const Finding& finding, int& board)
@@ -90,7 +88,7 @@ void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string&
     if (!error.empty())
         out << "    <error message=\"" << XmlEscaped(error, true) << "\" type=\"record\"/>\n";
     if (c.problems > 0) {
-        out << "    <failure message=\"" << Problems(c.problems) << "\" type=\"problem\">";
+        out << "    <failure message=\"" << Count(c.problems, "problem", "problems") << "\" type=\"problem\">";
         for (const std::string& line : c.lines)
             out << XmlEscaped(line, true) << "\n";
         if (c.problems > c.lines.size())

@@ -16,13 +16,10 @@ bool ProtocolFollower::Take(const RecordLine& line)
 {
     switch (stage_) {
     case Stage::CardCheck:
-        if (line.kind == LineKind::SweepHeading && !Started()) {
-            program_ = Program::Relaysweep;
-            tell_(&FindingSink::SweepHeading, line.number, line.value);
-            return true;
-        }
-        if ((line.kind == LineKind::ControlHeading || line.kind == LineKind::MatrixHeading) && !Started()) {
-            program_ = line.kind == LineKind::ControlHeading ? Program::Relayctl : Program::Relaymatrix;
+        if (line.kind == LineKind::Heading && !Started()) {
+            program_ = line.frame;
+            if (Is(RunKind::Sweep))
+                tell_(&FindingSink::SweepHeading, line.number, line.value);
             return true;
         }
         if (line.kind != LineKind::CardFound && line.kind != LineKind::CardMissing)
@@ -48,7 +45,7 @@ bool ProtocolFollower::Take(const RecordLine& line)
             Body(line);
         return true;
     case Stage::Closed:
-        if (line.kind == LineKind::PausePrompt && program_ == Program::Relaytest) {
+        if (line.kind == LineKind::PausePrompt && Is(RunKind::Fixed)) {
             stage_ = Stage::Paused;
             return true;
         }
@@ -68,7 +65,7 @@ void ProtocolFollower::Body(const RecordLine& line)
     if (blankLine_ != 0) {
         const std::uint64_t blank = blankLine_;
         blankLine_ = 0;
-        if (line.kind == LineKind::ClosingPrompt && program_ == Program::Relaytest) {
+        if (line.kind == LineKind::ClosingPrompt && Is(RunKind::Fixed)) {
             stage_ = Stage::Closed;
             return;
         }
@@ -104,11 +101,11 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::BoardRangeError: Found(line.number, RefusedBoard{line.n}); return;
     case LineKind::ControlCommand:
     case LineKind::ControlLimit:  // the operator's request refused by a rule, not a fault
-        if (!Controls())
+        if (!Is(RunKind::Switching))
             Framing(line);
         return;
     case LineKind::ControlRefused:
-        if (Controls())
+        if (Is(RunKind::Switching))
             Found(line.number, ControlRefusedBoard{line.n});
         else
             Framing(line);
@@ -124,36 +121,30 @@ void ProtocolFollower::Other(const RecordLine& line)
     }
 }
 
-// The lines that end a record, the framing programs' first lines anywhere
-// after the start, and relayctl's own lines in another program's record.
+// The lines that end a record, the headings anywhere after the start, and
+// the lines of one kind of run in another's record. A framed run ends with a
+// last line of its own closing word.
 void ProtocolFollower::Framing(const RecordLine& line)
 {
     const LineKind k = line.kind;
-    const bool noCard = k == LineKind::SweepNoCard || k == LineKind::ControlNoCard;
-    bool closes = k == LineKind::ClosingPrompt;
-    if (program_ == Program::Relaysweep)
-        closes = k == LineKind::SweepComplete || k == LineKind::SweepNoCard || k == LineKind::SweepStopped ||
-                 k == LineKind::SweepBusy || k == LineKind::SweepUnwritten;
-    else if (Controls())
-        closes = k == LineKind::ControlComplete || k == LineKind::ControlNoCard || k == LineKind::ControlStopped ||
-                 k == LineKind::ControlBusy || k == LineKind::ControlUnwritten;
-    if (closes && (k == LineKind::SweepBusy || k == LineKind::ControlBusy)) {
+    const bool last = k == LineKind::Complete || k == LineKind::NoCard || k == LineKind::Interrupted ||
+                      k == LineKind::Busy || k == LineKind::Unwritten;
+    const bool closes = Is(RunKind::Fixed) ? k == LineKind::ClosingPrompt
+                                           : last && line.frame->closing == program_->closing;
+    if (closes && k == LineKind::Busy) {
         // The waits that ran out are the stop's cause: named once, where they began.
-        Found(held_.empty() ? line.number : held_[0].line,
-              Plain{k == LineKind::SweepBusy ? PlainKind::SweepBusy : PlainKind::ControlBusy});
+        Found(held_.empty() ? line.number : held_[0].line, StoppedBusy{program_});
         held_.clear();
     }
     Flush();
-    if (!closes || (noCard && cardFound_))
-        Found(line.number, LineOutOfPlace{line.kind, program_});
+    if (!closes || (k == LineKind::NoCard && cardFound_))
+        Found(line.number, LineOutOfPlace{k, line.frame, program_});
     else if (k == LineKind::ClosingPrompt)
         Found(line.number, Plain{PlainKind::NoBlankBeforePrompt});
-    else if (k == LineKind::SweepStopped)  // what it swept is judged, the rest unverified
-        Found(line.number, SweepStopped{lastClosed_, lastClosedAt_});
-    else if (k == LineKind::ControlStopped || k == LineKind::SweepUnwritten || k == LineKind::ControlUnwritten)
-        Found(line.number, Plain{k == LineKind::ControlStopped   ? PlainKind::ControlStopped
-                                 : k == LineKind::SweepUnwritten ? PlainKind::SweepUnwritten
-                                                                 : PlainKind::ControlUnwritten});
+    else if (k == LineKind::Interrupted || k == LineKind::Unwritten)  // what it did is judged, the rest unverified
+        Found(line.number, Stopped{k, program_, lastClosed_, lastClosedAt_});
+    else if (k == LineKind::Complete && Is(RunKind::Sweep) && lastClosed_ < 0)
+        Found(line.number, Plain{PlainKind::NothingVerified});
     if (closes)
         stage_ = Stage::Closed;
 }
@@ -181,11 +172,9 @@ bool ProtocolFollower::Continue(const RecordLine& line)
 
 void ProtocolFollower::BreakOff(const RecordLine& line)
 {
-    // A stop of relaysweep or relayctl from within a step breaks it off: its
-    // own line names the stop.
-    const LineKind k = line.kind;
-    if (k != LineKind::SweepBusy && k != LineKind::ControlBusy && k != LineKind::SweepUnwritten &&
-        k != LineKind::ControlUnwritten)
+    // A stop of a framed run from within a step breaks it off: its own line
+    // names the stop.
+    if (line.kind != LineKind::Busy && line.kind != LineKind::Unwritten)
         Found(line.number, BrokenOff{current_, step_});
     current_ = Sequence{};
 }
@@ -226,7 +215,7 @@ bool ProtocolFollower::ContinuePush(const RecordLine& line)
         control ? static_cast<std::uint32_t>(board) | GoFlag : image_[board][static_cast<std::size_t>(step_)];
     // relayctl pushes a board all open, whatever it read back (all ones too),
     // as a switch off of its first relay.
-    const bool openAll = Controls() && !switchedOn_ && CrosspointOf(current_.number) == 0;
+    const bool openAll = Is(RunKind::Switching) && !switchedOn_ && CrosspointOf(current_.number) == 0;
     if (openAll && !control && line.value == 0)
         wanted = 0;
     if (openAll && control && latch_ == Words{})
@@ -279,8 +268,8 @@ void ProtocolFollower::ReadBackDone()
     tell_(&FindingSink::BoardReadBack, fetch_);
     // A sweep's or relayctl's relays are judged at the end, each once (one
     // fault, one PROBLEM line), not at every read.
-    if (program_ != Program::Relaytest) {
-        if (Controls())
+    if (!Is(RunKind::Fixed)) {
+        if (Is(RunKind::Switching))
             image_[board] = fetch_.fetched;
         return;
     }

@@ -4,17 +4,18 @@
 // image of every board and the controller's registers as the record shows
 // them, and hands what it finds to its sinks; it words nothing itself.
 //
-// A relaysweep record has the same lines between a first line of its own and
-// "Sweep complete". relaysweep puts its own image of a board back after every
-// read-back, so there a read-back is not the image of the next push; and the
-// relays that differ are judged relay by relay at the end, not at each read.
-// A relayctl record has them between a first line of its own and "Control
-// complete", with its commands and refused boards between the steps; like
-// relaytest it pushes a board with what came back, but its relays too are
-// judged once each at the end. Its push of a board all open is the switch off
-// of the board's first relay with four zero words, whatever came back.
-// relaysweep and relayctl stop when the controller stays busy: the waits that
-// ran out before the stop line are named by that line alone.
+// The other programs frame the same lines (Frames, in RecordReader.h): a
+// heading first, and last a line that begins with the heading's closing word,
+// "complete" or "stopped: ..."; what the run does follows from its kind. A
+// sweep puts its own image of a board back after every read-back, so there a
+// read-back is not the image of the next push; and the relays that differ
+// are judged relay by relay at the end, not at each read. A run that switches
+// on command (relayctl, the library's session) has its commands and refused
+// boards between the steps; like relaytest it pushes a board with what came
+// back, but its relays too are judged once each at the end. Its push of a
+// board all open is the switch off of the board's first relay with four zero
+// words, whatever came back. A framed run stops when the controller stays
+// busy: the waits that ran out before the stop line are named by that line alone.
 //
 // Under a station's wiring, relaysweep and relayctl name it after the card
 // header; relaysweep then reads back the boards it does not sweep, and skips
@@ -37,7 +38,7 @@ public:
     // False when the record turns out not to be a relaytest record at all.
     bool Take(const RecordLine& line);
 
-    bool Started() const { return stage_ != Stage::CardCheck || program_ != Program::Relaytest; }
+    bool Started() const { return stage_ != Stage::CardCheck || program_ != Relaytest; }
     bool Complete() const { return stage_ == Stage::Closed || stage_ == Stage::Paused; }
     // Where an incomplete record stopped, after lastLine complete lines.
     Stop StoppedAt(std::uint64_t lastLine) const;
@@ -75,9 +76,8 @@ private:
     static constexpr std::size_t HeldWaits = 200;  // 3 stop the program, then it pushes each board open
     std::vector<Finding> held_;
     Stage stage_ = Stage::CardCheck;
-    Program program_ = Program::Relaytest;  // by the record's first line
-    // relayctl's record, or the relaymatrix library's, which has relayctl's lines.
-    bool Controls() const { return program_ == Program::Relayctl || program_ == Program::Relaymatrix; }
+    Program program_ = Relaytest;  // by the record's first line
+    bool Is(RunKind kind) const { return program_->kind == kind; }
     bool cardFound_ = false;
     bool wiringKnown_ = false;  // the line after the card header has been: a Wiring line or not
     std::uint64_t blankLine_ = 0;  // an empty line whose meaning the next line decides

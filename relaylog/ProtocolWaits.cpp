@@ -1,16 +1,16 @@
 // The follower's check of the SPI waits: each busy poll of a wait, and the
-// waits that ran out, which relaysweep and relayctl answer with a stop.
+// waits that ran out, which a framed run answers with a stop.
 #include "Protocol.h"
 
 namespace relaylog {
 
-// relaysweep and relayctl stop once waits in a row run out: until the next
+// A framed run stops once waits in a row run out: until the next
 // wait, or the stop line, such waits are held, and the stop names them.
 void ProtocolFollower::Hold(const Finding& finding)
 {
-    if (program_ == Program::Relaytest || held_.size() == HeldWaits)
+    if (Is(RunKind::Fixed) || held_.size() == HeldWaits)
         Flush();
-    if (program_ == Program::Relaytest)
+    if (Is(RunKind::Fixed))
         tell_(&FindingSink::Problem, finding);
     else
         held_.push_back(finding);

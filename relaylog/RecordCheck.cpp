@@ -21,8 +21,7 @@ namespace {
 // run that died is followed by the next).
 bool MayStartRun(const RecordLine& line, bool complete)
 {
-    return line.kind == LineKind::SweepHeading || line.kind == LineKind::ControlHeading ||
-           line.kind == LineKind::MatrixHeading ||
+    return line.kind == LineKind::Heading ||
            (complete && (line.kind == LineKind::CardFound || line.kind == LineKind::CardMissing));
 }
 
@@ -138,7 +137,7 @@ public:
             error = error.empty() && r.status == 2 ? r.verdict : error;
             std::size_t last = i;  // a row of passes, from i
             while (r.status == 0 && last + 1 < runs_.size() && runs_[last + 1].first.status == 0 &&
-                   runs_[last + 1].first.program == r.program)
+                   runs_[last + 1].first.program->program == std::string(r.program->program))
                 ++last;
             out << (i == 0 ? "" : "\n") << (last == i ? "Run " : "Runs ") << r.number
                 << (last == i ? "" : "-" + std::to_string(runs_[last].first.number)) << " (lines " << r.firstLine

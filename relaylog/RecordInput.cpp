@@ -29,30 +29,6 @@ std::string Utc(std::time_t when)
     return text;
 }
 
-const char* ProgramOf(LineKind kind)
-{
-    switch (kind) {
-    case LineKind::CardFound:
-    case LineKind::CardMissing: return "relaytest";
-    case LineKind::SweepHeading: return "relaysweep";
-    case LineKind::ControlHeading: return "relayctl";
-    case LineKind::MatrixHeading: return "relaymatrix";
-    default: return "";
-    }
-}
-
-// The record's first line, as the reader takes it.
-ReadResult ReadFirstLine(const char* begin, const char* end, RecordLine& line, std::string& why, ReadFault& fault)
-{
-    std::string_view start(begin, static_cast<std::size_t>(end - begin));
-    const std::size_t lineEnd = start.find('\n');
-    RecordReader reader(lineEnd == std::string_view::npos ? start : start.substr(0, lineEnd + 1));
-    const ReadResult result = reader.Next(line);
-    why = reader.Error();
-    fault = reader.Fault();
-    return result;
-}
-
 }  // namespace
 
 RecordInput::~RecordInput()
@@ -143,11 +119,9 @@ RecordInput::int_type RecordInput::underflow()
     return Fill() ? traits_type::to_int_type(*gptr()) : traits_type::eof();
 }
 
+// The record's first line, as the reader takes it.
 void RecordInput::Sniff()
 {
-    RecordLine line;
-    std::string why;
-    ReadFault fault = ReadFault::None;
     if (eback() == egptr())
         return;
     const std::string_view start(eback(), static_cast<std::size_t>(egptr() - eback()));
@@ -160,10 +134,14 @@ void RecordInput::Sniff()
             return;
         }
     }
-    if (ReadFirstLine(eback(), egptr(), line, why, fault) == ReadResult::Line)
-        facts_.program = ProgramOf(line.kind);
-    else if (fault != ReadFault::CutInsideLine)
-        notARecord_ = why + ": not a record; " + HowToSave;
+    RecordReader reader(start.substr(0, first.size() + 1));
+    RecordLine line;
+    if (reader.Next(line) == ReadResult::Line)
+        facts_.program = line.kind == LineKind::Heading ? line.frame->program
+                         : line.kind == LineKind::CardFound || line.kind == LineKind::CardMissing ? Relaytest->program
+                                                                                                  : "";
+    else if (reader.Fault() != ReadFault::CutInsideLine)
+        notARecord_ = reader.Error() + ": not a record; " + HowToSave;
 }
 
 std::string RecordInput::ReadFailure() const { return error_ != 0 ? std::strerror(error_) : ""; }

@@ -63,10 +63,15 @@ RelayClass RelayVerdicts::ClassOf(int relay) const
     return RelayClass::Erratic;
 }
 
+// A lone stuck relay reads back all zeros when it alone was pushed closed:
+// only two relays or more that differ from their pushes show the board itself.
 BoardFault RelayVerdicts::FaultOf(int board) const
 {
     const BoardSeen& b = Board(board);
-    if (b.reads == 0 || b.differing == 0)
+    int differing = 0;
+    for (int c = 0; c < RelaysPerBoard && b.reads > 0; ++c)
+        differing += Relay(board * RelaysPerBoard + c).differs > 0 ? 1 : 0;
+    if (differing < 2)
         return BoardFault::None;
     return b.allOnes ? BoardFault::AllOnes : b.allZeros ? BoardFault::AllZeros : BoardFault::None;
 }

@@ -67,8 +67,8 @@ public:
     RelayClass ClassOf(int relay) const;
     const RelaySeen& Relay(int relay) const { return relays_[static_cast<std::size_t>(relay)]; }
     const BoardSeen& Board(int board) const { return boards_[static_cast<std::size_t>(board)]; }
-    // Every read-back all ones, or all zeros, though at least one differed
-    // from its push: the board itself is not answering.
+    // Every read-back all ones, or all zeros, though two relays or more
+    // differed from their pushes: the board itself is not answering.
     BoardFault FaultOf(int board) const;
     const Landing& Landed(int from, int to) const
     {

@@ -10,7 +10,7 @@ namespace relaylog {
 // True when it was that Wiring line.
 bool ProtocolFollower::WiringLine(const RecordLine& line)
 {
-    if (wiringKnown_ || program_ == Program::Relaytest)
+    if (wiringKnown_ || Is(RunKind::Fixed))
         return false;
     wiringKnown_ = true;
     const bool named = line.kind == LineKind::Wiring;
@@ -21,7 +21,7 @@ bool ProtocolFollower::WiringLine(const RecordLine& line)
 void ProtocolFollower::StationRule(const RecordLine& line)
 {
     // relayctl's refusals are the relaymatrix library's too.
-    const bool ours = line.kind == LineKind::RelaySkipped ? program_ == Program::Relaysweep : Controls();
+    const bool ours = Is(line.kind == LineKind::RelaySkipped ? RunKind::Sweep : RunKind::Switching);
     if (!ours)
         Framing(line);
     else if (line.n < 0 || line.n >= Relays)

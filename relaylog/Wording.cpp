@@ -33,10 +33,7 @@ std::string UnderWay(const Stop& stop)
     if (stop.last.kind != Sequence::None)
         return "after " + StepName(stop.last);
     switch (stop.phase) {
-    case Stop::CardCheck:
-        return stop.program == Program::Relayctl      ? "after relayctl's first line"
-               : stop.program == Program::Relaymatrix ? "after relaymatrix's first line"
-                                                      : "after relaysweep's first line";
+    case Stop::CardCheck: return "after " + std::string(stop.program->program) + "'s first line";
     case Stop::Revision: return "after the card check";
     case Stop::Body: break;
     }
@@ -50,19 +47,14 @@ std::string Count(std::uint64_t n, const char* one, const char* many)
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-std::string Hex(std::uint32_t value)
+std::string Hex(std::uint32_t value, int width)
 {
     char text[16];
-    (void)std::snprintf(text, sizeof text, "%08X", value);
+    (void)std::snprintf(text, sizeof text, "%0*X", width, value);
     return text;
 }
 
-std::string Offset(std::uint32_t offset)
-{
-    char text[16];
-    (void)std::snprintf(text, sizeof text, "%02X", offset);
-    return text;
-}
+std::string Offset(std::uint32_t offset) { return Hex(offset, 2); }
 
 void UseWiring(const Wiring* wiring) { Station = wiring; }
 
@@ -122,10 +114,8 @@ std::string StopText(const Stop& stop)
     if (stop.insideLine)
         where = "the record ends inside this line" +
                 (stop.polls > 0 ? ", after " + Count(stop.polls, "busy check", "busy checks") : std::string());
-    const char* end = stop.program == Program::Relaysweep ? "\"Sweep complete\""
-                      : stop.program == Program::Relayctl ? "\"Control complete\""
-                      : stop.program == Program::Relaymatrix ? "\"Session complete\""
-                                                           : "the closing prompt";
+    const std::string end = stop.program->closing.empty() ? std::string("the closing prompt")
+                                                          : "\"" + std::string(stop.program->closing) + " complete\"";
     return where + ", " + UnderWay(stop) + ", before " + end + ": the run died there, or the record is cut short";
 }
 

@@ -24,14 +24,14 @@ const Wiring* StationWiring();
 // "1 poll", "3 polls"
 std::string Count(std::uint64_t n, const char* one, const char* many);
 // Register values and offsets as the traces print them: "0002A1F7", "104".
-std::string Hex(std::uint32_t value);
+std::string Hex(std::uint32_t value, int width = 8);
 std::string Offset(std::uint32_t offset);
 // "relay 100 (board 0, row 4, column 12)"; under a wiring with the names it
 // gives: "relay 311 (board 2, row 7 0V, column 6 J4.7)"
 std::string RelayName(std::int64_t relay);
 // "board 3 (relays 384-511)"
 std::string BoardName(int board);
-// "relaytest", "relaysweep", "relayctl"
+// "relaytest", "relaysweep", "relayctl", "relaymatrix"
 const char* ProgramName(Program program);
 // "stuck closed"
 const char* ClassName(RelayClass k);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -32,12 +33,7 @@ using Properties = std::vector<std::pair<std::string, std::string>>;
 // What the record says of its card, for the reports' properties.
 struct CardHeader : FindingSink {
     void CardCheck(std::uint64_t /*line*/, bool isFound) override { card = isFound ? "found" : "not found"; }
-    void Revision(std::uint64_t /*line*/, std::uint32_t value) override
-    {
-        char hex[16];
-        (void)std::snprintf(hex, sizeof hex, "%08X", value);
-        revision = hex;
-    }
+    void Revision(std::uint64_t /*line*/, std::uint32_t value) override { revision = Hex(value); }
     // The wiring the record names, and each warning about it once.
     void RecordWiring(std::uint64_t line, const std::string& named) override
     {
@@ -78,40 +74,6 @@ std::string SuiteOf(const std::string& record)
 {
     return record.empty() ? "relaylog" : "relaylog " + (record == "-" ? std::string("standard input") : record);
 }
-
-// Holds back the last line written (the verdict) until the reports are out.
-class HoldLastLine : public std::streambuf {
-public:
-    explicit HoldLastLine(std::streambuf* to) : to_(to) {}
-    std::string Take() { return std::move(held_); }
-
-protected:
-    std::streamsize xsputn(const char* text, std::streamsize n) override
-    {
-        held_.append(text, static_cast<std::size_t>(n));
-        const std::size_t end = held_.rfind('\n');
-        if (end == std::string::npos || end == 0)
-            return n;
-        const std::size_t previous = held_.rfind('\n', end - 1);
-        if (previous != std::string::npos) {
-            to_->sputn(held_.data(), static_cast<std::streamsize>(previous + 1));
-            held_.erase(0, previous + 1);
-        }
-        return n;
-    }
-    int_type overflow(int_type c) override
-    {
-        if (traits_type::eq_int_type(c, traits_type::eof()))
-            return traits_type::not_eof(c);
-        const char byte = traits_type::to_char_type(c);
-        xsputn(&byte, 1);
-        return c;
-    }
-
-private:
-    std::streambuf* to_;
-    std::string held_;
-};
 
 struct Reports {
     std::vector<std::string> junits;
@@ -190,11 +152,12 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
     HtmlPage html;
     CardHeader card;
     RelayVerdicts verdicts;
-    HoldLastLine held(std::cout.rdbuf());
-    std::ostream text(&held);
+    std::ostringstream text;  // the report, its last line (the verdict) held back until the reports are out
     std::istream in(&input);
     int status = CheckRecord(in, text, {&junit, &html, &card}, &verdicts);
-    text.flush();
+    const std::string report = text.str();
+    const std::size_t verdictAt = report.rfind('\n', report.size() < 2 ? 0 : report.size() - 2);
+    std::cout << report.substr(0, verdictAt == std::string::npos ? 0 : verdictAt + 1);
     if (!input.ReadFailure().empty())
         (void)std::fprintf(stderr, "relaylog: %s: %s\n", Echoed(input.Facts().name).c_str(), input.ReadFailure().c_str());
     Comparison comparison;
@@ -206,7 +169,7 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
     html.Properties(PropertiesOf(input.Facts(), card));
     std::string failed;
     const bool written = WriteAll(options, junit, html, verdicts, old != nullptr ? &comparison : nullptr, failed);
-    const std::string verdict = held.Take();
+    const std::string verdict = report.substr(verdictAt == std::string::npos ? 0 : verdictAt + 1);
     if (written || verdict.rfind("PASS", 0) != 0)
         std::cout << verdict;
     if (!written) {
@@ -221,19 +184,26 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
     return status;
 }
 
+// The files named, of those the options name, that the run reads or writes.
+std::vector<NamedFile> Named(std::initializer_list<NamedFile> files)
+{
+    std::vector<NamedFile> named;
+    for (const NamedFile& file : files) {
+        if (!file.path.empty())
+            named.push_back(file);
+    }
+    return named;
+}
+
+std::vector<NamedFile> Inputs(const Options& options)
+{
+    return Named({{"", options.record}, {"--baseline", options.baseline}, {"--wiring", options.wiring}});
+}
+
 int JudgeRecord(const Options& options)
 {
-    std::vector<NamedFile> inputs{{"", options.record}};
-    if (!options.baseline.empty())
-        inputs.push_back({"--baseline", options.baseline});
-    if (!options.wiring.empty())
-        inputs.push_back({"--wiring", options.wiring});
-    std::vector<NamedFile> outputs;
-    if (!options.junit.empty())
-        outputs.push_back({"--junit", options.junit});
-    if (!options.html.empty())
-        outputs.push_back({"--html", options.html});
-    const std::string refused = RefusedOutput(inputs, outputs);
+    const std::string refused =
+        RefusedOutput(Inputs(options), Named({{"--junit", options.junit}, {"--html", options.html}}));
     if (!refused.empty()) {
         (void)std::fprintf(stderr, "relaylog: %s\n", refused.c_str());
         return 2;
@@ -266,11 +236,7 @@ int JudgeRecord(const Options& options)
 // A usage error: the reports named so far still say so, where that is safe.
 int UsageError(const Options& options, const std::string& mistake, const Reports& named)
 {
-    std::vector<NamedFile> inputs;
-    if (!options.record.empty())
-        inputs.push_back({"", options.record});
-    if (!options.baseline.empty())
-        inputs.push_back({"--baseline", options.baseline});
+    const std::vector<NamedFile> inputs = Inputs(options);
     const std::string line = "ERROR: usage: " + mistake;
     for (const auto& [option, paths] : {std::make_pair("--junit", named.junits), std::make_pair("--html", named.pages)}) {
         for (const std::string& path : paths) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace relaylog {
@@ -20,6 +21,8 @@ namespace {
 //   {named}   a wiring file as given and " (checksum %016X)", kept whole in text
 //   {boards}  boards 0-7, ascending, each run of two or more as a range
 //             ("0-7", "0,2-3"), as bits into value
+//   {closing} the closing word of a frame (Frames), its first row into frame
+// The frames' headings (Frames) are read after these.
 struct LineTemplate {
     std::string_view text;
     LineKind kind;
@@ -43,51 +46,35 @@ constexpr LineTemplate Templates[] = {
     // blanks leave it without its last one.
     {"Press any key to continue . . . ", LineKind::PausePrompt, LineEnding::Lf},
     {"Press any key to continue . . .", LineKind::PausePrompt, LineEnding::Lf},
-    {"Relay sweep of boards {boards}", LineKind::SweepHeading, LineEnding::Lf},
-    {"Sweep complete", LineKind::SweepComplete, LineEnding::Lf},
-    {"Sweep stopped: no card", LineKind::SweepNoCard, LineEnding::Lf},
-    {"Sweep stopped: interrupted by {why}", LineKind::SweepStopped, LineEnding::Lf},
-    {"Relay control: {why}", LineKind::ControlHeading, LineEnding::Lf},
-    {"Relay control session", LineKind::ControlHeading, LineEnding::Lf},
     {"Command: {why}", LineKind::ControlCommand, LineEnding::Lf},
     {"Board {n:0} refused: closing {why}", LineKind::ControlLimit, LineEnding::Lf},
     {"Board {n:0} refused: {why}", LineKind::ControlRefused, LineEnding::Lf},
-    {"Control complete", LineKind::ControlComplete, LineEnding::Lf},
-    {"Control stopped: no card", LineKind::ControlNoCard, LineEnding::Lf},
-    {"Control stopped: interrupted by {why}", LineKind::ControlStopped, LineEnding::Lf},
-    {"Sweep stopped: the SPI controller stayed busy {why}", LineKind::SweepBusy, LineEnding::Lf},
-    {"Control stopped: the SPI controller stayed busy {why}", LineKind::ControlBusy, LineEnding::Lf},
-    {"Sweep stopped: the record could not be written {why}", LineKind::SweepUnwritten, LineEnding::Lf},
-    {"Control stopped: the record could not be written {why}", LineKind::ControlUnwritten, LineEnding::Lf},
     {"Wiring: {named}", LineKind::Wiring, LineEnding::Lf},
     {"Relay {n:0} skipped: {text}", LineKind::RelaySkipped, LineEnding::Lf},
     {"Command refused: {text}", LineKind::CommandRefused, LineEnding::Lf},
     {"Rules broken: {text}", LineKind::RulesBroken, LineEnding::Lf},
-    {"Relay matrix session", LineKind::MatrixHeading, LineEnding::Lf},
-    {"Session complete", LineKind::ControlComplete, LineEnding::Lf},
-    {"Session stopped: no card", LineKind::ControlNoCard, LineEnding::Lf},
-    {"Session stopped: the SPI controller stayed busy {why}", LineKind::ControlBusy, LineEnding::Lf},
-    {"Session stopped: the record could not be written {why}", LineKind::ControlUnwritten, LineEnding::Lf},
+    // The last line of every frame; its closing word must be the heading's.
+    {"{closing} complete", LineKind::Complete, LineEnding::Lf},
+    {"{closing} stopped: no card", LineKind::NoCard, LineEnding::Lf},
+    {"{closing} stopped: interrupted by {why}", LineKind::Interrupted, LineEnding::Lf},
+    {"{closing} stopped: the SPI controller stayed busy {why}", LineKind::Busy, LineEnding::Lf},
+    {"{closing} stopped: the record could not be written {why}", LineKind::Unwritten, LineEnding::Lf},
 };
 
 }  // namespace
 
 std::string BoardListText(std::uint32_t boards)
 {
+    const auto listed = [boards](int b) { return b < 8 && ((boards >> b) & 1u) != 0; };
     std::string text;
-    int b = 0;
-    while (b < 8) {
-        if (((boards >> b) & 1u) == 0) {
-            ++b;
+    for (int b = 0; b < 8; ++b) {
+        if (!listed(b))
             continue;
-        }
         int run = b;
-        while (run + 1 < 8 && ((boards >> (run + 1)) & 1u) != 0)
+        while (listed(run + 1))
             ++run;
-        text += (text.empty() ? "" : ",") + std::to_string(b);
-        if (run > b)
-            text += "-" + std::to_string(run);
-        b = run + 1;
+        text += (text.empty() ? "" : ",") + std::to_string(b) + (run > b ? "-" + std::to_string(run) : "");
+        b = run;
     }
     return text;
 }
@@ -110,58 +97,38 @@ public:
     }
 
     // "%0<width>X": upper-case digits, zero-padded to width, never wider than needed.
-    bool Hex(std::uint32_t& value, std::size_t width)
+    bool Hex(std::uint32_t& value, int width)
     {
-        std::size_t digits = 0;
-        value = 0;
-        while (digits < rest_.size() && digits <= 8) {
-            const char c = rest_[digits];
-            std::uint32_t d = 0;
-            if (c >= '0' && c <= '9')
-                d = static_cast<std::uint32_t>(c - '0');
-            else if (c >= 'A' && c <= 'F')
-                d = static_cast<std::uint32_t>(c - 'A' + 10);
-            else
-                break;
-            if (digits == 8)
-                return false;
-            value = value << 4 | d;
-            ++digits;
-        }
-        std::size_t needed = 1;
-        for (std::uint32_t v = value >> 4; v != 0; v >>= 4)
-            ++needed;
-        if (digits == 0 || digits != (needed > width ? needed : width))
+        const std::size_t digits = std::min(rest_.find_first_not_of("0123456789ABCDEF"), rest_.size());
+        if (digits == 0 || digits > 8)
             return false;
-        rest_.remove_prefix(digits);
-        return true;
+        value = static_cast<std::uint32_t>(std::strtoul(std::string(rest_.substr(0, digits)).c_str(), nullptr, 16));
+        return Spelt(digits, "%0*X", width, value);
     }
 
     // "%<width>d": blanks, an optional minus and digits, as printf would write them.
     bool Int(std::int32_t& value, int width)
     {
-        std::size_t used = 0;
-        while (used < rest_.size() && rest_[used] == ' ')
-            ++used;
-        const bool negative = used < rest_.size() && rest_[used] == '-';
-        if (negative)
-            ++used;
-        long long magnitude = 0;
-        std::size_t digits = 0;
-        while (used < rest_.size() && rest_[used] >= '0' && rest_[used] <= '9' && digits < 11) {
-            magnitude = magnitude * 10 + (rest_[used] - '0');
-            ++used;
-            ++digits;
-        }
-        const long long signedValue = negative ? -magnitude : magnitude;
-        if (digits == 0 || signedValue < INT32_MIN || signedValue > INT32_MAX)
+        std::size_t used = std::min(rest_.find_first_not_of(' '), rest_.size());
+        used += rest_.substr(used, 1) == "-" ? 1u : 0u;
+        const std::size_t digits = std::min(rest_.find_first_not_of("0123456789", used), rest_.size()) - used;
+        if (digits == 0 || digits > 10)
             return false;
-        value = static_cast<std::int32_t>(signedValue);
+        const long long n = std::strtoll(std::string(rest_.substr(0, used + digits)).c_str(), nullptr, 10);
+        if (n < INT32_MIN || n > INT32_MAX)
+            return false;
+        value = static_cast<std::int32_t>(n);
+        return Spelt(used + digits, "%*d", width, value);
+    }
+
+    // The next length characters are value as printf spells it with format and width.
+    template <typename Value> bool Spelt(std::size_t length, const char* format, int width, Value value)
+    {
         char spelt[32];
-        const int length = std::snprintf(spelt, sizeof spelt, "%*d", width, value);
-        if (length < 0 || rest_.substr(0, used) != std::string_view(spelt, static_cast<std::size_t>(length)))
+        const int n = std::snprintf(spelt, sizeof spelt, format, width, value);
+        if (n < 0 || rest_.substr(0, length) != std::string_view(spelt, static_cast<std::size_t>(n)))
             return false;
-        rest_.remove_prefix(used);
+        rest_.remove_prefix(length);
         return true;
     }
 
@@ -181,27 +148,32 @@ public:
         return true;
     }
 
-    // A board list, spelt exactly as relaysweep spells it.
+    // A board list, spelt exactly as relaysweep spells it: the one set of
+    // boards BoardListText spells so.
     bool Boards(std::uint32_t& boards)
     {
         const std::size_t length = std::min(rest_.find_first_not_of("0123456789,-"), rest_.size());
-        const std::string_view list = rest_.substr(0, length);
-        boards = 0;
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const bool range = i + 2 < list.size() && list[i + 1] == '-';
-            const int first = list[i] - '0';
-            const int last = range ? list[i + 2] - '0' : first;
-            for (int b = first; b >= 0 && b <= last && last < 8; ++b)
-                boards |= 1u << b;
-            i += range ? 3 : 1;
+        for (boards = 1; boards < 256u; ++boards) {
+            if (rest_.substr(0, length) == BoardListText(boards)) {
+                rest_.remove_prefix(length);
+                return true;
+            }
         }
-        if (boards == 0 || list != BoardListText(boards))
-            return false;
-        rest_.remove_prefix(length);
-        return true;
+        return false;
     }
 
     bool End() const { return rest_.empty(); }
+
+    bool Closing(const Frame*& frame)
+    {
+        for (const Frame& f : Frames) {
+            if (!f.closing.empty() && Literal(f.closing)) {
+                frame = &f;
+                return true;
+            }
+        }
+        return false;
+    }
 
     // A file name, then its checksum as 16 upper-case hexadecimal digits.
     bool Named(std::string& text)
@@ -211,9 +183,7 @@ public:
         if (rest_.size() <= tail || rest_.substr(rest_.size() - tail, Open.size()) != Open || rest_.back() != ')' ||
             rest_.substr(rest_.size() - 17, 16).find_first_not_of("0123456789ABCDEF") != std::string_view::npos)
             return false;
-        text = std::string(rest_);
-        rest_ = {};
-        return true;
+        return Keep(text);
     }
 
     bool Keep(std::string& text)
@@ -259,10 +229,13 @@ bool Field(Scanner& s, std::string_view field, RecordLine& line)
         return s.Keep(line.text);
     if (name == "named")
         return s.Named(line.text);
+    if (name == "closing")
+        return s.Closing(line.frame);
     return name == "map" && s.Map(line.map);
 }
 
-bool Match(std::string_view pattern, std::string_view text, RecordLine& line)
+// With start, true once text matches the pattern up to its free text.
+bool Match(std::string_view pattern, std::string_view text, RecordLine& line, bool start = false)
 {
     Scanner s(text);
     while (!pattern.empty()) {
@@ -272,27 +245,52 @@ bool Match(std::string_view pattern, std::string_view text, RecordLine& line)
         if (open == std::string_view::npos)
             break;
         const std::size_t close = pattern.find('}', open);
-        if (!Field(s, pattern.substr(open + 1, close - open - 1), line))
+        const std::string_view field = pattern.substr(open + 1, close - open - 1);
+        if (start && (field == "why" || field == "text" || field == "named"))
+            return true;
+        if (!Field(s, field, line))
             return false;
         pattern.remove_prefix(close + 1);
     }
-    return s.End();
+    return !start && s.End();
+}
+
+// Each template in turn, then each frame's heading, until take takes one.
+template <typename Take> bool AnyTemplate(const Take& take)
+{
+    for (const LineTemplate& t : Templates) {
+        if (take(t.text, t.kind, t.ending, nullptr))
+            return true;
+    }
+    for (const Frame& frame : Frames) {
+        if (!frame.heading.empty() && take(frame.heading, LineKind::Heading, LineEnding::Lf, &frame))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
 
 bool MatchLine(std::string_view text, RecordLine& line, LineEnding& ending)
 {
-    for (const LineTemplate& t : Templates) {
+    return AnyTemplate([&](std::string_view pattern, LineKind kind, LineEnding end, const Frame* heading) {
         RecordLine candidate = line;
-        if (Match(t.text, text, candidate)) {
-            line = candidate;
-            line.kind = t.kind;
-            ending = t.ending;
-            return true;
-        }
-    }
-    return false;
+        if (!Match(pattern, text, candidate))
+            return false;
+        line = candidate;
+        line.kind = kind;
+        line.frame = heading != nullptr ? heading : line.frame;
+        ending = end;
+        return true;
+    });
+}
+
+bool CarriesText(std::string_view start)
+{
+    RecordLine line;
+    return AnyTemplate([&](std::string_view pattern, LineKind, LineEnding, const Frame*) {
+        return Match(pattern, start, line, true);
+    });
 }
 
 bool MatchPoll(std::string_view text, std::uint32_t& address, std::uint32_t& value)

@@ -1,4 +1,4 @@
-// The lines relaytest prints, as a table of templates, and the matcher that
+// The lines the programs print, as a table of templates, and the matcher that
 // reads one line against them. Internal to the reader.
 #ifndef RELAYLOG_READER_LINETEMPLATES_H
 #define RELAYLOG_READER_LINETEMPLATES_H
@@ -18,6 +18,10 @@ enum class LineEnding { Lf, CrLf, Either };
 // Fills the line's kind and fields from text (its line end and polls already
 // taken off). False when text is no line relaytest prints.
 bool MatchLine(std::string_view text, RecordLine& line, LineEnding& ending);
+
+// True when start begins a line that carries free text: a command as typed,
+// a file's name, a rule's words, where a run stopped.
+bool CarriesText(std::string_view start);
 
 // One busy-check poll, "  [[[ SPI Busy Check %02X ?? %08X ]]]  ".
 bool MatchPoll(std::string_view text, std::uint32_t& address, std::uint32_t& value);

@@ -8,31 +8,12 @@
 
 namespace relaylog {
 
-namespace {
-
-// Longer than any line relaytest prints once the polls are taken off. The
-// lines a station's wiring adds carry its file's name or a rule's words (a
-// path of closed relays): longer, but still bounded.
+// Longer than any line of relaytest's own once the polls are taken off. A
+// line that carries free text (a command as typed, a wiring file's name, a
+// rule's words, where a run stopped) is as long as the programs made it, up
+// to a bound that keeps a hostile file from filling memory.
 constexpr std::size_t MaxLineLength = 200;
-constexpr std::size_t MaxWiringLineLength = 16384;
-
-std::size_t LongestLine(const std::string& text)
-{
-    for (const std::string_view start : {"Wiring: ", "Relay ", "Command refused: ", "Rules broken: "}) {
-        if (text.compare(0, start.size(), start) == 0)
-            return MaxWiringLineLength;
-    }
-    return MaxLineLength;
-}
-
-bool IsPausePrompt(const std::string& text)
-{
-    RecordLine line;
-    LineEnding ending = LineEnding::Lf;
-    return MatchLine(text, line, ending) && line.kind == LineKind::PausePrompt;
-}
-
-}  // namespace
+constexpr std::size_t MaxTextLineLength = 65536;
 
 bool RecordReader::Fill()
 {
@@ -129,7 +110,10 @@ ReadResult RecordReader::AtEnd(RecordLine& line)
     std::string text = pending_;
     while (!text.empty() && text.back() == '\r')
         text.pop_back();
-    if (mode_ == ReaderMode::Saved && polls_.count == 0 && IsPausePrompt(text))
+    RecordLine pause;
+    LineEnding ending = LineEnding::Lf;
+    if (mode_ == ReaderMode::Saved && polls_.count == 0 && MatchLine(text, pause, ending) &&
+        pause.kind == LineKind::PausePrompt)
         return Finish(line);
     return Fail(linesRead_ + 1, ReadFault::CutInsideLine, "the record ends inside this line: it is cut short");
 }
@@ -150,7 +134,7 @@ ReadResult RecordReader::Next(RecordLine& line)
         lineStarted_ = true;
         if (!TakePolls())
             return Fail(linesRead_ + 1, ReadFault::BadPoll, "malformed busy-check poll \"" + Excerpt(pending_) + "\"");
-        if (pending_.size() > MaxLineLength && pending_.size() > LongestLine(pending_))
+        if (pending_.size() > MaxLineLength && (pending_.size() > MaxTextLineLength || !CarriesText(pending_)))
             return Fail(linesRead_ + 1, ReadFault::TooLong,
                         "longer than any line relaytest prints: \"" + Excerpt(pending_) + "\"");
         if (lineEnd != nullptr) {

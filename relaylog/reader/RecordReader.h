@@ -38,34 +38,49 @@ enum class LineKind {
     ReportRule,       // "--------"
     ClosingPrompt,    // "Press enter to exit"
     PausePrompt,      // "Press any key to continue . . . " (saved records only)
-    // relaysweep frames its record, which has relaytest's lines, with its own:
-    SweepHeading,     // "Relay sweep of boards LIST": the first line; the boards as bits in value
-    SweepComplete,    // "Sweep complete": the last line of a sweep that ran to its end
-    SweepNoCard,      // "Sweep stopped: no card": the last line of a sweep without a card
-    SweepStopped,     // "Sweep stopped: interrupted by ...": the last line of a sweep stopped from outside
-    // relayctl frames its record, which has relaytest's lines, with its own:
-    ControlHeading,   // "Relay control: COMMAND" or "Relay control session": the first line
+    // relaysweep, relayctl and the relaymatrix library frame their record,
+    // which has relaytest's lines, with a first and a last line of their own:
+    // a heading from the table of frames (Frames below), and a last line that
+    // begins with its closing word. The frame of the line is in frame.
+    Heading,          // "Relay sweep of boards LIST" (the boards as bits in value), "Relay control: ...", ...
+    Complete,         // "CLOSING complete": the run ended as it should
+    NoCard,           // "CLOSING stopped: no card"
+    Interrupted,      // "CLOSING stopped: interrupted by ...": stopped from outside
+    Busy,             // "CLOSING stopped: the SPI controller stayed busy ..."
+    Unwritten,        // "CLOSING stopped: the record could not be written ..."
+    // The lines of a run that switches on command (relayctl, the library's session):
     ControlCommand,   // "Command: COMMAND": a command of a session, before its lines
     ControlRefused,   // "Board %d refused: ...": a board it would not push, after its read-back
-    ControlComplete,  // "Control complete": the last line of a run that ended as it should
-    ControlNoCard,    // "Control stopped: no card": the last line of a run without a card
-    ControlStopped,   // "Control stopped: interrupted by ...": the last line of a run stopped from outside
-    // The other stops of either: the controller stayed busy, or the record could not be written.
-    SweepBusy,        // "Sweep stopped: the SPI controller stayed busy ..."
-    ControlBusy,      // "Control stopped: the SPI controller stayed busy ..."
-    SweepUnwritten,   // "Sweep stopped: the record could not be written ..."
-    ControlUnwritten, // "Control stopped: the record could not be written ..."
     ControlLimit,     // "Board %d refused: closing ...": relayctl's per-board limit, nothing switched
     // Under the station's wiring (their text kept in text):
     Wiring,           // "Wiring: FILE (checksum %016X)": after the card header of relaysweep and relayctl
     RelaySkipped,     // "Relay %d skipped: REASON": relaysweep left it open by rule
     CommandRefused,   // "Command refused: REASON": relayctl refused a close by rule, nothing switched
     RulesBroken,      // "Rules broken: REASON": relayctl found the boards already breaking a rule
-    // The relaymatrix library frames a session's record with this first line;
-    // the rest are relayctl's, and its last lines ("Session complete",
-    // "Session stopped: ...") read as relayctl's closing lines.
-    MatrixHeading,    // "Relay matrix session"
 };
+
+// What a run does, which decides how its record is followed: relaytest's
+// one fixed pass; a sweep, every relay closed alone; switching on command.
+enum class RunKind { Fixed, Sweep, Switching };
+
+// How a program frames its record: its first line (a template, as in
+// LineTemplates.cpp), and the word its last line begins with ("Sweep complete",
+// "Control stopped: no card"). A new program costs one row.
+struct Frame {
+    const char* program;
+    std::string_view heading;  // empty for relaytest, whose record begins with the card check
+    std::string_view closing;  // empty for relaytest, whose record ends with the closing prompt
+    RunKind kind;
+};
+
+inline constexpr Frame Frames[] = {
+    {"relaytest", "", "", RunKind::Fixed},
+    {"relaysweep", "Relay sweep of boards {boards}", "Sweep", RunKind::Sweep},
+    {"relayctl", "Relay control: {why}", "Control", RunKind::Switching},
+    {"relayctl", "Relay control session", "Control", RunKind::Switching},
+    {"relaymatrix", "Relay matrix session", "Session", RunKind::Switching},
+};
+inline constexpr const Frame* Relaytest = &Frames[0];
 
 // The busy-check polls that precede one access.
 struct PollSummary {
@@ -88,9 +103,10 @@ struct RecordLine {
     std::int32_t last = 0;     // ReportWord: last relay
     bool write = false;        // Access
     std::uint32_t offset = 0;  // Access
-    std::uint32_t value = 0;   // Access, Revision, ReportWord; SweepHeading: bit b for board b
+    std::uint32_t value = 0;   // Access, Revision, ReportWord; a sweep's Heading: bit b for board b
     std::uint32_t map = 0;     // ReportWord: the "X" / "." characters as bits, first character in bit 0
     std::string text;          // Wiring: "FILE (checksum X)"; the others under a wiring: the reason
+    const Frame* frame = nullptr;  // Heading: its row; the last lines: the first row of their closing word
 };
 
 enum class ReadResult { Line, End, Malformed };
@@ -105,7 +121,7 @@ enum class ReadFault {
     None,
     Unreadable,    // the input itself could not be read
     NotALine,      // not a line relaytest prints
-    TooLong,       // longer than any line relaytest prints
+    TooLong,       // longer than any line the programs print
     BadPoll,       // a busy-check poll spelt wrongly
     PollsAlone,    // polls with no register access after them
     CutInsideLine, // the input ends inside a line

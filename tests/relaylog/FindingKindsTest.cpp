@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -15,6 +16,7 @@
 #include "Findings.h"
 #include "RecordCheck.h"
 #include "RelaylogSupport.h"
+#include "RunProgram.h"
 #include "Transcript.h"
 #include "Wording.h"
 
@@ -71,6 +73,21 @@ std::function<std::string()> Relayctl(const std::string& relaysim, const std::ve
                                       const Edit& edit = [](const std::string& record) { return record; })
 {
     return [=] { return edit(RelayctlRecord(relaysim, command)); };
+}
+
+// relaysweep's record of board 0 under a wiring that forbids every relay of it.
+std::function<std::string()> EveryRelaySkipped()
+{
+    return [] {
+        const std::string wiring = Scratch("every-relay.toml");
+        std::ofstream file(wiring);
+        file << "[[forbidden]]\ncrosspoints = [\"0\"";
+        for (int relay = 1; relay < 128; ++relay)
+            file << ", \"" << relay << "\"";
+        file << "]\n";
+        file.close();
+        return RunProgram("relaysweep", {"--yes", "--boards", "0", "--wiring", wiring}).out;
+    };
 }
 
 std::string Polls(const std::string& poll, int count)
@@ -199,7 +216,7 @@ const std::vector<KindCase> Table = {
     Row<LineOutOfPlace>("LineOutOfPlace", Healthy(InsertBefore(3, "Sweep complete\n")),
                         "PROBLEM line 3: relaysweep's last line \"Sweep complete\" out of place in a relaytest "
                         "record"),
-    Row<SweepStopped>("SweepStopped",
+    Row<Stopped>("SweepStopped",
                       Sweep("", "0",
                             [](const std::string& record) {
                                 return KeepLines(15)(record) +
@@ -212,8 +229,7 @@ const std::vector<KindCase> Table = {
     Row<ControlRefusedBoard>("ControlRefusedBoard", Relayctl("absent=0", {"close", "5"}),
                              "PROBLEM line 16: relayctl refused to push board 0: it read back all ones (not "
                              "fitted, or not answering)"),
-    Row(PlainKind::ControlStopped, 
-        "ControlStopped",
+    Row<Stopped>("ControlStopped",
         Relayctl("", {"close", "5"},
                  [](const std::string& record) {
                      return KeepLines(15)(record) +
@@ -222,21 +238,21 @@ const std::vector<KindCase> Table = {
         "PROBLEM line 16: relayctl was stopped from outside before its command was done: it "
         "pushed every board it had switched all open (its last line says whether they read back "
         "open)"),
-    Row(PlainKind::SweepBusy, "SweepBusy",
+    Row<StoppedBusy>("SweepBusy",
                   Sweep("", "0",
                         StaysBusy(13, "Sweep stopped: the SPI controller stayed busy at relay 0 of board 0; boards "
                                       "0 pushed open, but boards 0 did not read back open")),
                   "PROBLEM line 11: the SPI controller stayed busy from here on, each wait running to the 10000-poll "
                   "limit, and relaysweep stopped: it pushed the boards it had touched all open (its last line says "
                   "whether they read back open)"),
-    Row(PlainKind::ControlBusy, "ControlBusy",
+    Row<StoppedBusy>("ControlBusy",
         Relayctl("", {"close", "5"},
                  StaysBusy(19, "Control stopped: the SPI controller stayed busy during close 5; boards 0 pushed "
                                "open, but boards 0 did not read back open")),
         "PROBLEM line 17: the SPI controller stayed busy from here on, each wait running to the 10000-poll limit, "
         "and relayctl stopped: it pushed every board it had switched all open (its last line says whether they "
         "read back open)"),
-    Row(PlainKind::SweepUnwritten, "SweepUnwritten",
+    Row<Stopped>("SweepUnwritten",
         Sweep("", "0",
               [](const std::string& record) {
                   return KeepLines(15)(record) + "Sweep stopped: the record could not be written at relay 0 of "
@@ -244,7 +260,7 @@ const std::vector<KindCase> Table = {
               }),
         "PROBLEM line 16: relaysweep stopped: its record could not be written (standard output failed); it pushed "
         "the boards it had touched all open: the relays it did not reach are unverified"),
-    Row(PlainKind::ControlUnwritten, "ControlUnwritten",
+    Row<Stopped>("ControlUnwritten",
         Relayctl("", {"close", "5"},
                  [](const std::string& record) {
                      return KeepLines(15)(record) +
@@ -252,6 +268,16 @@ const std::vector<KindCase> Table = {
                  }),
         "PROBLEM line 16: relayctl stopped: its record could not be written (standard output failed) before its "
         "command was done; it pushed every board it had switched all open"),
+    Row<Stopped>("SessionStopped",
+                 Relayctl("", {"close", "5"},
+                          [](const std::string& record) {
+                              return ReplaceLine(1, "Relay matrix session")(KeepLines(15)(record)) +
+                                     "Session stopped: interrupted by SIGTERM during close 5; no board pushed\n";
+                          }),
+                 "PROBLEM line 16: relaymatrix was stopped from outside before its command was done: it pushed "
+                 "every board it had switched all open (its last line says whether they read back open)"),
+    Row(PlainKind::NothingVerified, "EveryRelaySkipped", EveryRelaySkipped(),
+        "PROBLEM line 151: no relay was verified: every relay of the sweep was skipped"),
     Row<PushLandsElsewhere>("PushLandsElsewhere", Sweep("alias=1:3", "1,3"),
                             "PROBLEM line 38: board 3 (relays 384-511) read back the push to board 1 at line 21 "
                             "instead of its own: pushes to board 1 also land on board 3 (1 read-back)"),

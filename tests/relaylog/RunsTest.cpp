@@ -147,6 +147,30 @@ TEST(NewLines, RelaymatrixSession)
     EXPECT_NE(cut.out.find("before \"Session complete\""), std::string::npos) << cut.out;
 }
 
+// Lines as long as the programs write them: a command of 1,318 characters, as
+// the library writes when it opens every relay of a session, in a Command
+// line, a heading and a stop line; a line past the bound is still refused.
+TEST(NewLines, LinesAsLongAsTheProgramsWriteThem)
+{
+    std::string command = "open 0";
+    for (int relay = 1; command.size() < 1309; ++relay)
+        command += "," + std::to_string(relay);
+    command.resize(1309);
+    const std::string record = RelayctlRecord("", {"close", "5"});
+    const struct {
+        std::string record;
+        int exitCode;
+    } table[] = {
+        {InsertBefore(4, "Command: " + command + "\n")(record), 0},
+        {ReplaceLine(1, "Relay control: " + command)(record), 0},
+        {KeepLines(15)(record) + "Control stopped: interrupted by SIGINT during " + command + "; no board pushed\n", 1},
+        {InsertBefore(4, "Command: " + std::string(70000, 'x') + "\n")(record), 2},
+    };
+    EXPECT_EQ(("Command: " + command).size(), 1318u);
+    for (const auto& row : table)
+        EXPECT_EQ(Check(row.record).exitCode, row.exitCode) << LastLine(Check(row.record).out);
+}
+
 // Every sentence of the kind table is in docs/relaylog.md, in the row of its case.
 TEST(Docs, ListEveryPlainProblemLineUnderItsCase)
 {

@@ -127,6 +127,26 @@ INSTANTIATE_TEST_SUITE_P(
               Summary(893, 0, 0, 129, 1, 1)}),
     ByName{});
 
+// A board is not fitted, or not answering, only on evidence a lone stuck-open
+// relay cannot give: two relays or more pushed closed that read back open.
+TEST(BoardVerdict, ALoneStuckOpenRelayIsNoBoardFault)
+{
+    const struct {
+        const char* relaysim;
+        std::vector<std::string> command;
+        std::string problem;  // the only PROBLEM line
+    } table[] = {
+        {"stuck-off=5", {"close", "5"}, Problem(23, "relay 5 (board 0, row 5, column 0): stuck open: read back off "
+                                                    "every time (1 read-back), 1 of them pushed on")},
+        {"deaf", {"close", "5", "6"}, Problem(32, "board 0 (relays 0-127) read back all zeros every time (1 "
+                                                 "read-back), whatever was pushed: not fitted, or not answering")},
+    };
+    for (const auto& row : table) {
+        const Verdict v = Check(RelayctlRecord(row.relaysim, row.command));
+        EXPECT_EQ(LinesStartingWith(v.out, "PROBLEM "), std::vector<std::string>{row.problem}) << row.relaysim;
+    }
+}
+
 // The whole chain as an engineer runs it: relaysweep --yes | relaylog -.
 TEST(SweepVerdict, HealthyMatrixThroughBothPrograms)
 {
@@ -261,6 +281,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "PROBLEM line 3094: relaysweep's \"Sweep stopped: no card\", though the card check found a card"},
         Framing{"SweepEndInTheFixedPass", [] { return InsertBefore(75, "Sweep complete\n")(Golden("healthy.txt")); },
                 "PROBLEM line 75: relaysweep's last line \"Sweep complete\" out of place in a relaytest record"},
+        Framing{"AnotherFramesLastLine",
+                [] { return InsertBefore(34, "Session complete\n")(RelayctlRecord("", {"close", "5"})); },
+                "PROBLEM line 34: relaymatrix's last line \"Session complete\" out of place in a relayctl record"},
         Framing{"PauseAfterASweep", [] { return BoardZero() + "Press any key to continue . . . "; },
                 "PROBLEM line 3095: a line after the closing prompt"}),
     ByName{});
