@@ -277,7 +277,7 @@ const std::vector<KindCase> Table = {
                  "PROBLEM line 16: relaymatrix was stopped from outside before its command was done: it pushed "
                  "every board it had switched all open (its last line says whether they read back open)"),
     Row(PlainKind::NothingVerified, "EveryRelaySkipped", EveryRelaySkipped(),
-        "PROBLEM line 151: no relay was verified: every relay of the sweep was skipped"),
+        "PROBLEM line 163: no relay was verified: every relay of the sweep was skipped"),
     Row<PushLandsElsewhere>("PushLandsElsewhere", Sweep("alias=1:3", "1,3"),
                             "PROBLEM line 38: board 3 (relays 384-511) read back the push to board 1 at line 21 "
                             "instead of its own: pushes to board 1 also land on board 3 (1 read-back)"),
