@@ -5,9 +5,13 @@
 // and the sweep never closes what the rules refuse.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "CaseName.h"
 #include "Child.h"
@@ -69,6 +73,36 @@ TEST(WiringRun, BrokenFileStopsBeforeTheCard)
     EXPECT_EQ(sweep.exitCode, 2);
     EXPECT_EQ(sweep.err, "relaysweep" + error);
     (void)std::remove(broken.c_str());
+}
+
+// What is not a wiring file, given to any program that reads one, is one line
+// and status 2 at once: a folder (an uncaught exception aborted them), a
+// device (/dev/zero: out of memory), a FIFO (waited on for ever), a file
+// over 1 MiB.
+TEST(WiringRun, WhatIsNotARegularFileOfAWiringFilesSizeIsOneLineInEveryTool)
+{
+    const std::string dir = ::testing::TempDir() + "wiring-kinds-" + std::to_string(getpid());
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    std::FILE* huge = std::fopen((dir + "/huge.toml").c_str(), "w");
+    ASSERT_NE(huge, nullptr);
+    (void)std::fputs(std::string((1u << 20) + 1, '#').c_str(), huge);
+    (void)std::fclose(huge);
+    for (const auto& [file, why] : std::vector<std::pair<std::string, std::string>>{
+             {dir, "not a regular file (a directory)"}, {"/dev/zero", "not a regular file (a device)"},
+             {dir + "/fifo", "not a regular file (a FIFO)"}, {dir + "/huge.toml", "larger than 1 MiB, not a wiring file"}}) {
+        for (const std::vector<std::string>& run : std::vector<std::vector<std::string>>{
+                 {RelayctlPath(), "--wiring", file, "close", "1"}, {RelaysweepPath(), "--wiring=" + file, "--yes"},
+                 {RelaylogPath(), "--wiring", file, "-"}}) {
+            ChildSpec spec(run, {"RELAYSIM=no-driver-call-expected"});
+            spec.captureStderr = true;
+            const ChildResult r = RunChild(spec, std::chrono::seconds(20));
+            EXPECT_EQ(r.exitCode, 2) << run[0] << " " << file << ": signal " << r.signal;
+            EXPECT_EQ(r.err, run[0].substr(run[0].rfind('/') + 1) + ": " + file + ": " + why + "\n");
+        }
+    }
+    for (const std::string& made : {dir + "/fifo", dir + "/huge.toml", dir})
+        (void)std::remove(made.c_str());
 }
 
 // With a lock that could never be taken, relayctl wiring still shows the
