@@ -30,6 +30,8 @@ struct NotALockFile {
 int Link(const char* path, const char* target) { return symlink(target, path); }
 int Fifo(const char* path, const char*) { return mkfifo(path, 0600); }
 int Folder(const char* path, const char*) { return mkdir(path, 0700); }
+// The lock's path is a file of other text (its target, under a second name).
+int HardLink(const char* path, const char* target) { return link(target, path); }
 
 // A folder of the case's own holds the lock this process uses, and a holder
 // is a child process that takes the card and keeps it until it is killed.
@@ -128,8 +130,49 @@ TEST_P(CardLock, RefusesWhatIsNotARegularFileAndLeavesItsTargetAlone)
 INSTANTIATE_TEST_SUITE_P(Paths, CardLock,
                          ::testing::Values(NotALockFile{"Symlink", "precious\n", Link},
                                            NotALockFile{"DanglingSymlink", nullptr, Link},
-                                           NotALockFile{"Fifo", nullptr, Fifo}, NotALockFile{"Folder", nullptr, Folder}),
+                                           NotALockFile{"Fifo", nullptr, Fifo}, NotALockFile{"Folder", nullptr, Folder},
+                                           NotALockFile{"FileOfOtherText", "precious\n", HardLink}),
                          ByName());
+
+// A holder forks two children while it holds the card, as Python's
+// multiprocessing does: one lets the card go, the other runs on. Neither
+// frees the holder's card, and once the holder is killed neither holds it.
+TEST_F(CardLock, AChildForkedWhileTheCardIsHeldNeitherFreesNorKeepsIt)
+{
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        (void)setpgid(0, 0);
+        const char taken = TakeCard("relaysweep", 0) == CardLockResult::Taken ? 'y' : 'n';
+        for (int child = 0; child < 2; ++child) {
+            if (fork() == 0) {
+                if (child == 0)
+                    ReleaseCard();
+                (void)write(ready[1], &taken, 1);
+                for (;;)
+                    pause();
+            }
+        }
+        for (;;)
+            pause();
+    }
+    close(ready[1]);
+    std::string taken;
+    char answer = 0;
+    while (taken.size() < 2 && read(ready[0], &answer, 1) == 1)
+        taken += answer;
+    close(ready[0]);
+    const std::string line = ReadFile(Path());
+    EXPECT_EQ(taken, "yy");
+    EXPECT_EQ(TakeCard("relayctl", 0), CardLockResult::TimedOut) << "a child's ReleaseCard freed its parent's card";
+    EXPECT_EQ(ReadFile(Path()), line);
+    (void)kill(holder, SIGKILL);
+    (void)waitpid(holder, nullptr, 0);
+    EXPECT_EQ(TakeCard("relayctl", 0), CardLockResult::Taken) << "a child kept the card its parent held";
+    (void)kill(-holder, SIGKILL);
+}
 
 // relaytest waits for the card without a word on standard output, says on
 // standard error who holds it, and once the holder has gone runs its pass
