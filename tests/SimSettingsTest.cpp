@@ -140,15 +140,12 @@ TEST(SettingsRefused, PairsAndBoardsWithTheirUsage)
 }
 
 // A setting the card cannot take, or a state file it cannot read, leaves no
-// card (not even the settings before it) and the process running: the driver
-// never ends the program that loaded it.
+// card (not even the settings before it) and the process running.
 TEST(SettingsRefused, LeaveNoCardAndTheProcessRunning)
 {
     const std::string state = "relaysim-bad-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
     std::FILE* file = std::fopen(state.c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    (void)std::fputs("board 0: 1\n", file);
-    (void)std::fclose(file);
+    ASSERT_TRUE(file != nullptr && std::fputs("board 0: 1\n", file) >= 0 && std::fclose(file) == 0);
     for (const std::string& settings : {std::string("stuck_on=5"), "revision=1234,state=" + state}) {
         SimPowerOnWith(settings);
         EXPECT_EQ(GetNumCards(), 0) << settings;

@@ -155,10 +155,9 @@ index = 1
 rows = ["A", "B", "A", "", "", "", "", "A"]
 columns = ["C", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "C"]
 )"), 32);
-    const std::string warnings = "warning: board 1 has A on rows 0, 2 and 7: two rows of one board on one net are "
-                                 "almost always a name typed twice\nwarning: board 1 has C on columns 0 and 15: two "
-                                 "columns of one board on one net are almost always a name typed twice\nrelaytest's";
-    EXPECT_NE(report.find("sets none lower)\n" + warnings), std::string::npos) << report;
+    EXPECT_NE(report.find("lower)\nwarning: board 1 has A on rows 0, 2 and 7: two rows of one board on one net are almost "
+                          "always a name typed twice\nwarning: board 1 has C on columns 0 and 15: two columns of one "
+                          "board on one net are almost always a name typed twice\nrelaytest's"), std::string::npos) << report;
 }
 
 }  // namespace
