@@ -90,7 +90,8 @@ TEST(WiringRun, WhatIsNotARegularFileOfAWiringFilesSizeIsOneLineInEveryTool)
             spec.captureStderr = true;
             const ChildResult r = RunChild(spec, std::chrono::seconds(20));
             EXPECT_EQ(r.exitCode, 2) << run[0] << " " << file << ": signal " << r.signal;
-            EXPECT_EQ(r.err, run[0].substr(run[0].rfind('/') + 1) + ": " + file + ": " + why + "\n");
+            std::string said = run[0].substr(run[0].rfind('/') + 1);
+            EXPECT_EQ(r.err, said.append(": ").append(file).append(": ").append(why).append("\n"));
         }
     }
     for (const std::string& made : {dir + "/fifo", dir + "/huge.toml", dir})

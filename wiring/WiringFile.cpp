@@ -199,7 +199,7 @@ bool ReadExclusiveNet(Reading& r, const toml::node& item, std::uint32_t line, bo
 {
     const auto* text = item.as_string();
     const auto found = text != nullptr ? r.nets.find(text->get()) : r.nets.end();
-    if (found == r.nets.end())
+    if (text == nullptr || found == r.nets.end())
         return Fail(r, LineOf(item), (text != nullptr ? "\"" + text->get() + "\"" : std::string("that")) +
                                          " names no row or column of a listed board");
     if (first)
@@ -390,8 +390,8 @@ bool LoadWiring(const std::string& path, Wiring& wiring, std::string& error)
     // (a log, an image, /dev/zero behind a link), not to be held in memory.
     constexpr std::size_t Most = std::size_t{1} << 20;
     std::string text;
-    std::string why;
     try {
+        std::string why;
         if (!ReadWiringBytes(path, Most + 1, text, why)) {
             error = path + ": " + why;
             return false;
