@@ -6,7 +6,15 @@
 //
 // The holder writes one line into the file once the lock is its own,
 // "relaysweep (process 1234) since 2026-12-09 07:45:12", and clears it when it
-// lets go; a waiter reads that line to say who holds the card.
+// lets go; a waiter reads that line to say who holds the card. A file that
+// holds anything else is not a lock file (RELAYTEST_LOCK naming the wrong
+// file): it is refused, never written.
+//
+// The lock is this process's alone. A child forked while it is held (Python's
+// multiprocessing) would share the open file and so the flock: it would keep
+// the card held after its parent died, and its ReleaseCard would unlock the
+// parent's card mid-session. The child therefore closes its copy at once,
+// unlocking nothing, and holds no card; exec closes it too (O_CLOEXEC).
 #include "CardLock.h"
 #include "CardLockSay.h"
 #include "EscapedText.h"
@@ -19,6 +27,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <pthread.h>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -88,6 +97,33 @@ std::string LocalTimeNow()
     return text;
 }
 
+// A holder's line as WriteHolderLine writes it: "NAME (process PID) since
+// TIME" and a line end, nothing else, NAME without control bytes, TIME of
+// digits, '-', ':' and blanks.
+bool IsHolderLine(const std::string& text)
+{
+    const std::size_t at = text.find(" (process ");
+    const std::size_t digits = at == std::string::npos ? at : text.find_first_not_of("0123456789", at + 10);
+    const std::size_t time = digits == std::string::npos ? digits : digits + 8;
+    if (text.size() > HolderLineMax || at == 0 || time >= text.size() || digits == at + 10 ||
+        text.compare(digits, 8, ") since ") != 0)
+        return false;
+    for (std::size_t i = 0; i < at; ++i) {
+        if (static_cast<unsigned char>(text[i]) < 0x20 || text[i] == 0x7F)
+            return false;
+    }
+    return text.find_first_not_of("0123456789-: ", time) == text.size() - 1 && text.back() == '\n';
+}
+
+// Whether the file may take this process's holder line: it is empty, or it
+// holds a holder's line (this process's, or one left by a holder that died).
+bool OursToWrite(int fd)
+{
+    char buffer[HolderLineMax + 1];
+    const ssize_t n = pread(fd, buffer, sizeof buffer, 0);
+    return n == 0 || (n > 0 && IsHolderLine(std::string(buffer, static_cast<std::size_t>(n))));
+}
+
 void WriteHolderLine(int fd, const char* program)
 {
     const std::string line = std::string(program) + " (process " + std::to_string(getpid()) + ") since " +
@@ -132,6 +168,15 @@ std::string NameHolder(int fd)
 
 bool TryLock(int fd) { return flock(fd, LOCK_EX | LOCK_NB) == 0; }
 
+// In a forked child: its copy of the lock goes, unlocking nothing (the
+// parent's open file keeps the flock), and it holds no card.
+extern "C" void ForgetLockInChild()
+{
+    if (lockFd >= 0)
+        (void)close(lockFd);
+    lockFd = -1;
+}
+
 // Waits for the lock: for ever, or polling until the deadline.
 bool WaitForLock(int fd, int waitSeconds)
 {
@@ -157,6 +202,8 @@ CardLockResult TakeCard(const char* program, int waitSeconds)
 {
     if (lockFd >= 0)
         return CardLockResult::Taken;
+    static const bool forgetInChild = pthread_atfork(nullptr, nullptr, ForgetLockInChild) == 0;
+    (void)forgetInChild;
     holder.clear();
     const std::string path = CardLockName(DefaultLockPath);
     const int fd = OpenLockFile(program, path);
@@ -178,6 +225,12 @@ CardLockResult TakeCard(const char* program, int waitSeconds)
             (void)close(fd);
             return CardLockResult::TimedOut;
         }
+    }
+    // Looked at only now: while the card was held its holder was writing.
+    if (!OursToWrite(fd)) {
+        SayFailed(program, path, "it holds something else");
+        (void)close(fd);
+        return CardLockResult::Failed;
     }
     WriteHolderLine(fd, program);
     lockFd = fd;

@@ -7,6 +7,15 @@
 // "-holder" after it: a mutex and a mapping cannot share a name). The holder
 // writes it once the mutex is its own and clears it when it lets go; a waiter
 // reads it to say who holds the card.
+//
+// A child process never holds the card through its parent: Windows has no
+// fork, a mutex is owned by the thread that took it (only that thread can
+// release it), and its handle is made not inheritable (no security
+// attributes), so CreateProcess hands it to no child even when asked to
+// inherit handles. A child that wants the card takes it as any program does;
+// when the holder ends, the mutex is abandoned and free.
+// RELAYTEST_LOCK names an object, never a file, so there is no file of
+// someone else's to overwrite here.
 #include "CardLock.h"
 #include "CardLockSay.h"
 #include "EscapedText.h"

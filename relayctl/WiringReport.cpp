@@ -109,6 +109,45 @@ std::string Rules(const Wiring& wiring, int maxClosed)
     return text;
 }
 
+// "2", "2 and 5", "2, 5 and 6".
+std::string Spelled(const std::vector<int>& places)
+{
+    std::string text;
+    for (std::size_t i = 0; i < places.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == places.size() ? " and " : ", ") + std::to_string(places[i]);
+    return text;
+}
+
+// A name on two rows of one board (or two columns) wires them to one net:
+// the wiring allows it (relays in parallel for more current), but it is
+// almost always a name typed twice, and ROW@COLUMN then names two
+// crosspoints.
+std::string RepeatedNames(const Wiring& wiring)
+{
+    std::string text;
+    for (int board = 0; board < WiringBoards; ++board) {
+        for (const bool rows : {true, false}) {
+            const int count = rows ? WiringRows : WiringColumns;
+            auto netAt = [&](int i) {
+                return rows ? RowNetOf(wiring, WiringRelayAt(board, i, 0)) : ColumnNetOf(wiring, WiringRelayAt(board, 0, i));
+            };
+            for (int i = 0; i < count; ++i) {
+                std::vector<int> places;
+                for (int j = 0; j < count; ++j) {
+                    if (netAt(j) == netAt(i))
+                        places.push_back(j);
+                }
+                if (places.size() < 2 || places[0] != i || Named(wiring, netAt(i)).empty())
+                    continue;
+                text += "warning: board " + std::to_string(board) + " has " + Named(wiring, netAt(i)) + " on " +
+                        (rows ? "rows " : "columns ") + Spelled(places) + ": two " + (rows ? "rows" : "columns") +
+                        " of one board on one net are almost always a name typed twice\n";
+            }
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string RelaytestWarnings(const Wiring& wiring)
@@ -123,10 +162,26 @@ std::string RelaytestWarnings(const Wiring& wiring)
                         std::to_string(f.line) + ")\n";
         }
     }
-    // The nets alone: the forbidden crosspoints are warned of above, and
-    // relaytest closes no more than four relays of a board.
+    // The file's board limit, which relaytest's four relays of board 0 break
+    // when it is lower.
+    std::string rule;
+    const int limit = BoardLimit(wiring, WiringRows * WiringColumns, rule);
+    for (int board = 0; board < WiringBoards; ++board) {
+        std::vector<int> held;
+        for (const int relay : RelaytestCloses) {
+            if (WiringBoardOf(relay) == board)
+                held.push_back(relay);
+        }
+        if (static_cast<int>(held.size()) > limit)
+            text += "warning: relaytest holds " + std::to_string(held.size()) + " relays of board " +
+                    std::to_string(board) + " closed at once (" + Spelled(held) + "), above the limit of " +
+                    std::to_string(limit) + rule + "\n";
+    }
+    // The nets alone: the forbidden crosspoints and the limit are warned of
+    // above.
     Wiring nets = wiring;
     nets.forbidden.clear();
+    nets.maxClosedPerBoard = 0;
     std::string breach;
     if (!StateKeepsRules(nets, closes, WiringRows * WiringColumns, breach))
         text += "warning: relaytest's closes (0, 8, 100, 105 on board 0; 129, 254 on board 1, all closed at once by "
@@ -151,6 +206,6 @@ std::string WiringReport(const Wiring& wiring, int maxClosed)
     text += "Shared nets (one name on several rows or columns, wired together outside the matrix):\n" +
             SharedNets(wiring) + Rules(wiring, maxClosed);
     const std::string warnings = RelaytestWarnings(wiring);
-    return text + (warnings.empty() ? "relaytest's closes (0, 8, 100, 105, 129, 254) break none of its rules\n"
+    return text + RepeatedNames(wiring) + (warnings.empty() ? "relaytest's closes (0, 8, 100, 105, 129, 254) break none of its rules\n"
                                     : warnings);
 }

@@ -59,6 +59,9 @@ struct Model {
 
 Model model;
 bool configured = false;
+// The settings a test gave in place of RELAYSIM (SimPowerOnWith).
+bool settingsGiven = false;
+std::string givenSettings;
 
 void Record(SimOp op, std::int32_t card, std::int32_t bar, std::uint32_t offset, std::uint32_t value)
 {
@@ -67,19 +70,22 @@ void Record(SimOp op, std::int32_t card, std::int32_t bar, std::uint32_t offset,
 }
 
 // A card is configured once: by the first driver call from the environment,
-// or by a test through SimReset. A setting the card does not know stops the
-// program there, before it has printed anything: a demonstration must never
-// run a healthy card by mistake.
+// or by a test through SimReset. A setting the card does not know, or a state
+// file it cannot read, leaves no card at all, said once on standard error: a
+// demonstration must never run a healthy card by mistake, and the driver
+// never ends the process that loaded it (a test runner, a Python session),
+// which finds no card and says so as it would on a PC without one.
 void Configure()
 {
     if (configured)
         return;
     configured = true;
-    const char* env = std::getenv("RELAYSIM");
+    const char* env = settingsGiven ? givenSettings.c_str() : std::getenv("RELAYSIM");
     std::string error;
     if (env != nullptr && !SimApplySettings(env, error)) {
-        (void)std::fprintf(stderr, "relaysim: %s\n", error.c_str());
-        std::exit(2);
+        model = Model{};
+        model.cards = 0;
+        (void)std::fprintf(stderr, "relaysim: %s; the simulated card is absent\n", error.c_str());
     }
 }
 
@@ -246,6 +252,14 @@ void SimReset()
 {
     model = Model{};
     configured = true;
+}
+
+void SimPowerOnWith(const std::string& settings)
+{
+    model = Model{};
+    configured = false;
+    settingsGiven = true;
+    givenSettings = settings;
 }
 
 void SimRecordCalls(bool on) { model.recording = on; }

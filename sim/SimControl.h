@@ -91,6 +91,12 @@ BoardWords SimBoardImage(int board);
 // that cannot be read or is malformed.
 bool SimKeepStateIn(const std::string& path, std::string& error);
 
+// The card as a run finds it: at power-on, then configured at its first
+// driver call from settings as RELAYSIM spells them, in place of RELAYSIM.
+// Settings it cannot take leave it absent, as in a run (one line on standard
+// error, and no card: GetNumCards returns 0).
+void SimPowerOnWith(const std::string& settings);
+
 // Applies settings as the RELAYSIM environment variable spells them (see
 // docs/simulated-card.md): "cards=0,busy=2", "state=/tmp/card,absent=3".
 // False, with a one-line reason naming the setting and listing the known ones,

@@ -22,8 +22,15 @@ void WatchStopRequests()
     // Interrupted writes of the record and waits of the simulated card carry
     // on: the request is seen at the next check.
     action.sa_flags = SA_RESTART;
-    for (const int signal : Watched)
+    for (const int signal : Watched) {
+        // A signal the program was started with ignored stays ignored: whoever
+        // ran it under nohup (or a CI runner that ignores SIGHUP) meant the
+        // run to outlive the terminal.
+        struct sigaction inherited = {};
+        if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN)
+            continue;
         (void)sigaction(signal, &action, nullptr);
+    }
 }
 
 bool StopRequested() { return Requested != 0; }

@@ -25,6 +25,10 @@ BOOL WINAPI NoteStop(DWORD event)
 
 }  // namespace
 
+// A process started with Ctrl+C ignored (CREATE_NEW_PROCESS_GROUP, or a
+// parent's SetConsoleCtrlHandler(NULL, TRUE), both inherited) keeps it
+// ignored: Windows does not call a handler for an ignored Ctrl+C, and adding
+// one does not change that.
 void WatchStopRequests() { (void)SetConsoleCtrlHandler(NoteStop, TRUE); }
 
 bool StopRequested() { return Requested.load() != 0; }

@@ -30,6 +30,8 @@ struct NotALockFile {
 int Link(const char* path, const char* target) { return symlink(target, path); }
 int Fifo(const char* path, const char*) { return mkfifo(path, 0600); }
 int Folder(const char* path, const char*) { return mkdir(path, 0700); }
+// The lock's path is a file of other text (its target, under a second name).
+int HardLink(const char* path, const char* target) { return link(target, path); }
 
 // A folder of the case's own holds the lock this process uses, and a holder
 // is a child process that takes the card and keeps it until it is killed.
@@ -128,8 +130,37 @@ TEST_P(CardLock, RefusesWhatIsNotARegularFileAndLeavesItsTargetAlone)
 INSTANTIATE_TEST_SUITE_P(Paths, CardLock,
                          ::testing::Values(NotALockFile{"Symlink", "precious\n", Link},
                                            NotALockFile{"DanglingSymlink", nullptr, Link},
-                                           NotALockFile{"Fifo", nullptr, Fifo}, NotALockFile{"Folder", nullptr, Folder}),
+                                           NotALockFile{"Fifo", nullptr, Fifo}, NotALockFile{"Folder", nullptr, Folder},
+                                           NotALockFile{"FileOfOtherText", "precious\n", HardLink}),
                          ByName());
+
+// A child forked while the card is held (Python's multiprocessing) neither
+// frees the holder's card by ReleaseCard nor keeps it once the holder dies.
+TEST_F(CardLock, AChildForkedWhileTheCardIsHeldNeitherFreesNorKeepsIt)
+{
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+        (void)setpgid(0, 0);
+        const bool taken = TakeCard("relaysweep", 0) == CardLockResult::Taken;
+        if (fork() == 0)
+            ReleaseCard();
+        (void)write(ready[1], taken ? "y" : "n", 1);
+        for (;;)
+            pause();
+    }
+    close(ready[1]);
+    char taken[3] = {};
+    (void)(read(ready[0], taken, 1) + read(ready[0], taken + 1, 1));
+    close(ready[0]);
+    EXPECT_STREQ(taken, "yy");
+    EXPECT_EQ(TakeCard("relayctl", 0), CardLockResult::TimedOut) << "the child freed its parent's card";
+    (void)kill(holder, SIGKILL);
+    (void)waitpid(holder, nullptr, 0);
+    EXPECT_EQ(TakeCard("relayctl", 0), CardLockResult::Taken) << "the child kept its parent's card";
+    (void)kill(-holder, SIGKILL);
+}
 
 // relaytest waits for the card without a word on standard output, says on
 // standard error who holds it, and once the holder has gone runs its pass

@@ -149,8 +149,9 @@ INSTANTIATE_TEST_SUITE_P(
         CtlRun{"ControllerStaysBusy", {"close", "5"}, "stuck-busy", nullptr, 4,
                "relayctl: Control stopped: the SPI controller stayed busy during close 5; no board pushed", nullptr,
                -1},
-        CtlRun{"MalformedStateFile", {"show"}, "", "board 0: 1\n", 2,
-               "relaysim: state file \"STATE\": line 1 is not \"board 0: \" and four words of eight hexadecimal digits",
+        CtlRun{"MalformedStateFile", {"show"}, "", "board 0: 1\n", 1,
+               "relaysim: state file \"STATE\": line 1 is not \"board 0: \" and four words of eight hexadecimal digits; "
+               "the simulated card is absent",
                nullptr, -1}),
     ByName{});
 

@@ -62,4 +62,16 @@ INSTANTIATE_TEST_SUITE_P(
                       StopCase{"HupOnSecondBoard", SIGHUP, "SIGHUP", "Turning on relay  130\n", "0-1"}),
     ByName{});
 
+// Started with SIGHUP ignored, as nohup starts it, the sweep leaves it
+// ignored: a SIGHUP half-way changes nothing and the sweep runs to its end.
+TEST(SweepStop, AHangupIgnoredAtTheStartStaysIgnored)
+{
+    Child child({{"/bin/sh", "-c", "trap '' HUP; exec \"$0\" \"$@\"", RelaysweepPath(), "--yes", "--boards", "0"},
+                 {"RELAYSIM=slow=100"}});
+    const ChildResult r = child.SignalWhen(
+        SIGHUP, [](const std::string& out) { return out.find("Turning on relay   45\n") != std::string::npos; });
+    EXPECT_EQ(r.exitCode, 0) << "signal " << r.signal;
+    EXPECT_NE(r.out.find("Turning off relay  127\n"), std::string::npos);
+}
+
 }  // namespace

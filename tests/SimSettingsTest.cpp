@@ -5,6 +5,9 @@
 #include "Driver.h"
 #include "SimCardTest.h"
 
+#include <chrono>
+#include <cstdio>
+
 namespace {
 
 constexpr std::uint32_t Busy = 0x80000000u;
@@ -134,6 +137,23 @@ TEST(SettingsRefused, PairsAndBoardsWithTheirUsage)
             EXPECT_EQ(error.substr(0, error.find(" (known: ")), expected);
         }
     }
+}
+
+// A setting the card cannot take, or a state file it cannot read, leaves no
+// card (not even the settings before it) and the process running.
+TEST(SettingsRefused, LeaveNoCardAndTheProcessRunning)
+{
+    const std::string state = "relaysim-bad-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+    std::FILE* file = std::fopen(state.c_str(), "w");
+    ASSERT_TRUE(file != nullptr && std::fputs("board 0: 1\n", file) >= 0 && std::fclose(file) == 0);
+    for (const std::string& settings : {std::string("stuck_on=5"), "revision=1234,state=" + state}) {
+        SimPowerOnWith(settings);
+        EXPECT_EQ(GetNumCards(), 0) << settings;
+        EXPECT_EQ(RelInPortDWord(0, 0x68), 0u) << settings;
+    }
+    SimReset();
+    for (const std::string& made : {state, state + ".lock"})
+        (void)std::remove(made.c_str());
 }
 
 }  // namespace

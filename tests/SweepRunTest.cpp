@@ -9,7 +9,7 @@
 
 namespace {
 
-// A driver call on this card stops the program with "relaysim: ..." on
+// A driver call on this card finds no card and says "relaysim: ..." on
 // standard error: a run that prints nothing of the kind made none.
 const std::string NoDriverCall = "no-driver-call-expected";
 

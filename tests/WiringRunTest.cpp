@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "CaseName.h"
@@ -116,6 +117,32 @@ INSTANTIATE_TEST_SUITE_P(
                          "closing 4 relays of board 0 would leave 4 closed, above the limit of 3"},
         RelaytestRefusal{"BrokenFile", {}, "[[board]]\nindex = 9\n", 2, "board 9 is outside 0-7: nothing was switched"}),
     ByName{});
+
+// A folder (an exception aborted the tools), /dev/zero (out of memory), a FIFO
+// (waited on for ever), a file over 1 MiB: one line and status 2 in each.
+TEST(WiringRun, WhatIsNotARegularFileOfAWiringFilesSizeIsOneLineInEveryTool)
+{
+    const std::string dir = ::testing::TempDir() + "wiring-kinds-" + std::to_string(getpid());
+    ASSERT_EQ(mkdir(dir.c_str(), 0700) | mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    std::FILE* huge = std::fopen((dir + "/huge.toml").c_str(), "w");
+    ASSERT_TRUE(huge != nullptr && ftruncate(fileno(huge), 1 << 21) == 0 && std::fclose(huge) == 0);
+    for (const auto& [file, why] : std::vector<std::pair<std::string, std::string>>{
+             {dir, "not a regular file (a directory)"}, {"/dev/zero", "not a regular file (a device)"},
+             {dir + "/fifo", "not a regular file (a FIFO)"}, {dir + "/huge.toml", "larger than 1 MiB, not a wiring file"}}) {
+        for (const std::vector<std::string>& run : std::vector<std::vector<std::string>>{
+                 {RelayctlPath(), "--wiring", file, "close", "1"}, {RelaysweepPath(), "--wiring=" + file, "--yes"},
+                 {RelaylogPath(), "--wiring", file, "-"}}) {
+            ChildSpec spec(run, {"RELAYSIM=no-driver-call-expected"});
+            spec.captureStderr = true;
+            const ChildResult r = RunChild(spec, std::chrono::seconds(20));
+            EXPECT_EQ(r.exitCode, 2) << run[0] << " " << file << ": signal " << r.signal;
+            std::string said = run[0].substr(run[0].rfind('/') + 1);
+            EXPECT_EQ(r.err, said.append(": ").append(file).append(": ").append(why).append("\n"));
+        }
+    }
+    for (const std::string& made : {dir + "/fifo", dir + "/huge.toml", dir})
+        (void)std::remove(made.c_str());
+}
 
 // With a lock that could never be taken, relayctl wiring still shows the
 // station: it needs no card.

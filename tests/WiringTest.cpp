@@ -3,6 +3,8 @@
 // meet, and two crosspoints are forbidden.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <vector>
 
 #include "Bench3Wiring.h"
@@ -40,8 +42,12 @@ RelayBits Relays(const Wiring& wiring, const std::vector<const char*>& texts)
 struct Broken {
     const char* name;
     const char* text;
-    const char* error;  // the whole line
+    std::string error;  // the whole line
 };
+
+const std::string Limit = "a number from 1 to 32, not ";
+const std::string Beyond64 = "Error while parsing decimal integer: '99999999999999999999' is not representable in 64 bits";
+const std::string NoBoard = "sets nothing: a wiring file lists the boards the station wires, or its rules";
 
 class BrokenWiring : public ::testing::TestWithParam<Broken> {};
 
@@ -81,7 +87,18 @@ INSTANTIATE_TEST_SUITE_P(
                "w.toml line 2: \"A@B\": no crosspoint joins a row of the first name to a column of the second"},
         Broken{"NotAscii", "# 10 k\xCE\xA9 is fine here\n[[board]]\nindex = 0\nrows = [\"\xCE\xA9\"]\n",
                "w.toml line 4: a character that is not ASCII outside a comment: names and keys are plain ASCII"},
-        Broken{"LimitTooHigh", "max-closed-per-board = 33\n", "w.toml line 1: max-closed-per-board must be a number from 1 to 32"}),
+        Broken{"LimitTooHigh", "max-closed-per-board = 33\n", "w.toml line 1: max-closed-per-board must be a number from 1 to 32"},
+        // toml++ would take each of these as an integer, 5e40 beyond any.
+        Broken{"LimitOfAPoint", "max-closed-per-board = 2.0\n", "w.toml line 1: max-closed-per-board must be " + Limit + "a floating-point number"},
+        Broken{"LimitOfAnExponent", "\nmax-closed-per-board = 2e0\n", "w.toml line 2: max-closed-per-board must be " + Limit + "a floating-point number"},
+        Broken{"LimitBeyondAnyInteger", "max-closed-per-board = 5e40\n", "w.toml line 1: max-closed-per-board must be " + Limit + "a floating-point number"},
+        Broken{"LimitTrue", "max-closed-per-board = true\n", "w.toml line 1: max-closed-per-board must be " + Limit + "true or false"},
+        Broken{"LimitBeyond64Bits", "max-closed-per-board = 99999999999999999999\n", "w.toml line 1: max-closed-per-board: " + Beyond64},
+        Broken{"IndexOfAPoint", "[[board]]\nindex = 2.0\n", "w.toml line 2: index must be a board number 0-7, not a floating-point number"},
+        Broken{"ExclusiveNamesANetTwice", "[[board]]\nindex = 0\nrows = [\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\",\"h\"]\n[[exclusive]]\nnets = [\"a\", \"b\", \"a\"]\n",
+               "w.toml line 5: [[exclusive]] names a twice"},
+        Broken{"Empty", "", "w.toml line 1: " + NoBoard},
+        Broken{"OnlyComments", "# bench 4: to be wired\n\n", "w.toml line 1: " + NoBoard}),
     ByName());
 
 TEST(Wiring, CrosspointsByNumberPlaceOrNames)
@@ -159,6 +176,22 @@ TEST(Wiring, StateThatAlreadyBreaksARuleIsNamed)
                       "bench-3.toml line 13)");
     EXPECT_FALSE(StateKeepsRules(w, Relays(w, {"2:4:7"}), 32, breach));
     EXPECT_EQ(breach, "2:4:7 (SCOPE_A@J4.8) is closed, and it is forbidden (forbidden, bench-3.toml line 15)");
+}
+
+// Only a regular file of at most 1 MiB is read (devices, FIFOs: WiringRunTest).
+TEST(Wiring, LoadsARegularFileOfAWiringFilesSizeOnly)
+{
+    const std::string huge = "wiring-huge-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+    std::FILE* file = std::fopen(huge.c_str(), "wb");
+    ASSERT_TRUE(file != nullptr && std::fputs(std::string((1u << 20) + 1, '#').c_str(), file) >= 0 && std::fclose(file) == 0);
+    Wiring wiring;
+    std::string error;
+    for (const auto& [path, why] : {std::pair<std::string, const char*>{huge, "larger than 1 MiB, not a wiring file"},
+                                    {".", "not a regular file (a directory)"}}) {
+        EXPECT_FALSE(LoadWiring(path, wiring, error));
+        EXPECT_EQ(error, path + ": " + why);
+    }
+    (void)std::remove(huge.c_str());
 }
 
 TEST(Wiring, NoFileMeansNoRule)

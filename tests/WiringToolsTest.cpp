@@ -114,7 +114,7 @@ TEST(RelayWords, ReadNamesNumbersAndPlaces)
 // read back, so a push landing on the wrong board still shows.
 TEST_F(SimCardTest, SweepProbesWithTheFirstRelaySwept)
 {
-    const Wiring wiring = Parsed("[[forbidden]]\ncrosspoints = [\"256\"]\n");
+    const Wiring wiring = Parsed("[[forbidden]]\ncrosspoints = [\"256\"]\n[[board]]\nindex = 2\n");
     const std::string out = CaptureStdout([&] { RunSweep(0x0C, SweepWiring{&wiring, RelaySet{}}); });
     const std::size_t on = out.find("Turning on relay  257\n");
     ASSERT_NE(on, std::string::npos);
@@ -142,6 +142,23 @@ crosspoints = ["100"]
               "warning: relaytest's closes (0, 8, 100, 105 on board 0; 129, 254 on board 1, all closed at once by "
               "its end) would join exclusive nets: A and B are joined: 0:0:1 and 0:4:12 are closed "
               "(exclusive, bench-3.toml line 6)\n");
+}
+
+// A limit relaytest breaks is called a limit, and a name on two rows (or two
+// columns) of one board is warned of: almost always a name typed twice.
+TEST(WiringReport, NamesEachRuleAsWhatItIsAndWarnsOfANameOnTwoRows)
+{
+    EXPECT_EQ(RelaytestWarnings(Parsed("max-closed-per-board = 3\n[[board]]\nindex = 5\n")),
+              "warning: relaytest holds 4 relays of board 0 closed at once (0, 8, 100 and 105), above the limit of 3 "
+              "(max-closed-per-board, bench-3.toml line 1)\n");
+    const std::string report = WiringReport(Parsed(R"([[board]]
+index = 1
+rows = ["A", "B", "A", "", "", "", "", "A"]
+columns = ["C", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "C"]
+)"), 32);
+    EXPECT_NE(report.find("lower)\nwarning: board 1 has A on rows 0, 2 and 7: two rows of one board on one net are almost "
+                          "always a name typed twice\nwarning: board 1 has C on columns 0 and 15: two columns of one "
+                          "board on one net are almost always a name typed twice\nrelaytest's"), std::string::npos) << report;
 }
 
 }  // namespace

@@ -1,18 +1,17 @@
 // Reading a wiring file: TOML through toml++, then every key, name and
 // crosspoint checked, so that a station never runs under a file that says
 // something other than what its author meant.
-#include <cerrno>
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <iterator>
 #include <cstdio>
-#include <fstream>
+#include <exception>
 #include <map>
 
 #define TOML_EXCEPTIONS 0
 #include <toml++/toml.h>
 
 #include "Wiring.h"
+#include "WiringFileOpen.h"
 
 namespace {
 
@@ -22,6 +21,7 @@ struct Reading {
     Wiring& wiring;
     std::string& error;
     std::map<std::string, int> nets;  // named nets by name
+    bool needBoard = true;            // a file must list a board; the station with no file lists none
 };
 
 // One line, whatever the file held: what it echoes of the file (a bad name,
@@ -39,6 +39,31 @@ bool Fail(Reading& r, std::uint32_t line, const std::string& what)
 }
 
 std::uint32_t LineOf(const toml::node& node) { return node.source().begin.line; }
+
+// What a value is when it is not what a key takes.
+const char* KindOf(const toml::node& node)
+{
+    switch (node.type()) {
+    case toml::node_type::floating_point: return "a floating-point number";
+    case toml::node_type::boolean: return "true or false";
+    case toml::node_type::string: return "text in quotes";
+    case toml::node_type::array: return "a list";
+    case toml::node_type::table: return "a table";
+    default: return "a date or time";
+    }
+}
+
+// A whole number the file gives: a TOML integer only. toml++ would convert a
+// float (2.0, 2e0, and 5e40 beyond any integer) or true into one, and the
+// author of such a value meant something the tools cannot know. False, with
+// "KEY must be WHAT, not a floating-point number" at its line, otherwise.
+bool ReadWhole(Reading& r, const toml::node& node, const char* key, const char* what, std::int64_t& value)
+{
+    if (!node.is_integer())
+        return Fail(r, LineOf(node), std::string(key) + " must be " + what + ", not " + KindOf(node));
+    value = node.as_integer()->get();
+    return true;
+}
 
 // A name starts with a letter or a digit and holds letters, digits and
 // _ . + - ("0V" is a ground everyone writes so), but is not a number alone,
@@ -115,14 +140,17 @@ bool ReadBoard(Reading& r, const toml::table& board, std::array<std::vector<std:
     const std::uint32_t line = LineOf(board);
     if (!OnlyKeys(r, board, {"index", "rows", "columns"}, " in [[board]]"))
         return false;
-    const auto index = board["index"].value<std::int64_t>();
-    if (!index)
+    const toml::node* given = board.get("index");
+    std::int64_t index = 0;
+    if (given == nullptr)
         return Fail(r, line, "[[board]] needs index = a board number 0-7");
-    if (*index < 0 || *index >= WiringBoards)
-        return Fail(r, LineOf(*board.get("index")), "board " + std::to_string(*index) + " is outside 0-7");
-    const auto b = static_cast<std::size_t>(*index);
+    if (!ReadWhole(r, *given, "index", "a board number 0-7", index))
+        return false;
+    if (index < 0 || index >= WiringBoards)
+        return Fail(r, LineOf(*given), "board " + std::to_string(index) + " is outside 0-7");
+    const auto b = static_cast<std::size_t>(index);
     if (r.wiring.listed[b])
-        return Fail(r, line, "board " + std::to_string(*index) + " is listed twice");
+        return Fail(r, line, "board " + std::to_string(index) + " is listed twice");
     r.wiring.listed[b] = true;
     return ReadNames(r, board, "rows", WiringRows, rows[b]) && ReadNames(r, board, "columns", WiringColumns, columns[b]);
 }
@@ -171,12 +199,18 @@ bool ReadExclusiveNet(Reading& r, const toml::node& item, std::uint32_t line, bo
 {
     const auto* text = item.as_string();
     const auto found = text != nullptr ? r.nets.find(text->get()) : r.nets.end();
-    if (found == r.nets.end())
+    if (text == nullptr || found == r.nets.end())
         return Fail(r, LineOf(item), (text != nullptr ? "\"" + text->get() + "\"" : std::string("that")) +
                                          " names no row or column of a listed board");
     if (first)
         r.wiring.exclusives.push_back({{}, static_cast<int>(line)});
-    r.wiring.exclusives.back().nets.push_back(found->second);
+    // A net named twice would be "joined" to itself by nothing at all: every
+    // close would be refused. Names are nets, so a second name of one net is
+    // the same name.
+    std::vector<int>& nets = r.wiring.exclusives.back().nets;
+    if (std::find(nets.begin(), nets.end(), found->second) != nets.end())
+        return Fail(r, LineOf(item), "[[exclusive]] names " + text->get() + " twice");
+    nets.push_back(found->second);
     return true;
 }
 
@@ -198,11 +232,13 @@ bool ReadTop(Reading& r, const toml::table& top)
     if (!OnlyKeys(r, top, {"max-closed-per-board", "board", "exclusive", "forbidden"}, ""))
         return false;
     if (const toml::node* most = top.get("max-closed-per-board")) {
-        const auto value = most->value<std::int64_t>();
-        if (!value || *value < 1 || *value > WiringMostClosedPerBoard)
-            return Fail(r, LineOf(*most), "max-closed-per-board must be a number from 1 to " +
-                                              std::to_string(WiringMostClosedPerBoard));
-        r.wiring.maxClosedPerBoard = static_cast<int>(*value);
+        const std::string range = "a number from 1 to " + std::to_string(WiringMostClosedPerBoard);
+        std::int64_t value = 0;
+        if (!ReadWhole(r, *most, "max-closed-per-board", range.c_str(), value))
+            return false;
+        if (value < 1 || value > WiringMostClosedPerBoard)
+            return Fail(r, LineOf(*most), "max-closed-per-board must be " + range);
+        r.wiring.maxClosedPerBoard = static_cast<int>(value);
         r.wiring.maxClosedLine = static_cast<int>(LineOf(*most));
     }
     std::array<std::vector<std::string>, WiringBoards> rows;
@@ -222,7 +258,37 @@ bool ReadTop(Reading& r, const toml::table& top)
         if (e.nets.size() < 2)
             return Fail(r, static_cast<std::uint32_t>(e.line), "[[exclusive]] needs two or more nets");
     }
-    return EachEntry(r, top, "forbidden", "crosspoints", ReadForbidden);
+    if (!EachEntry(r, top, "forbidden", "crosspoints", ReadForbidden))
+        return false;
+    // An empty file, or one saved before anything was written into it, would
+    // otherwise be taken as a station with nothing to keep. A file of rules
+    // alone (a lower board limit, forbidden crosspoints by number) is a station.
+    const bool listed = std::find(r.wiring.listed.begin(), r.wiring.listed.end(), true) != r.wiring.listed.end();
+    const bool rules = r.wiring.maxClosedPerBoard > 0 || !r.wiring.forbidden.empty() || !r.wiring.exclusives.empty();
+    if (r.needBoard && !listed && !rules)
+        return Fail(r, 1, "sets nothing: a wiring file lists the boards the station wires, or its rules");
+    return true;
+}
+
+// The key a line gives a value to, "max-closed-per-board" of
+// "max-closed-per-board = 99999999999999999999"; empty when it gives none.
+std::string KeyOnLine(std::string_view text, std::uint32_t line)
+{
+    std::size_t at = 0;
+    for (std::uint32_t n = 1; n < line; ++n) {
+        at = text.find('\n', at);
+        if (at == std::string_view::npos)
+            return "";
+        ++at;
+    }
+    const std::string_view rest = text.substr(at, text.find('\n', at) - at);
+    const std::size_t start = rest.find_first_not_of(" \t");
+    if (start == std::string_view::npos)
+        return "";
+    const std::size_t end =
+        rest.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-", start);
+    const std::size_t equals = end == start ? std::string_view::npos : rest.find_first_not_of(" \t", end);
+    return equals != std::string_view::npos && rest[equals] == '=' ? std::string(rest.substr(start, end - start)) : "";
 }
 
 // A wiring file is ASCII: names and keys are. Comments may hold anything, and
@@ -273,35 +339,71 @@ std::string Checksum(std::string_view text)
 
 }  // namespace
 
+namespace {
+
+bool Parse(std::string_view text, const std::string& name, bool needBoard, Wiring& wiring, std::string& error)
+{
+    wiring = Wiring{};
+    wiring.file = name;
+    wiring.checksum = Checksum(text);
+    Reading r{name, wiring, error, {}, needBoard};
+    std::string ascii(text);
+    if (const std::uint32_t line = KeepAscii(ascii))
+        return Fail(r, line, "a character that is not ASCII outside a comment: names and keys are plain ASCII");
+    toml::parse_result parsed = toml::parse(ascii, name);
+    if (!parsed) {
+        // toml++ says what it could not read, such as an integer beyond 64
+        // bits, but not whose value it was.
+        const std::uint32_t line = parsed.error().source().begin.line;
+        const std::string key = KeyOnLine(ascii, line);
+        return Fail(r, line, (key.empty() ? "" : key + ": ") + std::string(parsed.error().description()));
+    }
+    return ReadTop(r, parsed.table());
+}
+
+}  // namespace
+
 Wiring EmptyWiring()
 {
     Wiring wiring;
     std::string error;
-    (void)ParseWiring("", "", wiring, error);
+    (void)Parse("", "", false, wiring, error);
     return wiring;
 }
 
 bool ParseWiring(std::string_view text, const std::string& name, Wiring& wiring, std::string& error)
 {
-    wiring = Wiring{};
-    wiring.file = name;
-    wiring.checksum = Checksum(text);
-    Reading r{name, wiring, error, {}};
-    std::string ascii(text);
-    if (const std::uint32_t line = KeepAscii(ascii))
-        return Fail(r, line, "a character that is not ASCII outside a comment: names and keys are plain ASCII");
-    toml::parse_result parsed = toml::parse(ascii, name);
-    if (!parsed)
-        return Fail(r, parsed.error().source().begin.line, std::string(parsed.error().description()));
-    return ReadTop(r, parsed.table());
+    // Nothing a file holds may end the program that reads it: whatever the
+    // parser or the standard library throws (out of memory) is the file's one
+    // line too.
+    try {
+        return Parse(text, name, true, wiring, error);
+    } catch (const std::exception& e) {
+        error = name + ": cannot be read: " + e.what();
+    } catch (...) {
+        error = name + ": cannot be read";
+    }
+    return false;
 }
 
 bool LoadWiring(const std::string& path, Wiring& wiring, std::string& error)
 {
-    std::ifstream file(path, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (!file.is_open() || file.bad()) {
-        error = path + ": " + std::strerror(errno);
+    // A wiring file is a few kilobytes: anything past this is something else
+    // (a log, an image, /dev/zero behind a link), not to be held in memory.
+    constexpr std::size_t Most = std::size_t{1} << 20;
+    std::string text;
+    try {
+        std::string why;
+        if (!ReadWiringBytes(path, Most + 1, text, why)) {
+            error = path + ": " + why;
+            return false;
+        }
+    } catch (const std::exception& e) {
+        error = path + ": cannot be read: " + e.what();
+        return false;
+    }
+    if (text.size() > Most) {
+        error = path + ": larger than 1 MiB, not a wiring file";
         return false;
     }
     return ParseWiring(text, path, wiring, error);

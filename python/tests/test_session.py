@@ -122,6 +122,8 @@ def test_calls_from_several_threads_are_serialized():
 
 @pytest.mark.parametrize("options, error, words", [
     ({"wiring": "no-such-station.toml"}, relaymatrix.BadArgumentError, ["no-such-station.toml"]),
+    ({"wiring": "/tmp"}, relaymatrix.BadArgumentError, ["/tmp: not a regular file (a directory)"]),
+    ({"wiring": "/dev/zero"}, relaymatrix.BadArgumentError, ["/dev/zero: not a regular file (a device)"]),
     ({"record": "/no/such/folder/step.log", "no_wiring": True}, relaymatrix.RecordError, ["/no/such/folder"]),
     ({"max_closed": 200, "no_wiring": True}, relaymatrix.BadArgumentError, ["200"]),
 ])
