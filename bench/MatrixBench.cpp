@@ -43,16 +43,17 @@ double Micros(Clock::time_point start) { return std::chrono::duration<double, st
 // (m): one session, cycles of close and open, each timed.
 double ThroughC(int cycles, const char* record)
 {
-    if (relaymatrix_session_open(nullptr, record, 0, 0, RELAYMATRIX_NO_WIRING) != RELAYMATRIX_OK)
+    relaymatrix_session* session = nullptr;
+    if (relaymatrix_session_open(nullptr, record, 0, 0, RELAYMATRIX_NO_WIRING, &session) != RELAYMATRIX_OK)
         Fail(std::string("session: ") + relaymatrix_error_text());
     std::vector<double> times;
     for (int i = 0; i < cycles; ++i) {
         const Clock::time_point start = Clock::now();
-        if (relaymatrix_close("5") != RELAYMATRIX_OK || relaymatrix_open("5") != RELAYMATRIX_OK)
+        if (relaymatrix_close(session, "5") != RELAYMATRIX_OK || relaymatrix_open(session, "5") != RELAYMATRIX_OK)
             Fail(std::string("switch: ") + relaymatrix_error_text());
         times.push_back(Micros(start));
     }
-    (void)relaymatrix_session_end(0);
+    (void)relaymatrix_session_end(session, 0);
     return Median(times);
 }
 

@@ -1,23 +1,35 @@
-// The C functions of relaymatrix.h: each takes the mutex, checks its
-// arguments, does its work through the session and the switching code, and
-// keeps its status and text for relaymatrix_last_error.
+// The C functions of relaymatrix.h: each takes the mutex, checks its handle
+// and arguments, does its work through the session and the switching code,
+// and keeps its status and text for the calling thread's
+// relaymatrix_last_error.
 #define RELAYMATRIX_BUILDING
 #include "relaymatrix.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
 
 #include "MatrixSession.h"
 #include "MatrixSwitch.h"
+#include "ProcessId.h"
 #include "Record.h"
+#include "EscapedText.h"
+
+// A handle names the one session of the process that opened it.
+struct relaymatrix_session {
+    long process;
+};
 
 namespace {
 
 std::mutex Lock;
-int LastStatus = RELAYMATRIX_OK;
-std::string LastError;
+// Each thread's own: a status and its text never come from another thread's call.
+thread_local int LastStatus = RELAYMATRIX_OK;
+thread_local std::string LastError;
+// The open session's handle; compared, never read through, for a handle given.
+relaymatrix_session* Current = nullptr;
 
 int Keep(int status, const std::string& error)
 {
@@ -26,33 +38,60 @@ int Keep(int status, const std::string& error)
     return status;
 }
 
+// Whether the handle is this process's open session: RELAYMATRIX_OK, or
+// RELAYMATRIX_NO_SESSION with its text.
+int Owned(const relaymatrix_session* session, std::string& error)
+{
+    if (session == nullptr || session != Current || !SessionOpen()) {
+        error = "no session is open";
+        return RELAYMATRIX_NO_SESSION;
+    }
+    if (Current->process != ThisProcessId()) {
+        error = "the session belongs to process " + std::to_string(Current->process) + ", not to this one";
+        return RELAYMATRIX_NO_SESSION;
+    }
+    return RELAYMATRIX_OK;
+}
+
+// The handle freed once its session is over.
+void Forget(relaymatrix_session* session)
+{
+    if (!SessionOpen() && session == Current) {
+        delete Current;
+        Current = nullptr;
+    }
+}
+
 // A call's work, with its stop when the work saw one; the status kept.
-template <typename Work> int Run(const std::string& where, Work work)
+template <typename Work> int Run(relaymatrix_session* session, const std::string& where, Work work)
 {
     std::string error;
-    if (!SessionOpen())
-        return Keep(RELAYMATRIX_NO_SESSION, "no session is open");
+    const int owned = Owned(session, error);
+    if (owned != RELAYMATRIX_OK)
+        return Keep(owned, error);
     int status = work(error);
     if (status < 0 || status == RELAYMATRIX_OK || status == RELAYMATRIX_NOT_AS_ASKED) {
         const int stop = StopIfDue("during " + where, error);
         status = stop != RELAYMATRIX_OK ? stop : status < 0 ? RELAYMATRIX_OK : status;
     }
+    Forget(session);
     return Keep(status, error);
 }
 
-int Switch(const char* text, bool on)
+int Switch(relaymatrix_session* session, const char* text, bool on)
 {
     const std::lock_guard<std::mutex> hold(Lock);
-    if (!SessionOpen())
-        return Keep(RELAYMATRIX_NO_SESSION, "no session is open");
     RelaySet relays;
     std::string error;
+    const int owned = Owned(session, error);
+    if (owned != RELAYMATRIX_OK)
+        return Keep(owned, error);
     if (!ReadRelays(SessionWiring(), SessionWired(), text, !on, relays, error))
         return Keep(RELAYMATRIX_BAD_ARGUMENT, error);
     if (!RequestWithinLimit(relays, on, error))
         return Keep(RELAYMATRIX_REFUSED, error + ": nothing switched");
     const std::string command = std::string(on ? "close " : "open ") + text;
-    return Run(command, [&](std::string& e) {
+    return Run(session, command, [&](std::string& e) {
         RecordLine("Command: %s\n", command.c_str());
         return SwitchRelays(relays, on, e);
     });
@@ -66,13 +105,42 @@ int OpenEverything(std::string& error)
     return SwitchRelays(all, false, error);
 }
 
+std::size_t BoundedLength(const char* text, std::size_t most)
+{
+    std::size_t n = 0;
+    while (n < most && text[n] != '\0')
+        ++n;
+    return n;
+}
+
+// A session its caller left open when the process exits is stopped: its
+// boards pushed open, its record ended, the card let go.
+void StopAtExit()
+{
+    const std::unique_lock<std::mutex> hold(Lock, std::try_to_lock);
+    std::string error;
+    if (hold.owns_lock() && Owned(Current, error) == RELAYMATRIX_OK) {
+        (void)StopSession("the end of the process", error);
+        Forget(Current);
+    }
+}
+
 }  // namespace
 
 extern "C" {
 
-int relaymatrix_session_open(const char* wiring, const char* record, int wait_seconds, int max_closed, unsigned flags)
+int relaymatrix_session_open(const char* wiring, const char* record, int wait_seconds, int max_closed, unsigned flags,
+                             relaymatrix_session** session)
 {
     const std::lock_guard<std::mutex> hold(Lock);
+    if (session == nullptr)
+        return Keep(RELAYMATRIX_BAD_ARGUMENT, "relaymatrix_session_open: no place for the session's handle");
+    *session = nullptr;
+    static const bool stopsAtExit = std::atexit(StopAtExit) == 0;
+    (void)stopsAtExit;
+    // A forked child's copy of its parent's session is not its own.
+    if (Current != nullptr && Current->process != ThisProcessId())
+        Current = nullptr;
     SessionRequest request;
     request.wiring = wiring;
     request.record = record;
@@ -81,37 +149,59 @@ int relaymatrix_session_open(const char* wiring, const char* record, int wait_se
     request.noWiring = (flags & RELAYMATRIX_NO_WIRING) != 0;
     std::string error;
     const int status = BeginSession(request, error);
+    if (status == RELAYMATRIX_OK) {
+        Current = new relaymatrix_session{ThisProcessId()};
+        *session = Current;
+    }
     return Keep(status, error);
 }
 
-int relaymatrix_session_end(int open_all)
+int relaymatrix_session_end(relaymatrix_session* session, int open_all)
 {
     const std::lock_guard<std::mutex> hold(Lock);
+    std::string error;
+    const int owned = Owned(session, error);
+    if (owned != RELAYMATRIX_OK)
+        return Keep(owned, error);
     std::string opened;
     if (open_all != 0) {
-        const int status = Run("open all", OpenEverything);
+        const int status = Run(session, "open all", OpenEverything);
         if (status != RELAYMATRIX_OK && !SessionOpen())
             return status;
         opened = LastError;
     }
-    std::string error;
     const int status = EndSession(error);
+    Forget(session);
     if (status == RELAYMATRIX_OK && !opened.empty())
         return Keep(RELAYMATRIX_NOT_AS_ASKED, opened);
     return Keep(status, error);
 }
 
-int relaymatrix_close(const char* relays) { return Switch(relays, true); }
-
-int relaymatrix_open(const char* relays) { return Switch(relays, false); }
-
-int relaymatrix_open_all(void)
+int relaymatrix_session_stop(relaymatrix_session* session, const char* why)
 {
     const std::lock_guard<std::mutex> hold(Lock);
-    return Run("open all", OpenEverything);
+    std::string error;
+    const int owned = Owned(session, error);
+    if (owned != RELAYMATRIX_OK)
+        return Keep(owned, error);
+    // What the caller names goes into the record: one line, escaped, bounded.
+    const std::string named = why == nullptr || why[0] == '\0' ? "the caller" : EscapedText(why, BoundedLength(why, 200));
+    const int status = StopSession(named, error);
+    Forget(session);
+    return Keep(status, error);
 }
 
-int relaymatrix_closed(int board, int* relays, int capacity, int* count)
+int relaymatrix_close(relaymatrix_session* session, const char* relays) { return Switch(session, relays, true); }
+
+int relaymatrix_open(relaymatrix_session* session, const char* relays) { return Switch(session, relays, false); }
+
+int relaymatrix_open_all(relaymatrix_session* session)
+{
+    const std::lock_guard<std::mutex> hold(Lock);
+    return Run(session, "open all", OpenEverything);
+}
+
+int relaymatrix_closed(relaymatrix_session* session, int board, int* relays, int capacity, int* count)
 {
     const std::lock_guard<std::mutex> hold(Lock);
     if (board < -1 || board >= BoardCount || capacity < 0 || (relays == nullptr && capacity > 0) || count == nullptr)
@@ -119,7 +209,7 @@ int relaymatrix_closed(int board, int* relays, int capacity, int* count)
     *count = 0;
     const BoardSet boards = board < 0 ? AllBoards : static_cast<BoardSet>(1u << board);
     const std::string command = board < 0 ? "show" : "show " + std::to_string(board);
-    return Run(command, [&](std::string& error) {
+    return Run(session, command, [&](std::string& error) {
         RecordLine("Command: %s\n", command.c_str());
         RelaySet closed;
         const int status = ReadClosed(boards, closed, error);
@@ -132,16 +222,17 @@ int relaymatrix_closed(int board, int* relays, int capacity, int* count)
     });
 }
 
-int relaymatrix_is_closed(const char* relay, int* closed)
+int relaymatrix_is_closed(relaymatrix_session* session, const char* relay, int* closed)
 {
     const std::lock_guard<std::mutex> hold(Lock);
     if (closed == nullptr)
         return Keep(RELAYMATRIX_BAD_ARGUMENT, "relaymatrix_is_closed: no place for the answer");
     *closed = 0;
-    if (!SessionOpen())
-        return Keep(RELAYMATRIX_NO_SESSION, "no session is open");
-    RelaySet named;
     std::string error;
+    const int owned = Owned(session, error);
+    if (owned != RELAYMATRIX_OK)
+        return Keep(owned, error);
+    RelaySet named;
     if (!ReadRelays(SessionWiring(), SessionWired(), relay, false, named, error) || named.count() != 1)
         return Keep(RELAYMATRIX_BAD_ARGUMENT, error.empty() ? Quoted(relay) + ": name one relay" : error);
     std::size_t number = 0;
@@ -149,7 +240,7 @@ int relaymatrix_is_closed(const char* relay, int* closed)
         ++number;
     const auto board = static_cast<BoardIndex>(number / RelaysPerBoard);
     const std::string command = "show " + std::to_string(board);
-    return Run(command, [&](std::string& e) {
+    return Run(session, command, [&](std::string& e) {
         RecordLine("Command: %s\n", command.c_str());
         RelaySet held;
         const int status = ReadClosed(static_cast<BoardSet>(1u << board), held, e);
@@ -158,7 +249,7 @@ int relaymatrix_is_closed(const char* relay, int* closed)
     });
 }
 
-int relaymatrix_relay_number(const char* relay, int* number)
+int relaymatrix_relay_number(relaymatrix_session* session, const char* relay, int* number)
 {
     const std::lock_guard<std::mutex> hold(Lock);
     if (number == nullptr)
@@ -166,6 +257,8 @@ int relaymatrix_relay_number(const char* relay, int* number)
     Wiring wiring;
     bool wired = false;
     std::string error;
+    if (session != nullptr && Owned(session, error) != RELAYMATRIX_OK)
+        return Keep(RELAYMATRIX_NO_SESSION, error);
     const int status = NamingWiring(wiring, wired, error);
     if (status != RELAYMATRIX_OK)
         return Keep(status, error);
@@ -180,7 +273,6 @@ int relaymatrix_relay_number(const char* relay, int* number)
 
 int relaymatrix_last_error(char* text, int size)
 {
-    const std::lock_guard<std::mutex> hold(Lock);
     if (text != nullptr && size > 0) {
         const std::size_t n = std::min(LastError.size(), static_cast<std::size_t>(size - 1));
         std::memcpy(text, LastError.data(), n);
@@ -189,11 +281,7 @@ int relaymatrix_last_error(char* text, int size)
     return LastStatus;
 }
 
-const char* relaymatrix_error_text(void)
-{
-    const std::lock_guard<std::mutex> hold(Lock);
-    return LastError.c_str();
-}
+const char* relaymatrix_error_text(void) { return LastError.c_str(); }
 
 const char* relaymatrix_version(void) { return RELAYTEST_VERSION; }
 

@@ -8,6 +8,7 @@
 #include "CardHeader.h"
 #include "CardLock.h"
 #include "CtlCommand.h"
+#include "ProcessId.h"
 #include "Record.h"
 #include "StationWiring.h"
 #include "StopCause.h"
@@ -20,6 +21,7 @@ namespace {
 constexpr const char* LockName = "relaymatrix";
 
 bool Open = false;
+long Process = 0;
 Wiring Rules = EmptyWiring();
 bool Wired = false;
 int Limit = DefaultMaxClosed;
@@ -120,6 +122,13 @@ int StartSession(std::string& error)
 
 int BeginSession(const SessionRequest& request, std::string& error)
 {
+    // A forked child inherits its parent's session in memory only: the card
+    // and the record are the parent's, and are never touched from here.
+    if (Open && Process != ThisProcessId()) {
+        Open = false;
+        RecordFile = nullptr;
+        SetTraceStream(nullptr);
+    }
     if (Open) {
         error = "a session is open already in this process: end it first";
         return RELAYMATRIX_SESSION_OPEN;
@@ -143,6 +152,7 @@ int BeginSession(const SessionRequest& request, std::string& error)
         return RELAYMATRIX_RECORD;
     }
     Open = true;
+    Process = ThisProcessId();
     Pushed = 0;
     ForgetStopCause();
     ClearRelayTables();
@@ -163,7 +173,27 @@ int EndSession(std::string& error)
     return lost ? RELAYMATRIX_RECORD : RELAYMATRIX_OK;
 }
 
+int StopSession(const std::string& why, std::string& error)
+{
+    if (!Open) {
+        error = "no session is open";
+        return RELAYMATRIX_NO_SESSION;
+    }
+    const BoardSet notOpen = OpenBoards(Pushed);
+    char boards[128];
+    SpellOpenedBoards(Pushed, notOpen, boards, sizeof boards);
+    RecordLine("Session stopped: interrupted by %s%s\n", why.c_str(), boards);
+    const bool lost = RecordLost();
+    if (lost)
+        RecordFailed(error);
+    else if (notOpen != 0)
+        error = std::string("the session was stopped") + boards;
+    Finish();
+    return lost ? RELAYMATRIX_RECORD : notOpen != 0 ? RELAYMATRIX_NOT_AS_ASKED : RELAYMATRIX_OK;
+}
+
 bool SessionOpen() { return Open; }
+long SessionProcess() { return Open ? Process : 0; }
 const Wiring& SessionWiring() { return Rules; }
 bool SessionWired() { return Wired; }
 int SessionLimit() { return Limit; }

@@ -20,7 +20,10 @@ struct SessionRequest {
 // Every function returns a relaymatrix status, with its text in error.
 int BeginSession(const SessionRequest& request, std::string& error);
 int EndSession(std::string& error);
-
+// Ends the session as a stop does: every board it pushed pushed open and read
+// back, "Session stopped: interrupted by WHY; boards ..." in the record, the
+// card let go.
+int StopSession(const std::string& why, std::string& error);
 bool SessionOpen();
 
 // The wiring the session keeps (an empty one when it has none), whether it has

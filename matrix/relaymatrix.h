@@ -4,10 +4,16 @@
  * judges like any other.
  *
  * Every function is cdecl, takes plain C types and caller-owned buffers, and
- * returns a status (RELAYMATRIX_OK or one of the codes below); the text of the
- * last error is kept for relaymatrix_last_error / relaymatrix_error_text.
- * Nothing is printed on standard output or standard error. Calls from several
- * threads are serialized.
+ * returns a status (RELAYMATRIX_OK or one of the codes below); the status and
+ * text of each thread's last call are kept for that thread's
+ * relaymatrix_last_error / relaymatrix_error_text, so threads never read each
+ * other's errors. Nothing is printed on standard output or standard error.
+ * Calls from several threads are serialized.
+ *
+ * A session is a handle from relaymatrix_session_open. It belongs to the
+ * process that opened it: a forked child gets RELAYMATRIX_NO_SESSION from it
+ * and touches nothing, and the card lock is not inherited. A session still
+ * open when the process exits is stopped (see relaymatrix_session_stop).
  *
  * Relays are named as relayctl takes them: numbers 0-1023, ranges such as
  * 100-107, crosspoints board:row:column (0:4:12 is relay 100) and, with a
@@ -33,7 +39,8 @@
 extern "C" {
 #endif
 
-/* Statuses. */
+/* Statuses: the programs' exit statuses for the same outcomes are in
+ * docs/scripting.md. */
 #define RELAYMATRIX_OK 0
 #define RELAYMATRIX_BAD_ARGUMENT 1  /* a bad argument, relay name or wiring file: nothing switched */
 #define RELAYMATRIX_REFUSED 2       /* refused by a rule (wiring or the per-board limit): nothing switched */
@@ -44,6 +51,9 @@ extern "C" {
 #define RELAYMATRIX_RECORD 7        /* the record could not be written: boards pushed open, session ended */
 #define RELAYMATRIX_NO_SESSION 8    /* no session is open */
 #define RELAYMATRIX_SESSION_OPEN 9  /* a session is open already in this process */
+
+/* A session: opened by relaymatrix_session_open, freed by its end or stop. */
+typedef struct relaymatrix_session relaymatrix_session;
 
 /* relaymatrix_session_open's flags. */
 #define RELAYMATRIX_NO_WIRING 1u    /* no wiring file, even when RELAYTEST_WIRING names one */
@@ -56,40 +66,52 @@ extern "C" {
  * RELAYTEST_WIRING names, if any, unless flags holds RELAYMATRIX_NO_WIRING),
  * starts the record (NULL or "": none) and checks for the card. max_closed:
  * the most relays of one board closed (1-127; 0 for relayctl's 32); a wiring
- * file may lower it. */
+ * file may lower it. *session gets the handle (NULL when the status is not
+ * RELAYMATRIX_OK). */
 RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_session_open(const char* wiring, const char* record,
-                                                              int wait_seconds, int max_closed, unsigned flags);
+                                                              int wait_seconds, int max_closed, unsigned flags,
+                                                              relaymatrix_session** session);
 
 /* Ends the session: with open_all nonzero every board is opened first (as
  * relaymatrix_open_all); then the record's closing line, and the card is let
- * go. Relays left closed stay closed. */
-RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_session_end(int open_all);
+ * go. Relays left closed stay closed. The handle is freed. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_session_end(relaymatrix_session* session, int open_all);
+
+/* Ends the session as a stop does, for a caller whose step failed or was
+ * interrupted: every board the session pushed is pushed all open and read
+ * back, the record ends "Session stopped: interrupted by WHY; boards ...", and
+ * the card is let go. why names what ended it ("SIGTERM", "an exception
+ * (ValueError)"); NULL or "": "the caller". The handle is freed. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_session_stop(relaymatrix_session* session, const char* why);
 
 /* Closes or opens the relays named (see above). The whole request is checked
  * before any relay is switched: the boards it touches and those the wiring
  * lists are read back, then the wiring's rules and the per-board limit refuse
  * it whole or it is switched, read back and checked. "all" opens every relay. */
-RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_close(const char* relays);
-RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_open(const char* relays);
-RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_open_all(void);
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_close(relaymatrix_session* session, const char* relays);
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_open(relaymatrix_session* session, const char* relays);
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_open_all(relaymatrix_session* session);
 
 /* The relays closed, read back from the card: of one board (0-7), or of the
  * whole matrix (board -1). Their numbers, ascending, go into relays (up to
  * capacity of them; 1024 always suffices); *count gets how many are closed. */
-RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_closed(int board, int* relays, int capacity, int* count);
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_closed(relaymatrix_session* session, int board, int* relays,
+                                                        int capacity, int* count);
 
 /* Whether one relay (named as above) reads back closed: *closed 1 or 0. */
-RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_is_closed(const char* relay, int* closed);
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_is_closed(relaymatrix_session* session, const char* relay,
+                                                           int* closed);
 
-/* The number of one relay named as above, through the session's wiring (or
- * RELAYTEST_WIRING's when no session is open). Touches no card. */
-RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_relay_number(const char* relay, int* number);
+/* The number of one relay named as above, through the session's wiring (or,
+ * with session NULL, RELAYTEST_WIRING's). Touches no card. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_relay_number(relaymatrix_session* session, const char* relay,
+                                                              int* number);
 
-/* The last call's error text ("" after success), into text (size bytes, always
- * ended with a zero byte when size > 0). Returns the last call's status. */
+/* This thread's last call: its error text ("" after success) into text (size
+ * bytes, always ended with a zero byte when size > 0); returns its status. */
 RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_last_error(char* text, int size);
 
-/* The same text, valid until the next call of any relaymatrix function. */
+/* The same text, valid until this thread's next relaymatrix call. */
 RELAYMATRIX_API const char* RELAYMATRIX_CALL relaymatrix_error_text(void);
 
 /* "1.0.0". */

@@ -131,15 +131,17 @@ def _load() -> ctypes.CDLL:
         options = {"winmode": 0} if sys.platform == "win32" else {}
         lib = ctypes.CDLL(library_path(), **options)
         c_int, c_char_p, c_int_p = ctypes.c_int, ctypes.c_char_p, ctypes.POINTER(ctypes.c_int)
+        handle = ctypes.c_void_p
         signatures = {
-            "relaymatrix_session_open": [c_char_p, c_char_p, c_int, c_int, ctypes.c_uint],
-            "relaymatrix_session_end": [c_int],
-            "relaymatrix_close": [c_char_p],
-            "relaymatrix_open": [c_char_p],
-            "relaymatrix_open_all": [],
-            "relaymatrix_closed": [c_int, c_int_p, c_int, c_int_p],
-            "relaymatrix_is_closed": [c_char_p, c_int_p],
-            "relaymatrix_relay_number": [c_char_p, c_int_p],
+            "relaymatrix_session_open": [c_char_p, c_char_p, c_int, c_int, ctypes.c_uint, ctypes.POINTER(handle)],
+            "relaymatrix_session_end": [handle, c_int],
+            "relaymatrix_session_stop": [handle, c_char_p],
+            "relaymatrix_close": [handle, c_char_p],
+            "relaymatrix_open": [handle, c_char_p],
+            "relaymatrix_open_all": [handle],
+            "relaymatrix_closed": [handle, c_int, c_int_p, c_int, c_int_p],
+            "relaymatrix_is_closed": [handle, c_char_p, c_int_p],
+            "relaymatrix_relay_number": [handle, c_char_p, c_int_p],
             "relaymatrix_last_error": [c_char_p, c_int],
         }
         for name, args in signatures.items():
@@ -197,7 +199,7 @@ class Session:
         self.max_closed = max_closed
         self.no_wiring = no_wiring
         self.open_all_at_end = open_all_at_end
-        self._closed_here: List[str] = []
+        self._handle = ctypes.c_void_p()
         self._open = False
         self._lib = _load()
 
@@ -206,9 +208,8 @@ class Session:
         wait = -1 if self.wait is None else int(self.wait)
         flags = _NO_WIRING if self.no_wiring else 0
         _check(self._lib, self._lib.relaymatrix_session_open(_text(self.wiring), _text(self.record), wait,
-                                                             int(self.max_closed), flags))
+                                                             int(self.max_closed), flags, ctypes.byref(self._handle)))
         self._open = True
-        self._closed_here = []
         return self
 
     def end(self, open_all: bool = False) -> None:
@@ -216,7 +217,7 @@ class Session:
         if not self._open:
             return
         self._open = False
-        _check(self._lib, self._lib.relaymatrix_session_end(1 if open_all else 0))
+        _check(self._lib, self._lib.relaymatrix_session_end(self._handle, 1 if open_all else 0))
 
     def __enter__(self) -> "Session":
         return self.start()
@@ -226,52 +227,43 @@ class Session:
         if kind is None:
             self.end(open_all=self.open_all_at_end)
             return
-        # A failing step must not leave a source connected: what this session
-        # closed is opened, and the step's own exception is the one raised.
-        try:
-            if self._open and self._closed_here:
-                self._lib.relaymatrix_open(",".join(self._closed_here).encode())
-        finally:
-            try:
-                self.end()
-            except Error:
-                pass
+        # A failing step must not leave a source connected: the session is
+        # stopped (every board it pushed opened), and the step's own exception
+        # is the one raised.
+        if self._open:
+            self._open = False
+            self._lib.relaymatrix_session_stop(self._handle, kind.__name__.encode())
 
     # Switching.
     def close(self, *relays: Relay) -> None:
         """Closes the relays, all or none: the request is checked whole first."""
-        listed = _listed(relays)
-        status = self._lib.relaymatrix_close(listed.encode())
-        if status in (0, NotAsAskedError.status, ControllerBusyError.status, RecordError.status):
-            self._closed_here.append(listed)
-        _check(self._lib, status)
+        _check(self._lib, self._lib.relaymatrix_close(self._handle, _listed(relays).encode()))
 
     def open(self, *relays: Relay) -> None:
         """Opens the relays ("all": every one)."""
-        _check(self._lib, self._lib.relaymatrix_open(_listed(relays).encode()))
+        _check(self._lib, self._lib.relaymatrix_open(self._handle, _listed(relays).encode()))
 
     def open_all(self) -> None:
         """Opens every relay of every board."""
-        _check(self._lib, self._lib.relaymatrix_open_all())
-        self._closed_here = []
+        _check(self._lib, self._lib.relaymatrix_open_all(self._handle))
 
     # What the card holds, read back from it.
     def closed(self, board: Optional[int] = None) -> List[int]:
         """Every closed relay by number, ascending: of one board (0-7) or all."""
         relays = (ctypes.c_int * 1024)()
         count = ctypes.c_int(0)
-        _check(self._lib, self._lib.relaymatrix_closed(-1 if board is None else int(board), relays, 1024,
+        _check(self._lib, self._lib.relaymatrix_closed(self._handle, -1 if board is None else int(board), relays, 1024,
                                                        ctypes.byref(count)))
         return list(relays[:count.value])
 
     def is_closed(self, relay: Relay) -> bool:
         """Whether the relay reads back closed."""
         closed = ctypes.c_int(0)
-        _check(self._lib, self._lib.relaymatrix_is_closed(str(relay).encode(), ctypes.byref(closed)))
+        _check(self._lib, self._lib.relaymatrix_is_closed(self._handle, str(relay).encode(), ctypes.byref(closed)))
         return closed.value != 0
 
     def number(self, relay: Relay) -> int:
         """The relay's number, through the session's wiring names."""
         number = ctypes.c_int(0)
-        _check(self._lib, self._lib.relaymatrix_relay_number(str(relay).encode(), ctypes.byref(number)))
+        _check(self._lib, self._lib.relaymatrix_relay_number(self._handle if self._open else None, str(relay).encode(), ctypes.byref(number)))
         return number.value
