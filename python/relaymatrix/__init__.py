@@ -27,9 +27,11 @@ RELAYSIM as for the programs.
 from __future__ import annotations
 
 import ctypes
+import math
 import os
 import re
 import sys
+import time
 import weakref
 from types import TracebackType
 from typing import Any, List, Optional, Type, Union
@@ -37,7 +39,7 @@ from typing import Any, List, Optional, Type, Union
 from . import _arguments as arguments
 from ._errors import (BadArgumentError, CardHeldError, ControllerBusyError, Error, Interrupted, LibraryError,
                       NoCardError, NoSessionError, NotAsAskedError, RecordError, RuleError, SessionOpenError)
-from ._library import check, library_path, load, shown, version
+from ._library import check, last_error, library_path, load, shown, version
 from ._lifetime import ENDED_BY_LIBRARY, Handle, dropped
 
 __all__ = [
@@ -46,9 +48,14 @@ __all__ = [
     "LibraryError", "Interrupted", "library_path", "version",
 ]
 
+for _public in (Error, BadArgumentError, RuleError, CardHeldError, NoCardError, NotAsAskedError, ControllerBusyError,
+                RecordError, NoSessionError, SessionOpenError, LibraryError, Interrupted):
+    _public.__module__ = __name__
+
 Relay = Union[str, int]
 _NO_WIRING = 1
 _HOLDER = re.compile(r"held by (.*) after \d+ s")
+_HELD_FOR = re.compile(r" after \d+ s(?=: nothing was switched)")
 
 
 def _why(error: BaseException) -> str:
@@ -107,27 +114,36 @@ class Session:
             self._finalizer.detach()
         self._finalizer = weakref.finalize(self, dropped(handle))
         self._finalizer.atexit = False  # the exit stops it, naming the exit
-        pointer = ctypes.byref(handle.pointer)
         try:
-            status = self._lib.relaymatrix_session_open(wiring, record, 0, max_closed, flags, pointer)
-            if status == CardHeldError.status and wait != 0:
-                self._say_waiting(wait)
-                status = self._lib.relaymatrix_session_open(wiring, record, wait, max_closed, flags, pointer)
+            status = self._open_waiting(wait, wiring, record, max_closed, flags, ctypes.byref(handle.pointer))
             handle.opened()
         except BaseException as error:
             # Interrupted with the card held: the session is stopped at once.
             handle.stop(_why(error))
             raise
+        if status == CardHeldError.status:
+            raise CardHeldError(_HELD_FOR.sub(f" after {wait} s", last_error(self._lib)), status)
         check(self._lib, status)
         return self
 
-    def _say_waiting(self, wait: int) -> None:
-        buffer = ctypes.create_string_buffer(4096)
-        self._lib.relaymatrix_last_error(buffer, len(buffer))
-        held = _HOLDER.search(buffer.value.decode(errors="replace"))
-        holder = shown(held.group(1)) if held else "another program"
+    def _open_waiting(self, wait: int, wiring: Optional[bytes], record: Optional[bytes], max_closed: int,
+                      flags: int, pointer: Any) -> int:
+        """relaymatrix_session_open, waiting for a held card a second at a
+        time, so that Ctrl+C ends the wait; said once on standard error."""
+        status = self._lib.relaymatrix_session_open(wiring, record, 0, max_closed, flags, pointer)
+        if status != CardHeldError.status or wait == 0:
+            return status
+        held = _HOLDER.search(last_error(self._lib))
         how_long = "for it" if wait == arguments.WAIT_FOREVER else f"up to {wait} s for it"
-        print(f"relaymatrix: the card is held by {holder}; waiting {how_long}", file=sys.stderr, flush=True)
+        print(f"relaymatrix: the card is held by {shown(held.group(1)) if held else 'another program'}; "
+              f"waiting {how_long}", file=sys.stderr, flush=True)
+        deadline = time.monotonic() + wait
+        while status == CardHeldError.status:
+            left = 1 if wait == arguments.WAIT_FOREVER else min(1, math.ceil(deadline - time.monotonic()))
+            if left <= 0:
+                break
+            status = self._lib.relaymatrix_session_open(wiring, record, left, max_closed, flags, pointer)
+        return status
 
     def end(self, open_all: bool = False) -> None:
         """Ends the session (opening every relay first when asked) and lets the
@@ -159,9 +175,7 @@ class Session:
         # is the one raised.
         status = self._handle.stop(_why(error))
         if status and hasattr(error, "add_note"):
-            buffer = ctypes.create_string_buffer(4096)
-            self._lib.relaymatrix_last_error(buffer, len(buffer))
-            error.add_note(f"relaymatrix: {buffer.value.decode(errors='replace')}")
+            error.add_note(f"relaymatrix: {last_error(self._lib)}")
 
     def _call(self, function: Any, *args: Any) -> None:
         status = function(self._handle.for_call(), *args)

@@ -98,13 +98,17 @@ def load() -> ctypes.CDLL:
         return lib
 
 
-def check(lib: ctypes.CDLL, status: int) -> None:
-    """Raises the status's exception, with this thread's error text from the library."""
-    if status == 0:
-        return
+def last_error(lib: ctypes.CDLL) -> str:
+    """This thread's last call's error text."""
     buffer = ctypes.create_string_buffer(4096)
     lib.relaymatrix_last_error(buffer, len(buffer))
-    raise BY_STATUS.get(status, Error)(buffer.value.decode(errors="replace"), status)
+    return buffer.value.decode(errors="replace")
+
+
+def check(lib: ctypes.CDLL, status: int) -> None:
+    """Raises the status's exception, with this thread's error text from the library."""
+    if status != 0:
+        raise BY_STATUS.get(status, Error)(last_error(lib), status)
 
 
 def version() -> str:

@@ -32,6 +32,9 @@ class Handle:
         self.lib = lib
         self.pointer = ctypes.c_void_p()
         self.process = os.getpid()
+        # Made for an open under way: from the C call's return until opened()
+        # the handle is the session's, though not yet the current one.
+        self.opening = True
 
     def is_current(self) -> bool:
         return _current is self and self.process == os.getpid() and bool(self.pointer.value)
@@ -48,11 +51,13 @@ class Handle:
         if self.process == os.getpid() and self.pointer.value:
             _current = self
             _take_signals()
+        self.opening = False
 
     def ended(self) -> None:
         """The session is over (ended, stopped, or ended by the library)."""
         global _current
         self.pointer.value = None
+        self.opening = False
         if _current is self:
             _current = None
             _give_back_signals()
@@ -60,7 +65,8 @@ class Handle:
     def stop(self, why: str) -> Optional[int]:
         """relaymatrix_session_stop on this session, if it is this process's
         open one: its status, or None when there was nothing to stop."""
-        if self.process != os.getpid() or not self.pointer.value or _current not in (None, self):
+        mine = _current is self or (self.opening and _current is None)
+        if self.process != os.getpid() or not self.pointer.value or not mine:
             return None
         try:
             return self.lib.relaymatrix_session_stop(self.pointer, why.encode(errors="replace"))

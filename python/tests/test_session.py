@@ -163,6 +163,11 @@ def test_a_held_card_is_waited_for_a_whole_second_and_said_once(capfd, tmp_path)
         holder.stdout.readline()
         with pytest.raises(relaymatrix.CardHeldError) as held:
             relaymatrix.Session(no_wiring=True, wait=0.5).start()
+        # Ctrl+C ends a wait for as long as it takes.
+        waiter = subprocess.run([sys.executable, "-c", "import os, signal, threading, relaymatrix\n"
+                                 "threading.Timer(0.5, os.kill, (os.getpid(), signal.SIGINT)).start()\n"
+                                 "relaymatrix.Session(no_wiring=True, wait=None).start()"],
+                                capture_output=True, text=True, timeout=30)
     finally:
         holder.terminate()
         holder.wait()
@@ -170,6 +175,7 @@ def test_a_held_card_is_waited_for_a_whole_second_and_said_once(capfd, tmp_path)
     said = capfd.readouterr().err
     assert said.startswith(f"relaymatrix: the card is held by relaymatrix (process {holder.pid}) since "), said
     assert said.endswith("; waiting up to 1 s for it\n") and said.count("\n") == 1, said
+    assert waiter.stderr.endswith("KeyboardInterrupt\n"), waiter.stderr
 
 
 @pytest.mark.parametrize("given, in_folder, said", [
