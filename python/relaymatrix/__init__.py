@@ -152,10 +152,12 @@ class Session:
         handle = self._handle
         if not handle.is_current():
             return
+        status = None
         try:
             status = self._lib.relaymatrix_session_end(handle.pointer, 1 if open_all else 0)
         finally:
-            handle.ended()
+            if status is not None:
+                handle.ended()
         check(self._lib, status)
 
     def __enter__(self) -> "Session":

@@ -79,6 +79,6 @@ class Interrupted(KeyboardInterrupt):
     it, pytest ends the run, and leaving ``with`` by it stops the session.
     """
 
-    def __init__(self, signum: int) -> None:
-        self.signal = signal.Signals(signum)
+    def __init__(self, signum: "int | str") -> None:
+        self.signal = signal.Signals[signum] if isinstance(signum, str) else signal.Signals(signum)
         super().__init__(self.signal.name)

@@ -68,10 +68,15 @@ class Handle:
         mine = _current is self or (self.opening and _current is None)
         if self.process != os.getpid() or not self.pointer.value or not mine:
             return None
+        status = None
         try:
-            return self.lib.relaymatrix_session_stop(self.pointer, why.encode(errors="replace"))
+            status = self.lib.relaymatrix_session_stop(self.pointer, why.encode(errors="replace"))
+            return status
         finally:
-            self.ended()
+            # Interrupted before the call returned, the handle is kept, for
+            # the exit to stop the session if the call was never made.
+            if status is not None:
+                self.ended()
 
 
 _current: Optional[Handle] = None

@@ -1,14 +1,8 @@
 """A session always ends safely: each way out of a step, in a child process
 on a card of its own (its state file read back after), its record's last line."""
 
-import os
-import signal
-import subprocess
-import sys
-
 import pytest
 
-import relaymatrix
 from conftest import run_step
 
 STEP = """import gc, os, signal, sys, threading, relaymatrix
