@@ -3,6 +3,7 @@ arguments: every refusal a BadArgumentError naming what was given."""
 
 from __future__ import annotations
 
+import decimal
 import math
 import numbers
 import operator
@@ -62,6 +63,9 @@ def relay_list(relays: Any) -> bytes:
 
 
 def one_relay(relay: Any) -> bytes:
+    """is_closed() and number()'s relay: one, not a list."""
+    if not isinstance(relay, (str, bytes, bytearray)) and hasattr(relay, "__iter__"):
+        raise BadArgumentError(f"{shown(repr(relay))}: name one relay (a number or a name)")
     return relay_word(relay).encode()
 
 
@@ -70,7 +74,7 @@ def wait_seconds(wait: Any) -> int:
     else whole seconds, a fraction rounded up (0.5 waits 1 s, never 0)."""
     if wait is None:
         return WAIT_FOREVER
-    if isinstance(wait, bool) or not isinstance(wait, numbers.Real):
+    if isinstance(wait, bool) or not isinstance(wait, (numbers.Real, decimal.Decimal)):
         raise BadArgumentError(f"wait={shown(repr(wait))}: not a number of seconds (None: as long as it takes)")
     if math.isnan(wait) or wait < 0:
         raise BadArgumentError(f"wait={wait!r}: not a number of seconds from 0 (None: as long as it takes)")
