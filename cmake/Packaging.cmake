@@ -33,12 +33,14 @@ install(TARGETS relaymatrix LIBRARY DESTINATION lib RUNTIME DESTINATION bin ARCH
 install(TARGETS relaymatrix LIBRARY DESTINATION python/relaymatrix RUNTIME DESTINATION python/relaymatrix
         ARCHIVE EXCLUDE_FROM_ALL)
 install(FILES ${PROJECT_SOURCE_DIR}/matrix/relaymatrix.h DESTINATION include)
-install(FILES ${PROJECT_SOURCE_DIR}/python/relaymatrix/__init__.py ${PROJECT_SOURCE_DIR}/python/relaymatrix/py.typed
-        DESTINATION python/relaymatrix)
-install(FILES ${PROJECT_SOURCE_DIR}/python/pyproject.toml ${PROJECT_SOURCE_DIR}/python/README.md DESTINATION python)
-list(APPEND relaytest_installed include/relaymatrix.h python/pyproject.toml python/README.md
-     python/relaymatrix/__init__.py python/relaymatrix/py.typed
-     "python/relaymatrix/$<TARGET_FILE_NAME:relaymatrix>")
+set(relaytest_python_package __init__.py _arguments.py _errors.py _library.py _lifetime.py py.typed)
+list(TRANSFORM relaytest_python_package PREPEND ${PROJECT_SOURCE_DIR}/python/relaymatrix/ OUTPUT_VARIABLE relaytest_python_files)
+install(FILES ${relaytest_python_files} DESTINATION python/relaymatrix)
+install(FILES ${PROJECT_SOURCE_DIR}/python/pyproject.toml ${PROJECT_SOURCE_DIR}/python/build_relaymatrix.py
+              ${PROJECT_SOURCE_DIR}/python/README.md DESTINATION python)
+list(TRANSFORM relaytest_python_package PREPEND python/relaymatrix/)
+list(APPEND relaytest_installed include/relaymatrix.h python/pyproject.toml python/build_relaymatrix.py python/README.md
+     ${relaytest_python_package} "python/relaymatrix/$<TARGET_FILE_NAME:relaymatrix>")
 if(WIN32)
   list(APPEND relaytest_installed "bin/$<TARGET_FILE_NAME:relaymatrix>" "lib/$<TARGET_LINKER_FILE_NAME:relaymatrix>")
 else()

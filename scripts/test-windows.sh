@@ -10,14 +10,15 @@ cd "$(dirname "$0")/.."
 . scripts/deps.sh
 . scripts/ia32.sh
 need_build_tools
-need g++-mingw-w64-x86-64-posix command -v x86_64-w64-mingw32-g++-posix
-need g++-mingw-w64-i686-posix command -v i686-w64-mingw32-g++-posix
-need wine64 test -x /usr/lib/wine/wine64
-need_architecture i386
-need wine32:i386 test -x /usr/lib/wine/wine
+# The Windows set in one transaction, at versions that fit each other: wine's
+# two halves (amd64 and i386) must be of one version.
+need_together g++-mingw-w64-x86-64-posix "command -v x86_64-w64-mingw32-g++-posix" \
+    g++-mingw-w64-i686-posix "command -v i686-w64-mingw32-g++-posix" \
+    wine "command -v wine" \
+    wine64 "test -x /usr/lib/wine/wine64" \
+    wine32:i386 "test -x /usr/lib/wine/wine" \
+    googletest "test -f /usr/src/googletest/CMakeLists.txt"
 need_ia32_programs
-need wine command -v wine
-need googletest test -f /usr/src/googletest/CMakeLists.txt
 
 # One wine prefix for the three builds, made before anything runs under wine
 # (the toolchain files point the tests at it). A prefix only works with the

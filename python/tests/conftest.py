@@ -25,8 +25,8 @@ def own_card(tmp_path, monkeypatch):
     yield tmp_path
 
 
-def run_step(code: str, relaysim: str, tmp_path: Path) -> subprocess.CompletedProcess:
-    """A step in a child process, on a card of its own set up by relaysim."""
+def run_step(code: str, relaysim: str, tmp_path: Path, *args: str) -> subprocess.CompletedProcess:
+    """A step in a child process (given args), on a card of its own set up by relaysim."""
     env = dict(os.environ, RELAYSIM=f"{relaysim},state={tmp_path / 'child.card'}".lstrip(","),
                PYTHONPATH=str(Path(relaymatrix.__file__).parent.parent))
-    return subprocess.run([sys.executable, "-c", code], env=env, capture_output=True, text=True, timeout=60)
+    return subprocess.run([sys.executable, "-c", code, *args], env=env, capture_output=True, text=True, timeout=60)

@@ -1,6 +1,7 @@
 import os
 import shutil
 import subprocess
+import sys
 import time
 from pathlib import Path
 
@@ -53,12 +54,27 @@ def test_a_broken_rule_switches_nothing(relays, words, tmp_path):
     judge(record)
 
 
-@pytest.mark.parametrize("name", ["NOPE@J4.1", "0:9:1", "1024", ""])
+@pytest.mark.parametrize("name", ["NOPE@J4.1", "0:9:1", "1024", "", "19\x0020", "5\x1b[31m", True, 7.0, b"5"])
 def test_a_bad_name_switches_nothing(name):
     with relaymatrix.Session(wiring=BENCH3, wait=0) as m:
-        with pytest.raises(relaymatrix.BadArgumentError):
+        with pytest.raises(relaymatrix.BadArgumentError) as refused:
             m.close("I+@J4.1", name)
         assert m.closed() == []
+        assert not any(c in refused.value.message for c in "\0\x1b"), refused.value.message
+
+
+@pytest.mark.parametrize("relays, closed", [
+    (([7, 8],), [7, 8]),
+    ((range(3), (4,), {5}, [[6, "7"]], 9), [0, 1, 2, 4, 5, 6, 7, 9]),
+])
+def test_lists_of_relays_are_taken(relays, closed):
+    with relaymatrix.Session(no_wiring=True, wait=0) as m:
+        m.close(*relays)
+        assert m.closed() == closed
+        m.open(*relays)
+        with pytest.raises(relaymatrix.BadArgumentError) as refused:
+            m.close([7, "x"])
+        assert "[" not in refused.value.message, refused.value.message
 
 
 def test_leaving_by_an_exception_opens_what_the_session_closed():
@@ -126,10 +142,52 @@ def test_calls_from_several_threads_are_serialized():
     ({"wiring": "/dev/zero"}, relaymatrix.BadArgumentError, ["/dev/zero: not a regular file (a device)"]),
     ({"record": "/no/such/folder/step.log", "no_wiring": True}, relaymatrix.RecordError, ["/no/such/folder"]),
     ({"max_closed": 200, "no_wiring": True}, relaymatrix.BadArgumentError, ["200"]),
+    ({"max_closed": 1.5, "no_wiring": True}, relaymatrix.BadArgumentError, ["max_closed=1.5"]),
+    ({"wiring": BENCH3, "no_wiring": True}, relaymatrix.BadArgumentError, ["no_wiring=True"]),
+    ({"record": "step\0.log", "no_wiring": True}, relaymatrix.BadArgumentError, ["record="]),
+    ({"wait": -1, "no_wiring": True}, relaymatrix.BadArgumentError, ["wait=-1"]),
+    ({"wait": float("nan"), "no_wiring": True}, relaymatrix.BadArgumentError, ["wait=nan"]),
+    ({"wait": "10", "no_wiring": True}, relaymatrix.BadArgumentError, ["wait='10'"]),
 ])
 def test_a_session_that_cannot_start_holds_nothing(options, error, words):
     with pytest.raises(error) as failed:
-        relaymatrix.Session(wait=0, **options).start()
+        relaymatrix.Session(**{"wait": 0, **options}).start()
     assert all(word in failed.value.message for word in words), failed.value.message
     with relaymatrix.Session(no_wiring=True, wait=0) as m:
         assert m.closed() == []
+
+
+def test_a_held_card_is_waited_for_a_whole_second_and_said_once(capfd, tmp_path):
+    holder = subprocess.Popen([sys.executable, "-c", "import relaymatrix, time\n"
+                               "m = relaymatrix.Session(no_wiring=True, wait=0).start()\nprint(flush=True)\ntime.sleep(60)"],
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=dict(os.environ, RELAYSIM=f"state={tmp_path / 'held.card'}"))
+    try:
+        holder.stdout.readline()
+        with pytest.raises(relaymatrix.CardHeldError) as held:
+            relaymatrix.Session(no_wiring=True, wait=0.5).start()
+        # Ctrl+C ends a wait for as long as it takes.
+        waiter = subprocess.run([sys.executable, "-c", "import os, signal, threading, relaymatrix\n"
+                                 "threading.Timer(0.5, os.kill, (os.getpid(), signal.SIGINT)).start()\n"
+                                 "relaymatrix.Session(no_wiring=True, wait=None).start()"],
+                                capture_output=True, text=True, timeout=30)
+    finally:
+        holder.terminate()
+        holder.wait()
+    assert " after 1 s" in held.value.message, held.value.message
+    said = capfd.readouterr().err
+    assert said.startswith(f"relaymatrix: the card is held by relaymatrix (process {holder.pid}) since "), said
+    assert said.endswith("; waiting up to 1 s for it\n") and said.count("\n") == 1, said
+    assert waiter.stderr.endswith("KeyboardInterrupt\n"), waiter.stderr
+
+
+@pytest.mark.parametrize("given, in_folder, said", [
+    ("no/such/librelaymatrix.so", None, "current folder"),
+    (__file__, None, "cannot be loaded"),
+    (Path(relaymatrix.library_path()).name, Path(relaymatrix.library_path()).parent, relaymatrix.version()),
+])
+def test_the_library_is_taken_from_any_folder_or_named_as_missing(given, in_folder, said, tmp_path):
+    step = "import relaymatrix\ntry:\n    print(relaymatrix.version())\nexcept relaymatrix.LibraryError as e:\n    print(e)"
+    result = subprocess.run([sys.executable, "-c", step], capture_output=True, text=True, cwd=in_folder or tmp_path,
+                            env=dict(os.environ, RELAYMATRIX_LIBRARY=given,
+                                     PYTHONPATH=str(Path(relaymatrix.__file__).parent.parent)))
+    assert said in result.stdout and result.stderr == "", result.stdout + result.stderr
