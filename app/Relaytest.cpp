@@ -6,6 +6,7 @@
 #include "CardHeader.h"
 #include "CardLock.h"
 #include "ConsoleSetup.h"
+#include "Frame.h"
 #include "OperatorWait.h"
 #include "Outcome.h"
 #include "RelayList.h"
@@ -19,8 +20,8 @@ int RunRelaytest()
     // The card is ours from the first driver call to the last; the operator's
     // wait at the end keeps no one else from it. Without a lock at all (its
     // file cannot be made) the pass runs anyway, as it always has.
-    if (TakeCard("relaytest", WaitForever) == CardLockResult::Failed)
-        (void)std::fprintf(stderr, "relaytest: running without the card lock\n");
+    if (TakeCard("relaytest", WaitForever, SayCardWait) == CardLockResult::Failed)
+        (void)std::fprintf(stderr, "relaytest: %s\nrelaytest: running without the card lock\n", CardLockProblem());
     (void)ReportCard();
     RunTestSequence();
     ReleaseCard();

@@ -23,31 +23,29 @@ inline constexpr int WaitForever = -1;
 enum class CardLockResult {
     Taken,     // this process holds the card until ReleaseCard or its end
     TimedOut,  // another program held it for all of waitSeconds
-    Failed,    // the lock itself could not be made or opened (reason on standard error)
+    Failed,    // the lock itself could not be made or opened (CardLockProblem says why)
 };
 
+// Told once when TakeCard must wait: the holder as CardHolder names it, and
+// how long it waits (WaitForever: no limit). The caller words it.
+using CardWaitNotice = void (*)(const char* holder, int waitSeconds);
+
 // Takes the card for this program, named as others will be told ("relaysweep").
-// When another program holds it, says once on standard error which program
-// holds it, its process id and since when, then waits up to waitSeconds
-// (WaitForever: no limit; 0: not at all, and then says nothing: the caller's
-// timeout line names the holder) for it:
-//   relayctl: the card is held by relaysweep (process 1234) since 2026-12-09 07:45:12; waiting up to 60 s for it
-// A lock that cannot be used is said on standard error too:
-//   relayctl: the card lock "/tmp/relaytest-card0.lock" cannot be used: it is a symbolic link
-// Prints nothing on standard output and touches no register. Taking it again
-// while this process holds it is Taken at once.
-CardLockResult TakeCard(const char* program, int waitSeconds);
+// When another program holds it, tells notice (when given, and waitSeconds is
+// not 0) which program holds it, its process id and since when, then waits up
+// to waitSeconds (WaitForever: no limit; 0: not at all) for it. Prints
+// nothing and touches no register. Taking it again while this process holds
+// it is Taken at once.
+CardLockResult TakeCard(const char* program, int waitSeconds, CardWaitNotice notice = nullptr);
+
+// Why the last TakeCard that Failed could not use the lock:
+//   the card lock "/tmp/relaytest-card0.lock" cannot be used: it is a symbolic link
+const char* CardLockProblem();
 
 // The holder seen by the last TakeCard that had to wait, as the wait line
 // names it: "relayctl (process 1234) since 2026-12-09 07:45:12". Empty when
 // TakeCard found the card free.
 const char* CardHolder();
-
-// Where TakeCard's lines go: standard error unless set (null: nowhere).
-void SetCardLockMessages(std::FILE* stream);
-
-// The last line TakeCard said (or would have said), without its line end.
-const char* LastCardLockMessage();
 
 // Lets the card go. Harmless when it is not held.
 void ReleaseCard();

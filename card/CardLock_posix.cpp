@@ -16,7 +16,7 @@
 // parent's card mid-session. The child therefore closes its copy at once,
 // unlocking nothing, and holds no card; exec closes it too (O_CLOEXEC).
 #include "CardLock.h"
-#include "CardLockSay.h"
+#include "CardLockProblem.h"
 #include "EscapedText.h"
 
 #include <cerrno>
@@ -43,14 +43,14 @@ constexpr std::size_t HolderLineMax = 200;
 int lockFd = -1;
 std::string holder;
 
-void SayFailed(const char* program, const std::string& path, const char* reason)
+void NoteFailed(const std::string& path, const char* reason)
 {
-    SayAboutLock("%s: the card lock \"%s\" cannot be used: %s\n", program,
+    NoteLockProblem("the card lock \"%s\" cannot be used: %s",
                        EscapedText(path.data(), path.size()).c_str(), reason);
 }
 
 // Opens (or makes) the lock file; -1, having said why, when it cannot be used.
-int OpenLockFile(const char* program, const std::string& path)
+int OpenLockFile(const std::string& path)
 {
     constexpr int flags = O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     int fd = -1;
@@ -71,12 +71,12 @@ int OpenLockFile(const char* program, const std::string& path)
             break;
     }
     if (fd < 0) {
-        SayFailed(program, path, errno == ELOOP ? "it is a symbolic link" : std::strerror(errno));
+        NoteFailed(path, errno == ELOOP ? "it is a symbolic link" : std::strerror(errno));
         return -1;
     }
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        SayFailed(program, path, "it is not a regular file");
+        NoteFailed(path, "it is not a regular file");
         (void)close(fd);
         return -1;
     }
@@ -198,7 +198,7 @@ bool WaitForLock(int fd, int waitSeconds)
 
 }  // namespace
 
-CardLockResult TakeCard(const char* program, int waitSeconds)
+CardLockResult TakeCard(const char* program, int waitSeconds, CardWaitNotice notice)
 {
     if (lockFd >= 0)
         return CardLockResult::Taken;
@@ -206,21 +206,18 @@ CardLockResult TakeCard(const char* program, int waitSeconds)
     (void)forgetInChild;
     holder.clear();
     const std::string path = CardLockName(DefaultLockPath);
-    const int fd = OpenLockFile(program, path);
+    const int fd = OpenLockFile(path);
     if (fd < 0)
         return CardLockResult::Failed;
     if (!TryLock(fd)) {
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            SayFailed(program, path, std::strerror(errno));
+            NoteFailed(path, std::strerror(errno));
             (void)close(fd);
             return CardLockResult::Failed;
         }
         holder = NameHolder(fd);
-        if (waitSeconds == WaitForever)
-            SayAboutLock("%s: the card is held by %s; waiting for it\n", program, holder.c_str());
-        else if (waitSeconds > 0)
-            SayAboutLock("%s: the card is held by %s; waiting up to %d s for it\n", program,
-                               holder.c_str(), waitSeconds);
+        if (notice != nullptr && waitSeconds != 0)
+            notice(holder.c_str(), waitSeconds);
         if (!WaitForLock(fd, waitSeconds < 0 ? WaitForever : waitSeconds)) {
             (void)close(fd);
             return CardLockResult::TimedOut;
@@ -228,7 +225,7 @@ CardLockResult TakeCard(const char* program, int waitSeconds)
     }
     // Looked at only now: while the card was held its holder was writing.
     if (!OursToWrite(fd)) {
-        SayFailed(program, path, "it holds something else");
+        NoteFailed(path, "it holds something else");
         (void)close(fd);
         return CardLockResult::Failed;
     }

@@ -17,7 +17,7 @@
 // RELAYTEST_LOCK names an object, never a file, so there is no file of
 // someone else's to overwrite here.
 #include "CardLock.h"
-#include "CardLockSay.h"
+#include "CardLockProblem.h"
 #include "EscapedText.h"
 
 #include <windows.h>
@@ -37,7 +37,7 @@ HANDLE mapping = nullptr;
 char* holderView = nullptr;
 std::string holder;
 
-void SayFailed(const char* program, const std::string& name, DWORD error)
+void NoteFailed(const std::string& name, DWORD error)
 {
     char reason[256] = "";
     const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
@@ -46,7 +46,7 @@ void SayFailed(const char* program, const std::string& name, DWORD error)
     while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
         --length;
     reason[length] = '\0';
-    SayAboutLock("%s: the card lock \"%s\" cannot be used: %s (error %lu)\n", program,
+    NoteLockProblem("the card lock \"%s\" cannot be used: %s (error %lu)",
                        EscapedText(name.data(), name.size()).c_str(), length > 0 ? reason : "the system refused it",
                        static_cast<unsigned long>(error));
 }
@@ -111,15 +111,6 @@ std::string NameHolder()
     return "another program";
 }
 
-void SayWaiting(const char* program, int waitSeconds)
-{
-    if (waitSeconds == WaitForever)
-        SayAboutLock("%s: the card is held by %s; waiting for it\n", program, holder.c_str());
-    else if (waitSeconds > 0)
-        SayAboutLock("%s: the card is held by %s; waiting up to %d s for it\n", program,
-                           holder.c_str(), waitSeconds);
-}
-
 void CloseAll()
 {
     CloseHolderMapping();
@@ -130,7 +121,7 @@ void CloseAll()
 
 }  // namespace
 
-CardLockResult TakeCard(const char* program, int waitSeconds)
+CardLockResult TakeCard(const char* program, int waitSeconds, CardWaitNotice notice)
 {
     if (mutex != nullptr)
         return CardLockResult::Taken;
@@ -138,14 +129,15 @@ CardLockResult TakeCard(const char* program, int waitSeconds)
     const std::string name = CardLockName(DefaultLockName);
     mutex = CreateMutexA(nullptr, FALSE, name.c_str());
     if (mutex == nullptr) {
-        SayFailed(program, name, GetLastError());
+        NoteFailed(name, GetLastError());
         return CardLockResult::Failed;
     }
     OpenHolderMapping(name);
     DWORD result = WaitForSingleObject(mutex, 0);
     if (result == WAIT_TIMEOUT) {
         holder = NameHolder();
-        SayWaiting(program, waitSeconds);
+        if (notice != nullptr && waitSeconds != 0)
+            notice(holder.c_str(), waitSeconds);
         const DWORD limit = waitSeconds < 0 ? INFINITE : static_cast<DWORD>(waitSeconds) * 1000;
         result = WaitForSingleObject(mutex, limit);
     }
@@ -158,7 +150,7 @@ CardLockResult TakeCard(const char* program, int waitSeconds)
     CloseAll();
     if (result == WAIT_TIMEOUT)
         return CardLockResult::TimedOut;
-    SayFailed(program, name, error);
+    NoteFailed(name, error);
     return CardLockResult::Failed;
 }
 

@@ -28,7 +28,7 @@ int RecordLostStatus(const char* after)
 // The card, for this program alone; 3 when another held it past the wait.
 int TakeTheCard(int waitSeconds)
 {
-    switch (TakeCard(Name, waitSeconds)) {
+    switch (TakeCard(Name, waitSeconds, SayCardWait)) {
     case CardLockResult::Taken: return -1;
     case CardLockResult::TimedOut:
         (void)std::fprintf(stderr, "%s: the card is still held by %s after %d s: nothing was switched\n", Name,
@@ -36,7 +36,7 @@ int TakeTheCard(int waitSeconds)
         return ExitStatus(Outcome::CardHeld);
     case CardLockResult::Failed: break;
     }
-    (void)std::fprintf(stderr, "%s: nothing was switched\n", Name);
+    (void)std::fprintf(stderr, "%s: %s\n%s: nothing was switched\n", Name, CardLockProblem(), Name);
     return ExitStatus(Outcome::NoCard);
 }
 
@@ -63,6 +63,15 @@ int Stop(const ProgramEntry& program, const WorkEnd& end)
 }  // namespace
 
 const char* FrameProgramName() { return Name; }
+
+void SayCardWait(const char* holder, int waitSeconds)
+{
+    if (waitSeconds == WaitForever)
+        (void)std::fprintf(stderr, "%s: the card is held by %s; waiting for it\n", Name, holder);
+    else
+        (void)std::fprintf(stderr, "%s: the card is held by %s; waiting up to %d s for it\n", Name, holder, waitSeconds);
+    (void)std::fflush(stderr);
+}
 
 int RunFrame(const ProgramEntry& program, int argc, char** argv)
 {

@@ -65,4 +65,9 @@ int RunFrame(const ProgramEntry& program, int argc, char** argv);
 // The name of the program the frame runs ("relaysweep"), for messages.
 const char* FrameProgramName();
 
+// The line a program says once while another holds the card (TakeCard's
+// notice), on standard error:
+//   relayctl: the card is held by relaysweep (process 1234) since 2026-12-09 07:45:12; waiting up to 60 s for it
+void SayCardWait(const char* holder, int waitSeconds);
+
 #endif

@@ -31,7 +31,6 @@ BoardSet Pushed = 0;
 
 int TakeTheCard(int waitSeconds, std::string& error)
 {
-    SetCardLockMessages(nullptr);
     switch (TakeCard(LockName, waitSeconds)) {
     case CardLockResult::Taken: return RELAYMATRIX_OK;
     case CardLockResult::TimedOut:
@@ -40,11 +39,7 @@ int TakeTheCard(int waitSeconds, std::string& error)
         return RELAYMATRIX_CARD_HELD;
     case CardLockResult::Failed: break;
     }
-    error = LastCardLockMessage();
-    const std::string prefix = std::string(LockName) + ": ";
-    if (error.compare(0, prefix.size(), prefix) == 0)
-        error.erase(0, prefix.size());
-    error += ": nothing was switched";
+    error = std::string(CardLockProblem()) + ": nothing was switched";
     return RELAYMATRIX_NO_CARD;
 }
 
