@@ -9,7 +9,7 @@
 #include "Progress.h"
 #include "Outcome.h"
 #include "Record.h"
-#include "SessionStop.h"
+#include "Session.h"
 #include "StopCause.h"
 #include "StopRequest.h"
 #include "StationWiring.h"
@@ -25,19 +25,15 @@ int RecordLostStatus(const char* after)
     return ExitStatus(Outcome::RecordLost);
 }
 
-// The card, for this program alone; 3 when another held it past the wait.
+// The card, for this program alone: -1 once taken, else the exit status.
 int TakeTheCard(int waitSeconds)
 {
-    switch (TakeCard(Name, waitSeconds, SayCardWait)) {
-    case CardLockResult::Taken: return -1;
-    case CardLockResult::TimedOut:
-        (void)std::fprintf(stderr, "%s: the card is still held by %s after %d s: nothing was switched\n", Name,
-                           CardHolder(), waitSeconds);
-        return ExitStatus(Outcome::CardHeld);
-    case CardLockResult::Failed: break;
-    }
-    (void)std::fprintf(stderr, "%s: %s\n%s: nothing was switched\n", Name, CardLockProblem(), Name);
-    return ExitStatus(Outcome::NoCard);
+    std::string message;
+    const Outcome taken = TakeStationCard(Name, waitSeconds, SayCardWait, message);
+    if (taken == Outcome::AsAsked)
+        return -1;
+    (void)std::fprintf(stderr, "%s: %s: nothing was switched\n", Name, message.c_str());
+    return ExitStatus(taken);
 }
 
 // Every board the body pushed pushed open and read back, then the stop line,
@@ -106,16 +102,14 @@ int RunFrame(const ProgramEntry& program, int argc, char** argv)
         return status;
     // From here a stop opens the boards pushed first.
     WatchStopRequests();
-    // Every line out before the next driver call: a run that dies keeps it.
-    RecordLine("%s\n", program.heading().c_str());
-    if (RecordLost())
-        return RecordLostStatus(": nothing was switched");
-    if (!ReportCard()) {
-        RecordLine("%s stopped: no card\n", program.closing);
+    const Outcome started = StartRecord(program.heading(), program.closing);
+    if (started == Outcome::NoCard) {
         (void)std::fprintf(stderr, "%s: no card: the driver found none, and nothing was switched\n", Name);
-        return RecordLost() || !CloseRecord() ? RecordLostStatus(": nothing was switched") : ExitStatus(Outcome::NoCard);
+        if (CloseRecord())
+            return ExitStatus(Outcome::NoCard);
     }
-    RecordWiringLine();
+    if (started != Outcome::AsAsked)
+        return RecordLostStatus(": nothing was switched");
     const WorkEnd end = program.body();
     if (end.stopped)
         return Stop(program, end);

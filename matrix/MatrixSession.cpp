@@ -5,11 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "CardHeader.h"
 #include "CardLock.h"
 #include "ProcessId.h"
 #include "Record.h"
-#include "SessionStop.h"
+#include "Session.h"
 #include "StationSwitch.h"
 #include "StationWiring.h"
 #include "StopCause.h"
@@ -23,25 +22,9 @@ constexpr const char* LockName = "relaymatrix";
 
 bool Open = false;
 long Process = 0;
-Wiring Rules = EmptyWiring();
-bool Wired = false;
 int Limit = DefaultMaxClosed;
 std::FILE* RecordFile = nullptr;
 BoardSet Pushed = 0;
-
-int TakeTheCard(int waitSeconds, std::string& error)
-{
-    switch (TakeCard(LockName, waitSeconds)) {
-    case CardLockResult::Taken: return RELAYMATRIX_OK;
-    case CardLockResult::TimedOut:
-        error = std::string("the card is still held by ") + CardHolder() + " after " + std::to_string(waitSeconds) +
-                " s: nothing was switched";
-        return RELAYMATRIX_CARD_HELD;
-    case CardLockResult::Failed: break;
-    }
-    error = std::string(CardLockProblem()) + ": nothing was switched";
-    return RELAYMATRIX_NO_CARD;
-}
 
 // The session over: the record closed and the card let go.
 void Finish()
@@ -61,7 +44,7 @@ int RecordFailed(std::string& error)
 }
 
 // The record's file, or none; the trace goes there from now on.
-bool StartRecord(const SessionRequest& request, std::string& error)
+bool OpenRecordFile(const SessionRequest& request, std::string& error)
 {
     if (request.record == nullptr || request.record[0] == '\0') {
         SetTraceStream(nullptr);
@@ -81,26 +64,14 @@ bool StartRecord(const SessionRequest& request, std::string& error)
 // The heading, the card's header and the wiring line.
 int StartSession(std::string& error)
 {
-    RecordLine("Relay matrix session\n");
-    if (RecordLost()) {
-        RecordFailed(error);
-        Finish();
-        return RELAYMATRIX_RECORD;
-    }
-    if (!ReportCard()) {
-        RecordLine("Session stopped: no card\n");
+    const Outcome started = StartRecord("Relay matrix session", "Session");
+    if (started == Outcome::NoCard)
         error = "no card: the driver found none, and nothing was switched";
-        Finish();
-        return RELAYMATRIX_NO_CARD;
-    }
-    if (Wired)
-        RecordLine("Wiring: %s\n", WiringTitle(Rules).c_str());
-    if (RecordLost()) {
+    else if (started == Outcome::RecordLost)
         RecordFailed(error);
+    if (started != Outcome::AsAsked)
         Finish();
-        return RELAYMATRIX_RECORD;
-    }
-    return RELAYMATRIX_OK;
+    return LibraryCode(started);
 }
 
 }  // namespace
@@ -123,16 +94,21 @@ int BeginSession(const SessionRequest& request, std::string& error)
         return RELAYMATRIX_BAD_ARGUMENT;
     }
     const std::string wiringPath = ChooseWiringFile(request.wiring, request.noWiring);
-    Rules = EmptyWiring();
-    Wired = !wiringPath.empty();
-    if (Wired && !LoadWiring(wiringPath, Rules, error))
+    Wiring wiring = EmptyWiring();
+    if (!wiringPath.empty() && !LoadWiring(wiringPath, wiring, error))
         return RELAYMATRIX_BAD_ARGUMENT;
     // The program's limit: the wiring's rules apply the file's when lower.
     Limit = request.maxClosed > 0 ? request.maxClosed : DefaultMaxClosed;
-    const int taken = TakeTheCard(request.waitSeconds, error);
-    if (taken != RELAYMATRIX_OK)
-        return taken;
-    if (!StartRecord(request, error)) {
+    const Outcome taken = TakeStationCard(LockName, request.waitSeconds, nullptr, error);
+    if (taken != Outcome::AsAsked) {
+        error += ": nothing was switched";
+        return LibraryCode(taken);
+    }
+    if (wiringPath.empty())
+        ForgetStationWiring();
+    else
+        UseStationWiring(wiring);
+    if (!OpenRecordFile(request, error)) {
         ReleaseCard();
         return RELAYMATRIX_RECORD;
     }
@@ -176,15 +152,15 @@ int StopSession(const std::string& why, std::string& error)
 
 bool SessionOpen() { return Open; }
 long SessionProcess() { return Open ? Process : 0; }
-const Wiring& SessionWiring() { return Rules; }
-bool SessionWired() { return Wired; }
+const Wiring& SessionWiring() { return StationWiring(); }
+bool SessionWired() { return StationHasWiring(); }
 int SessionLimit() { return Limit; }
 
 int NamingWiring(Wiring& wiring, bool& wired, std::string& error)
 {
-    wired = Open ? Wired : false;
+    wired = Open ? StationHasWiring() : false;
     if (Open) {
-        wiring = Rules;
+        wiring = StationWiring();
         return RELAYMATRIX_OK;
     }
     wiring = EmptyWiring();
