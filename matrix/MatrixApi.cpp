@@ -245,8 +245,12 @@ int relaymatrix_is_closed(relaymatrix_session* session, const char* relay, int* 
     if (owned != RELAYMATRIX_OK)
         return Keep(owned, error);
     int number = 0;
-    if (relay == nullptr || !ReadOneRelay(RelayNaming{SessionWiring(), SessionWired(), false}, relay, number, error))
-        return Keep(RELAYMATRIX_BAD_ARGUMENT, relay == nullptr ? "no relay named" : error);
+    if (relay == nullptr)
+        return Keep(RELAYMATRIX_BAD_ARGUMENT, "no relay named");
+    if (!ReadOneRelay(RelayNaming{SessionWiring(), SessionWired(), false}, relay, number, error)) {
+        NameInError(relay, error);
+        return Keep(RELAYMATRIX_BAD_ARGUMENT, error);
+    }
     const auto board = static_cast<BoardIndex>(number / RelaysPerBoard);
     const std::string command = "show " + std::to_string(board);
     return Run(session, command, [&](std::string& e) {
@@ -271,8 +275,12 @@ int relaymatrix_relay_number(relaymatrix_session* session, const char* relay, in
     const int status = NamingWiring(wiring, wired, error);
     if (status != RELAYMATRIX_OK)
         return Keep(status, error);
-    if (relay == nullptr || !ReadOneRelay(RelayNaming{wiring, wired, false}, relay, *number, error))
-        return Keep(RELAYMATRIX_BAD_ARGUMENT, relay == nullptr ? "no relay named" : error);
+    if (relay == nullptr)
+        return Keep(RELAYMATRIX_BAD_ARGUMENT, "no relay named");
+    if (!ReadOneRelay(RelayNaming{wiring, wired, false}, relay, *number, error)) {
+        NameInError(relay, error);
+        return Keep(RELAYMATRIX_BAD_ARGUMENT, error);
+    }
     return Keep(RELAYMATRIX_OK, "");
 }
 

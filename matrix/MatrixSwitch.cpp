@@ -42,7 +42,17 @@ bool ReadRelays(const char* text, bool allowAll, RelaySet& relays, std::string& 
         error = "no relays named";
         return false;
     }
-    return ReadRelayNames(RelayNaming{SessionWiring(), SessionWired(), allowAll}, text, relays, error);
+    return ReadRelayNames(RelayNaming{SessionWiring(), SessionWired(), allowAll}, text, relays, error) ||
+           NameInError(text, error);
+}
+
+bool NameInError(const char* text, std::string& error)
+{
+    // The grammar names a range or a place without quoting it ("row 9 is
+    // outside 0-7"); a caller of the library is told what it passed.
+    if (error.compare(0, 1, "\"") != 0)
+        error = Quoted(text).append(": ").append(error);
+    return false;
 }
 
 int SwitchRelays(const RelaySet& relays, bool on, std::string& error)

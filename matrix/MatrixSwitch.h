@@ -16,6 +16,9 @@
 // only) names every relay. False, with the mistake in error.
 bool ReadRelays(const char* text, bool allowAll, RelaySet& relays, std::string& error);
 
+// Puts the text passed in front of a mistake that does not quote it; false.
+bool NameInError(const char* text, std::string& error);
+
 // Closes (on) or opens the relays: a relaymatrix status, with its text in error.
 int SwitchRelays(const RelaySet& relays, bool on, std::string& error);
 
