@@ -24,7 +24,7 @@ const char* const Help =
     "  --yes             start at once; otherwise it asks, and waits for Enter\n"
     "  --wiring FILE     the station's wiring file (default: the file RELAYTEST_WIRING\n"
     "                    names): a relay whose closing its rules refuse, given what\n"
-    "                    the boards it lists outside LIST hold, is skipped, never closed\n"
+    "                    every board reads back, is skipped, never closed\n"
     "  --wait SECONDS    while another program holds the card, wait up to SECONDS for\n"
     "                    it (default 60; 0: do not wait)\n"
     "  --help, --version\n"
