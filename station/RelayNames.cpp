@@ -1,7 +1,5 @@
 #include "RelayNames.h"
 
-#include <cstdio>
-
 namespace {
 
 constexpr int LastRelay = BoardCount * RelaysPerBoard - 1;
@@ -67,9 +65,8 @@ bool ReadRange(std::string_view item, std::size_t dash, RelaySet& relays, std::s
         return false;
     }
     if (a > b) {
-        char text[96];
-        (void)std::snprintf(text, sizeof text, "the range %ld-%ld is reversed (write %ld-%ld)", a, b, b, a);
-        error = text;
+        error = "the range " + std::string(first) + "-" + std::string(last) + " is reversed (write " +
+                std::string(last) + "-" + std::string(first) + ")";
         return false;
     }
     for (long r = a; r <= b; ++r)
