@@ -132,9 +132,9 @@ TEST(WiringRun, WhatIsNotARegularFileOfAWiringFilesSizeIsOneLineInEveryTool)
         for (const std::vector<std::string>& run : std::vector<std::vector<std::string>>{
                  {RelayctlPath(), "--wiring", file, "close", "1"}, {RelaysweepPath(), "--wiring=" + file, "--yes"},
                  {RelaylogPath(), "--wiring", file, "-"}}) {
-            ChildSpec spec(run, {"RELAYSIM=no-driver-call-expected"});
-            spec.captureStderr = true;
-            const ChildResult r = RunChild(spec, std::chrono::seconds(20));
+            ChildSpec child(run, {"RELAYSIM=no-driver-call-expected"});
+            child.captureStderr = true;
+            const ChildResult r = RunChild(child, std::chrono::seconds(20));
             EXPECT_EQ(r.exitCode, 2) << run[0] << " " << file << ": signal " << r.signal;
             std::string said = run[0].substr(run[0].rfind('/') + 1);
             EXPECT_EQ(r.err, said.append(": ").append(file).append(": ").append(why).append("\n"));
