@@ -19,6 +19,15 @@ namespace {
 
 const std::string Bench3 = ExamplePath("bench-3.toml");
 
+// A wiring file of this test's own, holding text: its path.
+std::string ScratchWiring(const std::string& name, const std::string& text)
+{
+    const std::string path = ::testing::TempDir() + name + "-" + std::to_string(getpid()) + ".toml";
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    EXPECT_TRUE(file != nullptr && std::fputs(text.c_str(), file) >= 0 && std::fclose(file) == 0) << path;
+    return path;
+}
+
 ChildResult RunProgram(const std::string& program, std::vector<std::string> args, std::vector<std::string> env)
 {
     args.insert(args.begin(), program);
@@ -55,11 +64,7 @@ TEST(WiringRun, RelayctlRefusesAJoinOfExclusiveNets)
 // program before any driver call.
 TEST(WiringRun, BrokenFileStopsBeforeTheCard)
 {
-    const std::string broken = ::testing::TempDir() + "wiring-broken-" + std::to_string(getpid()) + ".toml";
-    std::FILE* file = std::fopen(broken.c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    (void)std::fputs("max-closed-per-board = 12\n[[board]]\nindex = 9\n", file);
-    (void)std::fclose(file);
+    const std::string broken = ScratchWiring("wiring-broken", "max-closed-per-board = 12\n[[board]]\nindex = 9\n");
     const std::string error = ": " + broken + " line 3: board 9 is outside 0-7\n";
     const ChildResult ctl = RunProgram(RelayctlPath(), {"--wiring", broken, "close", "1"}, {"RELAYSIM=no-driver-call-expected"});
     EXPECT_EQ(ctl.exitCode, 2);
@@ -89,15 +94,10 @@ class RelaytestRefuses : public ::testing::TestWithParam<RelaytestRefusal> {};
 TEST_P(RelaytestRefuses, BeforeAnyDriverCall)
 {
     const RelaytestRefusal& c = GetParam();
-    const std::string file = ::testing::TempDir() + "relaytest-wiring-" + std::to_string(getpid()) + ".toml";
+    const std::string file = ScratchWiring("relaytest-wiring", c.wiring != nullptr ? c.wiring : "");
     std::vector<std::string> env = {"RELAYSIM=no-driver-call-expected"};
-    if (c.wiring != nullptr) {
-        std::FILE* out = std::fopen(file.c_str(), "w");
-        ASSERT_NE(out, nullptr);
-        (void)std::fputs(c.wiring, out);
-        (void)std::fclose(out);
+    if (c.wiring != nullptr)
         env.push_back("RELAYTEST_WIRING=" + file);
-    }
     const ChildResult r = RunProgram(RelaytestPath(), c.args, env);
     EXPECT_EQ(r.exitCode, c.status) << r.err;
     EXPECT_NE((c.status == 0 ? r.out : r.err).find(c.said), std::string::npos) << r.out << r.err;
@@ -215,14 +215,16 @@ TEST(WiringRun, SweepKeepsTheRulesOverWhatItsBoardsReadBack)
         << stuck.out;
     EXPECT_NE(stuck.out.find("Turning on relay  264\n"), std::string::npos);
 
-    const std::string file = ::testing::TempDir() + "sweep-all-refused-" + std::to_string(getpid()) + ".toml";
-    std::FILE* out = std::fopen(file.c_str(), "w");
-    ASSERT_NE(out, nullptr);
-    (void)std::fputs("[[board]]\nindex = 0\nrows = [\"A\", \"A\", \"A\", \"A\", \"A\", \"A\", \"A\", \"A\"]\n"
-                     "columns = [\"B\", \"B\", \"B\", \"B\", \"B\", \"B\", \"B\", \"B\", \"B\", \"B\", \"B\", \"B\", "
-                     "\"B\", \"B\", \"B\", \"B\"]\n[[exclusive]]\nnets = [\"A\", \"B\"]\n",
-                     out);
-    (void)std::fclose(out);
+    // Every row of board 0 is A, every column B, and A and B are exclusive.
+    auto named = [](const char* name, int count) {
+        std::string list = "[\"" + std::string(name) + "\"";
+        for (int i = 1; i < count; ++i)
+            list += ", \"" + std::string(name) + "\"";
+        return list + "]";
+    };
+    const std::string file = ScratchWiring("sweep-all-refused", "[[board]]\nindex = 0\nrows = " + named("A", 8) +
+                                                                "\ncolumns = " + named("B", 16) +
+                                                                "\n[[exclusive]]\nnets = [\"A\", \"B\"]\n");
     const ChildResult none = RunProgram(RelaysweepPath(), {"--wiring", file, "--yes", "--boards", "0"}, {"RELAYSIM="});
     EXPECT_EQ(none.exitCode, 6) << none.err;
     EXPECT_NE(none.err.find("relaysweep: no relay was verified"), std::string::npos) << none.err;
