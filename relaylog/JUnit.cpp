@@ -63,7 +63,7 @@ void JUnitReport::Error(const std::string& line) { now_.error = line; }
 void JUnitReport::Judged(const Run& run)
 {
     now_.name = "run " + std::to_string(run.number) + " (lines " + std::to_string(run.firstLine) + "-" +
-                std::to_string(run.lastLine) + "): " + ProgramName(run.program);
+                std::to_string(run.lastLine) + "): " + run.program->program;
     runs_.push_back(std::move(now_));
     now_ = Suite{};
 }

@@ -141,7 +141,7 @@ public:
                 ++last;
             out << (i == 0 ? "" : "\n") << (last == i ? "Run " : "Runs ") << r.number
                 << (last == i ? "" : "-" + std::to_string(runs_[last].first.number)) << " (lines " << r.firstLine
-                << "-" << runs_[last].first.lastLine << "): " << ProgramName(r.program) << "\n"
+                << "-" << runs_[last].first.lastLine << "): " << r.program->program << "\n"
                 << (last == i ? runs_[i].second : "PASS: no problems, each\n");
             count[0] += static_cast<int>(last - i);
             i = last;

@@ -1,5 +1,7 @@
 #include "TextReport.h"
 
+#include <functional>
+
 #include "Wording.h"
 
 namespace relaylog {
@@ -15,8 +17,8 @@ std::string StripTrailingBlanks(std::string text)
     return text;
 }
 
-}  // namespace
-
+// A board's 8 x 16 crosspoints, rows 0-7 down and columns 0-15 across, each
+// drawn as the three characters cell gives for its relay (0..127).
 void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& cell)
 {
     std::string header = "        ";
@@ -30,6 +32,8 @@ void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& ce
         out << StripTrailingBlanks(text) << "\n";
     }
 }
+
+}  // namespace
 
 void TextReport::SweepHeading(std::uint64_t line, std::uint32_t boards)
 {

@@ -31,8 +31,6 @@ std::string Offset(std::uint32_t offset);
 std::string RelayName(std::int64_t relay);
 // "board 3 (relays 384-511)"
 std::string BoardName(int board);
-// "relaytest", "relaysweep", "relayctl", "relaymatrix"
-const char* ProgramName(Program program);
 // "stuck closed"
 const char* ClassName(RelayClass k);
 // "128 functional, 0 partly verified, ...", and "N skipped by rule" after
