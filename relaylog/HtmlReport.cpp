@@ -92,8 +92,7 @@ void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, con
     const bool named = StationWiring() != nullptr && StationWiring()->listed[static_cast<std::size_t>(board)];
     const int left = named ? NamedLeftEdge : LeftEdge;
     const int top = named ? NamedTopEdge : TopEdge;
-    out << "<section class=\"board\"><h2>Board " << board << " (relays " << first << "-"
-        << first + RelaysPerBoard - 1 << ")"
+    out << "<section class=\"board\"><h2>Board " << board << " (relays " << RelayRange(board) << ")"
         << (verdicts.Board(board).reads == 0 ? ": never read back, every relay unverified" : "") << "</h2>\n"
         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << left + Columns * Cell << "\" height=\""
         << top + Rows * Cell << "\">";

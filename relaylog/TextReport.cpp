@@ -96,9 +96,8 @@ void TextReport::BoardReadBack(const ReadBack& r)
 {
     if (sweep_ || ++readBacks_ > Listed)
         return;
-    const int first = r.board * RelaysPerBoard;
-    out_ << "\nBoard " << r.board << " (relays " << first << "-" << first + RelaysPerBoard - 1 << ") read back at lines "
-         << r.firstLine << "-" << r.lastLine;
+    out_ << "\nBoard " << r.board << " (relays " << RelayRange(r.board) << ") read back at lines " << r.firstLine << "-"
+         << r.lastLine;
     Words differs{};
     if (r.pushedAt == 0) {
         out_ << ", never pushed in this record: nothing to compare\n";
@@ -134,8 +133,7 @@ void TextReport::Verdicts(const RelayVerdicts& verdicts)
             unread |= 1u << board;
             continue;
         }
-        out_ << "Relays of board " << board << " (" << board * RelaysPerBoard << "-"
-             << board * RelaysPerBoard + RelaysPerBoard - 1 << "), judged over "
+        out_ << "Relays of board " << board << " (" << RelayRange(board) << "), judged over "
              << Count(verdicts.Board(board).reads, "read-back", "read-backs") << ":\n";
         DrawGrid(out_, [&](int c) {
             return std::string(" ") + ClassMarks[static_cast<int>(verdicts.ClassOf(board * RelaysPerBoard + c))] + " ";

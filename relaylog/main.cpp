@@ -231,16 +231,12 @@ int JudgeRecord(const Options& options)
 // A usage error: the reports named so far still say so, where that is safe.
 int UsageError(const Options& options, const std::string& mistake, const Reports& named)
 {
-    const std::vector<NamedFile> inputs = Inputs(options);
-    const std::string line = "ERROR: usage: " + mistake;
     for (const auto& [option, paths] : {std::make_pair("--junit", named.junits), std::make_pair("--html", named.pages)}) {
         for (const std::string& path : paths) {
-            if (path.empty() || !RefusedOutput(inputs, {{option, path}}).empty())
-                continue;
-            Options one;
-            one.record = options.record;
-            (std::string(option) == "--junit" ? one.junit : one.html) = path;
-            Unjudged(one, line, {});
+            const bool junit = std::string(option) == "--junit";
+            const Options one{options.record, junit ? path : "", junit ? "" : path, "", ""};
+            if (!path.empty() && RefusedOutput(Inputs(options), {{option, path}}).empty())
+                Unjudged(one, "ERROR: usage: " + mistake, {});
         }
     }
     return 2;
