@@ -154,9 +154,11 @@ void HtmlPage::Problem(const Finding& finding)
         problems_.push_back(ProblemLine(finding));
 }
 
-void HtmlPage::Verdicts(const RelayVerdicts& verdicts) { relays_ = "Relays: " + ClassCounts(verdicts.Counts()); }
-
-void HtmlPage::End(const Traffic& /*traffic*/) { verdict_ = VerdictLine(problemCount_); }
+void HtmlPage::Judged(const Run& run)
+{
+    verdict_ = run.verdict;
+    relays_ = run.relays;
+}
 
 void HtmlPage::Error(const std::string& line) { verdict_ = line; }
 
