@@ -7,7 +7,7 @@ namespace relaylog {
 
 namespace {
 
-std::string Str(std::int64_t n) { return std::to_string(n); }
+template <typename Int> std::string Str(Int n) { return std::to_string(n); }
 
 // "the write of 00000001 to 104 (SpiData0)", "the read of 110 (SpiData3)"
 std::string AccessName(const RecordLine& line)
@@ -90,7 +90,7 @@ std::string Sentence(const OrphanReport& k) { return "a report of board " + Str(
 std::string Sentence(const ReportOtherBoard& k)
 {
     return "the report is headed board " + Str(k.heading) + ", but board " + Str(k.fetch.number) +
-           " was fetched at line " + Str(static_cast<std::int64_t>(k.fetch.line));
+           " was fetched at line " + Str(k.fetch.line);
 }
 std::string Sentence(const ReportLabels& k)
 {
@@ -103,28 +103,27 @@ std::string Sentence(const ReportMapMismatch& k)
 std::string Sentence(const ReportFetchMismatch& k)
 {
     return "the report shows " + Hex(k.reported) + " for " + Range(k.first) + ", but the fetch read " +
-           Hex(k.fetched) + " at line " + Str(static_cast<std::int64_t>(k.fetchedAt));
+           Hex(k.fetched) + " at line " + Str(k.fetchedAt);
 }
 std::string Sentence(const NoPoll& k) { return Role(k.access) + " has no busy check before it"; }
 std::string Sentence(const PastLimit& k)
 {
-    return Role(k.access) + " comes after " + std::to_string(k.polls) + " busy checks, more than the " +
-           std::to_string(PollLimit) + "-poll limit";
+    return Role(k.access) + " comes after " + Str(k.polls) + " busy checks, more than the " +
+           Str(PollLimit) + "-poll limit";
 }
 std::string Sentence(const WaitWentOn& k)
 {
-    return "busy check " + std::to_string(k.idlePoll) + " before " + Role(k.access) +
-           " read idle, yet the wait went on";
+    return "busy check " + Str(k.idlePoll) + " before " + Role(k.access) + " read idle, yet the wait went on";
 }
 std::string Sentence(const StillBusyAtLimit& k)
 {
-    return "the controller was still busy after " + std::to_string(PollLimit) + " polls (the limit) before " +
+    return "the controller was still busy after " + Str(PollLimit) + " polls (the limit) before " +
            Role(k.access) + "; the access went ahead anyway";
 }
 std::string Sentence(const GaveUpEarly& k)
 {
     return "the wait before " + Role(k.access) + " gave up after " + Count(k.polls, "busy poll", "busy polls") +
-           ", short of the " + std::to_string(PollLimit) + "-poll limit";
+           ", short of the " + Str(PollLimit) + "-poll limit";
 }
 std::string Sentence(const StrayPoll& k)
 {
@@ -151,13 +150,12 @@ std::string Sentence(const Stopped& k)
         return program + " stopped: its record could not be written (standard output failed); it pushed " +
                Touched(k.run) + " all open" + unreached;
     return "the sweep was stopped from outside before its end" +
-           (k.lastClosed >= 0 ? ", the last relay it closed " + RelayName(k.lastClosed) + " at line " +
-                                    Str(static_cast<std::int64_t>(k.closedAt))
+           (k.lastClosed >= 0 ? ", the last relay it closed " + RelayName(k.lastClosed) + " at line " + Str(k.closedAt)
                               : std::string(", before it closed any relay")) + unreached;
 }
 std::string Sentence(const StoppedBusy& k)
 {
-    return "the SPI controller stayed busy from here on, each wait running to the " + std::to_string(PollLimit) +
+    return "the SPI controller stayed busy from here on, each wait running to the " + Str(PollLimit) +
            "-poll limit, and " + k.run->program + " stopped: it pushed " + Touched(k.run) +
            " all open (its last line says whether they read back open)";
 }
@@ -167,9 +165,9 @@ std::string Sentence(const ControlRefusedBoard& k)
 }
 std::string Sentence(const PushLandsElsewhere& k)
 {
-    return BoardName(k.board) + " read back the push to board " + Str(k.from) + " at line " +
-           Str(static_cast<std::int64_t>(k.push)) + " instead of its own: pushes to board " + Str(k.from) +
-           " also land on board " + Str(k.board) + " (" + ReadBacks(k.readBacks) + ")";
+    return BoardName(k.board) + " read back the push to board " + Str(k.from) + " at line " + Str(k.push) +
+           " instead of its own: pushes to board " + Str(k.from) + " also land on board " + Str(k.board) + " (" +
+           ReadBacks(k.readBacks) + ")";
 }
 std::string Sentence(const BoardNotAnswering& k)
 {
@@ -218,8 +216,6 @@ constexpr PlainRow PlainRows[PlainKindCount] = {
 
 }  // namespace
 
-const char* ProgramName(Program program) { return program->program; }
-
 const char* PlainSentence(PlainKind which) { return PlainRows[static_cast<int>(which)].sentence; }
 
 Concern PlainConcern(PlainKind which) { return PlainRows[static_cast<int>(which)].concern; }
@@ -238,7 +234,7 @@ std::string Describe(const Finding& finding)
 
 std::string ProblemLine(const Finding& finding)
 {
-    return "PROBLEM line " + std::to_string(finding.line) + ": " + Describe(finding);
+    return "PROBLEM line " + Str(finding.line) + ": " + Describe(finding);
 }
 
 }  // namespace relaylog

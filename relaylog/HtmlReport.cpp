@@ -92,8 +92,7 @@ void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, con
     const bool named = StationWiring() != nullptr && StationWiring()->listed[static_cast<std::size_t>(board)];
     const int left = named ? NamedLeftEdge : LeftEdge;
     const int top = named ? NamedTopEdge : TopEdge;
-    out << "<section class=\"board\"><h2>Board " << board << " (relays " << first << "-"
-        << first + RelaysPerBoard - 1 << ")"
+    out << "<section class=\"board\"><h2>Board " << board << " (relays " << RelayRange(board) << ")"
         << (verdicts.Board(board).reads == 0 ? ": never read back, every relay unverified" : "") << "</h2>\n"
         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << left + Columns * Cell << "\" height=\""
         << top + Rows * Cell << "\">";
@@ -155,9 +154,11 @@ void HtmlPage::Problem(const Finding& finding)
         problems_.push_back(ProblemLine(finding));
 }
 
-void HtmlPage::Verdicts(const RelayVerdicts& verdicts) { relays_ = "Relays: " + ClassCounts(verdicts.Counts()); }
-
-void HtmlPage::End(const Traffic& /*traffic*/) { verdict_ = VerdictLine(problemCount_); }
+void HtmlPage::Judged(const Run& run)
+{
+    verdict_ = run.verdict;
+    relays_ = run.relays;
+}
 
 void HtmlPage::Error(const std::string& line) { verdict_ = line; }
 

@@ -25,8 +25,8 @@ public:
     void CardCheck(std::uint64_t line, bool found) override;
     void Revision(std::uint64_t line, std::uint32_t value) override;
     void Problem(const Finding& finding) override;
-    void Verdicts(const RelayVerdicts& verdicts) override;
-    void End(const Traffic& traffic) override;
+    // The run's verdict and relays, as the text report has them.
+    void Judged(const Run& run) override;
     void Error(const std::string& line) override;
     // A file of several runs: the page has the file's verdict and every run's
     // PROBLEM lines, and the first run's card check, the worst run's relays.

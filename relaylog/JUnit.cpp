@@ -7,30 +7,6 @@
 
 namespace relaylog {
 
-namespace {
-
-// The kind's concern, and for Board the board it is about; a board outside
-// the matrix fails the protocol case.
-Concern ConcernOf(const Finding& finding, int& board)
-{
-    board = -1;
-    const Concern concern = std::visit(
-        [&](const auto& kind) {
-            using Kind = std::decay_t<decltype(kind)>;
-            if constexpr (std::is_same_v<Kind, Plain>) {
-                return PlainConcern(kind.which);
-            } else {
-                if constexpr (Kind::concern == Concern::Board)
-                    board = kind.Board();
-                return Kind::concern;
-            }
-        },
-        finding.what);
-    return concern == Concern::Board && (board < 0 || board >= Boards) ? Concern::Protocol : concern;
-}
-
-}  // namespace
-
 JUnitReport::Case& JUnitReport::Of(Concern concern, int board)
 {
     if (concern == Concern::Board && board >= 0 && board < Boards)
@@ -38,13 +14,28 @@ JUnitReport::Case& JUnitReport::Of(Concern concern, int board)
     return now_.cases[concern == Concern::CardCheck ? 0 : concern == Concern::Waits ? 1 : ProtocolCase];
 }
 
+// The case of the kind's concern, and for Board of the board it is about; a
+// board outside the matrix fails the protocol case.
+JUnitReport::Case& JUnitReport::Of(const Finding& finding)
+{
+    return std::visit(
+        [&](const auto& kind) -> Case& {
+            using Kind = std::decay_t<decltype(kind)>;
+            if constexpr (std::is_same_v<Kind, Plain>)
+                return Of(PlainConcern(kind.which), -1);
+            else if constexpr (Kind::concern == Concern::Board)
+                return Of(Concern::Board, kind.Board());
+            else
+                return Of(Kind::concern, -1);
+        },
+        finding.what);
+}
+
 void JUnitReport::BoardReadBack(const ReadBack& readBack) { Of(Concern::Board, readBack.board).present = true; }
 
 void JUnitReport::Problem(const Finding& finding)
 {
-    int board = -1;
-    const Concern concern = ConcernOf(finding, board);
-    Case& c = Of(concern, board);
+    Case& c = Of(finding);
     c.present = true;
     if (c.problems++ < MaxLines)
         c.lines.push_back(ProblemLine(finding));
@@ -63,7 +54,7 @@ void JUnitReport::Error(const std::string& line) { now_.error = line; }
 void JUnitReport::Judged(const Run& run)
 {
     now_.name = "run " + std::to_string(run.number) + " (lines " + std::to_string(run.firstLine) + "-" +
-                std::to_string(run.lastLine) + "): " + ProgramName(run.program);
+                std::to_string(run.lastLine) + "): " + run.program->program;
     runs_.push_back(std::move(now_));
     now_ = Suite{};
 }

@@ -37,9 +37,7 @@ bool ProtocolFollower::Take(const RecordLine& line)
             return true;
         }
         Found(line.number, Plain{PlainKind::MissingRevision});
-        if (!WiringLine(line))
-            Body(line);
-        return true;
+        [[fallthrough]];
     case Stage::Body:
         if (!WiringLine(line))
             Body(line);

@@ -42,8 +42,7 @@ struct RunCheck {
         run.firstLine = firstLine;
     }
 
-    // The run ends at lastLine: judged, or, with a reason, not a complete record.
-    void Finish(std::uint64_t lastLine, const std::string& error = {})
+    void Finish(std::uint64_t lastLine, const std::string& error)
     {
         follower.Flush();
         run.lastLine = lastLine;
@@ -106,8 +105,10 @@ class FileReport {
 public:
     explicit FileReport(const std::vector<FindingSink*>& also) : also_(also) {}
 
-    void Add(const RunCheck& run)
+    // The run ends at lastLine: judged, or, with a reason, not a complete record.
+    void Add(RunCheck& run, std::uint64_t lastLine, const std::string& error = {})
     {
+        run.Finish(lastLine, error);
         const Run& r = run.run;
         if (r.number == 1)
             full_ = run.full.str();
@@ -141,7 +142,7 @@ public:
                 ++last;
             out << (i == 0 ? "" : "\n") << (last == i ? "Run " : "Runs ") << r.number
                 << (last == i ? "" : "-" + std::to_string(runs_[last].first.number)) << " (lines " << r.firstLine
-                << "-" << runs_[last].first.lastLine << "): " << ProgramName(r.program) << "\n"
+                << "-" << runs_[last].first.lastLine << "): " << r.program->program << "\n"
                 << (last == i ? runs_[i].second : "PASS: no problems, each\n");
             count[0] += static_cast<int>(last - i);
             i = last;
@@ -175,8 +176,7 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
             const int next = run->run.number + 1;
             std::uint64_t last = held->number - 1;
             const std::string error = run->Incomplete(ReadResult::End, reader, last);
-            run->Finish(last, error);
-            file.Add(*run);
+            file.Add(*run, last, error);
             run = std::make_unique<RunCheck>(next, held->number, also);
         }
         if (held)
@@ -187,9 +187,8 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
             continue;
         }
         if (!run->follower.Take(line)) {
-            run->Finish(line.number,
-                        ErrorLine(line.number, "not a relaytest record: it does not start with the card check"));
-            file.Add(*run);
+            file.Add(*run, line.number,
+                     ErrorLine(line.number, "not a relaytest record: it does not start with the card check"));
             return file.Close(out, verdicts);
         }
     }
@@ -197,8 +196,7 @@ int Judge(std::istream& in, std::ostream& out, const std::vector<FindingSink*>& 
         run->follower.Take(*held);
     std::uint64_t last = reader.LinesRead();
     const std::string error = run->Incomplete(result, reader, last);
-    run->Finish(last, error);
-    file.Add(*run);
+    file.Add(*run, last, error);
     return file.Close(out, verdicts);
 }
 

@@ -93,31 +93,23 @@ bool WriteReport(const std::string& path, const std::function<void(std::ostream&
     // A device or a pipe (/dev/null, /dev/stdout) holds nothing to lose, and
     // is written as it is rather than replaced.
     struct stat about {};
-    if (::stat(path.c_str(), &about) == 0 && !S_ISREG(about.st_mode) && !S_ISDIR(about.st_mode)) {
-        std::ofstream device(path, std::ios::binary);
-        write(device);
-        device.close();
-        reason = device ? "" : std::strerror(errno != 0 ? errno : EIO);
-        return static_cast<bool>(device);
-    }
+    const bool device = ::stat(path.c_str(), &about) == 0 && !S_ISREG(about.st_mode) && !S_ISDIR(about.st_mode);
     std::random_device seed;
     char suffix[32];
     (void)std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(seed()));
-    const std::string temporary = path + suffix;
+    const std::string written = device ? path : path + suffix;
     errno = 0;
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+    std::ofstream file(written, std::ios::binary | std::ios::trunc);
     if (file) {
         write(file);
         file.close();
     }
-    if (!file) {
-        reason = std::strerror(errno != 0 ? errno : EIO);
-        (void)std::remove(temporary.c_str());
-        return false;
-    }
-    if (RenameOver(temporary, path, reason))
+    if (file && (device || RenameOver(written, path, reason)))
         return true;
-    (void)std::remove(temporary.c_str());
+    if (!file)
+        reason = std::strerror(errno != 0 ? errno : EIO);
+    if (!device)
+        (void)std::remove(written.c_str());
     return false;
 }
 

@@ -1,5 +1,7 @@
 #include "TextReport.h"
 
+#include <functional>
+
 #include "Wording.h"
 
 namespace relaylog {
@@ -15,8 +17,8 @@ std::string StripTrailingBlanks(std::string text)
     return text;
 }
 
-}  // namespace
-
+// A board's 8 x 16 crosspoints, rows 0-7 down and columns 0-15 across, each
+// drawn as the three characters cell gives for its relay (0..127).
 void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& cell)
 {
     std::string header = "        ";
@@ -30,6 +32,8 @@ void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& ce
         out << StripTrailingBlanks(text) << "\n";
     }
 }
+
+}  // namespace
 
 void TextReport::SweepHeading(std::uint64_t line, std::uint32_t boards)
 {
@@ -92,9 +96,8 @@ void TextReport::BoardReadBack(const ReadBack& r)
 {
     if (sweep_ || ++readBacks_ > Listed)
         return;
-    const int first = r.board * RelaysPerBoard;
-    out_ << "\nBoard " << r.board << " (relays " << first << "-" << first + RelaysPerBoard - 1 << ") read back at lines "
-         << r.firstLine << "-" << r.lastLine;
+    out_ << "\nBoard " << r.board << " (relays " << RelayRange(r.board) << ") read back at lines " << r.firstLine << "-"
+         << r.lastLine;
     Words differs{};
     if (r.pushedAt == 0) {
         out_ << ", never pushed in this record: nothing to compare\n";
@@ -130,8 +133,7 @@ void TextReport::Verdicts(const RelayVerdicts& verdicts)
             unread |= 1u << board;
             continue;
         }
-        out_ << "Relays of board " << board << " (" << board * RelaysPerBoard << "-"
-             << board * RelaysPerBoard + RelaysPerBoard - 1 << "), judged over "
+        out_ << "Relays of board " << board << " (" << RelayRange(board) << "), judged over "
              << Count(verdicts.Board(board).reads, "read-back", "read-backs") << ":\n";
         DrawGrid(out_, [&](int c) {
             return std::string(" ") + ClassMarks[static_cast<int>(verdicts.ClassOf(board * RelaysPerBoard + c))] + " ";

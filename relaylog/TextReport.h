@@ -7,7 +7,6 @@
 #define RELAYLOG_TEXTREPORT_H
 
 #include <array>
-#include <functional>
 #include <ostream>
 #include <string>
 
@@ -67,10 +66,6 @@ private:
     std::uint64_t ruleLines_ = 0;  // skipped relays, refused commands, broken rules: each up to Listed
     std::string relays_;  // the relays' summary, once judged
 };
-
-// A board's 8 x 16 crosspoints, rows 0-7 down and columns 0-15 across, each
-// drawn as the three characters cell gives for its relay (0..127).
-void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& cell);
 
 }  // namespace relaylog
 

@@ -70,8 +70,12 @@ std::string RelayName(std::int64_t relay)
 
 std::string BoardName(int board)
 {
-    return "board " + std::to_string(board) + " (relays " + std::to_string(board * RelaysPerBoard) + "-" +
-           std::to_string(board * RelaysPerBoard + RelaysPerBoard - 1) + ")";
+    return "board " + std::to_string(board) + " (relays " + RelayRange(board) + ")";
+}
+
+std::string RelayRange(int board)
+{
+    return std::to_string(board * RelaysPerBoard) + "-" + std::to_string(board * RelaysPerBoard + RelaysPerBoard - 1);
 }
 
 const char* ClassName(RelayClass k) { return ClassNames[static_cast<int>(k)]; }

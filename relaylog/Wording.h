@@ -29,10 +29,9 @@ std::string Offset(std::uint32_t offset);
 // "relay 100 (board 0, row 4, column 12)"; under a wiring with the names it
 // gives: "relay 311 (board 2, row 7 0V, column 6 J4.7)"
 std::string RelayName(std::int64_t relay);
-// "board 3 (relays 384-511)"
+// "board 3 (relays 384-511)", and its relays alone: "384-511"
 std::string BoardName(int board);
-// "relaytest", "relaysweep", "relayctl", "relaymatrix"
-const char* ProgramName(Program program);
+std::string RelayRange(int board);
 // "stuck closed"
 const char* ClassName(RelayClass k);
 // "128 functional, 0 partly verified, ...", and "N skipped by rule" after

@@ -122,17 +122,9 @@ int Unjudged(const Options& options, const std::string& errorLine, const Propert
     return 2;
 }
 
-// The baseline's verdicts; false, after one line on standard error, when OLD
-// cannot be read or is not a complete record.
-bool ReadBaseline(const std::string& name, RelayVerdicts& verdicts, std::string& why)
+// The baseline's verdicts; empty, or why the baseline cannot be judged.
+std::string JudgeBaseline(RecordInput& input, const std::string& name, RelayVerdicts& verdicts)
 {
-    RecordInput input;
-    std::string reason;
-    if (!input.Open(name, reason)) {
-        why = "cannot read the baseline " + Echoed(name) + ": " + reason;
-        (void)std::fprintf(stderr, "relaylog: %s: %s\n", Echoed(name).c_str(), reason.c_str());
-        return false;
-    }
     struct : FindingSink {
         void Error(const std::string& line) override { error = line; }
         std::string error;
@@ -140,10 +132,8 @@ bool ReadBaseline(const std::string& name, RelayVerdicts& verdicts, std::string&
     std::istream in(&input);
     std::ostringstream report;
     if (CheckRecord(in, report, {&cannot}, &verdicts) != 2)
-        return true;
-    why = "the baseline " + Echoed(name) + " cannot be judged: " + cannot.error;
-    (void)std::fprintf(stderr, "relaylog: %s\n", why.c_str());
-    return false;
+        return {};
+    return "the baseline " + name + " cannot be judged: " + cannot.error;
 }
 
 int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
@@ -210,21 +200,26 @@ int JudgeRecord(const Options& options)
     }
     RecordInput input;
     std::string reason;
+    // Nothing can be judged: a line on standard error, and the ERROR line in each report asked for.
+    const auto cannot = [&](const std::string& complaint, const std::string& error) {
+        (void)std::fprintf(stderr, "relaylog: %s\n", complaint.c_str());
+        return Unjudged(options, "ERROR: " + error, PropertiesOf(input.Facts(), {}));
+    };
     const std::string name = options.record == "-" ? std::string("standard input") : Echoed(options.record);
-    if (!input.Open(options.record, reason)) {
-        (void)std::fprintf(stderr, "relaylog: %s: %s\n", name.c_str(), reason.c_str());
-        return Unjudged(options, "ERROR: cannot read " + name + ": " + reason, PropertiesOf(input.Facts(), {}));
-    }
+    if (!input.Open(options.record, reason))
+        return cannot(name + ": " + reason, "cannot read " + name + ": " + reason);
     Wiring wiring;
-    if (!options.wiring.empty() && !LoadWiring(options.wiring, wiring, reason)) {
-        (void)std::fprintf(stderr, "relaylog: %s\n", Echoed(reason).c_str());
-        return Unjudged(options, "ERROR: the wiring cannot be read: " + Echoed(reason), PropertiesOf(input.Facts(), {}));
-    }
+    if (!options.wiring.empty() && !LoadWiring(options.wiring, wiring, reason))
+        return cannot(Echoed(reason), "the wiring cannot be read: " + Echoed(reason));
     UseWiring(options.wiring.empty() ? nullptr : &wiring);
     RelayVerdicts old;
-    std::string why;
-    if (!options.baseline.empty() && !ReadBaseline(options.baseline, old, why))
-        return Unjudged(options, "ERROR: " + why, PropertiesOf(input.Facts(), {}));
+    RecordInput baseline;
+    const std::string oldName = Echoed(options.baseline);
+    if (!options.baseline.empty() && !baseline.Open(options.baseline, reason))
+        return cannot(oldName + ": " + reason, "cannot read the baseline " + oldName + ": " + reason);
+    const std::string why = options.baseline.empty() ? std::string() : JudgeBaseline(baseline, oldName, old);
+    if (!why.empty())
+        return cannot(why, why);
     if (!input.NotARecord().empty()) {
         const std::string line = "ERROR line 1: " + input.NotARecord();
         std::printf("%s\n", line.c_str());
@@ -236,16 +231,12 @@ int JudgeRecord(const Options& options)
 // A usage error: the reports named so far still say so, where that is safe.
 int UsageError(const Options& options, const std::string& mistake, const Reports& named)
 {
-    const std::vector<NamedFile> inputs = Inputs(options);
-    const std::string line = "ERROR: usage: " + mistake;
     for (const auto& [option, paths] : {std::make_pair("--junit", named.junits), std::make_pair("--html", named.pages)}) {
         for (const std::string& path : paths) {
-            if (path.empty() || !RefusedOutput(inputs, {{option, path}}).empty())
-                continue;
-            Options one;
-            one.record = options.record;
-            (std::string(option) == "--junit" ? one.junit : one.html) = path;
-            Unjudged(one, line, {});
+            const bool junit = std::string(option) == "--junit";
+            const Options one{options.record, junit ? path : "", junit ? "" : path, "", ""};
+            if (!path.empty() && RefusedOutput(Inputs(options), {{option, path}}).empty())
+                Unjudged(one, "ERROR: usage: " + mistake, {});
         }
     }
     return 2;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace relaylog {
 
@@ -203,35 +204,33 @@ private:
     std::string_view rest_;
 };
 
+// What each field of a template reads, and into which member of the line;
+// width is the number after its colon ("n:4"), 0 without one.
+using FieldReader = bool (*)(Scanner& s, RecordLine& line, int width);
+constexpr std::pair<std::string_view, FieldReader> Fields[] = {
+    {"value", [](Scanner& s, RecordLine& line, int) { return s.Hex(line.value, 8); }},
+    {"offset", [](Scanner& s, RecordLine& line, int) { return s.Hex(line.offset, 2); }},
+    {"on", [](Scanner& s, RecordLine& line, int) { return (line.on = s.Literal("on")) || s.Literal("off"); }},
+    {"op", [](Scanner& s, RecordLine& line, int) { return (line.write = s.Literal("<<")) || s.Literal("??"); }},
+    {"n", [](Scanner& s, RecordLine& line, int width) { return s.Int(line.n, width); }},
+    {"last", [](Scanner& s, RecordLine& line, int width) { return s.Int(line.last, width); }},
+    {"map", [](Scanner& s, RecordLine& line, int) { return s.Map(line.map); }},
+    {"boards", [](Scanner& s, RecordLine& line, int) { return s.Boards(line.value); }},
+    {"why", [](Scanner& s, RecordLine&, int) { return s.Rest(); }},
+    {"text", [](Scanner& s, RecordLine& line, int) { return s.Keep(line.text); }},
+    {"named", [](Scanner& s, RecordLine& line, int) { return s.Named(line.text); }},
+    {"closing", [](Scanner& s, RecordLine& line, int) { return s.Closing(line.frame); }},
+};
+
 // One field of a template, named as in the table: "value", "n:4", ...
 bool Field(Scanner& s, std::string_view field, RecordLine& line)
 {
     const std::size_t colon = field.find(':');
-    const std::string_view name = field.substr(0, colon);
-    const int width = colon == std::string_view::npos ? 0 : field[colon + 1] - '0';
-    if (name == "value")
-        return s.Hex(line.value, 8);
-    if (name == "offset")
-        return s.Hex(line.offset, 2);
-    if (name == "on")
-        return (line.on = s.Literal("on")) || s.Literal("off");
-    if (name == "op")
-        return (line.write = s.Literal("<<")) || s.Literal("??");
-    if (name == "n")
-        return s.Int(line.n, width);
-    if (name == "last")
-        return s.Int(line.last, width);
-    if (name == "boards")
-        return s.Boards(line.value);
-    if (name == "why")
-        return s.Rest();
-    if (name == "text")
-        return s.Keep(line.text);
-    if (name == "named")
-        return s.Named(line.text);
-    if (name == "closing")
-        return s.Closing(line.frame);
-    return name == "map" && s.Map(line.map);
+    for (const auto& [name, read] : Fields) {
+        if (name == field.substr(0, colon))
+            return read(s, line, colon == std::string_view::npos ? 0 : field[colon + 1] - '0');
+    }
+    return false;
 }
 
 // With start, true once text matches the pattern up to its free text.
