@@ -12,7 +12,8 @@
 # first must have found the card free, saying nothing. ARGS is the program's
 # arguments, one string split at blanks; AFTER the number of lines it prints
 # once it has let the card go (relaytest: a blank line, its closing prompt and
-# the pause's prompt).
+# the pause's prompt). WINE_LOCK_SLOW: the first run's card's delay per access
+# in microseconds (50000 unless set), long enough for the second to start.
 set -euo pipefail
 exe=$1 args=$2 after=$3 dlldir=$4
 shift 4
@@ -31,7 +32,7 @@ run alone '' "$@"
 head -c "$(($(wc -c <"$work/alone.out") - $(tail -n "$after" "$work/alone.out" | wc -c)))" "$work/alone.out" \
     >"$work/pass"
 
-run first slow=50000 "$@" &
+run first "slow=${WINE_LOCK_SLOW:-50000}" "$@" &
 first=$!
 for _ in $(seq 600); do
     [ -s "$work/first.out" ] && break
