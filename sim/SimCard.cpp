@@ -50,6 +50,7 @@ struct Model {
     std::uint64_t calls = 0;        // driver calls so far, all four functions
     std::uint64_t crashAfter = 0;   // the call that faults; 0 for none
     std::uint32_t slowMicros = 0;   // sleep at the start of every call
+    std::string holdPath;           // wait at the start of every call while this file exists
     bool recording = false;
     std::vector<SimCall> log;
     std::function<std::uint32_t(std::uint32_t, std::uint32_t)> readOverride;
@@ -96,6 +97,24 @@ void Configure()
 // the compiler, which must make the store.
 volatile std::uintptr_t UnmappedAddress = 0x10;
 
+bool Exists(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file != nullptr)
+        (void)std::fclose(file);
+    return file != nullptr;
+}
+
+// A test's hold: the program waits, holding the card, until the file goes.
+void HoldWhileThere()
+{
+    if (std::FILE* waiting = std::fopen((model.holdPath + ".waiting").c_str(), "wb"))
+        (void)std::fclose(waiting);
+    for (int tick = 0; tick < 12000 && Exists(model.holdPath); ++tick)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    model.holdPath.clear();
+}
+
 // The start of every driver call: the call set to fault does so before
 // anything else, and a slow driver takes its time before it does its work.
 void Enter()
@@ -105,6 +124,8 @@ void Enter()
         *reinterpret_cast<volatile int*>(UnmappedAddress) = 0;  // NOLINT(performance-no-int-to-ptr)
     if (model.slowMicros > 0)
         std::this_thread::sleep_for(std::chrono::microseconds(model.slowMicros));
+    if (!model.holdPath.empty())
+        HoldWhileThere();
 }
 
 bool Present(std::int32_t card) { return card == ModelCard && model.cards >= 1; }
@@ -277,6 +298,12 @@ void SimSetBusyPolls(std::uint32_t polls)
 void SimSetStuckBusy(bool stuck) { model.stuckBusy = stuck; }
 void SimCrashAfter(std::uint64_t call) { model.crashAfter = call; }
 void SimSetSlow(std::uint32_t microseconds) { model.slowMicros = microseconds; }
+
+bool SimHoldWhile(const std::string& path, std::string& /*error*/)
+{
+    model.holdPath = path;
+    return true;
+}
 
 void SimSetBoardFixed(int board, const BoardWords& words)
 {

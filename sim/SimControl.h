@@ -63,6 +63,12 @@ void SimCrashAfter(std::uint64_t call);
 // takes long enough to be stopped half-way. 0 for none.
 void SimSetSlow(std::uint32_t microseconds);
 
+// Every driver call first waits while the file at path exists (at most two
+// minutes), having made path + ".waiting" to say so: a test holds a program
+// on the card, with the card lock taken, until it removes the file. Always
+// true: a file that cannot be made only goes unsaid.
+bool SimHoldWhile(const std::string& path, std::string& error);
+
 // The board ignores writes and returns these words on every fetch.
 void SimSetBoardFixed(int board, const BoardWords& words);
 // A relay (0..1023) that reads back closed (on) or open (off) whatever was

@@ -51,6 +51,7 @@ const Setting Settings[] = {
     {"crash-after", "N", 10, 1, UINT32_MAX, [](long long n) { SimCrashAfter(static_cast<std::uint64_t>(n)); }},
     {"slow", "US", 10, 0, UINT32_MAX, [](long long us) { SimSetSlow(static_cast<std::uint32_t>(us)); }},
     {"state", "PATH", 0, 0, 0, nullptr, nullptr, nullptr, SimKeepStateIn},
+    {"hold", "PATH", 0, 0, 0, nullptr, nullptr, nullptr, SimHoldWhile},
 };
 
 // The whole argument as a number in the setting's base and range. Hexadecimal

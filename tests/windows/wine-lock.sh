@@ -1,22 +1,19 @@
 #!/usr/bin/env bash
 # The card lock under wine (or whatever runs Windows programs here): two runs
-# of one program at once through the stand-in TEVRIS.DLL, the first on a slow
-# simulated card.
+# of one program at once through the stand-in TEVRIS.DLL, the first held on
+# the simulated card (RELAYSIM's hold=PATH) until the second says it waits.
 #
-#   wine-lock.sh EXE "ARGS" AFTER DLLDIR RUNNER...
+#   wine-lock.sh EXE "ARGS" DLLDIR RUNNER...
 #
 # The second must say on standard error that the first holds the card and that
-# it waits (one line before what a run alone says there), print nothing on standard output while it waits (not a line before
-# the first has finished its pass and let the card go), then run to its end.
-# Both records must be what the program prints when it runs alone, and the
-# first must have found the card free, saying nothing. ARGS is the program's
-# arguments, one string split at blanks; AFTER the number of lines it prints
-# once it has let the card go (relaytest: a blank line, its closing prompt and
-# the pause's prompt). WINE_LOCK_SLOW: the first run's card's delay per access
-# in microseconds (50000 unless set), long enough for the second to start.
+# it waits (one line before what a run alone says there), print nothing on
+# standard output while it waits, then run to its end once the first lets the
+# card go. Both records must be what the program prints when it runs alone,
+# and the first must have found the card free, saying nothing. ARGS is the
+# program's arguments, one string split at blanks.
 set -euo pipefail
-exe=$1 args=$2 after=$3 dlldir=$4
-shift 4
+exe=$1 args=$2 dlldir=$3
+shift 3
 read -r -a argv <<<"$args"
 program=$(basename "$exe" .exe)
 # One lock object of this run's own, unless the test names one.
@@ -28,26 +25,27 @@ run() {  # NAME RELAYSIM: the program from DLLDIR, into $work/NAME.out and .err
     (cd "$dlldir" && RELAYSIM=$2 "${@:3}" "$exe" "${argv[@]}" </dev/null >"$work/$1.out" 2>"$work/$1.err")
 }
 run alone '' "$@"
-# What the first has printed by the time it lets the card go.
-head -c "$(($(wc -c <"$work/alone.out") - $(tail -n "$after" "$work/alone.out" | wc -c)))" "$work/alone.out" \
-    >"$work/pass"
 
-run first "slow=${WINE_LOCK_SLOW:-50000}" "$@" &
+# The first takes the card and is held at its first driver call until the
+# second has said that it waits: however long a run under wine takes to start.
+touch "$work/hold"
+run first "hold=$work/hold" "$@" &
 first=$!
 for _ in $(seq 600); do
-    [ -s "$work/first.out" ] && break
+    [ -e "$work/hold.waiting" ] && break
     sleep 0.1
 done
 run second '' "$@" &
 second=$!
-# The moment the second prints, the first must have finished its pass.
-while kill -0 "$second" 2>/dev/null && [ ! -s "$work/second.out" ]; do
-    sleep 0.02
+for _ in $(seq 600); do
+    { [ -s "$work/second.err" ] || ! kill -0 "$second" 2>/dev/null; } && break
+    sleep 0.1
 done
-if [ -s "$work/second.out" ] && ! cmp -s -n "$(wc -c <"$work/pass")" "$work/pass" "$work/first.out"; then
+if [ -s "$work/second.out" ]; then
     echo "$program: the second run printed while the first still held the card"
     exit 1
 fi
+rm -f "$work/hold"
 wait "$first" || true
 wait "$second" || true
 
