@@ -39,8 +39,12 @@ bool ParseCommand(int count, const char* const* words, CtlCommand& command, std:
         if (!ok) {
             // The word in front, once: a mistake that already quotes it whole is not told twice.
             const std::string quoted = Quoted(word, std::strlen(word));
-            if (std::strcmp(word, "all") != 0)
-                error = std::string(name) + " " + (error.rfind(quoted, 0) == 0 ? error : quoted + ": " + error);
+            if (std::strcmp(word, "all") != 0) {
+                std::string said = std::string(name).append(" ");
+                if (error.rfind(quoted, 0) != 0)
+                    said.append(quoted).append(": ");
+                error = said.append(error);
+            }
             return false;
         }
     }

@@ -22,7 +22,7 @@ const std::string Bench3 = ExamplePath("bench-3.toml");
 // A wiring file of this test's own, holding text: its path.
 std::string ScratchWiring(const std::string& name, const std::string& text)
 {
-    const std::string path = ::testing::TempDir() + name + "-" + std::to_string(getpid()) + ".toml";
+    std::string path = ::testing::TempDir() + name + "-" + std::to_string(getpid()) + ".toml";
     std::FILE* file = std::fopen(path.c_str(), "w");
     EXPECT_TRUE(file != nullptr && std::fputs(text.c_str(), file) >= 0 && std::fclose(file) == 0) << path;
     return path;
