@@ -66,7 +66,7 @@ int Owned(const relaymatrix_session* session, std::string& error)
 }
 
 // The handle freed once its session is over.
-void Forget(relaymatrix_session* session)
+void Forget(const relaymatrix_session* session)
 {
     if (!SessionOpen() && session == Current) {
         delete Current;
