@@ -272,7 +272,7 @@ int relaymatrix_relay_number(relaymatrix_session* session, const char* relay, in
     std::string error;
     if (session != nullptr && Owned(session, error) != RELAYMATRIX_OK)
         return Keep(RELAYMATRIX_NO_SESSION, error);
-    const int status = NamingWiring(wiring, wired, error);
+    const int status = NamingWiring(session != nullptr, wiring, wired, error);
     if (status != RELAYMATRIX_OK)
         return Keep(status, error);
     if (relay == nullptr)

@@ -156,10 +156,10 @@ const Wiring& SessionWiring() { return StationWiring(); }
 bool SessionWired() { return StationHasWiring(); }
 int SessionLimit() { return Limit; }
 
-int NamingWiring(Wiring& wiring, bool& wired, std::string& error)
+int NamingWiring(bool ofSession, Wiring& wiring, bool& wired, std::string& error)
 {
-    wired = Open ? StationHasWiring() : false;
-    if (Open) {
+    wired = ofSession && StationHasWiring();
+    if (ofSession) {
         wiring = StationWiring();
         return RELAYMATRIX_OK;
     }

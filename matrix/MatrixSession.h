@@ -32,9 +32,11 @@ const Wiring& SessionWiring();
 bool SessionWired();
 int SessionLimit();
 
-// The wiring names are read through outside a session: RELAYTEST_WIRING's,
-// read afresh. RELAYMATRIX_BAD_ARGUMENT when that file is broken.
-int NamingWiring(Wiring& wiring, bool& wired, std::string& error);
+// The wiring names are read through: the open session's (ofSession, for a
+// call given its handle), else RELAYTEST_WIRING's, read afresh, as the header
+// promises for a call without a handle. RELAYMATRIX_BAD_ARGUMENT when that
+// file is broken.
+int NamingWiring(bool ofSession, Wiring& wiring, bool& wired, std::string& error);
 
 // The boards the session has pushed, for a stop.
 void NotePushed(BoardIndex board);

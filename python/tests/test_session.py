@@ -210,3 +210,15 @@ def test_the_library_is_taken_from_any_folder_or_named_as_missing(given, in_fold
                             env=dict(os.environ, RELAYMATRIX_LIBRARY=given,
                                      PYTHONPATH=str(Path(relaymatrix.__file__).parent.parent)))
     assert said in result.stdout and result.stderr == "", result.stdout + result.stderr
+
+
+def test_a_call_without_a_handle_names_by_the_station_wiring(monkeypatch):
+    # relaymatrix_relay_number(NULL, ...) reads RELAYTEST_WIRING's names, as
+    # the header says, even while a session without a wiring is open.
+    import ctypes
+    from relaymatrix._library import load
+    monkeypatch.setenv("RELAYTEST_WIRING", str(BENCH3))
+    number = ctypes.c_int(-1)
+    with relaymatrix.Session(no_wiring=True, wait=0):
+        assert load().relaymatrix_relay_number(None, b"I+@J4.1", ctypes.byref(number)) == 0
+    assert number.value == 258
