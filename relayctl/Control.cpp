@@ -77,7 +77,7 @@ void NotePushed(BoardIndex board) { Pushed = static_cast<BoardSet>(Pushed | (1u 
 CtlOutcome Switch(const CtlCommand& command, int maxClosed)
 {
     const bool on = command.action == CtlAction::Close;
-    const SwitchPlace place{StationWiring(), maxClosed, SayOnStderr, nullptr, NotePushed};
+    const SwitchPlace place = CtlPlace(maxClosed);
     BoardSet refused = 0;
     int faults = 0;
     switch (SwitchRelaySet(place, command.relays, on, refused, faults)) {
@@ -141,11 +141,15 @@ CtlOutcome Show(BoardSet boards)
 
 }  // namespace
 
+SwitchPlace CtlPlace(int maxClosed) { return SwitchPlace{StationWiring(), maxClosed, SayOnStderr, nullptr, NotePushed}; }
+
 CtlOutcome RunCommand(const CtlCommand& command, int maxClosed)
 {
     if (command.action == CtlAction::Show)
         return Show(command.boards);
-    return Switch(command, maxClosed);
+    if (command.action == CtlAction::Close || command.action == CtlAction::Open)
+        return Switch(command, maxClosed);
+    return RunRouteCommand(command, maxClosed, MakeBeforeBreak());
 }
 
 BoardSet PushedBoards() { return Pushed; }

@@ -32,6 +32,16 @@ enum class CtlOutcome {
 // every read-back.
 CtlOutcome RunCommand(const CtlCommand& command, int maxClosed);
 
+// Where relayctl switches: standard error told what became of it, the
+// boards pushed noted.
+SwitchPlace CtlPlace(int maxClosed);
+
+// The route commands (RouteControl.cpp): connect, disconnect, route, routes
+// and switch, in the order --order asks (make-before-break, or not).
+CtlOutcome RunRouteCommand(const CtlCommand& command, int maxClosed, bool makeFirst);
+void SetMakeBeforeBreak(bool makeFirst);
+bool MakeBeforeBreak();
+
 // The boards this run has pushed so far: what a stop pushes open.
 BoardSet PushedBoards();
 

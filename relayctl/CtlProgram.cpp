@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Control.h"
 #include "CtlSession.h"
 #include "Outcome.h"
 #include "StationWiring.h"
@@ -14,12 +15,18 @@ namespace {
 
 std::vector<std::string> Words;
 std::string MaxClosedText;
+std::string OrderText;
 CtlCommand Command;
 
 const char* const Help =
     "  close RELAYS..., open RELAYS...|all, show [BOARDS...]; with no command, a session:\n"
     "  such commands, one a line, from standard input. wiring: checks the station's\n"
     "  wiring file and prints its matrix by name, touching no relay.\n"
+    "  Routes (a wiring file with buses, docs/routes.md): connect A B|ROUTE closes the\n"
+    "  shortest free path between two nets; disconnect A B|ROUTE opens it; routes shows\n"
+    "  what the boards connect now; route A B|ROUTE shows the path connect would close,\n"
+    "  switching nothing; switch GROUP|ROUTE... makes those routes the only ones, every\n"
+    "  opening pushed and read back before the first closing.\n"
     "  Switches relays of the matrix and leaves them so: the boards hold their relays\n"
     "  after relayctl ends. Each board a command touches is read back, switched and\n"
     "  read back again; standard error says whether every relay is as asked, and\n"
@@ -35,6 +42,8 @@ const char* const Help =
     "                   names): a close that would close a forbidden crosspoint, join\n"
     "                   two nets of an exclusive set or pass its board limit is\n"
     "                   refused, nothing switched (status 6); opening is always allowed\n"
+    "  --order ORDER    switch: break-before-make (default), or make-before-break,\n"
+    "                   refused unless the union of both sets keeps every rule\n"
     "  --wait SECONDS   while another program holds the card, wait up to SECONDS for it\n"
     "                   (default 60; 0: do not wait)\n"
     "  --help, --version\n"
@@ -53,7 +62,9 @@ void Declare(CLI::App& app)
 {
     Words.clear();
     MaxClosedText.clear();
+    OrderText.clear();
     app.add_option("--max-closed", MaxClosedText);
+    app.add_option("--order", OrderText);
     app.add_option("words", Words);
 }
 
@@ -88,6 +99,11 @@ int Check(std::string& message)
 {
     if (!ReadMaxClosed(message))
         return 2;
+    if (!OrderText.empty() && OrderText != "break-before-make" && OrderText != "make-before-break") {
+        message = "--order " + Quoted(OrderText) + ": write break-before-make or make-before-break";
+        return 2;
+    }
+    SetMakeBeforeBreak(OrderText == "make-before-break");
     if (Words.empty())
         return 0;
     if (WiringCommand()) {
@@ -138,7 +154,7 @@ WorkEnd Body()
 
 const ProgramEntry RelayctlProgram = {
     "relayctl",
-    "relayctl [--max-closed N] [--wiring FILE] [--wait SECONDS] [close RELAYS...|open RELAYS...|all|show "
-    "[BOARDS...]|wiring]",
+    "relayctl [--max-closed N] [--wiring FILE] [--order ORDER] [--wait SECONDS] [close RELAYS...|open "
+    "RELAYS...|all|show [BOARDS...]|connect A B|disconnect A B|route A B|routes|switch GROUP...|wiring]",
     Help, "Control", Declare, Check, Early, nullptr, Heading, Body,
 };

@@ -14,6 +14,18 @@
 //   nets = ["I+", "0V"]                # never joined, directly or through closed relays
 //   [[forbidden]]
 //   crosspoints = ["2:4:7", "SCOPE_B@J5.2", "311"]
+//   settle-ms = 5                      # optional: how long relays take to settle
+//   [[bus]]
+//   nets = ["ABUS1", "ABUS2"]          # nets that carry routes between boards
+//   [[route]]
+//   name = "dmm_vcc"
+//   from = "DMM_HI"
+//   to = "VCC"
+//   via = ["0:0:15", "3:1:4"]          # optional: the path pinned, from `from`
+//   settle-ms = 20                     # optional
+//   [[group]]
+//   name = "measure_vcc"
+//   routes = ["dmm_vcc", "dmm_lo"]     # routes switched together
 //
 // A net is a board's row or column. Nets of the same name are one net, wired
 // together outside the matrix; unnamed nets are each their own. Closing the
@@ -49,6 +61,23 @@ struct WiringForbidden {
     int line = 0;
 };
 
+// A route the wiring names: two ends (nets that are not buses) and, when
+// pinned, the path between them, relay by relay from `from`.
+struct WiringRoute {
+    std::string name;
+    int from = 0;  // net ids
+    int to = 0;
+    std::vector<int> via;  // empty: the path is found
+    int settleMs = -1;     // -1: the station's
+    int line = 0;
+};
+
+struct WiringGroup {
+    std::string name;
+    std::vector<int> routes;  // indexes into Wiring::routes
+    int line = 0;
+};
+
 struct Wiring {
     std::string file;      // the name it was read from
     std::string checksum;  // of its bytes: 16 upper-case hexadecimal digits
@@ -60,6 +89,10 @@ struct Wiring {
     std::vector<std::string> netNames;  // by net id; "" for an unnamed net
     std::vector<WiringExclusive> exclusives;
     std::vector<WiringForbidden> forbidden;
+    int settleMs = 0;             // how long a relay takes to settle after a push
+    std::vector<char> bus;        // by net id: 1 for a bus net
+    std::vector<WiringRoute> routes;
+    std::vector<WiringGroup> groups;
 };
 
 // A station with no file: every net unnamed, no rule.
@@ -82,6 +115,16 @@ int RowNetOf(const Wiring& wiring, int relay);
 int ColumnNetOf(const Wiring& wiring, int relay);
 // A net as an operator reads it: its name, or "board 2 row 6" when unnamed.
 std::string NetName(const Wiring& wiring, int net);
+
+// The net of that name; -1 when no row or column of a listed board has it.
+int NetNamed(const Wiring& wiring, std::string_view name);
+bool IsBus(const Wiring& wiring, int net);
+// A route's settle time: its own, else the station's.
+int RouteSettleMs(const Wiring& wiring, const WiringRoute& route);
+// Whether relays, in order, join from to to: each joins the net the one
+// before it reached to a next one, every net in the middle is a bus, and no
+// net is passed twice. False, with the first fault in why, otherwise.
+bool PathJoins(const Wiring& wiring, int from, int to, const std::vector<int>& relays, std::string& why);
 
 // A crosspoint as typed: a relay number, "board:row:column", or "ROW@COLUMN"
 // where exactly one crosspoint joins a row of that name to a column of that
