@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "Routes.h"
 #include "StationWiring.h"
 
 namespace {
@@ -148,6 +149,51 @@ std::string RepeatedNames(const Wiring& wiring)
     return text;
 }
 
+// "DMM_HI@ABUS1 (0:0:14), ABUS1@P20 (1:0:5)"
+std::string PathNames(const Wiring& wiring, const std::vector<int>& relays)
+{
+    std::string text;
+    for (const int relay : relays)
+        text += (text.empty() ? "" : ", ") + PathCrosspointName(wiring, relay);
+    return text;
+}
+
+// The buses, the routes with the path each takes from a card all open, and
+// the groups; nothing when the file names none.
+std::string RoutesSection(const Wiring& wiring, int maxClosed)
+{
+    std::string buses;
+    for (std::size_t net = 0; net < wiring.bus.size(); ++net) {
+        if (wiring.bus[net] != 0)
+            buses += (buses.empty() ? "" : ", ") + wiring.netNames[net];
+    }
+    if (buses.empty() && wiring.routes.empty())
+        return "";
+    std::string text = "Buses (the only nets a route passes through): " + (buses.empty() ? "none" : buses) + "\n";
+    text += "Settle: " + std::to_string(wiring.settleMs) + " ms after a switch, unless a route says otherwise\n";
+    text += "Routes (the path each takes with every relay open):\n";
+    for (const WiringRoute& named : wiring.routes) {
+        Route route;
+        std::string refusal;
+        const bool found = FindRoute(wiring, RelayBits{}, named.from, named.to, maxClosed, route, refusal) ==
+                           RouteFound::Found;
+        text += "  line " + std::to_string(named.line) + ": " + RouteTitle(wiring, route) +
+                (named.via.empty() ? " through " : " pinned through ") +
+                (found ? PathNames(wiring, route.relays) : "nothing: " + refusal) + "; settle " +
+                std::to_string(RouteSettleMs(wiring, named)) + " ms\n";
+    }
+    if (wiring.routes.empty())
+        text += "  none\n";
+    text += "Groups (routes switched together):\n";
+    for (const WiringGroup& group : wiring.groups) {
+        std::string routes;
+        for (const int r : group.routes)
+            routes += (routes.empty() ? "" : ", ") + wiring.routes[static_cast<std::size_t>(r)].name;
+        text += "  line " + std::to_string(group.line) + ": " + group.name + ": " + routes + "\n";
+    }
+    return text + (wiring.groups.empty() ? "  none\n" : "");
+}
+
 }  // namespace
 
 std::string RelaytestWarnings(const Wiring& wiring)
@@ -204,7 +250,7 @@ std::string WiringReport(const Wiring& wiring, int maxClosed)
     }
     text += any ? "\n" : "No board listed.\n";
     text += "Shared nets (one name on several rows or columns, wired together outside the matrix):\n" +
-            SharedNets(wiring) + Rules(wiring, maxClosed);
+            SharedNets(wiring) + Rules(wiring, maxClosed) + RoutesSection(wiring, maxClosed);
     const std::string warnings = RelaytestWarnings(wiring);
     return text + RepeatedNames(wiring) + (warnings.empty() ? "relaytest's closes (0, 8, 100, 105, 129, 254) break none of its rules\n"
                                     : warnings);
