@@ -342,11 +342,13 @@ bool PlanDisconnect(const Wiring& wiring, const RelayBits& closed, int from, int
     const Joint& joint = joints[static_cast<std::size_t>(j)];
     const Route route = MakeRoute(wiring, from, to, PathWithin(wiring, adjacency, joint, from, to));
     // Relays closed by hand may join more ends than two: what joins the
-    // others to one another stays closed.
+    // other ends to one another stays closed, even where it passes through
+    // one of these two.
     RelayBits needed;
+    auto other = [&](int end) { return end != from && end != to; };
     for (const int a : joint.ends) {
         for (const int b : joint.ends) {
-            if (a < b && !((a == from && b == to) || (a == to && b == from)))
+            if (a < b && other(a) && other(b))
                 needed |= BitsOf(PathWithin(wiring, adjacency, joint, a, b));
         }
     }
