@@ -90,8 +90,8 @@ CtlOutcome Connect(const SwitchPlace& place, const CtlCommand& command, const Re
     if (found == RouteFound::Refused)
         return Refuse(RouteTitle(place.wiring, route) + ": " + refusal);
     if (found == RouteFound::Connected || dryRun) {
-        (void)std::fprintf(stderr, "relayctl: %s %s through %s\n", RouteTitle(place.wiring, route).c_str(),
-                           found == RouteFound::Connected ? "is connected" : "would close",
+        (void)std::fprintf(stderr, "relayctl: %s %s %s\n", RouteTitle(place.wiring, route).c_str(),
+                           found == RouteFound::Connected ? "is connected through" : "would close",
                            PathText(place.wiring, route).c_str());
         return CtlOutcome::AsAsked;
     }

@@ -283,6 +283,15 @@ RouteFound FindRoute(const Wiring& wiring, const RelayBits& closed, int from, in
         if (!refusal.empty())
             return RouteFound::Refused;
     }
+    // Two ends never to be joined: said as the rule, not as the path's relays.
+    for (const WiringExclusive& rule : wiring.exclusives) {
+        auto in = [&](int net) { return std::find(rule.nets.begin(), rule.nets.end(), net) != rule.nets.end(); };
+        if (in(from) && in(to)) {
+            refusal = NetName(wiring, route.from) + " and " + NetName(wiring, route.to) + " are never to be joined (exclusive, " +
+                      wiring.file + " line " + std::to_string(rule.line) + ")";
+            return RouteFound::Refused;
+        }
+    }
     if (!PathFor(wiring, adjacency, joints, route, refusal))
         return RouteFound::Refused;
     return CheckClose(wiring, closed, BitsOf(route.relays), maxClosed, refusal) ? RouteFound::Found

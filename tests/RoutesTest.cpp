@@ -126,7 +126,7 @@ TEST(Routes, ThePathIsTheShortestFreeOneOrTheRefusalSaysWhy)
         {"SCOPE", "P20", Closed(w, {"0:1:14", "1:0:3"}), "", "ABUS1 is held by the route DMM_LO to P18"},
         {"DMM_HI", "P3", Closed(w, {"0:0:14", "1:0:5"}), "", "DMM_HI is in use by the route DMM_HI to P20"},
         {"SCOPE", "P20", Closed(w, {"0:1:14"}), "", "ABUS1 is held by closed relays 0:1:14"},
-        {"SRC_HI", "SRC_LO", {}, "", "would join SRC_HI and SRC_LO"},
+        {"SRC_HI", "SRC_LO", {}, "", "SRC_HI and SRC_LO are never to be joined (exclusive, w.toml line 14)"},
         {"ABUS1", "P3", {}, "", "ABUS1 is a bus, not an end"},
         {"VCC", "GND", {}, "", "no path joins GND and VCC through the station's buses"},
     };
