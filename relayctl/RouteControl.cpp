@@ -35,15 +35,16 @@ CtlOutcome Refuse(const std::string& refusal)
     return CtlOutcome::Refused;
 }
 
-// What is connected now, from what the boards read back; relays that join
-// more than two ends are no route, and are shown as they are.
+// What is connected now, from what the boards read back; closed relays that
+// join more than two ends, or one end to a bus, are no route, and are shown
+// as they are.
 CtlOutcome ShowRoutes(const Wiring& wiring, const RelayBits& closed)
 {
     const std::vector<Route> routes = ConnectedRoutes(wiring, closed);
     SayRoutes(wiring, routes, "connected:");
     int others = 0;
     for (const Joint& joint : Joints(wiring, closed)) {
-        if (joint.ends.size() <= 2 && !joint.ends.empty())
+        if (joint.ends.size() == 2)
             continue;
         std::string ends;
         for (const int net : joint.ends)
