@@ -1,7 +1,8 @@
 // Fuzzes the wiring reader with arbitrary files: it must never crash or hang,
 // a refusal is one line naming the file and a line, and what it accepts obeys
 // its own rules: every crosspoint it names reads back as the same relay, and
-// the rule check answers for a close of any relay.
+// the rule check answers for a close of any relay, and its routes' pinned
+// paths join their ends.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             closed.set(static_cast<std::size_t>(relay));
         else if (refusal.empty())
             Fault("a refusal without a reason", name);
+    }
+    // A pinned path it accepts leads from its route's one end to the other.
+    for (const WiringRoute& route : wiring.routes) {
+        if (!route.via.empty() && !PathJoins(wiring, route.from, route.to, route.via, error))
+            Fault("a pinned path that does not join its ends", route.name + ": " + error);
+        if (IsBus(wiring, route.from) || IsBus(wiring, route.to))
+            Fault("a route that ends at a bus", route.name);
     }
     std::string breach;
     if (!StateKeepsRules(wiring, closed, WiringMostClosedPerBoard, breach))
