@@ -87,6 +87,7 @@ int main(int argc, char** argv)
                       found == RouteFound::Found ? RouteCrosspoints(route).c_str() : refusal.c_str());
     // Four of those routes to four new ones, break before make.
     std::vector<std::pair<int, int>> wanted;
+    wanted.reserve(4);
     for (int i = 0; i < 4; ++i)
         wanted.emplace_back(net("INS" + std::to_string(i)), net("P" + std::to_string(7 - i) + "_9"));
     RouteChange change;

@@ -320,7 +320,7 @@ bool PlanRouteChange(const Wiring& wiring, const RelayBits& closed, const std::v
         Route route;
         switch (FindRoute(wiring, chosen, from, to, maxClosed, route, refusal)) {
         case RouteFound::Connected: continue;
-        case RouteFound::Refused: refusal = RouteTitle(wiring, route) + ": " + refusal; return false;
+        case RouteFound::Refused: refusal.insert(0, RouteTitle(wiring, route) + ": "); return false;
         case RouteFound::Found: break;
         }
         chosen |= BitsOf(route.relays);
