@@ -8,6 +8,8 @@
 #include "RelayList.h"
 #include "StationWiring.h"
 #include "StopCause.h"
+#include "DeepSweep.h"
+#include "StationSwitch.h"
 #include "Sweep.h"
 
 namespace {
@@ -22,6 +24,13 @@ const char* const Help =
     "  or pipe it into relaylog for a verdict on each relay).\n"
     "  --boards LIST     board numbers and ranges within 0-7: 0-7 (the default), 0,2-3\n"
     "  --yes             start at once; otherwise it asks, and waits for Enter\n"
+    "  --deep            after the plain sweep, the deep passes (docs/relaysweep.md):\n"
+    "                    every board a pattern of its own at once, a background of\n"
+    "                    relays closed up to the board limit with every other relay\n"
+    "                    closed on top, and the limit closed on every board at once;\n"
+    "                    they find relays that open others, drop under load, close a\n"
+    "                    relay on another board or read back late, and boards that\n"
+    "                    answer shifted or for another board\n"
     "  --wiring FILE     the station's wiring file (default: the file RELAYTEST_WIRING\n"
     "                    names): a relay whose closing its rules refuse, given what\n"
     "                    every board reads back, is skipped, never closed\n"
@@ -43,6 +52,7 @@ void Declare(CLI::App& app)
     BoardsGiven = false;
     app.add_option("--boards", BoardsText)->each([](const std::string&) { BoardsGiven = true; });
     app.add_flag("--yes", Options.confirmed);
+    app.add_flag("--deep", Options.deep);
 }
 
 int Check(std::string& message)
@@ -124,15 +134,31 @@ void SaySkipped(int skipped)
                        skipped > 0 ? " (the record names each: \"Relay N skipped: ...\")" : "");
 }
 
+// The deep passes after the plain sweep: their end is the sweep's.
+void RunDeep(const SweepWiring& rules, SweepEnd& sweep)
+{
+    std::string rule;
+    const int limit = StationHasWiring() ? BoardLimit(StationWiring(), DefaultMaxClosed, rule) : DefaultMaxClosed;
+    const int swept = sweep.swept;
+    const BoardSet pushed = sweep.pushed;
+    sweep = RunDeepPasses(Options.boards, rules, limit);
+    sweep.swept += swept;
+    sweep.pushed = static_cast<BoardSet>(sweep.pushed | pushed);
+    if (sweep.stopped)
+        sweep.notOpen = static_cast<BoardSet>(sweep.notOpen | OpenBoards(pushed & ~sweep.pushed));
+}
+
 WorkEnd Body()
 {
     SweepWiring rules;
     WorkEnd end;
     if (!PrepareRules(rules, end))
         return end;
-    const SweepEnd sweep = RunSweep(Options.boards, rules);
+    SweepEnd sweep = RunSweep(Options.boards, rules);
     if (!sweep.stopped)
         SaySkipped(sweep.skipped);
+    if (!sweep.stopped && Options.deep)
+        RunDeep(rules, sweep);
     end.pushed = sweep.pushed;
     end.notOpen = sweep.notOpen;
     end.opened = true;
@@ -166,7 +192,7 @@ WorkEnd Body()
 }  // namespace
 
 const ProgramEntry RelaysweepProgram = {
-    "relaysweep", "relaysweep [--boards LIST] [--yes] [--wiring FILE] [--wait SECONDS]", Help, "Sweep", Declare,
+    "relaysweep", "relaysweep [--boards LIST] [--yes] [--deep] [--wiring FILE] [--wait SECONDS]", Help, "Sweep", Declare,
     Check, nullptr, OperatorConfirms, Heading, Body,
 };
 

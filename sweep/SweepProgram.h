@@ -14,6 +14,7 @@ extern const ProgramEntry RelaysweepProgram;
 struct SweepOptions {
     BoardSet boards = AllBoards;
     bool confirmed = false;  // --yes
+    bool deep = false;       // --deep
 };
 const SweepOptions& SweepOptionsRead();
 
