@@ -186,8 +186,10 @@ bool Background(BoardSet boards, BoardIndex board, int limit, RelaySet& ghostsRe
             if (!ghostsRead.test(static_cast<std::size_t>(relay)) && !ReadAll(boards, board, 1))
                 return false;
             ghostsRead.set(static_cast<std::size_t>(relay));
-            // Not read back: the next close's reads show a relay that stayed closed.
-            if (!Switch(relay, false, 0))
+            // Without a wiring the next close's reads show a relay that stayed
+            // closed. Under one, the next close is checked against what the
+            // board holds once this one is open again: a relay stuck closed counts.
+            if (!Switch(relay, false, Rules != nullptr ? 1 : 0))
                 return false;
         }
         if (!TearDown(board, first, last))
