@@ -374,8 +374,8 @@ int relaymatrix_switch_to(relaymatrix_session* session, const char* names, int o
     std::vector<RouteEnds> wanted;
     int status = Owned(session, error);
     if (status == RELAYMATRIX_OK && order != RELAYMATRIX_BREAK_BEFORE_MAKE && order != RELAYMATRIX_MAKE_BEFORE_BREAK) {
-        error = "relaymatrix_switch_to: order " + std::to_string(order) +
-                ": RELAYMATRIX_BREAK_BEFORE_MAKE (0) or RELAYMATRIX_MAKE_BEFORE_BREAK (1)";
+        error = "order " + std::to_string(order) +
+                ": give RELAYMATRIX_BREAK_BEFORE_MAKE (0) or RELAYMATRIX_MAKE_BEFORE_BREAK (1)";
         status = RELAYMATRIX_BAD_ARGUMENT;
     }
     if (status == RELAYMATRIX_OK)
