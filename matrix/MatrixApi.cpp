@@ -359,6 +359,10 @@ int relaymatrix_routes(relaymatrix_session* session, char* routes, int size, int
     if (!LinesBuffer(routes, size, length))
         return Keep(RELAYMATRIX_BAD_ARGUMENT, "relaymatrix_routes: a buffer of size bytes, or NULL and 0");
     std::string lines;
+    std::string error;
+    const int owned = Owned(session, error);
+    if (owned != RELAYMATRIX_OK || NeedWiring(error) != RELAYMATRIX_OK)
+        return Keep(owned != RELAYMATRIX_OK ? owned : RELAYMATRIX_BAD_ARGUMENT, error);
     const int status = Run(session, "routes", [&](std::string& e) {
         RecordLine("Command: routes\n");
         return ConnectedLines(lines, e);

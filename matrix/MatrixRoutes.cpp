@@ -14,6 +14,8 @@ namespace {
 
 constexpr int Stopped = -1;
 
+}  // namespace
+
 int NeedWiring(std::string& error)
 {
     if (SessionWired())
@@ -21,6 +23,8 @@ int NeedWiring(std::string& error)
     error = "routes need the station's wiring file: open the session with one (or RELAYTEST_WIRING)";
     return RELAYMATRIX_BAD_ARGUMENT;
 }
+
+namespace {
 
 // "dmm_vcc DMM_HI VCC 0:0:0": the route as the library gives it, one line.
 std::string RouteLine(const Wiring& wiring, const Route& route)

@@ -12,6 +12,9 @@
 
 using RouteEnds = std::pair<int, int>;
 
+// RELAYMATRIX_BAD_ARGUMENT, saying so, when the session has no wiring file.
+int NeedWiring(std::string& error);
+
 // The ends a caller named: a route's name (second null or ""), or two nets.
 int ReadEndsNamed(const char* first, const char* second, RouteEnds& ends, std::string& error);
 

@@ -109,9 +109,10 @@ RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_relay_number(relaymatrix_sessio
 
 /* Routes between two ends of the station's wiring (an instrument, a pin),
  * through its buses where no single crosspoint joins them (docs/routes.md).
- * They need a session with a wiring file. What is connected is never
- * remembered: every call reads the boards back, so a route made by relayctl
- * is seen here and one made here is seen by relayctl. The path, its rules and
+ * They need a session with a wiring file (else RELAYMATRIX_BAD_ARGUMENT,
+ * nothing switched). What is connected is never remembered: every call reads
+ * the boards back, so a route made by relayctl is seen here and one made here
+ * is seen by relayctl. The path, its rules and
  * the switching are the station's, as relayctl's: a refusal (a bus held by
  * another route, a rule of the wiring) is RELAYMATRIX_REFUSED with nothing
  * switched, naming the route that holds the bus; a relay that does not follow
