@@ -5,7 +5,10 @@
 //   (p) the same through the Python package, timed inside python3
 //   (r) relayctl run as a program: "relayctl close 5", then "relayctl open 5",
 //       each from fork to exit, its record to /dev/null
-// as medians over cycles, in microseconds per close and open.
+// as medians over cycles, in microseconds per close and open. Then a group
+// switch both ways on bench-7's station (docs/examples/bench-7.toml, its settle
+// times left out: they are the relays' wait, not the library's work):
+// switch_to("measure_vcc") then switch_to("scope_p20"), through C and Python.
 //
 //   matrixbench CYCLES SCRATCH RELAYCTL [PYTHON PACKAGE-DIR LIBRARY]
 //
@@ -16,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -57,6 +61,38 @@ double ThroughC(int cycles, const char* record)
     return Median(times);
 }
 
+// bench-7's station without its settle times, written beside the scratch.
+std::string RoutesWiring(const std::string& scratch)
+{
+    std::ifstream in(RELAYTEST_BENCH7);
+    std::ofstream out(scratch + ".toml");
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("settle-ms", 0) != 0)
+            out << line << '\n';
+    }
+    if (!in.eof() || !out)
+        Fail("cannot write " + scratch + ".toml from " RELAYTEST_BENCH7);
+    return scratch + ".toml";
+}
+
+// (m) for routes: one session, cycles of a switch to each group, each timed.
+double GroupsThroughC(int cycles, const std::string& wiring)
+{
+    relaymatrix_session* session = nullptr;
+    if (relaymatrix_session_open(wiring.c_str(), "/dev/null", 0, 0, 0, &session) != RELAYMATRIX_OK)
+        Fail(std::string("session: ") + relaymatrix_error_text());
+    std::vector<double> times;
+    for (int i = 0; i < cycles; ++i) {
+        const Clock::time_point start = Clock::now();
+        if (relaymatrix_switch_to(session, "measure_vcc", RELAYMATRIX_BREAK_BEFORE_MAKE) != RELAYMATRIX_OK ||
+            relaymatrix_switch_to(session, "scope_p20", RELAYMATRIX_BREAK_BEFORE_MAKE) != RELAYMATRIX_OK)
+            Fail(std::string("switch: ") + relaymatrix_error_text());
+        times.push_back(Micros(start));
+    }
+    (void)relaymatrix_session_end(session, 1);
+    return Median(times);
+}
+
 // (r): relayctl started twice a cycle.
 double ThroughRelayctl(int cycles, const std::string& relayctl, const std::string& card)
 {
@@ -76,17 +112,28 @@ double ThroughRelayctl(int cycles, const std::string& relayctl, const std::strin
 }
 
 // (p): python3 times its own cycles and prints the median.
+// wiring "": relay 5 closed and opened; else the two groups switched to.
 double ThroughPython(int cycles, const std::string& python, const std::string& package, const std::string& library,
-                     const std::string& card)
+                     const std::string& card, const std::string& wiring = "")
 {
     const std::string code =
         "import statistics, sys, time, relaymatrix\n"
         "times = []\n"
-        "with relaymatrix.Session(no_wiring=True, record='/dev/null', wait=0) as m:\n"
+        "groups = len(sys.argv) > 2\n"
+        "with relaymatrix.Session(wiring=sys.argv[2] if groups else None, no_wiring=not groups,\n"
+        "                         record='/dev/null', wait=0, open_all_at_end=True) as m:\n"
         "    for _ in range(int(sys.argv[1])):\n"
-        "        t = time.perf_counter(); m.close(5); m.open(5); times.append(time.perf_counter() - t)\n"
+        "        t = time.perf_counter()\n"
+        "        if groups:\n"
+        "            m.switch_to('measure_vcc'); m.switch_to('scope_p20')\n"
+        "        else:\n"
+        "            m.close(5); m.open(5)\n"
+        "        times.append(time.perf_counter() - t)\n"
         "print(statistics.median(times) * 1e6)\n";
-    const ChildSpec run({python, "-c", code, std::to_string(cycles)},
+    std::vector<std::string> words{python, "-c", code, std::to_string(cycles)};
+    if (!wiring.empty())
+        words.push_back(wiring);
+    const ChildSpec run(words,
                         {"PYTHONPATH=" + package, "RELAYMATRIX_LIBRARY=" + library, "RELAYSIM=state=" + card});
     const ChildResult r = RunChild(run);
     if (r.exitCode != 0)
@@ -113,5 +160,12 @@ int main(int argc, char** argv)
         std::printf("  Python, record /dev/null  %10.1f\n",
                     ThroughPython(cycles, argv[4], argv[5], argv[6], scratch + ".card"));
     std::printf("  relayctl, twice a cycle   %10.1f\n", ThroughRelayctl(cycles, argv[3], scratch + ".card"));
+    const std::string wiring = RoutesWiring(scratch);
+    std::printf("a switch to measure_vcc and one to scope_p20 (bench-7, no settle time), median of %d cycles, "
+                "microseconds:\n", cycles);
+    std::printf("  C, record to /dev/null    %10.1f\n", GroupsThroughC(cycles, wiring));
+    if (argc == 7)
+        std::printf("  Python, record /dev/null  %10.1f\n",
+                    ThroughPython(cycles, argv[4], argv[5], argv[6], scratch + ".card", wiring));
     return 0;
 }

@@ -33,7 +33,7 @@ install(TARGETS relaymatrix LIBRARY DESTINATION lib RUNTIME DESTINATION bin ARCH
 install(TARGETS relaymatrix LIBRARY DESTINATION python/relaymatrix RUNTIME DESTINATION python/relaymatrix
         ARCHIVE EXCLUDE_FROM_ALL)
 install(FILES ${PROJECT_SOURCE_DIR}/matrix/relaymatrix.h DESTINATION include)
-set(relaytest_python_package __init__.py _arguments.py _errors.py _library.py _lifetime.py py.typed)
+set(relaytest_python_package __init__.py _arguments.py _errors.py _library.py _lifetime.py _routes.py py.typed)
 list(TRANSFORM relaytest_python_package PREPEND ${PROJECT_SOURCE_DIR}/python/relaymatrix/ OUTPUT_VARIABLE relaytest_python_files)
 install(FILES ${relaytest_python_files} DESTINATION python/relaymatrix)
 install(FILES ${PROJECT_SOURCE_DIR}/python/pyproject.toml ${PROJECT_SOURCE_DIR}/python/build_relaymatrix.py

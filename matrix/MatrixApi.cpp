@@ -10,7 +10,9 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "MatrixRoutes.h"
 #include "MatrixSession.h"
 #include "MatrixSwitch.h"
 #include "Outcome.h"
@@ -123,6 +125,43 @@ std::size_t BoundedLength(const char* text, std::size_t most)
     while (n < most && text[n] != '\0')
         ++n;
     return n;
+}
+
+// A buffer for lines: text for size bytes (none with size 0), emptied.
+bool LinesBuffer(char* text, int size, int* length)
+{
+    if (length != nullptr)
+        *length = 0;
+    if (text != nullptr && size > 0)
+        text[0] = '\0';
+    return size >= 0 && (text != nullptr || size == 0);
+}
+
+// connect and find_route: the ends read, the route found (and closed), its line given.
+int RouteCall(relaymatrix_session* session, const char* first, const char* second, bool switching, char* text,
+              int size, int* length)
+{
+    const std::lock_guard<std::mutex> hold(Lock);
+    const char* const word = switching ? "connect" : "route";
+    if (!LinesBuffer(text, size, length))
+        return Keep(RELAYMATRIX_BAD_ARGUMENT, std::string("relaymatrix_") + (switching ? "connect" : "find_route") +
+                                                  ": a route buffer of size bytes, or NULL and 0");
+    std::string error;
+    RouteEnds ends;
+    int status = Owned(session, error);
+    if (status == RELAYMATRIX_OK)
+        status = ReadEndsNamed(first, second, ends, error);
+    if (status != RELAYMATRIX_OK)
+        return Keep(status, status == RELAYMATRIX_NO_SESSION ? error : std::string(word) + " " + error);
+    const bool pair = second != nullptr && second[0] != '\0';
+    const std::string command = std::string(word) + " " + first + (pair ? std::string(" ") + second : "");
+    std::string line;
+    status = Run(session, command, [&](std::string& e) {
+        RecordLine("Command: %s\n", command.c_str());
+        return ConnectEnds(ends, switching, line, e);
+    });
+    GiveLines(line, text, size, length);
+    return status;
 }
 
 // A session its caller left open when the process exits is stopped: its
@@ -282,6 +321,77 @@ int relaymatrix_relay_number(relaymatrix_session* session, const char* relay, in
         return Keep(RELAYMATRIX_BAD_ARGUMENT, error);
     }
     return Keep(RELAYMATRIX_OK, "");
+}
+
+int relaymatrix_connect(relaymatrix_session* session, const char* from, const char* to, char* route, int size,
+                        int* length)
+{
+    return RouteCall(session, from, to, true, route, size, length);
+}
+
+int relaymatrix_find_route(relaymatrix_session* session, const char* from, const char* to, char* route, int size,
+                           int* length)
+{
+    return RouteCall(session, from, to, false, route, size, length);
+}
+
+int relaymatrix_disconnect(relaymatrix_session* session, const char* from, const char* to)
+{
+    const std::lock_guard<std::mutex> hold(Lock);
+    std::string error;
+    RouteEnds ends;
+    int status = Owned(session, error);
+    if (status == RELAYMATRIX_OK)
+        status = ReadEndsNamed(from, to, ends, error);
+    if (status != RELAYMATRIX_OK)
+        return Keep(status, status == RELAYMATRIX_NO_SESSION ? error : "disconnect " + error);
+    const bool pair = to != nullptr && to[0] != '\0';
+    const std::string command = std::string("disconnect ") + from + (pair ? std::string(" ") + to : "");
+    return Run(session, command, [&](std::string& e) {
+        RecordLine("Command: %s\n", command.c_str());
+        return DisconnectEnds(ends, e);
+    });
+}
+
+int relaymatrix_routes(relaymatrix_session* session, char* routes, int size, int* length)
+{
+    const std::lock_guard<std::mutex> hold(Lock);
+    if (!LinesBuffer(routes, size, length))
+        return Keep(RELAYMATRIX_BAD_ARGUMENT, "relaymatrix_routes: a buffer of size bytes, or NULL and 0");
+    std::string lines;
+    std::string error;
+    const int owned = Owned(session, error);
+    if (owned != RELAYMATRIX_OK || NeedWiring(error) != RELAYMATRIX_OK)
+        return Keep(owned != RELAYMATRIX_OK ? owned : RELAYMATRIX_BAD_ARGUMENT, error);
+    const int status = Run(session, "routes", [&](std::string& e) {
+        RecordLine("Command: routes\n");
+        return ConnectedLines(lines, e);
+    });
+    GiveLines(lines, routes, size, length);
+    return status;
+}
+
+int relaymatrix_switch_to(relaymatrix_session* session, const char* names, int order)
+{
+    const std::lock_guard<std::mutex> hold(Lock);
+    std::string error;
+    std::vector<RouteEnds> wanted;
+    int status = Owned(session, error);
+    if (status == RELAYMATRIX_OK && order != RELAYMATRIX_BREAK_BEFORE_MAKE && order != RELAYMATRIX_MAKE_BEFORE_BREAK) {
+        error = "order " + std::to_string(order) +
+                ": give RELAYMATRIX_BREAK_BEFORE_MAKE (0) or RELAYMATRIX_MAKE_BEFORE_BREAK (1)";
+        status = RELAYMATRIX_BAD_ARGUMENT;
+    }
+    if (status == RELAYMATRIX_OK)
+        status = ReadWantedRoutes(names, wanted, error);
+    if (status != RELAYMATRIX_OK)
+        return Keep(status, status == RELAYMATRIX_NO_SESSION ? error : "switch " + error);
+    const bool makeFirst = order == RELAYMATRIX_MAKE_BEFORE_BREAK;
+    const std::string command = std::string("switch ") + (makeFirst ? "--order make-before-break " : "") + names;
+    return Run(session, command, [&](std::string& e) {
+        RecordLine("Command: %s\n", command.c_str());
+        return SwitchToRoutes(wanted, makeFirst, e);
+    });
 }
 
 int relaymatrix_last_error(char* text, int size)

@@ -55,9 +55,11 @@ bool NameInError(const char* text, std::string& error)
     return false;
 }
 
+SwitchPlace SessionPlace(std::string& error) { return SwitchPlace{SessionWiring(), SessionLimit(), KeepFirstLine, &error, NotePushed}; }
+
 int SwitchRelays(const RelaySet& relays, bool on, std::string& error)
 {
-    const SwitchPlace place{SessionWiring(), SessionLimit(), KeepFirstLine, &error, NotePushed};
+    const SwitchPlace place = SessionPlace(error);
     BoardSet refused = 0;
     int faults = 0;
     const SwitchEnd end = SwitchRelaySet(place, relays, on, refused, faults);

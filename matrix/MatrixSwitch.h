@@ -10,6 +10,7 @@
 #include <string>
 
 #include "RelayList.h"
+#include "StationSwitch.h"
 #include "Wiring.h"
 
 // Reads a list of relays (RelayNames.h) by the session's names; "all" (open
@@ -21,6 +22,10 @@ bool NameInError(const char* text, std::string& error);
 
 // Closes (on) or opens the relays: a relaymatrix status, with its text in error.
 int SwitchRelays(const RelaySet& relays, bool on, std::string& error);
+
+// The session's place for a switch: its wiring and limit, the first thing
+// said kept in error, every board pushed noted for a stop.
+SwitchPlace SessionPlace(std::string& error);
 
 // Reads back the boards of the set; closed gets the relays they hold.
 int ReadClosed(BoardSet boards, RelaySet& closed, std::string& error);

@@ -107,6 +107,67 @@ RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_is_closed(relaymatrix_session* 
 RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_relay_number(relaymatrix_session* session, const char* relay,
                                                               int* number);
 
+/* Routes between two ends of the station's wiring (an instrument, a pin),
+ * through its buses where no single crosspoint joins them (docs/routes.md).
+ * They need a session with a wiring file (else RELAYMATRIX_BAD_ARGUMENT,
+ * nothing switched). What is connected is never remembered: every call reads
+ * the boards back, so a route made by relayctl is seen here and one made here
+ * is seen by relayctl. The path, its rules and
+ * the switching are the station's, as relayctl's: a refusal (a bus held by
+ * another route, a rule of the wiring) is RELAYMATRIX_REFUSED with nothing
+ * switched, naming the route that holds the bus; a relay that does not follow
+ * is RELAYMATRIX_NOT_AS_ASKED naming it, with what the call closed opened
+ * again. Each call waits the route's settle time before it returns.
+ *
+ * A route is given as one line of text, its fields separated by one blank:
+ *
+ *     NAME FROM TO RELAYS\n        dmm_vcc DMM_HI VCC 0:0:0
+ *                                  - DMM_HI P20 0:0:14,1:0:5
+ *
+ * NAME is the wiring's route with these ends ("-" when it names none), FROM
+ * and TO the ends' names, RELAYS the path's crosspoints board:row:column from
+ * FROM, separated by commas. Lines go into text (size bytes): whole lines
+ * only, as many as fit, ended with a zero byte when size > 0; *length (length
+ * may be NULL) gets the whole answer's length, so an answer cut short shows
+ * as *length >= size. text may be NULL with size 0.
+ *
+ * Ends are named as relayctl takes them: two nets (from, to), or a route's
+ * name alone (to NULL or ""). */
+
+/* Closes the shortest free path between the ends (the wiring's pinned path
+ * for a route it names) and gives its line; ends already joined are left as
+ * they are, and their route given. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_connect(relaymatrix_session* session, const char* from,
+                                                         const char* to, char* route, int size, int* length);
+
+/* Opens the relays of the route between the ends that no other connection
+ * needs. Ends not joined: RELAYMATRIX_OK, nothing switched. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_disconnect(relaymatrix_session* session, const char* from,
+                                                            const char* to);
+
+/* Every route the boards connect now, a line each. Relays that join three
+ * ends or more are no route and are not listed (relaymatrix_closed shows
+ * them). */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_routes(relaymatrix_session* session, char* routes, int size,
+                                                        int* length);
+
+/* The route connect would close (or the one that joins the ends now),
+ * switching nothing; refused as connect would be. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_find_route(relaymatrix_session* session, const char* from,
+                                                            const char* to, char* route, int size, int* length);
+
+/* relaymatrix_switch_to's orders. */
+#define RELAYMATRIX_BREAK_BEFORE_MAKE 0  /* every opening pushed and read back before the first closing */
+#define RELAYMATRIX_MAKE_BEFORE_BREAK 1  /* closings first: refused unless the union keeps every rule */
+
+/* Makes the routes named the only ones connected: names are the wiring's
+ * groups and routes, and FROM/TO pairs of ends ("measure_vcc, SCOPE/P20"),
+ * separated by commas or blanks. Routes wanted and connected already keep
+ * their relays untouched; every other closed relay is opened. All or nothing:
+ * when a relay does not follow, what the call closed is opened again. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_switch_to(relaymatrix_session* session, const char* names,
+                                                           int order);
+
 /* This thread's last call: its error text ("" after success) into text (size
  * bytes, always ended with a zero byte when size > 0); returns its status. */
 RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_last_error(char* text, int size);

@@ -7,6 +7,13 @@
         assert m.is_closed("I+@J4.1")
         m.open("V-@J4.2")
 
+With a wiring file that has buses, routes join ends and the path is found:
+
+    with relaymatrix.Session(wiring="bench-7.toml") as m:
+        route = m.connect("DMM_HI", "P20")   # Route: name, from_, to, relays
+        m.switch_to("measure_vcc")           # break before make by default
+        m.disconnect(route)
+
 A session holds the card (other programs wait for it, as they wait for each
 other), keeps the station's wiring rules and writes its record, which relaylog
 judges like any other. Every refusal and fault raises relaymatrix.Error (a
@@ -41,14 +48,16 @@ from ._errors import (BadArgumentError, CardHeldError, ControllerBusyError, Erro
                       NoCardError, NoSessionError, NotAsAskedError, RecordError, RuleError, SessionOpenError)
 from ._library import check, last_error, library_path, load, shown, version
 from ._lifetime import ENDED_BY_LIBRARY, Handle, dropped
+from . import _routes as routing
+from ._routes import Route
 
 __all__ = [
-    "Session", "Error", "BadArgumentError", "RuleError", "CardHeldError", "NoCardError",
+    "Session", "Route", "Error", "BadArgumentError", "RuleError", "CardHeldError", "NoCardError",
     "NotAsAskedError", "ControllerBusyError", "RecordError", "NoSessionError", "SessionOpenError",
     "LibraryError", "Interrupted", "library_path", "version",
 ]
 
-for _public in (Error, BadArgumentError, RuleError, CardHeldError, NoCardError, NotAsAskedError, ControllerBusyError,
+for _public in (Route, Error, BadArgumentError, RuleError, CardHeldError, NoCardError, NotAsAskedError, ControllerBusyError,
                 RecordError, NoSessionError, SessionOpenError, LibraryError, Interrupted):
     _public.__module__ = __name__
 
@@ -220,3 +229,37 @@ class Session:
         check(self._lib, self._lib.relaymatrix_relay_number(self._handle.for_call(), arguments.one_relay(relay),
                                                            ctypes.byref(number)))
         return number.value
+
+    # Routes between ends, through the station's buses (docs/routes.md). What
+    # is connected is read from the boards every time; each call waits the
+    # route's settle time before it returns.
+    def connect(self, first: Union[str, Route], second: Optional[str] = None) -> Route:
+        """Joins two ends (connect("DMM_HI", "P3")) or makes a route the wiring
+        names (connect("dmm_vcc")): the shortest free path, or its pinned one,
+        closed whole or not at all. Ends joined already: their route."""
+        from_, to = routing.ends(first, second)
+        return routing.routes_from(routing.lines(self._call, self._lib.relaymatrix_connect, from_, to))[0]
+
+    def disconnect(self, first: Union[str, Route], second: Optional[str] = None) -> None:
+        """Opens a route's relays that no other connection needs: a Route, a
+        route's name, or its two ends. Ends not joined: nothing is switched."""
+        from_, to = routing.ends(first, second)
+        self._call(self._lib.relaymatrix_disconnect, from_, to)
+
+    def routes(self) -> List[Route]:
+        """Every route the boards connect now (made by anyone)."""
+        return routing.routes_from(routing.lines(self._call, self._lib.relaymatrix_routes))
+
+    def find_route(self, first: Union[str, Route], second: Optional[str] = None) -> Route:
+        """The route connect() would close (or the one joining the ends now),
+        switching nothing; RuleError when connect() would be refused."""
+        from_, to = routing.ends(first, second)
+        return routing.routes_from(routing.lines(self._call, self._lib.relaymatrix_find_route, from_, to))[0]
+
+    def switch_to(self, routes: Any, order: str = "break-before-make") -> None:
+        """Makes these the only routes connected: a group's or route's name, a
+        Route, or a list of them. Relays the old and new routes share are never
+        switched; order="make-before-break" closes first, refused unless every
+        rule holds over both sets at once. All or nothing."""
+        how = routing.order(order)
+        self._call(self._lib.relaymatrix_switch_to, routing.names(routes), how)

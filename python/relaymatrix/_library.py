@@ -66,6 +66,11 @@ def _typed(lib: ctypes.CDLL) -> None:
         "relaymatrix_closed": [handle, c_int, c_int_p, c_int, c_int_p],
         "relaymatrix_is_closed": [handle, c_char_p, c_int_p],
         "relaymatrix_relay_number": [handle, c_char_p, c_int_p],
+        "relaymatrix_connect": [handle, c_char_p, c_char_p, c_char_p, c_int, c_int_p],
+        "relaymatrix_disconnect": [handle, c_char_p, c_char_p],
+        "relaymatrix_routes": [handle, c_char_p, c_int, c_int_p],
+        "relaymatrix_find_route": [handle, c_char_p, c_char_p, c_char_p, c_int, c_int_p],
+        "relaymatrix_switch_to": [handle, c_char_p, c_int],
         "relaymatrix_last_error": [c_char_p, c_int],
     }
     for name, args in signatures.items():

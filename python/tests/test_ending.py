@@ -3,7 +3,7 @@ on a card of its own (its state file read back after), its record's last line.""
 
 import pytest
 
-from conftest import run_step
+from conftest import SOURCE, run_step
 
 STEP = """import gc, os, signal, sys, threading, relaymatrix
 def kill_soon(name, after=0.15):
@@ -29,6 +29,8 @@ def closed_on_card(state):
     ("signal.signal(signal.SIGHUP, signal.SIG_IGN)\nwith session() as m:\n    kill_soon('SIGHUP')\n    m.close('0-19')\n"
      "assert signal.getsignal(signal.SIGHUP) == signal.SIG_IGN and signal.getsignal(signal.SIGTERM) == signal.SIG_DFL",
      "slow=2000", "Session complete", 20),
+    ("with relaymatrix.Session(wiring=sys.argv[2], wait=0, record=sys.argv[1]) as m:\n    kill_soon('SIGTERM')\n"
+     "    m.connect('DMM_HI', 'P20')", "slow=2000", STOPPED + "SIGTERM; boards 0-1 pushed open and read back open", 0),
     ("with session() as m:\n    m.close('0-19')\n    int('x')", "", STOPPED + "an exception (ValueError)" + PUSHED, 0),
     ("m = session().start()\nm.close('0-19')\ndel m\ngc.collect()\nrelaymatrix.Session(no_wiring=True, wait=0).start()",
      "", STOPPED + "the Session object dropped without end()" + PUSHED, 0),
@@ -38,7 +40,7 @@ def closed_on_card(state):
 ])
 def test_every_way_out_opens_what_the_session_closed(step, relaysim, last_line, closed, tmp_path):
     record = tmp_path / "step.log"
-    result = run_step(STEP + step, relaysim, tmp_path, str(record))
+    result = run_step(STEP + step, relaysim, tmp_path, str(record), str(SOURCE / "docs/examples/bench-7.toml"))
     assert record.read_text().splitlines()[-1] == last_line, result.stderr
     assert closed_on_card(tmp_path / "child.card") == closed
     assert "SessionOpenError" not in result.stderr
