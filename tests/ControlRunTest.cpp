@@ -52,8 +52,8 @@ void WriteState(const std::string& path, const std::string& board0)
 }
 
 const std::string CtlUsage =
-    "usage: relayctl [--max-closed N] [--wiring FILE] [--wait SECONDS] [close RELAYS...|open RELAYS...|all|show "
-    "[BOARDS...]|wiring]\n";
+    "usage: relayctl [--max-closed N] [--wiring FILE] [--order ORDER] [--wait SECONDS] [close RELAYS...|open "
+    "RELAYS...|all|show [BOARDS...]|connect A B|disconnect A B|route A B|routes|switch GROUP...|wiring]\n";
 
 struct CtlRun {
     const char* name;
@@ -130,8 +130,10 @@ INSTANTIATE_TEST_SUITE_P(
                "relayctl: close \"107-100\": the range 107-100 is reversed (write 100-107)", nullptr, -1},
         CtlRun{"CloseAll", {"close", "all"}, "-", nullptr, 2, "relayctl: close all is refused: name the relays to close",
                nullptr, -1},
-        CtlRun{"UnknownCommand", {"switch", "5"}, "-", nullptr, 2,
-               "relayctl: unknown command \"switch\"", nullptr, -1},
+        CtlRun{"UnknownCommand", {"toggle", "5"}, "-", nullptr, 2,
+               "relayctl: unknown command \"toggle\"", nullptr, -1},
+        CtlRun{"RouteWithoutWiring", {"switch", "5"}, "-", nullptr, 2,
+               "relayctl: switch needs a wiring file: give --wiring FILE or set RELAYTEST_WIRING", nullptr, -1},
         CtlRun{"AbsentBoardRefused", {"close", "5", "400"}, "absent=3", nullptr, 1,
                "relayctl: board 3 reads back all ones (not fitted or not answering): nothing switched", nullptr, -1},
         CtlRun{"StuckRelay", {"close", "5", "6"}, "stuck-off=5", nullptr, 1,
