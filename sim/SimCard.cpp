@@ -15,6 +15,7 @@
 
 #include "Driver.h"
 #include "SimControl.h"
+#include "SimFaults.h"
 #include "SimState.h"
 
 namespace {
@@ -47,6 +48,7 @@ struct Model {
     bool stuckBusy = false;
     BoardWords latch{};
     Board boards[Boards];
+    SimFaults faults;  // the faults of many relays at once, a late or shifted read-back
     std::uint64_t calls = 0;        // driver calls so far, all four functions
     std::uint64_t crashAfter = 0;   // the call that faults; 0 for none
     std::uint32_t slowMicros = 0;   // sleep at the start of every call
@@ -115,11 +117,14 @@ void HoldWhileThere()
     model.holdPath.clear();
 }
 
+void SettleLateRelays();
+
 // The start of every driver call: the call set to fault does so before
 // anything else, and a slow driver takes its time before it does its work.
 void Enter()
 {
     Configure();
+    SettleLateRelays();
     if (++model.calls == model.crashAfter)
         *reinterpret_cast<volatile int*>(UnmappedAddress) = 0;  // NOLINT(performance-no-int-to-ptr)
     if (model.slowMicros > 0)
@@ -138,8 +143,19 @@ bool InWindow(std::int32_t card, std::int32_t bar, std::uint32_t offset)
 
 bool ImageBit(const BoardWords& words, int c) { return ((words[static_cast<std::size_t>(c / 32)] >> (c % 32)) & 1u) != 0; }
 
-BoardWords Fetch(const Board& board)
+CardWords Latches()
 {
+    CardWords latches{};
+    for (std::size_t b = 0; b < latches.size(); ++b)
+        latches[b] = model.boards[b].image;
+    return latches;
+}
+
+// What the board's relays read back on time: what was pushed, with the
+// relays that follow or drop with others, then the stuck relays.
+BoardWords OnTime(int index)
+{
+    const Board& board = model.boards[index];
     BoardWords words = board.fixed ? board.fixedWords : board.image;
     for (int c = 0; c < 128 && !board.fixed; ++c) {
         if (!ImageBit(board.image, c))
@@ -147,9 +163,23 @@ BoardWords Fetch(const Board& board)
         for (std::size_t i = 0; i < DataCount; ++i)
             words[i] |= board.follows[static_cast<std::size_t>(c)][i];
     }
+    if (!board.fixed)
+        words = HeldRelays(model.faults, Latches(), index, words);
     for (std::uint32_t i = 0; i < DataCount; ++i)
         words[i] = (words[i] & ~board.stuckOpen[i]) | board.stuckClosed[i];
     return words;
+}
+
+// A fetch: what the board answers, this read counted for its late relays.
+BoardWords Fetch(int index) { return Answer(model.faults, index, OnTime(index)); }
+
+// A late relay reads back settled at the program's first driver call.
+void SettleLateRelays()
+{
+    if (!HasUnsettledLate(model.faults))
+        return;
+    for (int b = 0; b < Boards; ++b)
+        SettleLate(model.faults, b, OnTime(b));
 }
 
 // The state file, when there is one, is the card every program shares (see
@@ -163,18 +193,22 @@ void StateTrouble(const std::string& error)
     (void)std::fprintf(stderr, "relaysim: %s: the boards' state is not shared\n", error.c_str());
 }
 
-// A fetch reads its board from the file: the last push to it, from whichever
-// program.
+// A fetch reads the boards from the file: the last push to each, from
+// whichever program (a relay on another board can close one on this).
 void FetchFromState(std::uint32_t index)
 {
     CardWords words;
     std::string error;
     if (model.statePath.empty() || model.boards[index].fixed)
         return;
-    if (ReadSimState(model.statePath, words, error))
-        model.boards[index].image = words[index];
-    else
+    if (!ReadSimState(model.statePath, words, error)) {
         StateTrouble(error);
+        return;
+    }
+    for (std::size_t b = 0; b < words.size(); ++b) {
+        if (!model.boards[b].fixed)
+            model.boards[b].image = words[b];
+    }
 }
 
 // Control write: the low bits address a board; the go flag sends the latched
@@ -188,7 +222,7 @@ void Transfer(std::uint32_t control)
     Board& board = model.boards[index];
     if ((control & GoFlag) == 0) {
         FetchFromState(index);
-        model.latch = Fetch(board);
+        model.latch = Fetch(static_cast<int>(index));
         return;
     }
     std::uint32_t pushed = 0;
@@ -339,6 +373,55 @@ bool SimSetBoardAlias(int from, int to)
         return false;
     model.boards[from].alsoTo |= 1u << to;
     return true;
+}
+
+bool SimSetClearingRelays(std::int32_t a, std::int32_t b)
+{
+    if (a < 0 || b < 0 || a >= Boards * 128 || b >= Boards * 128 || a == b || a / 128 != b / 128)
+        return false;
+    const int c = b % 128;
+    model.faults.clears[static_cast<std::size_t>(a / 128)][static_cast<std::size_t>(a % 128)][static_cast<std::size_t>(c / 32)] |=
+        1u << (c % 32);
+    return true;
+}
+
+bool SimSetGhostRelays(std::int32_t a, std::int32_t b)
+{
+    if (a < 0 || b < 0 || a >= Boards * 128 || b >= Boards * 128 || a / 128 == b / 128)
+        return false;
+    model.faults.ghosts.emplace_back(a, b);
+    return true;
+}
+
+bool SimSetBoardSag(int board, int most)
+{
+    if (board < 0 || board >= Boards || most < 0 || most > 127)
+        return false;
+    model.faults.sagAbove[static_cast<std::size_t>(board)] = most;
+    return true;
+}
+
+bool SimSetLateRelay(std::int32_t relay, std::uint32_t reads)
+{
+    if (relay < 0 || relay >= Boards * 128 || reads < 1)
+        return false;
+    for (LateRelay& late : model.faults.late) {
+        if (late.relay == relay) {
+            late.reads = reads;
+            return true;
+        }
+    }
+    LateRelay late;
+    late.relay = relay;
+    late.reads = reads;
+    model.faults.late.push_back(late);
+    return true;
+}
+
+void SimSetBoardShifted(int board)
+{
+    if (board >= 0 && board < Boards)
+        model.faults.shifted |= 1u << board;
 }
 
 void SimSetBoardAbsent(int board) { SimSetBoardFixed(board, BoardWords{~0u, ~0u, ~0u, ~0u}); }

@@ -85,6 +85,29 @@ bool SimSetBoardAlias(int from, int to);
 // The board is not fitted: it ignores writes and reads back all ones.
 void SimSetBoardAbsent(int board);
 
+// The faults below show only with more than one relay closed, or on a
+// second read (sim/SimFaults.h has the order they are made in).
+// Relay b, on relay a's board, reads back open whenever a is pushed closed,
+// otherwise as pushed (closing a drops b). False, changing nothing, unless a
+// and b are two relays (0..1023) of one board.
+bool SimSetClearingRelays(std::int32_t a, std::int32_t b);
+// Relay b, on another board than relay a's, reads back closed whenever a is
+// pushed closed, otherwise as pushed. False, changing nothing, unless a and b
+// are relays (0..1023) of two different boards.
+bool SimSetGhostRelays(std::int32_t a, std::int32_t b);
+// The board (0..7) reads back every relay open while more than `most`
+// (0..127) of its relays are pushed closed (its drivers sag). False, changing
+// nothing, out of those ranges.
+bool SimSetBoardSag(int board, int most);
+// The relay (0..1023) shows a change of its read-back only from the
+// `reads`th read of its board that finds it (1: the first, as a healthy
+// relay); reads before that show the old state. Counted by each program for
+// its own reads. False, changing nothing, for reads 0 or a relay out of range.
+bool SimSetLateRelay(std::int32_t relay, std::uint32_t reads);
+// The board (0..7) answers shifted by one relay: relay k's bit reads as relay
+// k+1's, across the four words; relay 0 reads open, relay 127's bit is lost.
+void SimSetBoardShifted(int board);
+
 // What the board holds: the words last sent to it (zero at power-on).
 BoardWords SimBoardImage(int board);
 

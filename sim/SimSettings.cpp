@@ -24,6 +24,10 @@ struct Setting {
     // A setting of a file name has this instead; false, with its own reason,
     // for a file it cannot take.
     bool (*applyText)(const std::string& text, std::string& error) = nullptr;
+    // A pair whose second number has a range of its own ("B:N"); none when
+    // secondHigh < secondLow.
+    long long secondLow = 0;
+    long long secondHigh = -1;
 };
 
 constexpr long long LastRelay = 1023;
@@ -48,23 +52,40 @@ const Setting Settings[] = {
      [](long long a, long long b) { return SimSetBoardAlias(static_cast<int>(a), static_cast<int>(b)); },
      "two different boards"},
     {"absent", "B", 10, 0, LastBoard, [](long long b) { SimSetBoardAbsent(static_cast<int>(b)); }},
+    {"clears", "A:B", 10, 0, LastRelay, nullptr,
+     [](long long a, long long b) { return SimSetClearingRelays(static_cast<std::int32_t>(a), static_cast<std::int32_t>(b)); },
+     "two relays of one board"},
+    {"sag", "B:N", 10, 0, LastBoard, nullptr,
+     [](long long b, long long n) { return SimSetBoardSag(static_cast<int>(b), static_cast<int>(n)); }, nullptr, nullptr,
+     0, 127},
+    {"ghost", "A:B", 10, 0, LastRelay, nullptr,
+     [](long long a, long long b) { return SimSetGhostRelays(static_cast<std::int32_t>(a), static_cast<std::int32_t>(b)); },
+     "two relays of different boards"},
+    {"late", "R:N", 10, 0, LastRelay, nullptr,
+     [](long long r, long long n) { return SimSetLateRelay(static_cast<std::int32_t>(r), static_cast<std::uint32_t>(n)); },
+     nullptr, nullptr, 1, UINT32_MAX},
+    {"shift", "B", 10, 0, LastBoard, [](long long b) { SimSetBoardShifted(static_cast<int>(b)); }},
     {"crash-after", "N", 10, 1, UINT32_MAX, [](long long n) { SimCrashAfter(static_cast<std::uint64_t>(n)); }},
     {"slow", "US", 10, 0, UINT32_MAX, [](long long us) { SimSetSlow(static_cast<std::uint32_t>(us)); }},
     {"state", "PATH", 0, 0, 0, nullptr, nullptr, nullptr, SimKeepStateIn},
     {"hold", "PATH", 0, 0, 0, nullptr, nullptr, nullptr, SimHoldWhile},
 };
 
-// The whole argument as a number in the setting's base and range. Hexadecimal
-// takes at most eight digits, without "0x".
-bool Number(const Setting& s, const std::string& text, long long& out)
+bool OwnSecondRange(const Setting& s) { return s.secondHigh >= s.secondLow; }
+
+// The whole argument as a number in the setting's base and in low..high.
+// Hexadecimal takes at most eight digits, without "0x".
+bool Number(const Setting& s, const std::string& text, long long& out, long long low, long long high)
 {
     const std::size_t digits = text.find_first_not_of(s.base == 16 ? "0123456789abcdefABCDEF" : "-0123456789");
     if (text.empty() || digits != std::string::npos || (s.base == 16 && text.size() > 8))
         return false;
     char* end = nullptr;
     out = std::strtoll(text.c_str(), &end, s.base);
-    return *end == '\0' && out >= s.low && out <= s.high;
+    return *end == '\0' && out >= low && out <= high;
 }
+
+bool Number(const Setting& s, const std::string& text, long long& out) { return Number(s, text, out, s.low, s.high); }
 
 std::string Usage(const Setting& s) { return std::string(s.name) + (s.argument ? std::string("=") + s.argument : ""); }
 
@@ -77,6 +98,9 @@ std::string Range(const Setting& s)
     if (s.applyText != nullptr)
         return ", PATH a file name without commas or blanks";
     const std::string from = " from " + std::to_string(s.low) + " to " + std::to_string(s.high);
+    if (s.applyPair != nullptr && OwnSecondRange(s))
+        return ", " + std::string(1, s.argument[0]) + from + ", " + std::string(1, s.argument[2]) + " from " +
+               std::to_string(s.secondLow) + " to " + std::to_string(s.secondHigh);
     if (s.applyPair != nullptr)
         return ", " + std::string(s.pairRule) + ", A and B" + from;
     return ", " + std::string(s.argument) + from;
@@ -88,8 +112,10 @@ bool ApplyPair(const Setting& s, const std::string& text)
     const std::size_t colon = text.find(':');
     long long first = 0;
     long long second = 0;
+    const bool own = OwnSecondRange(s);
     return colon != std::string::npos && Number(s, text.substr(0, colon), first) &&
-           Number(s, text.substr(colon + 1), second) && s.applyPair(first, second);
+           Number(s, text.substr(colon + 1), second, own ? s.secondLow : s.low, own ? s.secondHigh : s.high) &&
+           s.applyPair(first, second);
 }
 
 // The argument, read and applied as the setting takes it.

@@ -4,6 +4,7 @@
 #include "CaseName.h"
 #include "Driver.h"
 #include "SimCardTest.h"
+#include "SimState.h"
 
 #include <chrono>
 #include <cstdio>
@@ -92,7 +93,7 @@ TEST_P(SettingsRefused, NameTheSettingAndTheKnownOnes)
     EXPECT_FALSE(SimApplySettings(GetParam().first, error));
     EXPECT_EQ(error.substr(0, error.find(" (known: ")), GetParam().second);
     EXPECT_NE(error.find("(known: cards=N, revision=HEX, busy=N, stuck-busy, deaf, stuck-on=R, stuck-off=R, "
-                         "coupled=A:B, alias=A:B, absent=B"),
+                         "coupled=A:B, alias=A:B, absent=B, clears=A:B, sag=B:N, ghost=A:B, late=R:N, shift=B, "),
               std::string::npos)
         << error;
 }
@@ -126,6 +127,12 @@ TEST(SettingsRefused, PairsAndBoardsWithTheirUsage)
          {"coupled=5", "coupled=5:200", "coupled=5:5", "coupled=1023:1024", "coupled=:3"}},
         {"alias=A:B, two different boards, A and B from 0 to 7", {"alias=2:2", "alias=0:8", "alias=1:2:3", "alias"}},
         {"absent=B, B from 0 to 7", {"absent=8", "absent", "absent=1:2"}},
+        {"clears=A:B, two relays of one board, A and B from 0 to 1023", {"clears=5:200", "clears=5:5", "clears=5"}},
+        {"sag=B:N, B from 0 to 7, N from 0 to 127", {"sag=8:3", "sag=0:128", "sag=0:-1", "sag=0", "sag=0:3x"}},
+        {"ghost=A:B, two relays of different boards, A and B from 0 to 1023",
+         {"ghost=5:6", "ghost=5:1024", "ghost=5:200:1"}},
+        {"late=R:N, R from 0 to 1023, N from 1 to 4294967295", {"late=5:0", "late=1024:2", "late=5:4294967296", "late=5"}},
+        {"shift=B, B from 0 to 7", {"shift=8", "shift", "shift=0:1"}},
     };
     for (const auto& [usage, tokens] : refusals) {
         for (const std::string& token : tokens) {
@@ -137,6 +144,63 @@ TEST(SettingsRefused, PairsAndBoardsWithTheirUsage)
             EXPECT_EQ(error.substr(0, error.find(" (known: ")), expected);
         }
     }
+}
+
+// The faults of many relays at once: what each read-back returns after given
+// pushes, from this program (P), or from another program sharing the state
+// file (F), and reads (R) of a board.
+struct Step {
+    char what;
+    int board;
+    BoardWords words;
+};
+
+TEST(FaultsOfManyRelays, ShowInWhatEachReadBackReturns)
+{
+    const std::string state = "relaysim-faults-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+    const std::uint32_t r5 = 1u << 5;
+    const std::uint32_t r6 = 1u << 6;
+    const std::vector<std::pair<std::string, std::vector<Step>>> table = {
+        {"clears=5:6", {{'P', 0, {r5 | r6}}, {'R', 0, {r5}}, {'P', 0, {r6}}, {'R', 0, {r6}}}},
+        {"clears=6:5", {{'P', 0, {r5 | r6}}, {'R', 0, {r6}}}},
+        {"clears=133:134,coupled=133:135", {{'P', 1, {r5 | r6}}, {'R', 1, {r5 | 1u << 7}}}},
+        {"sag=0:2", {{'P', 0, {r5 | r6}}, {'R', 0, {r5 | r6}}}},
+        {"sag=0:1", {{'P', 0, {r5 | r6}}, {'R', 0, {}}, {'P', 0, {r5}}, {'R', 0, {r5}}}},
+        {"sag=0:0,stuck-on=7", {{'P', 0, {r5}}, {'R', 0, {1u << 7}}}},
+        {"sag=1:0", {{'P', 0, {r5 | r6}}, {'R', 0, {r5 | r6}}}},
+        {"ghost=5:200", {{'P', 0, {r5}}, {'R', 1, {0, 0, 1u << 8}}, {'P', 0, {}}, {'R', 1, {}}}},
+        {"ghost=200:5", {{'P', 0, {r5}}, {'R', 1, {}}}},
+        {"ghost=5:200,state=" + state, {{'F', 0, {r5}}, {'R', 1, {0, 0, 1u << 8}}}},
+        {"late=5:2", {{'P', 0, {r5}}, {'R', 0, {}}, {'R', 0, {r5}}, {'P', 0, {}}, {'R', 0, {r5}}, {'R', 0, {}}}},
+        {"late=5:3", {{'P', 0, {r5}}, {'R', 0, {}}, {'R', 0, {}}, {'P', 0, {}}, {'R', 0, {}}, {'R', 0, {}}}},
+        {"late=5:1", {{'P', 0, {r5}}, {'R', 0, {r5}}, {'P', 0, {}}, {'R', 0, {}}}},
+        {"late=5:2,coupled=6:5", {{'P', 0, {r6}}, {'R', 0, {r6}}, {'R', 0, {r5 | r6}}}},
+        {"late=5:2,state=" + state, {{'F', 0, {r5}}, {'R', 0, {}}, {'R', 0, {r5}}}},
+        {"shift=0", {{'P', 0, {1u | 1u << 31, 0, 0, 1u << 31}}, {'R', 0, {2u, 1u, 0, 0}}}},
+        {"shift=1", {{'P', 0, {1u}}, {'R', 0, {1u}}}},
+    };
+    for (const auto& [settings, steps] : table) {
+        SCOPED_TRACE(settings);
+        (void)std::remove(state.c_str());
+        SimPowerOnWith(settings);
+        ASSERT_EQ(GetNumCards(), 1);
+        for (const Step& step : steps) {
+            std::string error;
+            if (step.what == 'F') {
+                ASSERT_TRUE(PushSimState(state, 1u << step.board, step.words, error)) << error;
+                continue;
+            }
+            for (std::uint32_t w = 0; w < 4 && step.what == 'P'; ++w)
+                OutBAR32(0, 2, 0x104 + 4 * w, step.words[w]);
+            OutBAR32(0, 2, 0x100, static_cast<std::uint32_t>(step.board) | (step.what == 'P' ? 0x80u : 0u));
+            const BoardWords read{InBAR32(0, 2, 0x104), InBAR32(0, 2, 0x108), InBAR32(0, 2, 0x10C), InBAR32(0, 2, 0x110)};
+            if (step.what == 'R')
+                EXPECT_EQ(read, step.words);
+        }
+    }
+    SimReset();
+    for (const std::string& made : {state, state + ".lock"})
+        (void)std::remove(made.c_str());
 }
 
 // A setting the card cannot take, or a state file it cannot read, leaves no
