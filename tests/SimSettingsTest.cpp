@@ -194,8 +194,9 @@ TEST(FaultsOfManyRelays, ShowInWhatEachReadBackReturns)
                 OutBAR32(0, 2, 0x104 + 4 * w, step.words[w]);
             OutBAR32(0, 2, 0x100, static_cast<std::uint32_t>(step.board) | (step.what == 'P' ? 0x80u : 0u));
             const BoardWords read{InBAR32(0, 2, 0x104), InBAR32(0, 2, 0x108), InBAR32(0, 2, 0x10C), InBAR32(0, 2, 0x110)};
-            if (step.what == 'R')
+            if (step.what == 'R') {
                 EXPECT_EQ(read, step.words);
+            }
         }
     }
     SimReset();
