@@ -24,6 +24,7 @@
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 
+#include <bitset>
 #include <utility>
 #include <vector>
 
@@ -58,6 +59,9 @@ private:
     // The lines of the station's wiring (StationLines.cpp).
     bool WiringLine(const RecordLine& line);
     void StationRule(const RecordLine& line);
+    void Route(const RecordLine& line);
+    bool ReadsClosed(int relay) const;
+    void CommandDone();
     void Done();
     void FindLanding();
     bool Continue(const RecordLine& line);
@@ -99,6 +103,18 @@ private:
     std::int32_t lastClosed_ = -1;  // the relay last switched on, at line lastClosedAt_
     std::uint64_t lastClosedAt_ = 0;
     ReadBack fetch_;
+
+    // A switching run's routes, judged by each board's last read-back (at
+    // line seenAt_, 0: none yet). Within one command: the relays it switched
+    // on (a failed change must leave them open), those of the routes it made,
+    // and the relays of routes it broke that still read back closed, a fault
+    // unless a route made by the same command holds them (its line may come
+    // later: a transition never touches the relays the two share).
+    Words seen_[Boards]{};
+    std::uint64_t seenAt_[Boards]{};
+    std::bitset<Relays> closing_;
+    std::bitset<Relays> made_;
+    std::vector<Finding> unbroken_;
 
     Traffic traffic_;
 };

@@ -1,8 +1,11 @@
 // The lines a station's wiring puts in a relaysweep or relayctl record: the
 // wiring named after the card header, relays skipped by rule, commands
 // refused and rules already broken. None is a fault of the card; each is
-// handed on as it is.
+// handed on as it is. relayctl's routes are handed on too, and judged by the
+// read-backs before each route line.
 #include "Protocol.h"
+
+#include <algorithm>
 
 namespace relaylog {
 
@@ -28,6 +31,54 @@ void ProtocolFollower::StationRule(const RecordLine& line)
         Found(line.number, NoSuchRelay{line.n});
     else
         tell_(&FindingSink::RuleLine, line);
+}
+
+bool ProtocolFollower::ReadsClosed(int relay) const
+{
+    return Bit(seen_[BoardOf(relay)], CrosspointOf(relay));
+}
+
+// A route made must read back closed, relay by relay; one broken, open; a
+// failed change's rollback must leave open every relay the command closed.
+void ProtocolFollower::Route(const RecordLine& line)
+{
+    if (!Is(RunKind::Switching)) {
+        Framing(line);
+        return;
+    }
+    tell_(&FindingSink::RuleLine, line);
+    const bool made = line.kind == LineKind::RouteMade;
+    if (line.kind == LineKind::RouteFailed) {
+        int left = 0;
+        while (left < Relays && !(closing_.test(static_cast<std::size_t>(left)) && ReadsClosed(left)))
+            ++left;
+        Found(line.number, RouteFailed{line.text, left < Relays ? left : -1, left < Relays ? seenAt_[BoardOf(left)] : 0});
+    }
+    for (const std::int32_t relay : line.path) {
+        const Finding finding{line.number, RouteNotFollowed{line.text, relay, made, seenAt_[BoardOf(relay)]}};
+        if (made) {
+            made_.set(static_cast<std::size_t>(relay));
+            if (!ReadsClosed(relay))
+                Found(line.number, finding.what);
+        } else if (ReadsClosed(relay) && !made_.test(static_cast<std::size_t>(relay))) {
+            unbroken_.push_back(finding);
+        }
+    }
+    // A relay of a route made is held by it, whatever route was broken before.
+    const auto held = [&](const Finding& f) {
+        return made_.test(static_cast<std::size_t>(std::get<RouteNotFollowed>(f.what).relay));
+    };
+    unbroken_.erase(std::remove_if(unbroken_.begin(), unbroken_.end(), held), unbroken_.end());
+}
+
+// The command's routes are all in: the relays of routes broken that no route made holds.
+void ProtocolFollower::CommandDone()
+{
+    for (const Finding& finding : unbroken_)
+        tell_(&FindingSink::Problem, finding);
+    unbroken_.clear();
+    closing_.reset();
+    made_.reset();
 }
 
 }  // namespace relaylog
