@@ -58,9 +58,9 @@ std::string LineName(LineKind kind, const Frame* of)
     case LineKind::RelaySkipped: return "relaysweep's \"Relay N skipped\" line";
     case LineKind::CommandRefused: return "relayctl's \"Command refused\" line";
     case LineKind::RulesBroken: return "relayctl's \"Rules broken\" line";
-    case LineKind::RouteMade: return "relayctl's \"Route made\" line";
-    case LineKind::RouteBroken: return "relayctl's \"Route broken\" line";
-    case LineKind::RouteFailed: return "relayctl's \"Route failed\" line";
+    case LineKind::RouteMade:
+    case LineKind::RouteBroken:
+    case LineKind::RouteFailed: return "relayctl's \"Route\" line";
     default: break;
     }
     return "a line";

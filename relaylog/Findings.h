@@ -34,8 +34,8 @@ struct Sequence {
 };
 
 // Which JUnit test case a finding fails: the card check, the SPI waits, the
-// board it is about, the record's protocol, or its routes.
-enum class Concern { CardCheck, Waits, Board, Protocol, Routes };
+// board it is about, or the record's protocol.
+enum class Concern { CardCheck, Waits, Board, Protocol };
 
 // Each kind of finding carries what its sentence needs, and its concern (a
 // board concern also names its board). The protocol follower (Protocol.h)
@@ -111,12 +111,15 @@ struct Stopped { LineKind cause; Program run; std::int32_t lastClosed; std::uint
 struct StoppedBusy { Program run; RELAYLOG_ON(Waits); };
 // relayctl's own.
 struct ControlRefusedBoard { std::int64_t board; RELAYLOG_ON(Protocol); };
-// relayctl's routes: a relay of a route made or broken (title as the record
-// gives it) that the last read-back of its board (readAt, 0: none) does not
-// show as the line says; a route change that failed (the line's text), and a
-// relay it had closed that still reads back closed after its rollback (-1: none).
-struct RouteNotFollowed { std::string title; std::int32_t relay; bool made; std::uint64_t readAt; RELAYLOG_ON(Routes); };
-struct RouteFailed { std::string text; std::int32_t leftClosed; std::uint64_t readAt; RELAYLOG_ON(Routes); };
+// relayctl's routes: a relay of a route made or broken (its title as the
+// record gives it) that its board's last read-back (readAt, 0: none) does not
+// show as the line says; a failed route change (the line's text), and a relay
+// it closed that still reads back closed after its rollback (-1: none).
+struct RouteNotFollowed {
+    std::string title; std::int32_t relay; bool made; std::uint64_t readAt;
+    RELAYLOG_ON_BOARD(BoardOf(relay));
+};
+struct RouteFailed { std::string text; std::int32_t leftClosed; std::uint64_t readAt; RELAYLOG_ON(Protocol); };
 // The verdicts over every read-back.
 struct PushLandsElsewhere {
     int board; int from; std::uint64_t push; std::uint32_t readBacks;
@@ -224,7 +227,7 @@ public:
     virtual void RecordWiring(std::uint64_t /*line*/, const std::string& /*named*/) {}
     // A line the station's rules put in the record: a relay skipped by rule,
     // a command refused, rules already broken. None is a fault of the card.
-    // So are relayctl's routes made, broken or failed, judged apart.
+    // relayctl's route lines come this way too (their faults come as findings).
     virtual void RuleLine(const RecordLine& /*line*/) {}
     virtual void Problem(const Finding& /*finding*/) {}
     // The record is complete and every relay judged; the verdicts' own

@@ -1,6 +1,5 @@
 #include "JUnit.h"
 
-#include <algorithm>
 #include <type_traits>
 
 #include "Wording.h"
@@ -12,8 +11,6 @@ JUnitReport::Case& JUnitReport::Of(Concern concern, int board)
 {
     if (concern == Concern::Board && board >= 0 && board < Boards)
         return now_.cases[2 + static_cast<std::size_t>(board)];
-    if (concern == Concern::Routes)
-        return now_.cases[RoutesCase];
     return now_.cases[concern == Concern::CardCheck ? 0 : concern == Concern::Waits ? 1 : ProtocolCase];
 }
 
@@ -50,15 +47,6 @@ void JUnitReport::Verdicts(const RelayVerdicts& verdicts)
         if (verdicts.Board(board).reads > 0)
             Of(Concern::Board, board).output = "Relays: " + ClassCounts(verdicts.Counts(board));
     }
-}
-
-void JUnitReport::RuleLine(const RecordLine& line)
-{
-    Case& routes = now_.cases[RoutesCase];
-    routes.present = routes.present || IsRouteLine(line.kind);
-    // The first of them, as the text report lists them.
-    if (IsRouteLine(line.kind) && std::count(routes.output.begin(), routes.output.end(), '\n') < long{MaxLines})
-        routes.output += RuleLineText(line) + "\n";
 }
 
 void JUnitReport::Error(const std::string& line) { now_.error = line; }
@@ -107,7 +95,7 @@ void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string&
 void JUnitReport::WriteSuite(std::ostream& out, Suite s, const std::string& name, bool last) const
 {
     if (last)
-        s.cases[RoutesCase + 1] = baseline_;
+        s.cases[ProtocolCase + 1] = baseline_;
     int tests = 0;
     int failures = 0;
     for (const Case& c : s.cases) {
@@ -124,8 +112,7 @@ void JUnitReport::WriteSuite(std::ostream& out, Suite s, const std::string& name
     }
     for (std::size_t i = 0; i < s.cases.size(); ++i) {
         const std::string caseName = i == 0 ? "card check" : i == 1 ? "SPI waits" : i == ProtocolCase ? "protocol"
-                                     : i == RoutesCase ? "routes" : i > RoutesCase ? "baseline"
-                                                                                   : "board " + std::to_string(i - 2);
+                                     : i > ProtocolCase ? "baseline" : "board " + std::to_string(i - 2);
         if (s.cases[i].present)
             WriteCase(out, s.cases[i], caseName, i == ProtocolCase ? s.error : std::string());
     }

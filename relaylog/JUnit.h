@@ -1,7 +1,7 @@
 // relaylog's report as JUnit XML, for CI and test-management systems: one
 // test suite, one test case for the card check, one for the SPI waits, one per
-// board read back, one for the record's protocol and, when it has any, one
-// for its routes; a failed case carries its PROBLEM lines.
+// board read back and one for the record's protocol; a failed case carries its
+// PROBLEM lines.
 #ifndef RELAYLOG_JUNIT_H
 #define RELAYLOG_JUNIT_H
 
@@ -27,8 +27,6 @@ public:
     void Problem(const Finding& finding) override;
     // What each board's relays came to ("Relays: ..."), as the case's output.
     void Verdicts(const RelayVerdicts& verdicts) override;
-    // A route line: the routes case, with the route lines as its output.
-    void RuleLine(const RecordLine& line) override;
     // The record could not be judged: the ERROR line, on the protocol case.
     void Error(const std::string& line) override;
     // A run judged: a file of several runs gets one test suite per run.
@@ -47,11 +45,10 @@ private:
         std::uint64_t problems = 0;
         std::string output;
     };
-    // The cases in the order written: card check, SPI waits, boards 0-7, protocol, routes, baseline.
+    // The cases in the order written: card check, SPI waits, boards 0-7, protocol, baseline.
     static constexpr std::size_t ProtocolCase = 2 + Boards;
-    static constexpr std::size_t RoutesCase = ProtocolCase + 1;
     struct Suite {
-        std::array<Case, RoutesCase + 2> cases;  // those present are written
+        std::array<Case, ProtocolCase + 2> cases;  // those present are written
         std::string error;
         std::string name;  // of a run of several: "run 2 (lines 3095-6188): relaysweep"
         Suite() { cases[0].present = cases[1].present = cases[ProtocolCase].present = true; }

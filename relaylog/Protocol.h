@@ -105,11 +105,10 @@ private:
     ReadBack fetch_;
 
     // A switching run's routes, judged by each board's last read-back (at
-    // line seenAt_, 0: none yet). Within one command: the relays it switched
-    // on (a failed change must leave them open), those of the routes it made,
-    // and the relays of routes it broke that still read back closed, a fault
-    // unless a route made by the same command holds them (its line may come
-    // later: a transition never touches the relays the two share).
+    // line seenAt_, 0: none). Within one command: the relays it closed, those
+    // of the routes it made, and those of routes it broke that read back
+    // closed: a fault unless a route it made holds them (a transition never
+    // touches the relays two routes share; its made lines may come later).
     Words seen_[Boards]{};
     std::uint64_t seenAt_[Boards]{};
     std::bitset<Relays> closing_;

@@ -5,8 +5,6 @@
 // read-backs before each route line.
 #include "Protocol.h"
 
-#include <algorithm>
-
 namespace relaylog {
 
 // The line after the card header names the wiring, or the record has none.
@@ -56,26 +54,22 @@ void ProtocolFollower::Route(const RecordLine& line)
     }
     for (const std::int32_t relay : line.path) {
         const Finding finding{line.number, RouteNotFollowed{line.text, relay, made, seenAt_[BoardOf(relay)]}};
-        if (made) {
+        if (made)
             made_.set(static_cast<std::size_t>(relay));
-            if (!ReadsClosed(relay))
-                Found(line.number, finding.what);
-        } else if (ReadsClosed(relay) && !made_.test(static_cast<std::size_t>(relay))) {
+        if (made && !ReadsClosed(relay))
+            Found(line.number, finding.what);
+        else if (!made && ReadsClosed(relay))
             unbroken_.push_back(finding);
-        }
     }
-    // A relay of a route made is held by it, whatever route was broken before.
-    const auto held = [&](const Finding& f) {
-        return made_.test(static_cast<std::size_t>(std::get<RouteNotFollowed>(f.what).relay));
-    };
-    unbroken_.erase(std::remove_if(unbroken_.begin(), unbroken_.end(), held), unbroken_.end());
 }
 
 // The command's routes are all in: the relays of routes broken that no route made holds.
 void ProtocolFollower::CommandDone()
 {
-    for (const Finding& finding : unbroken_)
-        tell_(&FindingSink::Problem, finding);
+    for (const Finding& finding : unbroken_) {
+        if (!made_.test(static_cast<std::size_t>(std::get<RouteNotFollowed>(finding.what).relay)))
+            tell_(&FindingSink::Problem, finding);
+    }
     unbroken_.clear();
     closing_.reset();
     made_.reset();

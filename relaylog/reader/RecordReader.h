@@ -64,11 +64,6 @@ enum class LineKind {
     RouteFailed,      // "Route failed: TITLES: REASON; ROLLBACK": a relay did not follow, what it closed opened again
 };
 
-constexpr bool IsRouteLine(LineKind kind)
-{
-    return kind == LineKind::RouteMade || kind == LineKind::RouteBroken || kind == LineKind::RouteFailed;
-}
-
 // What a run does, which decides how its record is followed: relaytest's
 // one fixed pass; a sweep, every relay closed alone; switching on command.
 enum class RunKind { Fixed, Sweep, Switching };
