@@ -205,7 +205,7 @@ std::string ReadAt(std::int32_t relay, std::uint64_t line)
 }
 std::string Sentence(const RouteNotFollowed& k)
 {
-    return "the route " + RouteTitle(k.title) + (k.made ? " was made, yet " : " was broken, yet ") + RelayName(k.relay) +
+    return "the route " + k.title + (k.made ? " was made, yet " : " was broken, yet ") + RelayName(k.relay) +
            (k.made ? " reads back open" : " reads back closed") + ReadAt(k.relay, k.readAt);
 }
 std::string Sentence(const RouteFailed& k)

@@ -167,7 +167,7 @@ void HtmlPage::Error(const std::string& line) { verdict_ = line; }
 
 void HtmlPage::RuleLine(const RecordLine& line)
 {
-    const std::string route = "; route " + RouteTitle(line.text);
+    const std::string route = "; route " + line.text;
     for (const std::int32_t relay : line.kind == LineKind::RouteMade ? line.path : std::vector<std::int32_t>{}) {
         std::string& titles = routes_[relay];
         if (titles.find(route) == std::string::npos && titles.size() < MaxTitles)

@@ -104,11 +104,9 @@ private:
     std::uint64_t lastClosedAt_ = 0;
     ReadBack fetch_;
 
-    // A switching run's routes, judged by each board's last read-back (at
-    // line seenAt_, 0: none). Within one command: the relays it closed, those
-    // of the routes it made, and those of routes it broke that read back
-    // closed: a fault unless a route it made holds them (a transition never
-    // touches the relays two routes share; its made lines may come later).
+    // Routes are judged by each board's last read-back (at seenAt_, 0: none).
+    // Per command: the relays it closed, those of routes it made, and those of
+    // routes it broke that read back closed (StationLines.cpp).
     Words seen_[Boards]{};
     std::uint64_t seenAt_[Boards]{};
     std::bitset<Relays> closing_;

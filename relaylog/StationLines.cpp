@@ -63,7 +63,9 @@ void ProtocolFollower::Route(const RecordLine& line)
     }
 }
 
-// The command's routes are all in: the relays of routes broken that no route made holds.
+// The command's routes are all in: a relay of a route broken that reads back
+// closed is a fault unless a route made holds it (a transition never touches
+// the relays two routes share, and its made lines may come after).
 void ProtocolFollower::CommandDone()
 {
     for (const Finding& finding : unbroken_) {

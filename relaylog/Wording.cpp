@@ -152,24 +152,13 @@ std::string RuleLineText(const RecordLine& line)
     if (line.kind == LineKind::RelaySkipped)
         return "Skipped by rule" + at + RelayName(line.n) + ": " + line.text;
     if (line.kind == LineKind::RouteMade || line.kind == LineKind::RouteBroken)
-        return (line.kind == LineKind::RouteMade ? "Route made" : "Route broken") + at + RouteTitle(line.text) +
+        return (line.kind == LineKind::RouteMade ? "Route made" : "Route broken") + at + line.text +
                " through " + RoutePath(line.path) +
                (line.kind == LineKind::RouteMade ? "; settle " + std::to_string(line.n) + " ms" : "");
     const char* kind = line.kind == LineKind::CommandRefused ? "Command refused"
                        : line.kind == LineKind::RouteFailed  ? "Route failed"
                                                              : "Rules broken";
     return kind + at + line.text;
-}
-
-std::string RouteTitle(const std::string& title)
-{
-    if (Station == nullptr || title.find(" (") != std::string::npos)
-        return title;
-    for (const WiringRoute& route : Station->routes) {
-        if (NetName(*Station, route.from) + " to " + NetName(*Station, route.to) == title)
-            return route.name + " (" + title + ")";
-    }
-    return title;
 }
 
 std::string RoutePath(const std::vector<std::int32_t>& path)

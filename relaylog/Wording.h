@@ -60,10 +60,7 @@ std::string WiringWarning(const std::string& named);
 // forbidden (...)", "Route made (line 40): DMM_HI to P20 through ...".
 std::string RuleLineText(const RecordLine& line);
 
-// A route as the record titles it ("DMM_HI to P20"), under a wiring that names
-// a route of those ends with that name: "dmm_p20 (DMM_HI to P20)"; and its
-// path: "0:0:14, 1:0:5", under a wiring "DMM_HI@ABUS1 (0:0:14), ...".
-std::string RouteTitle(const std::string& title);
+// A route's path: "0:0:14, 1:0:5"; under a wiring "DMM_HI@ABUS1 (0:0:14), ...".
 std::string RoutePath(const std::vector<std::int32_t>& path);
 
 // The sentence for one finding, and its line in the report:

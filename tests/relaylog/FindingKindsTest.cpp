@@ -295,7 +295,7 @@ const std::vector<KindCase> Table = {
                       "from the push; first read back on, pushed off, when relay 7 was switched"),
     Row<RouteNotFollowed>("RouteNotFollowed",
                           Relayctl("", {"--wiring", BENCH7_WIRING, "connect", "dmm_vcc"},
-                                   Substitute("through 0:0:0;", "through 0:0:0, 0:2:2;")),
+                                   [](std::string r) { return r.replace(r.find("0:0:0;"), 6, "0:0:0, 0:2:2;"); }),
                           "PROBLEM line 71: the route dmm_vcc (DMM_HI to VCC) was made, yet relay 18 (board 0, row 2, "
                           "column 2) reads back open (board 0 read back at line 63)"),
     Row<RouteFailed>("RouteFailed", Relayctl("stuck-off=168", {"--wiring", BENCH7_WIRING, "connect", "scope_p20"}),

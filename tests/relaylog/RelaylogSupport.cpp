@@ -105,11 +105,6 @@ Edit Replace(const std::string& text)
     return [=](const std::string&) { return text; };
 }
 
-Edit Substitute(const std::string& from, const std::string& to)
-{
-    return [=](std::string text) { return text.replace(text.find(from), from.size(), to); };
-}
-
 const std::string Xmllint = "/usr/bin/xmllint";
 
 std::string XPath(const std::string& file, const std::string& expression, Markup markup)

@@ -56,7 +56,5 @@ Edit Keep(std::size_t bytes);
 // The first lines only.
 Edit KeepLines(std::size_t lines);
 Edit Replace(const std::string& text);
-// The first occurrence of from, which must be there, as to.
-Edit Substitute(const std::string& from, const std::string& to);
 
 #endif
