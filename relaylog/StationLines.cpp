@@ -50,7 +50,8 @@ void ProtocolFollower::Route(const RecordLine& line)
         int left = 0;
         while (left < Relays && !(closing_.test(static_cast<std::size_t>(left)) && ReadsClosed(left)))
             ++left;
-        Found(line.number, RouteFailed{line.text, left < Relays ? left : -1, left < Relays ? seenAt_[BoardOf(left)] : 0});
+        const bool any = left < Relays;
+        Found(line.number, RouteFailed{line.text, any ? left : -1, any ? seenAt_[BoardOf(left)] : 0});
     }
     for (const std::int32_t relay : line.path) {
         const Finding finding{line.number, RouteNotFollowed{line.text, relay, made, seenAt_[BoardOf(relay)]}};

@@ -209,8 +209,8 @@ public:
     {
         std::int32_t b = 0, r = 0, c = 0;
         do {
-            if (!Int(b, 0) || !Literal(":") || !Int(r, 0) || !Literal(":") || !Int(c, 0) || b < 0 || b >= relaylog::Boards ||
-                r < 0 || r >= Rows || c < 0 || c >= Columns)
+            if (!Int(b, 0) || !Literal(":") || !Int(r, 0) || !Literal(":") || !Int(c, 0) || b < 0 ||
+                b >= relaylog::Boards || r < 0 || r >= Rows || c < 0 || c >= Columns)
                 return false;
             path.push_back(b * RelaysPerBoard + c * Rows + r);
         } while (Literal(", "));

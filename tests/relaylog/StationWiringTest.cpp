@@ -180,7 +180,8 @@ TEST(StationWiring, RoutesByNameInEveryReport)
 {
     const std::string page = Scratch("routes.html");
     const std::string record = RelayctlRecord("", {"--wiring", Bench7, "connect", "scope_p20"});
-    const ChildResult r = Relaylog({"--wiring", Bench7, "--html", page}, record, "RELAYTEST_WIRING=", Scratch("routes.xml"));
+    const ChildResult r =
+        Relaylog({"--wiring", Bench7, "--html", page}, record, "RELAYTEST_WIRING=", Scratch("routes.xml"));
     EXPECT_EQ(LinesStartingWith(r.out, "Route ")[0], "Route made (line 89): scope_p20 (SCOPE to P20) through "
                                                      "SCOPE@ABUS1 (0:4:14), ABUS1@P20 (1:0:5); settle 5 ms");
     EXPECT_EQ(XPath(page, "string(//*[local-name()='rect'][@data-relay='168']/*)"),
