@@ -58,6 +58,9 @@ std::string LineName(LineKind kind, const Frame* of)
     case LineKind::RelaySkipped: return "relaysweep's \"Relay N skipped\" line";
     case LineKind::CommandRefused: return "relayctl's \"Command refused\" line";
     case LineKind::RulesBroken: return "relayctl's \"Rules broken\" line";
+    case LineKind::RouteMade:
+    case LineKind::RouteBroken:
+    case LineKind::RouteFailed: return "relayctl's \"Route\" line";
     default: break;
     }
     return "a line";
@@ -192,6 +195,25 @@ std::string Sentence(const RelayErratic& k)
     if (k.firstSwitch < 0)
         return text + "with no relay switched before it";
     return text + "when relay " + Str(k.firstSwitch) + " was switched";
+}
+
+// "(board 1 read back at line 60)"
+std::string ReadAt(std::int32_t relay, std::uint64_t line)
+{
+    return line == 0 ? " (its board was never read back)"
+                     : " (board " + Str(BoardOf(relay)) + " read back at line " + Str(line) + ")";
+}
+std::string Sentence(const RouteNotFollowed& k)
+{
+    return "the route " + k.title + (k.made ? " was made, yet " : " was broken, yet ") + RelayName(k.relay) +
+           (k.made ? " reads back open" : " reads back closed") + ReadAt(k.relay, k.readAt);
+}
+std::string Sentence(const RouteFailed& k)
+{
+    if (k.leftClosed < 0)
+        return "a route change failed: " + k.text + " (the read-backs after it show every relay it closed open)";
+    return "a route change failed: " + k.text + "; yet " + RelayName(k.leftClosed) +
+           ", which it closed, still reads back closed after it" + ReadAt(k.leftClosed, k.readAt);
 }
 
 struct PlainRow {

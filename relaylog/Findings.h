@@ -111,6 +111,15 @@ struct Stopped { LineKind cause; Program run; std::int32_t lastClosed; std::uint
 struct StoppedBusy { Program run; RELAYLOG_ON(Waits); };
 // relayctl's own.
 struct ControlRefusedBoard { std::int64_t board; RELAYLOG_ON(Protocol); };
+// relayctl's routes: a relay of a route made or broken (its title as the
+// record gives it) that its board's last read-back (readAt, 0: none) does not
+// show as the line says; a failed route change (the line's text), and a relay
+// it closed that still reads back closed after its rollback (-1: none).
+struct RouteNotFollowed {
+    std::string title; std::int32_t relay; bool made; std::uint64_t readAt;
+    RELAYLOG_ON_BOARD(BoardOf(relay));
+};
+struct RouteFailed { std::string text; std::int32_t leftClosed; std::uint64_t readAt; RELAYLOG_ON(Protocol); };
 // The verdicts over every read-back.
 struct PushLandsElsewhere {
     int board; int from; std::uint64_t push; std::uint32_t readBacks;
@@ -141,7 +150,7 @@ using FindingKind =
                  OrphanReport, ReportOtherBoard, ReportLabels, ReportMapMismatch, ReportFetchMismatch, NoPoll,
                  PastLimit, WaitWentOn, StillBusyAtLimit, GaveUpEarly, StrayPoll, LineOutOfPlace,
                  Stopped, StoppedBusy, ControlRefusedBoard, PushLandsElsewhere, BoardNotAnswering, RelayStuckClosed,
-                 RelayStuckOpen, RelayErratic>;
+                 RelayStuckOpen, RelayErratic, RouteNotFollowed, RouteFailed>;
 
 // Every kind as one number, each plain kind a kind of its own: 0 to KindCount - 1.
 constexpr std::size_t KindCount = std::variant_size_v<FindingKind> - 1 + PlainKindCount;
@@ -218,6 +227,7 @@ public:
     virtual void RecordWiring(std::uint64_t /*line*/, const std::string& /*named*/) {}
     // A line the station's rules put in the record: a relay skipped by rule,
     // a command refused, rules already broken. None is a fault of the card.
+    // relayctl's route lines come this way too (their faults come as findings).
     virtual void RuleLine(const RecordLine& /*line*/) {}
     virtual void Problem(const Finding& /*finding*/) {}
     // The record is complete and every relay judged; the verdicts' own

@@ -14,6 +14,7 @@ constexpr int TopEdge = 24;  // room for the column labels
 constexpr int NamedLeftEdge = 120;  // under a wiring, for the rows' names too
 constexpr int NamedTopEdge = 36;    // and the columns' names under their numbers
 constexpr std::size_t MaxProblemLines = 500;  // the text report has them all
+constexpr std::size_t MaxTitles = 400;        // of the routes made through one relay, in its tooltip
 
 // CSS names of the classes, in RelayClass order.
 constexpr const char* ClassIds[RelayClassCount] = {"functional", "partly", "unverified",
@@ -86,7 +87,8 @@ void WriteLabels(std::ostream& out, int board, int left, int top)
     }
 }
 
-void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, const Comparison* comparison)
+void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, const Comparison* comparison,
+                const std::map<int, std::string>& routes)
 {
     const int first = board * RelaysPerBoard;
     const bool named = StationWiring() != nullptr && StationWiring()->listed[static_cast<std::size_t>(board)];
@@ -107,7 +109,8 @@ void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, con
             << "\" width=\"" << Cell << "\" height=\"" << Cell << "\"><title>" << XmlEscaped(RelayName(relay)) << ": "
             << ClassName(k)
             << (k == RelayClass::SkippedByRule ? ": " + XmlEscaped(verdicts.SkipReason(relay)) : std::string())
-            << (changed ? " (changed since baseline)" : "") << "</title></rect>";
+            << (changed ? " (changed since baseline)" : "")
+            << (routes.count(relay) != 0 ? XmlEscaped(routes.at(relay)) : std::string()) << "</title></rect>";
     }
     out << "</svg></section>\n";
 }
@@ -162,6 +165,16 @@ void HtmlPage::Judged(const Run& run)
 
 void HtmlPage::Error(const std::string& line) { verdict_ = line; }
 
+void HtmlPage::RuleLine(const RecordLine& line)
+{
+    const std::string route = "; route " + line.text;
+    for (const std::int32_t relay : line.kind == LineKind::RouteMade ? line.path : std::vector<std::int32_t>{}) {
+        std::string& titles = routes_[relay];
+        if (titles.find(route) == std::string::npos && titles.size() < MaxTitles)
+            titles += route;
+    }
+}
+
 void HtmlPage::FileJudged(const Run& worst, const std::string& verdict)
 {
     verdict_ = verdict;
@@ -194,7 +207,7 @@ void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Com
     }
     WriteLegend(out, AnySkipped(verdicts));
     for (int board = 0; board < Boards; ++board)
-        WriteBoard(out, board, verdicts, comparison);
+        WriteBoard(out, board, verdicts, comparison, routes_);
     out << "</body></html>\n";
 }
 

@@ -6,6 +6,7 @@
 #ifndef RELAYLOG_HTMLREPORT_H
 #define RELAYLOG_HTMLREPORT_H
 
+#include <map>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -28,6 +29,8 @@ public:
     // The run's verdict and relays, as the text report has them.
     void Judged(const Run& run) override;
     void Error(const std::string& line) override;
+    // A route made: its title goes in the tooltip of each relay of its path.
+    void RuleLine(const RecordLine& line) override;
     // A file of several runs: the page has the file's verdict and every run's
     // PROBLEM lines, and the first run's card check, the worst run's relays.
     void FileJudged(const Run& worst, const std::string& verdict) override;
@@ -45,6 +48,7 @@ private:
     std::string relays_;   // "Relays: ..."
     std::string verdict_;  // PASS, FAIL or the ERROR line
     std::vector<std::pair<std::string, std::string>> properties_;
+    std::map<int, std::string> routes_;  // relay: "; route TITLE" for each route made through it
 };
 
 }  // namespace relaylog

@@ -98,6 +98,8 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::RelayRangeError: Found(line.number, RefusedRelay{line.n}); return;
     case LineKind::BoardRangeError: Found(line.number, RefusedBoard{line.n}); return;
     case LineKind::ControlCommand:
+        CommandDone();
+        [[fallthrough]];
     case LineKind::ControlLimit:  // the operator's request refused by a rule, not a fault
         if (!Is(RunKind::Switching))
             Framing(line);
@@ -111,6 +113,9 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::RelaySkipped:
     case LineKind::CommandRefused:
     case LineKind::RulesBroken: StationRule(line); return;
+    case LineKind::RouteMade:
+    case LineKind::RouteBroken:
+    case LineKind::RouteFailed: Route(line); return;
     case LineKind::CardFound:
     case LineKind::CardMissing: Found(line.number, Plain{PlainKind::SecondCardCheck}); return;
     case LineKind::Revision: Found(line.number, Plain{PlainKind::SecondRevision}); return;
@@ -135,6 +140,7 @@ void ProtocolFollower::Framing(const RecordLine& line)
         held_.clear();
     }
     Flush();
+    CommandDone();
     if (!closes || (k == LineKind::NoCard && cardFound_))
         Found(line.number, LineOutOfPlace{k, line.frame, program_});
     else if (k == LineKind::ClosingPrompt)
@@ -190,6 +196,7 @@ void ProtocolFollower::StartPush(const RecordLine& line)
     lastSwitch_ = line.n;
     switchedOn_ = line.on;
     if (line.on) {
+        closing_.set(static_cast<std::size_t>(line.n));
         lastClosed_ = line.n;
         lastClosedAt_ = line.number;
     }
@@ -268,7 +275,8 @@ void ProtocolFollower::ReadBackDone()
     // fault, one PROBLEM line), not at every read.
     if (!Is(RunKind::Fixed)) {
         if (Is(RunKind::Switching))
-            image_[board] = fetch_.fetched;
+            image_[board] = seen_[board] = fetch_.fetched;
+        seenAt_[board] = fetch_.lastLine;
         return;
     }
     for (int c = 0; fetch_.pushedAt != 0 && c < RelaysPerBoard; ++c) {

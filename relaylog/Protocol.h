@@ -24,6 +24,7 @@
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 
+#include <bitset>
 #include <utility>
 #include <vector>
 
@@ -58,6 +59,9 @@ private:
     // The lines of the station's wiring (StationLines.cpp).
     bool WiringLine(const RecordLine& line);
     void StationRule(const RecordLine& line);
+    void Route(const RecordLine& line);
+    bool ReadsClosed(int relay) const;
+    void CommandDone();
     void Done();
     void FindLanding();
     bool Continue(const RecordLine& line);
@@ -99,6 +103,15 @@ private:
     std::int32_t lastClosed_ = -1;  // the relay last switched on, at line lastClosedAt_
     std::uint64_t lastClosedAt_ = 0;
     ReadBack fetch_;
+
+    // Routes are judged by each board's last read-back (at seenAt_, 0: none).
+    // Per command: the relays it closed, those of routes it made, and those of
+    // routes it broke that read back closed (StationLines.cpp).
+    Words seen_[Boards]{};
+    std::uint64_t seenAt_[Boards]{};
+    std::bitset<Relays> closing_;
+    std::bitset<Relays> made_;
+    std::vector<Finding> unbroken_;
 
     Traffic traffic_;
 };

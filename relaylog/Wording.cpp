@@ -151,7 +151,25 @@ std::string RuleLineText(const RecordLine& line)
     const std::string at = " (line " + Str(line.number) + "): ";
     if (line.kind == LineKind::RelaySkipped)
         return "Skipped by rule" + at + RelayName(line.n) + ": " + line.text;
-    return (line.kind == LineKind::CommandRefused ? "Command refused" : "Rules broken") + at + line.text;
+    if (line.kind == LineKind::RouteMade || line.kind == LineKind::RouteBroken)
+        return (line.kind == LineKind::RouteMade ? "Route made" : "Route broken") + at + line.text +
+               " through " + RoutePath(line.path) +
+               (line.kind == LineKind::RouteMade ? "; settle " + std::to_string(line.n) + " ms" : "");
+    const char* kind = line.kind == LineKind::CommandRefused ? "Command refused"
+                       : line.kind == LineKind::RouteFailed  ? "Route failed"
+                                                             : "Rules broken";
+    return kind + at + line.text;
+}
+
+std::string RoutePath(const std::vector<std::int32_t>& path)
+{
+    std::string text;
+    for (const std::int32_t relay : path)
+        text += (text.empty() ? "" : ", ") +
+                (Station != nullptr ? PathCrosspointName(*Station, relay)
+                                    : std::to_string(BoardOf(relay)) + ":" + std::to_string(RowOf(relay)) + ":" +
+                                          std::to_string(ColumnOf(relay)));
+    return text;
 }
 
 std::string StepName(const Sequence& step)

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Findings.h"
 #include "RelayVerdicts.h"
@@ -54,9 +55,13 @@ std::string WiringLine(std::uint64_t line, const std::string& named);
 // Why the station's wiring does not match the one the record names (named,
 // empty when it names none); empty when it does.
 std::string WiringWarning(const std::string& named);
-// A relay skipped by rule, a command refused or rules broken, with its line:
-// "Skipped by rule (line 9): relay 316 (...): closing ... is forbidden (...)".
+// A relay skipped by rule, a command refused, rules broken or a route line,
+// with its line: "Skipped by rule (line 9): relay 316 (...): closing ... is
+// forbidden (...)", "Route made (line 40): DMM_HI to P20 through ...".
 std::string RuleLineText(const RecordLine& line);
+
+// A route's path: "0:0:14, 1:0:5"; under a wiring "DMM_HI@ABUS1 (0:0:14), ...".
+std::string RoutePath(const std::vector<std::int32_t>& path);
 
 // The sentence for one finding, and its line in the report:
 // "PROBLEM line N: sentence".

@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "CardMap.h"
+
 namespace relaylog {
 
 namespace {
@@ -20,6 +22,8 @@ namespace {
 //   {why}     any text to the end of the line, not empty (not kept)
 //   {text}    the same, kept in text
 //   {named}   a wiring file as given and " (checksum %016X)", kept whole in text
+//   {title}   any text up to the last " through " of the line, not empty, kept in text
+//   {path}    crosspoints "board:row:column" ("%d:%d:%d"), joined by ", ", as relays into path
 //   {boards}  boards 0-7, ascending, each run of two or more as a range
 //             ("0-7", "0,2-3"), as bits into value
 //   {closing} the closing word of a frame (Frames), its first row into frame
@@ -54,6 +58,9 @@ constexpr LineTemplate Templates[] = {
     {"Relay {n:0} skipped: {text}", LineKind::RelaySkipped, LineEnding::Lf},
     {"Command refused: {text}", LineKind::CommandRefused, LineEnding::Lf},
     {"Rules broken: {text}", LineKind::RulesBroken, LineEnding::Lf},
+    {"Route made: {title} through {path}; settle {n:0} ms", LineKind::RouteMade, LineEnding::Lf},
+    {"Route broken: {title} through {path}", LineKind::RouteBroken, LineEnding::Lf},
+    {"Route failed: {text}", LineKind::RouteFailed, LineEnding::Lf},
     // The last line of every frame; its closing word must be the heading's.
     {"{closing} complete", LineKind::Complete, LineEnding::Lf},
     {"{closing} stopped: no card", LineKind::NoCard, LineEnding::Lf},
@@ -187,6 +194,29 @@ public:
         return Keep(text);
     }
 
+    bool Title(std::string& text)
+    {
+        const std::size_t through = rest_.rfind(" through ");
+        if (through == 0 || through == std::string_view::npos)
+            return false;
+        text = std::string(rest_.substr(0, through));
+        rest_.remove_prefix(through);
+        return true;
+    }
+
+    // Each crosspoint on the card, its numbers spelt as "%d" spells them.
+    bool Path(std::vector<std::int32_t>& path)
+    {
+        std::int32_t b = 0, r = 0, c = 0;
+        do {
+            if (!Int(b, 0) || !Literal(":") || !Int(r, 0) || !Literal(":") || !Int(c, 0) || b < 0 ||
+                b >= relaylog::Boards || r < 0 || r >= Rows || c < 0 || c >= Columns)
+                return false;
+            path.push_back(b * RelaysPerBoard + c * Rows + r);
+        } while (Literal(", "));
+        return true;
+    }
+
     bool Keep(std::string& text)
     {
         text = std::string(rest_);
@@ -219,6 +249,8 @@ constexpr std::pair<std::string_view, FieldReader> Fields[] = {
     {"why", [](Scanner& s, RecordLine&, int) { return s.Rest(); }},
     {"text", [](Scanner& s, RecordLine& line, int) { return s.Keep(line.text); }},
     {"named", [](Scanner& s, RecordLine& line, int) { return s.Named(line.text); }},
+    {"title", [](Scanner& s, RecordLine& line, int) { return s.Title(line.text); }},
+    {"path", [](Scanner& s, RecordLine& line, int) { return s.Path(line.path); }},
     {"closing", [](Scanner& s, RecordLine& line, int) { return s.Closing(line.frame); }},
 };
 
@@ -245,7 +277,7 @@ bool Match(std::string_view pattern, std::string_view text, RecordLine& line, bo
             break;
         const std::size_t close = pattern.find('}', open);
         const std::string_view field = pattern.substr(open + 1, close - open - 1);
-        if (start && (field == "why" || field == "text" || field == "named"))
+        if (start && (field == "why" || field == "text" || field == "named" || field == "title"))
             return true;
         if (!Field(s, field, line))
             return false;

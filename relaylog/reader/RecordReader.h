@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace relaylog {
 
@@ -57,6 +58,10 @@ enum class LineKind {
     RelaySkipped,     // "Relay %d skipped: REASON": relaysweep left it open by rule
     CommandRefused,   // "Command refused: REASON": relayctl refused a close by rule, nothing switched
     RulesBroken,      // "Rules broken: REASON": relayctl found the boards already breaking a rule
+    // Routes (title in text, the path's relays in path): each after the read-back of its switches.
+    RouteMade,        // "Route made: TITLE through B:R:C, ...; settle %d ms" (the settle time in n)
+    RouteBroken,      // "Route broken: TITLE through B:R:C, ..."
+    RouteFailed,      // "Route failed: TITLES: REASON; ROLLBACK": a relay did not follow, what it closed opened again
 };
 
 // What a run does, which decides how its record is followed: relaytest's
@@ -106,6 +111,7 @@ struct RecordLine {
     std::uint32_t value = 0;   // Access, Revision, ReportWord; a sweep's Heading: bit b for board b
     std::uint32_t map = 0;     // ReportWord: the "X" / "." characters as bits, first character in bit 0
     std::string text;          // Wiring: "FILE (checksum X)"; the others under a wiring: the reason
+    std::vector<std::int32_t> path;  // RouteMade, RouteBroken: the relays of the path, in order
     const Frame* frame = nullptr;  // Heading: its row; the last lines: the first row of their closing word
 };
 

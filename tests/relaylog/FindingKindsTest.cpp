@@ -293,6 +293,15 @@ const std::vector<KindCase> Table = {
     Row<RelayErratic>("RelayErratic", Sweep("coupled=7:9", "0"),
                       "PROBLEM line 185: relay 9 (board 0, row 1, column 1): erratic: 1 of 129 read-backs differs "
                       "from the push; first read back on, pushed off, when relay 7 was switched"),
+    Row<RouteNotFollowed>("RouteNotFollowed",
+                          Relayctl("", {"--wiring", BENCH7_WIRING, "connect", "dmm_vcc"},
+                                   [](std::string r) { return r.replace(r.find("0:0:0;"), 6, "0:0:0, 0:2:2;"); }),
+                          "PROBLEM line 71: the route dmm_vcc (DMM_HI to VCC) was made, yet relay 18 (board 0, row 2, "
+                          "column 2) reads back open (board 0 read back at line 63)"),
+    Row<RouteFailed>("RouteFailed", Relayctl("stuck-off=168", {"--wiring", BENCH7_WIRING, "connect", "scope_p20"}),
+                     "PROBLEM line 149: a route change failed: scope_p20 (SCOPE to P20): relay 168 (board 1, row 0 "
+                     "ABUS1, column 5 P20) did not close: it reads back open; the relays this call closed are open "
+                     "again (the read-backs after it show every relay it closed open)"),
 };
 
 class FindingKinds : public ::testing::TestWithParam<KindCase> {};

@@ -135,4 +135,57 @@ TEST(StationWiring, ReadBacksOutsideTheSweepAtItsStart)
               "Never read back after a push, every relay unverified: boards 0-1,3-7");
 }
 
+const std::string Bench7 = BENCH7_WIRING;
+
+// relayctl's routes on bench 7, one command after another on one card, each
+// record judged alone; some edited so that a relay does not follow its line.
+TEST(StationWiring, RoutesAreJudgedByTheReadBacksBeforeTheirLines)
+{
+    const std::string card = "state=" + Scratch("card");
+    const Edit asMade = [](std::string record) { return record; };
+    const struct {
+        std::string sim;  // after the card's state
+        std::vector<std::string> command;
+        Edit edit;
+        std::string problem;  // the first PROBLEM line; "": PASS
+    } table[] = {
+        {"", {"connect", "DMM_HI", "P20"}, asMade, ""},
+        {"", {"switch", "scope_p20"}, asMade, ""},  // 1:0:5, common to both, broken first yet closed
+        {"", {"switch", "measure_vcc"}, asMade, ""},
+        {"", {"--order", "make-before-break", "switch", "scope_p20", "dmm_vcc"}, asMade, ""},
+        {"", {"disconnect", "dmm_vcc"}, [](std::string r) { return r.replace(r.find("0:0:0"), 5, "0:4:14"); },
+         "PROBLEM line 59: the route dmm_vcc (DMM_HI to VCC) was broken, yet relay 116 (board 0, row 4, column 14) "
+         "reads back closed (board 0 read back at line 51)"},
+        {"", {"disconnect", "scope_p20"}, asMade, ""},
+        {",stuck-off=168", {"connect", "scope_p20"},  // without the rollback's opening of 116
+         [](std::string r) {
+             const std::size_t at = r.find("Turning off relay  116");
+             return r.erase(at, r.find("Turning off relay  168") - at);
+         },
+         "PROBLEM line 131: a route change failed: scope_p20 (SCOPE to P20): relay 168 (board 1, row 0 ABUS1, column 5 "
+         "P20) did not close: it reads back open; the relays this call closed are open again; yet relay 116 (board 0, "
+         "row 4, column 14), which it closed, still reads back closed after it (board 0 read back at line 93)"},
+    };
+    for (const auto& row : table) {
+        std::vector<std::string> command = row.command;
+        command.insert(command.begin(), {"--wiring", Bench7});
+        const Verdict v = Check(row.edit(RelayctlRecord(card + row.sim, command)));
+        EXPECT_EQ(v.exitCode, row.problem.empty() ? 0 : 1) << v.out;
+        EXPECT_EQ(row.problem.empty() ? "" : LinesStartingWith(v.out, "PROBLEM").at(0), row.problem);
+    }
+}
+
+// Under --wiring a route's path is named by its nets, its title in its relays' tooltips.
+TEST(StationWiring, RoutesByNameInEveryReport)
+{
+    const std::string page = Scratch("routes.html");
+    const std::string record = RelayctlRecord("", {"--wiring", Bench7, "connect", "scope_p20"});
+    const ChildResult r =
+        Relaylog({"--wiring", Bench7, "--html", page}, record, "RELAYTEST_WIRING=", Scratch("routes.xml"));
+    EXPECT_EQ(LinesStartingWith(r.out, "Route ")[0], "Route made (line 89): scope_p20 (SCOPE to P20) through "
+                                                     "SCOPE@ABUS1 (0:4:14), ABUS1@P20 (1:0:5); settle 5 ms");
+    EXPECT_EQ(XPath(page, "string(//*[local-name()='rect'][@data-relay='168']/*)"),
+              "relay 168 (board 1, row 0 ABUS1, column 5 P20): partly verified; route scope_p20 (SCOPE to P20)");
+}
+
 }  // namespace
