@@ -139,12 +139,7 @@ int ConnectEnds(const RouteEnds& ends, bool switching, std::string& line, std::s
     line = RouteLine(wiring, route);
     if (found == RouteFound::Connected || !switching)
         return RELAYMATRIX_OK;
-    RouteChange change;
-    change.made.push_back(route);
-    for (const int relay : route.relays)
-        change.close.set(static_cast<std::size_t>(relay));
-    change.settleMs = route.settleMs;
-    return Apply(change, error);
+    return Apply(MakingChange(route), error);
 }
 
 int DisconnectEnds(const RouteEnds& ends, std::string& error)

@@ -96,12 +96,7 @@ CtlOutcome Connect(const SwitchPlace& place, const CtlCommand& command, const Re
                            PathText(place.wiring, route).c_str());
         return CtlOutcome::AsAsked;
     }
-    RouteChange change;
-    change.made.push_back(route);
-    for (const int relay : route.relays)
-        change.close.set(static_cast<std::size_t>(relay));
-    change.settleMs = route.settleMs;
-    return Apply(place, change);
+    return Apply(place, MakingChange(route));
 }
 
 }  // namespace

@@ -337,6 +337,15 @@ bool PlanRouteChange(const Wiring& wiring, const RelayBits& closed, const std::v
     return true;
 }
 
+RouteChange MakingChange(const Route& route)
+{
+    RouteChange change;
+    change.made.push_back(route);
+    change.close = BitsOf(route.relays);
+    change.settleMs = route.settleMs;
+    return change;
+}
+
 bool PlanDisconnect(const Wiring& wiring, const RelayBits& closed, int from, int to, RouteChange& change,
                     std::string& refusal)
 {

@@ -85,6 +85,9 @@ struct RouteChange {
 bool PlanRouteChange(const Wiring& wiring, const RelayBits& closed, const std::vector<std::pair<int, int>>& wanted,
                      bool makeFirst, int maxClosed, RouteChange& change, std::string& refusal);
 
+// The change that makes route alone: its relays closed, nothing opened.
+RouteChange MakingChange(const Route& route);
+
 // Plans breaking the route between from and to: its relays opened, except
 // those that join the joint's other ends. False, with refusal, when they are
 // not joined.
