@@ -129,6 +129,8 @@ need_build_tools() {
     # Header-only libraries, for every build (cmake/HeaderOnly.cmake).
     need libcli11-dev test -f /usr/include/CLI/CLI.hpp
     need libtomlplusplus-dev test -f /usr/include/toml++/toml.h
+    # The relay ledger's store (ledger/), for the Linux build.
+    need libsqlite3-dev test -f /usr/include/sqlite3.h
 }
 
 need_test_tools() {

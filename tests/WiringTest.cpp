@@ -97,6 +97,11 @@ INSTANTIATE_TEST_SUITE_P(
         Broken{"IndexOfAPoint", "[[board]]\nindex = 2.0\n", "w.toml line 2: index must be a board number 0-7, not a floating-point number"},
         Broken{"ExclusiveNamesANetTwice", "[[board]]\nindex = 0\nrows = [\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\",\"h\"]\n[[exclusive]]\nnets = [\"a\", \"b\", \"a\"]\n",
                "w.toml line 5: [[exclusive]] names a twice"},
+        Broken{"RatedTooLow", "max-closed-per-board = 9\nrated-operations = 999\n",
+               "w.toml line 2: rated-operations must be a number from 1000 to 1000000000000"},
+        Broken{"RatedOfAnExponent", "rated-operations = 1e8\n",
+               "w.toml line 1: rated-operations must be a number from 1000 to 1000000000000, not a floating-point number"},
+        Broken{"RatedAloneSetsNothing", "rated-operations = 100000000\n", "w.toml line 1: " + NoBoard},
         Broken{"Empty", "", "w.toml line 1: " + NoBoard},
         Broken{"OnlyComments", "# bench 4: to be wired\n\n", "w.toml line 1: " + NoBoard}),
     ByName());
@@ -192,6 +197,24 @@ TEST(Wiring, LoadsARegularFileOfAWiringFilesSizeOnly)
         EXPECT_EQ(error, path + ": " + why);
     }
     (void)std::remove(huge.c_str());
+}
+
+// A relay's rated life, for the ledger's share of it: the file's, or none.
+TEST(Wiring, RatedOperationsIsReadWhenGiven)
+{
+    const struct {
+        const char* text;
+        std::uint64_t rated;
+    } files[] = {{"rated-operations = 1000000000\nmax-closed-per-board = 12\n", 1000000000},
+                 {"max-closed-per-board = 12\nrated-operations = 1_000\n", 1000},
+                 {Bench3, 0}};
+    for (const auto& file : files) {
+        Wiring wiring;
+        std::string error;
+        EXPECT_TRUE(ParseWiring(file.text, "w.toml", wiring, error)) << error;
+        EXPECT_EQ(wiring.ratedOperations, file.rated) << file.text;
+    }
+    EXPECT_EQ(EmptyWiring().ratedOperations, 0U);
 }
 
 TEST(Wiring, NoFileMeansNoRule)

@@ -6,6 +6,7 @@
 // A wiring file is TOML:
 //
 //   max-closed-per-board = 12          # optional
+//   rated-operations = 100000000       # optional: a relay's rated life, for the ledger
 //   [[board]]
 //   index = 2
 //   rows = ["V+", "V-", "I+", "I-", "SCOPE_A", "SCOPE_B", "", "0V"]   # 8, "" unnamed
@@ -35,6 +36,7 @@
 
 #include <array>
 #include <bitset>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,6 +85,7 @@ struct Wiring {
     std::string checksum;  // of its bytes: 16 upper-case hexadecimal digits
     int maxClosedPerBoard = 0;  // 0: the file sets none
     int maxClosedLine = 0;
+    std::uint64_t ratedOperations = 0;  // a relay's rated life in operations; 0: the file sets none
     std::array<bool, WiringBoards> listed{};
     std::array<int, WiringBoards * WiringRows> rowNet{};        // [board * 8 + row]
     std::array<int, WiringBoards * WiringColumns> columnNet{};  // [board * 16 + column]

@@ -145,7 +145,7 @@ bool ReadForbidden(Reading& r, const toml::node& item, std::uint32_t line, bool)
 
 bool ReadTop(Reading& r, const toml::table& top)
 {
-    if (!OnlyKeys(r, top, {"max-closed-per-board", "settle-ms", "board", "exclusive", "forbidden", "bus", "route", "group"}, ""))
+    if (!OnlyKeys(r, top, {"max-closed-per-board", "rated-operations", "settle-ms", "board", "exclusive", "forbidden", "bus", "route", "group"}, ""))
         return false;
     if (const toml::node* most = top.get("max-closed-per-board")) {
         const std::string range = "a number from 1 to " + std::to_string(WiringMostClosedPerBoard);
@@ -156,6 +156,16 @@ bool ReadTop(Reading& r, const toml::table& top)
             return Fail(r, LineOf(*most), "max-closed-per-board must be " + range);
         r.wiring.maxClosedPerBoard = static_cast<int>(value);
         r.wiring.maxClosedLine = static_cast<int>(LineOf(*most));
+    }
+    if (const toml::node* rated = top.get("rated-operations")) {
+        // From a thousand operations (a relay at the end of its life) to 10^12.
+        const char* const range = "a number from 1000 to 1000000000000";
+        std::int64_t value = 0;
+        if (!ReadWhole(r, *rated, "rated-operations", range, value))
+            return false;
+        if (value < 1000 || value > 1000000000000)
+            return Fail(r, LineOf(*rated), std::string("rated-operations must be ") + range);
+        r.wiring.ratedOperations = static_cast<std::uint64_t>(value);
     }
     std::array<std::vector<std::string>, WiringBoards> rows;
     std::array<std::vector<std::string>, WiringBoards> columns;

@@ -1,0 +1,142 @@
+#include "LedgerCommandLine.h"
+
+#include <cstdio>
+
+#include <CLI/CLI.hpp>
+
+#ifndef RELAYTEST_VERSION
+#define RELAYTEST_VERSION "unknown"
+#endif
+
+namespace relayledger {
+
+const char* const Synopsis =
+    "usage: relayledger [--ledger PATH] [--wiring FILE] [--html FILE] "
+    "top [-n N] | relay N | failing [--last N] | replaced RELAY... | replaced board B | export --csv|--json | html FILE";
+
+const char* const UsageText =
+    "usage: relayledger [--ledger PATH] [--wiring FILE] [--html FILE] COMMAND\n"
+    "  Reads the station's relay ledger: every relay's operations (its open->closed\n"
+    "  pushes by relayctl, relaysweep and relaymatrix) and the verdicts of its sweeps.\n"
+    "  top [-n N]          the N relays with most operations (20), with their share\n"
+    "                      of the rated life\n"
+    "  relay N             one relay (a number, board:row:column or ROW@COLUMN): its\n"
+    "                      count, its verdicts over time, its first and last fault\n"
+    "  failing [--last N]  the relays faulty in the last N sweeps (20): k of n\n"
+    "  replaced RELAY...   relays changed: their counts start again, history kept\n"
+    "  replaced board B    the 128 relays of board B changed\n"
+    "  export --csv|--json every relay's counts and faults on standard output\n"
+    "  html FILE           a wear map of the eight boards, as one HTML page\n"
+    "  --ledger PATH  the ledger (default: the file RELAYTEST_LEDGER names)\n"
+    "  --wiring FILE  the station's wiring (default: RELAYTEST_WIRING): relays by\n"
+    "                 its names, and its rated-operations (default 100000000)\n"
+    "  --html FILE    also write the wear map to FILE (top is then the command)\n"
+    "  --help         this text\n"
+    "  --version      relayledger's version\n"
+    "  exit status: 0 done, 1 the ledger or a file could not be read or written,\n"
+    "  2 a usage error\n";
+
+namespace {
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Our wording of what CLI11 refused.
+std::string MistakeOf(const CLI::ParseError& error, CLI::App& app)
+{
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+        std::vector<std::string> extra = app.remaining();
+        for (CLI::App* sub : app.get_subcommands({})) {
+            if (extra.empty())
+                extra = sub->remaining();
+        }
+        if (!extra.empty())
+            return (extra.front().size() > 1 && extra.front()[0] == '-' ? "unknown option " : "unexpected argument ") +
+                   Quoted(extra.front());
+    }
+    const std::string what = error.what();
+    for (const char* name : {"--ledger", "--wiring", "--html", "-n", "--last"}) {
+        if (what.rfind(std::string(name) + ": At Most", 0) == 0)
+            return std::string(name) + " given more than once";
+    }
+    if (dynamic_cast<const CLI::ConversionError*>(&error) != nullptr)
+        return "a number was expected: " + std::string(error.what());
+    return error.what();
+}
+
+std::string Check(const Options& options, bool csv)
+{
+    if ((options.command == Command::Top || options.command == Command::Failing) && options.count < 1)
+        return options.command == Command::Top ? "-n must be 1 or more" : "--last must be 1 or more";
+    if (options.command == Command::Export && csv == options.json)
+        return "export needs one of --csv and --json";
+    if (options.command == Command::Replaced && options.what.front() == "board" && options.what.size() != 2)
+        return "replaced board needs one board number 0-7";
+    if (options.command == Command::Relay && options.what.size() != 1)
+        return "relay takes one relay";
+    return {};
+}
+
+}  // namespace
+
+Parsed ReadCommandLine(int argc, char** argv, Options& options)
+{
+    CLI::App app{"relayledger", "relayledger"};
+    app.set_help_flag();
+    bool help = false;
+    bool version = false;
+    bool csv = false;
+    std::string html;
+    app.add_flag("--help", help);
+    app.add_flag("--version", version);
+    app.add_option("--ledger", options.ledger);
+    app.add_option("--wiring", options.wiring);
+    app.add_option("--html", options.html);
+    // The program's own options after the command too: each command takes them from here.
+    app.fallthrough();
+    CLI::App* top = app.add_subcommand("top");
+    top->add_option("-n", options.count);
+    CLI::App* relay = app.add_subcommand("relay");
+    relay->add_option("relay", options.what)->required();
+    CLI::App* failing = app.add_subcommand("failing");
+    failing->add_option("--last", options.count);
+    CLI::App* replaced = app.add_subcommand("replaced");
+    replaced->add_option("relays", options.what)->required();
+    CLI::App* exported = app.add_subcommand("export");
+    exported->add_flag("--csv", csv);
+    exported->add_flag("--json", options.json);
+    CLI::App* page = app.add_subcommand("html");
+    page->add_option("file", html)->required();
+    app.require_subcommand(0, 1);
+    std::string mistake;
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        mistake = MistakeOf(error, app);
+    }
+    if (mistake.empty() && (help || version)) {
+        (void)std::fputs(help ? UsageText : "relayledger " RELAYTEST_VERSION "\n", stdout);
+        return Parsed::Done;
+    }
+    const std::pair<CLI::App*, Command> commands[] = {{top, Command::Top},           {relay, Command::Relay},
+                                                      {failing, Command::Failing},   {replaced, Command::Replaced},
+                                                      {exported, Command::Export},   {page, Command::Html}};
+    bool named = false;
+    for (const auto& [sub, command] : commands) {
+        if (sub->parsed()) {
+            options.command = command;
+            named = true;
+        }
+    }
+    if (mistake.empty() && options.command == Command::Html)
+        options.html = html;
+    if (mistake.empty() && !named && options.html.empty())
+        mistake = "missing the command (top, relay, failing, replaced, export or html)";
+    if (mistake.empty())
+        mistake = Check(options, csv);
+    if (mistake.empty())
+        return Parsed::Run;
+    (void)std::fprintf(stderr, "relayledger: %s\n%s\n", mistake.c_str(), Synopsis);
+    return Parsed::Usage;
+}
+
+}  // namespace relayledger

@@ -1,0 +1,106 @@
+// relayledger: reads a station's relay ledger, the operations and verdicts
+// of its relays over their lives (docs/ledger.md).
+//
+//   relayledger [--ledger PATH] [--wiring FILE] [--html FILE] COMMAND
+//
+// Exit status 0 done, 1 the ledger or a file could not be read or written,
+// 2 a usage error.
+#include <cstdio>
+#include <cstdlib>
+
+#include "LedgerCommandLine.h"
+#include "LedgerProgram.h"
+
+namespace relayledger {
+namespace {
+
+int UsageError(const std::string& mistake)
+{
+    (void)std::fprintf(stderr, "relayledger: %s\n%s\n", mistake.c_str(), Synopsis);
+    return 2;
+}
+
+// The relays a command names: one relay each (a number, board:row:column or
+// ROW@COLUMN), or "board B".
+bool RelaysNamed(const Station& station, const std::vector<std::string>& words, std::vector<int>& relays,
+                 std::string& what, std::string& mistake)
+{
+    if (words.size() == 2 && words[0] == "board") {
+        const std::string& b = words[1];
+        if (b.size() != 1 || b[0] < '0' || b[0] > '7') {
+            mistake = "\"" + b + "\" is not a board number 0-7";
+            return false;
+        }
+        const int board = b[0] - '0';
+        for (int r = 0; r < 128; ++r)
+            relays.push_back(board * 128 + r);
+        what = "board " + b;
+        return true;
+    }
+    for (const std::string& word : words) {
+        int relay = 0;
+        std::string why;
+        if (!ReadCrosspoint(station.wiring, word, relay, why)) {
+            mistake = why;
+            return false;
+        }
+        relays.push_back(relay);
+        what += (what.empty() ? "" : ", ") + CrosspointName(station.wiring, relay);
+    }
+    what = (relays.size() == 1 ? "relay " : "relays ") + what;
+    return true;
+}
+
+int Run(const Options& options, const Station& station)
+{
+    std::vector<int> relays;
+    std::string what;
+    std::string mistake;
+    const bool names = options.command == Command::Relay || options.command == Command::Replaced;
+    if (names && !RelaysNamed(station, options.what, relays, what, mistake))
+        return UsageError(mistake);
+    int status = 0;
+    switch (options.command) {
+    case Command::Top: status = Top(station, options.count); break;
+    case Command::Relay: status = RelayReport(station, relays.front()); break;
+    case Command::Failing: status = Failing(station, options.count); break;
+    case Command::Replaced: status = Replaced(station, relays, what); break;
+    case Command::Export: status = Export(station, options.json); break;
+    case Command::Html: break;
+    }
+    if (status == 0 && !options.html.empty())
+        status = WearMap(station, options.html);
+    return status;
+}
+
+}  // namespace
+}  // namespace relayledger
+
+int main(int argc, char** argv)
+{
+    using namespace relayledger;
+    Options options;
+    switch (ReadCommandLine(argc, argv, options)) {
+    case Parsed::Done: return 0;
+    case Parsed::Usage: return 2;
+    case Parsed::Run: break;
+    }
+    // A station names its ledger and its wiring once, machine-wide.
+    const char* ledger = std::getenv("RELAYTEST_LEDGER");
+    const char* wiring = std::getenv("RELAYTEST_WIRING");
+    Station station;
+    station.ledger = !options.ledger.empty() ? options.ledger : ledger != nullptr ? ledger : "";
+    if (station.ledger.empty())
+        return UsageError("no ledger named: give --ledger PATH, or set RELAYTEST_LEDGER");
+    const std::string wiringFile = !options.wiring.empty() ? options.wiring : wiring != nullptr ? wiring : "";
+    station.wiring = EmptyWiring();
+    std::string error;
+    if (!wiringFile.empty() && !LoadWiring(wiringFile, station.wiring, error)) {
+        (void)std::fprintf(stderr, "relayledger: %s\n", error.c_str());
+        return 1;
+    }
+    station.wired = !wiringFile.empty();
+    if (station.wiring.ratedOperations != 0)
+        station.rated = station.wiring.ratedOperations;
+    return Run(options, station);
+}
