@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "RelayList.h"
+#include "StationLedger.h"
 #include "StationWiring.h"
 
 #ifndef RELAYTEST_VERSION
@@ -95,6 +96,9 @@ int ParseCommandLine(const ProgramEntry& program, int argc, const char* const* a
     std::string wiring;
     bool wiringGiven = false;
     app.add_option("--wiring", wiring)->each([&](const std::string&) { wiringGiven = true; });
+    std::string ledger;
+    bool ledgerGiven = false;
+    app.add_option("--ledger", ledger)->each([&](const std::string&) { ledgerGiven = true; });
     program.declare(app);
     // A single value given twice is refused below, not silently replaced.
     for (CLI::Option* option : app.get_options()) {
@@ -127,7 +131,12 @@ int ParseCommandLine(const ProgramEntry& program, int argc, const char* const* a
         text = "--wiring needs a value";
         return 2;
     }
+    if (ledgerGiven && ledger.empty()) {
+        text = "--ledger needs a value";
+        return 2;
+    }
     SetWiringOption(wiringGiven, wiring);
+    SetLedgerOption(ledgerGiven, ledger);
     return -1;
 }
 

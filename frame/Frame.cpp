@@ -12,6 +12,7 @@
 #include "Session.h"
 #include "StopCause.h"
 #include "StopRequest.h"
+#include "StationLedger.h"
 #include "StationWiring.h"
 
 namespace {
@@ -36,6 +37,15 @@ int TakeTheCard(int waitSeconds)
     return ExitStatus(taken);
 }
 
+// What the session counted, written into the ledger; a failure said once.
+void WriteTheLedger()
+{
+    std::string error;
+    if (!WriteLedger(true, error))
+        (void)std::fprintf(stderr, "%s: the relay ledger could not be written: %s\n", Name, error.c_str());
+    StopLedger();
+}
+
 // Every board the body pushed pushed open and read back, then the stop line,
 // mirrored on standard error; then the end the cause asks for.
 int Stop(const ProgramEntry& program, const WorkEnd& end)
@@ -50,11 +60,13 @@ int Stop(const ProgramEntry& program, const WorkEnd& end)
     else
         (void)std::fprintf(stderr, "%s: %s stopped: %s %s%s\n", Name, program.closing, StopCauseText(),
                            end.where.c_str(), done.boards.c_str());
+    WriteTheLedger();
     if (WhyStopped() == StopCause::Requested)
         StopAsRequested();
     (void)CloseRecord();
     return StopStatus();
 }
+
 
 }  // namespace
 
@@ -95,6 +107,13 @@ int RunFrame(const ProgramEntry& program, int argc, char** argv)
         (void)std::fprintf(stderr, "%s: not confirmed: no relay was switched\n", Name);
         return ExitStatus(Outcome::BadArgument);
     }
+    // The ledger is checked before the card: a station that counts never
+    // switches uncounted.
+    if (!StartStationLedger(message)) {
+        (void)std::fprintf(stderr, "%s: the relay ledger cannot be used: %s: nothing was switched\n", Name,
+                           message.c_str());
+        return ExitStatus(Outcome::BadArgument);
+    }
     PrepareConsole();
     // A stop while it waits for the card simply ends it: nothing is touched.
     status = TakeTheCard(waitSeconds);
@@ -114,6 +133,7 @@ int RunFrame(const ProgramEntry& program, int argc, char** argv)
     if (end.stopped)
         return Stop(program, end);
     EndProgress();
+    WriteTheLedger();
     RecordLine("%s complete\n", program.closing);
     if (!CloseRecord())
         return RecordLostStatus("");

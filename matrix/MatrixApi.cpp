@@ -39,6 +39,9 @@ struct relaymatrix_session {
 namespace {
 
 std::mutex Lock;
+// The ledger relaymatrix_use_ledger chose for the sessions to come.
+bool LedgerChosen = false;
+std::string LedgerChoice;
 // Each thread's own: a status and its text never come from another thread's call.
 thread_local int LastStatus = RELAYMATRIX_OK;
 thread_local std::string LastError;
@@ -180,6 +183,14 @@ void StopAtExit()
 
 extern "C" {
 
+int relaymatrix_use_ledger(const char* ledger)
+{
+    const std::lock_guard<std::mutex> hold(Lock);
+    LedgerChosen = ledger != nullptr;
+    LedgerChoice = ledger != nullptr ? ledger : "";
+    return Keep(RELAYMATRIX_OK, "");
+}
+
 int relaymatrix_session_open(const char* wiring, const char* record, int wait_seconds, int max_closed, unsigned flags,
                              relaymatrix_session** session)
 {
@@ -198,6 +209,7 @@ int relaymatrix_session_open(const char* wiring, const char* record, int wait_se
     request.waitSeconds = wait_seconds < 0 ? -1 : wait_seconds;
     request.maxClosed = max_closed;
     request.noWiring = (flags & RELAYMATRIX_NO_WIRING) != 0;
+    request.ledger = LedgerChosen ? LedgerChoice.c_str() : nullptr;
     std::string error;
     const int status = BeginSession(request, error);
     if (status == RELAYMATRIX_OK) {

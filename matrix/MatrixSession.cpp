@@ -10,6 +10,7 @@
 #include "Record.h"
 #include "Session.h"
 #include "StationSwitch.h"
+#include "StationLedger.h"
 #include "StationWiring.h"
 #include "StopCause.h"
 #include "TraceOutput.h"
@@ -27,6 +28,18 @@ std::FILE* RecordFile = nullptr;
 BoardSet Pushed = 0;
 
 // The session over: the record closed and the card let go.
+// What the session counted, written into the ledger; false, with the
+// reason, when it could not be.
+bool WriteTheLedger(std::string& error)
+{
+    std::string why;
+    const bool written = WriteLedger(true, why);
+    StopLedger();
+    if (!written)
+        error = "the relay ledger could not be written: " + why;
+    return written;
+}
+
 void Finish()
 {
     if (RecordFile != nullptr)
@@ -97,10 +110,17 @@ int BeginSession(const SessionRequest& request, std::string& error)
     Wiring wiring = EmptyWiring();
     if (!wiringPath.empty() && !LoadWiring(wiringPath, wiring, error))
         return RELAYMATRIX_BAD_ARGUMENT;
+    // The ledger is checked before the card: a station that counts never
+    // switches uncounted.
+    if (!StartLedger(ChooseLedgerFile(request.ledger), error)) {
+        error = "the relay ledger cannot be used: " + error;
+        return RELAYMATRIX_BAD_ARGUMENT;
+    }
     // The program's limit: the wiring's rules apply the file's when lower.
     Limit = request.maxClosed > 0 ? request.maxClosed : DefaultMaxClosed;
     const Outcome taken = TakeStationCard(LockName, request.waitSeconds, nullptr, error);
     if (taken != Outcome::AsAsked) {
+        StopLedger();
         error += ": nothing was switched";
         return LibraryCode(taken);
     }
@@ -109,6 +129,7 @@ int BeginSession(const SessionRequest& request, std::string& error)
     else
         UseStationWiring(wiring);
     if (!OpenRecordFile(request, error)) {
+        StopLedger();
         ReleaseCard();
         return RELAYMATRIX_RECORD;
     }
@@ -126,12 +147,13 @@ int EndSession(std::string& error)
         error = "no session is open";
         return RELAYMATRIX_NO_SESSION;
     }
+    const bool counted = WriteTheLedger(error);
     RecordLine("Session complete\n");
     const bool lost = RecordLost();
     if (lost)
         RecordFailed(error);
     Finish();
-    return lost ? RELAYMATRIX_RECORD : RELAYMATRIX_OK;
+    return lost || !counted ? RELAYMATRIX_RECORD : RELAYMATRIX_OK;
 }
 
 int StopSession(const std::string& why, std::string& error)
@@ -141,6 +163,8 @@ int StopSession(const std::string& why, std::string& error)
         return RELAYMATRIX_NO_SESSION;
     }
     const StopDone done = RecordStop("Session", "interrupted by " + why, "", Pushed);
+    std::string uncounted;
+    (void)WriteTheLedger(uncounted);
     const bool lost = RecordLost();
     if (lost)
         RecordFailed(error);
@@ -180,6 +204,8 @@ int StopIfDue(const std::string& where, std::string& error)
     if (!Open || !MustStop())
         return RELAYMATRIX_OK;
     const StopDone done = RecordStop("Session", StopCauseText(), where, Pushed);
+    std::string uncounted;
+    (void)WriteTheLedger(uncounted);
     const bool busy = WhyStopped() == StopCause::ControllerBusy;
     error = busy ? std::string("the SPI controller stayed busy ") + where
                  : std::string("the record could not be written (") + RecordLossReason() + ") " + where;

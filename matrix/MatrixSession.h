@@ -15,6 +15,7 @@ struct SessionRequest {
     int waitSeconds = 0;
     int maxClosed = 0;             // 0: relayctl's default
     bool noWiring = false;
+    const char* ledger = nullptr;  // null: RELAYTEST_LEDGER's; "": none
 };
 
 // Every function returns a relaymatrix status, with its text in error.

@@ -72,6 +72,12 @@ RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_session_open(const char* wiring
                                                               int wait_seconds, int max_closed, unsigned flags,
                                                               relaymatrix_session** session);
 
+/* The relay ledger the sessions opened after it count into (docs/ledger.md):
+ * a file's path; "" for none; NULL (the start) for the one RELAYTEST_LEDGER
+ * names, if any. A ledger that cannot be used fails relaymatrix_session_open
+ * before the card is taken. */
+RELAYMATRIX_API int RELAYMATRIX_CALL relaymatrix_use_ledger(const char* ledger);
+
 /* Ends the session: with open_all nonzero every board is opened first (as
  * relaymatrix_open_all); then the record's closing line, and the card is let
  * go. Relays left closed stay closed. The handle is freed. */

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "CloseCount.h"
 #include "HardwareSettings.h"
 #include "SpiPort.h"
 #include "TraceOutput.h"
@@ -89,6 +90,7 @@ void WriteBoard(BoardIndex board)
     for (int word = 0; word < WordsPerBoard; ++word)
         SpiWrite(SpiData0 + 4u * static_cast<std::uint32_t>(word), RelayState[board][word]);
     SpiWrite(SpiControl, static_cast<std::uint32_t>(board) | HardwareSettings::SpiGoFlag);
+    NoteBoardPushed(board, RelayState[board]);
 }
 
 bool ReadBoard(BoardIndex board)
@@ -101,6 +103,7 @@ bool ReadBoard(BoardIndex board)
     SpiWrite(SpiControl, static_cast<std::uint32_t>(board));
     for (int word = 0; word < WordsPerBoard; ++word)
         RelayState[board][word] = SpiRead(SpiData0 + 4u * static_cast<std::uint32_t>(word));
+    NoteBoardFetched(board, RelayState[board]);
 
     TracePrintf("\r\nBoard #%d\r\n", board);
     EndTraceLine();

@@ -42,6 +42,8 @@ const char* const Help =
     "                   names): a close that would close a forbidden crosspoint, join\n"
     "                   two nets of an exclusive set or pass its board limit is\n"
     "                   refused, nothing switched (status 6); opening is always allowed\n"
+    "  --ledger FILE    the station's relay ledger (default: the file RELAYTEST_LEDGER\n"
+    "                   names): each relay's operations are counted into it\n"
     "  --order ORDER    switch: break-before-make (default), or make-before-break,\n"
     "                   refused unless the union of both sets keeps every rule\n"
     "  --wait SECONDS   while another program holds the card, wait up to SECONDS for it\n"
@@ -154,7 +156,7 @@ WorkEnd Body()
 
 const ProgramEntry RelayctlProgram = {
     "relayctl",
-    "relayctl [--max-closed N] [--wiring FILE] [--order ORDER] [--wait SECONDS] [close RELAYS...|open "
+    "relayctl [--max-closed N] [--wiring FILE] [--ledger FILE] [--order ORDER] [--wait SECONDS] [close RELAYS...|open "
     "RELAYS...|all|show [BOARDS...]|connect A B|disconnect A B|route A B|routes|switch GROUP...|wiring]",
     Help, "Control", Declare, Check, Early, nullptr, Heading, Body,
 };

@@ -34,6 +34,8 @@ const char* const Help =
     "  --wiring FILE     the station's wiring file (default: the file RELAYTEST_WIRING\n"
     "                    names): a relay whose closing its rules refuse, given what\n"
     "                    every board reads back, is skipped, never closed\n"
+    "  --ledger FILE     the station's relay ledger (default: the file RELAYTEST_LEDGER\n"
+    "                    names): each relay's operations are counted into it\n"
     "  --wait SECONDS    while another program holds the card, wait up to SECONDS for\n"
     "                    it (default 60; 0: do not wait)\n"
     "  --help, --version\n"
@@ -192,7 +194,7 @@ WorkEnd Body()
 }  // namespace
 
 const ProgramEntry RelaysweepProgram = {
-    "relaysweep", "relaysweep [--boards LIST] [--yes] [--deep] [--wiring FILE] [--wait SECONDS]", Help, "Sweep", Declare,
+    "relaysweep", "relaysweep [--boards LIST] [--yes] [--deep] [--wiring FILE] [--ledger FILE] [--wait SECONDS]", Help, "Sweep", Declare,
     Check, nullptr, OperatorConfirms, Heading, Body,
 };
 

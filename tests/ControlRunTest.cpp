@@ -52,8 +52,8 @@ void WriteState(const std::string& path, const std::string& board0)
 }
 
 const std::string CtlUsage =
-    "usage: relayctl [--max-closed N] [--wiring FILE] [--order ORDER] [--wait SECONDS] [close RELAYS...|open "
-    "RELAYS...|all|show [BOARDS...]|connect A B|disconnect A B|route A B|routes|switch GROUP...|wiring]\n";
+    "usage: relayctl [--max-closed N] [--wiring FILE] [--ledger FILE] [--order ORDER] [--wait SECONDS] [close "
+    "RELAYS...|open RELAYS...|all|show [BOARDS...]|connect A B|disconnect A B|route A B|routes|switch GROUP...|wiring]\n";
 
 struct CtlRun {
     const char* name;

@@ -28,7 +28,7 @@ TEST_P(BadArguments, GetOneLineAndStatus2BeforeAnyDriverCall)
 {
     const ChildResult r = RunProgram("relaysweep", GetParam().arguments, NoDriverCall);
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.err, "relaysweep: " + GetParam().message + "\nusage: relaysweep [--boards LIST] [--yes] [--deep] [--wiring FILE] [--wait SECONDS]\n");
+    EXPECT_EQ(r.err, "relaysweep: " + GetParam().message + "\nusage: relaysweep [--boards LIST] [--yes] [--deep] [--wiring FILE] [--ledger FILE] [--wait SECONDS]\n");
     EXPECT_EQ(r.out, "");
 }
 
@@ -49,7 +49,7 @@ TEST(Sweep, HelpPrintsTheUsageOnStandardOutputAndExits0)
 {
     const ChildResult r = RunProgram("relaysweep", {"--boards", "9", "--help"}, NoDriverCall);
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.rfind("usage: relaysweep [--boards LIST] [--yes] [--deep] [--wiring FILE] [--wait SECONDS]\n", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.rfind("usage: relaysweep [--boards LIST] [--yes] [--deep] [--wiring FILE] [--ledger FILE] [--wait SECONDS]\n", 0), 0u) << r.out;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(RunProgram("relaysweep", {"--version"}, NoDriverCall).out, "relaysweep 1.0.0\n");
 }

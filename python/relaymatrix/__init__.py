@@ -85,13 +85,17 @@ class Session:
     program holds the card, a fraction rounded up (None: as long as it takes;
     0: not at all). max_closed: the most relays of one board closed, 0-127
     (0: the programs' 32; a wiring file may lower it). open_all_at_end: open
-    every relay when the session ends normally.
+    every relay when the session ends normally. ledger: the station's relay
+    ledger, which counts each relay's operations (None: RELAYTEST_LEDGER's,
+    if set; docs/ledger.md).
     """
 
     def __init__(self, wiring: Optional[Union[str, os.PathLike]] = None,
                  record: Optional[Union[str, os.PathLike]] = None, wait: Optional[float] = 60,
-                 max_closed: int = 0, no_wiring: bool = False, open_all_at_end: bool = False) -> None:
+                 max_closed: int = 0, no_wiring: bool = False, open_all_at_end: bool = False,
+                 ledger: Optional[Union[str, os.PathLike]] = None) -> None:
         self.wiring = wiring
+        self.ledger = ledger
         self.record = record
         self.wait = wait
         self.max_closed = max_closed
@@ -107,6 +111,7 @@ class Session:
         """relaymatrix_session_open's arguments but the wait, checked."""
         if self.no_wiring and self.wiring is not None:
             raise BadArgumentError(f"wiring={shown(repr(self.wiring))} with no_wiring=True: give one or the other")
+        arguments.file_path("ledger", self.ledger)
         return (arguments.file_path("wiring", self.wiring), arguments.file_path("record", self.record),
                 arguments.max_closed(self.max_closed), _NO_WIRING if self.no_wiring else 0)
 
@@ -123,6 +128,8 @@ class Session:
             self._finalizer.detach()
         self._finalizer = weakref.finalize(self, dropped(handle))
         self._finalizer.atexit = False  # the exit stops it, naming the exit
+        # None: the ledger RELAYTEST_LEDGER names, if any.
+        check(self._lib, self._lib.relaymatrix_use_ledger(arguments.file_path("ledger", self.ledger)))
         try:
             status = self._open_waiting(wait, wiring, record, max_closed, flags, ctypes.byref(handle.pointer))
             handle.opened()

@@ -102,7 +102,7 @@ def board(value: Any) -> int:
 
 
 def file_path(name: str, value: Any) -> Optional[bytes]:
-    """wiring= or record=: None, or a path (str, bytes or os.PathLike) naming a file."""
+    """wiring=, record= or ledger=: None, or a path (str, bytes or os.PathLike) naming a file."""
     if value is None:
         return None
     try:
@@ -110,7 +110,8 @@ def file_path(name: str, value: Any) -> Optional[bytes]:
     except TypeError:
         raise BadArgumentError(f"{name}={shown(repr(value))}: not a path") from None
     if not path:
-        raise BadArgumentError(f"{name}='': names no file (None: {'none' if name == 'record' else 'RELAYTEST_WIRING'})")
+        none = {'record': 'none', 'ledger': 'RELAYTEST_LEDGER'}.get(name, 'RELAYTEST_WIRING')
+        raise BadArgumentError(f"{name}='': names no file (None: {none})")
     if b"\0" in path:
         raise BadArgumentError(f"{name}={shown(repr(value))}: a path holds no NUL")
     return path

@@ -72,6 +72,7 @@ def _typed(lib: ctypes.CDLL) -> None:
         "relaymatrix_find_route": [handle, c_char_p, c_char_p, c_char_p, c_int, c_int_p],
         "relaymatrix_switch_to": [handle, c_char_p, c_int],
         "relaymatrix_last_error": [c_char_p, c_int],
+        "relaymatrix_use_ledger": [c_char_p],
     }
     for name, args in signatures.items():
         function = getattr(lib, name)
