@@ -15,6 +15,13 @@ namespace relaylog {
 
 namespace {
 
+// One more read-back that showed it, and the first one's line.
+void Seen(std::uint32_t& count, std::uint64_t& at, std::uint64_t line)
+{
+    if (count++ == 0)
+        at = line;
+}
+
 int ClosedOn(const Words& words)
 {
     int count = 0;
@@ -57,24 +64,13 @@ void RelayVerdicts::ObserveDeep(const ReadBack& r)
     b.lastPush = r.pushedAt;
     b.last = r.fetched;
     b.card = r.latched;
-    const auto first = [](std::uint32_t& count, std::uint64_t& at, std::uint64_t line) {
-        if (count++ == 0)
-            at = line;
-    };
     if (r.landedFrom >= 0) {
         b.answeredFor = b.answers == 0 ? r.landedFrom : b.answeredFor;
-        first(b.answers, b.answerLine, r.lastLine);
+        Seen(b.answers, b.answerLine, r.lastLine);
         return;
     }
-    // A later read after the same push shows a relay as pushed where the
-    // read before it did not.
-    for (int c = 0; c < RelaysPerBoard && again && previous != r.fetched; ++c) {
-        if (Bit(r.fetched, c) == Bit(r.pushed, c) && Bit(previous, c) != Bit(r.pushed, c)) {
-            DeepRelay& d = deep_[static_cast<std::size_t>(r.board * RelaysPerBoard + c)];
-            d.lateRead = std::max(d.lateRead, b.reads);
-            first(d.late, d.lateLine, r.wordLines[static_cast<std::size_t>(c / 32)]);
-        }
-    }
+    if (again && previous != r.fetched)
+        DeepLate(r, b.reads, previous);
     if (r.fetched == r.pushed)
         return;
     // A shift moves every relay pushed closed, none lost off the board's end:
@@ -84,17 +80,38 @@ void RelayVerdicts::ObserveDeep(const ReadBack& r)
     for (const bool up : {false, true}) {
         const Words shifted = Shift(r.pushed, up);
         if (r.fetched == shifted && ClosedOn(shifted) == closed && Differing(r.fetched, r.pushed) >= 2) {
-            first(b.shifts[up ? 1 : 0], b.shiftLine, r.lastLine);
+            Seen(b.shifts[up ? 1 : 0], b.shiftLine, r.lastLine);
             return;
         }
     }
     if (r.fetched == Words{} && closed >= 2) {
         b.dropped = b.drops == 0 || closed < b.dropped ? closed : b.dropped;
-        first(b.drops, b.dropLine, r.lastLine);
+        Seen(b.drops, b.dropLine, r.lastLine);
         for (std::size_t w = 0; w < WordsPerBoard; ++w)
             b.dropMask[w] |= r.pushed[w];
         return;
     }
+    DeepRelays(r, previous);
+}
+
+// A later read after the same push shows a relay as pushed where the read
+// before it did not.
+void RelayVerdicts::DeepLate(const ReadBack& r, std::uint32_t reads, const Words& previous)
+{
+    for (int c = 0; c < RelaysPerBoard; ++c) {
+        if (Bit(r.fetched, c) == Bit(r.pushed, c) && Bit(previous, c) != Bit(r.pushed, c)) {
+            DeepRelay& d = deep_[static_cast<std::size_t>(r.board * RelaysPerBoard + c)];
+            d.lateRead = std::max(d.lateRead, reads);
+            Seen(d.late, d.lateLine, r.wordLines[static_cast<std::size_t>(c / 32)]);
+        }
+    }
+}
+
+// Relay by relay: one of the board that read back closed before and open now,
+// pushed closed, when the push closed another of the board; one that reads
+// back closed, pushed open.
+void RelayVerdicts::DeepRelays(const ReadBack& r, const Words& previous)
+{
     // Relays on other boards held closed at this read, found at its first stray close.
     std::bitset<Relays> elsewhere;
     bool found = false;
@@ -117,13 +134,13 @@ void RelayVerdicts::ObserveDeep(const ReadBack& r)
         if (closing >= 0 && closing != relay && pushed && !fetched && Bit(previous, c)) {
             DeepRelay& a = deep_[static_cast<std::size_t>(closing)];
             a.opened = a.opens == 0 ? relay : a.opened;
-            first(a.opens, a.opensLine, line);
+            Seen(a.opens, a.opensLine, line);
         }
         if (!pushed && fetched) {
             const auto [at, fresh] = strayFrom_.try_emplace(relay, Elsewhere());
             if (!fresh)
                 at->second &= Elsewhere();
-            first(d.strays, d.strayLine, line);
+            Seen(d.strays, d.strayLine, line);
         }
     }
 }

@@ -110,12 +110,17 @@ void WriteLabels(std::ostream& out, int board, int left, int top)
     }
 }
 
-// What the deep verdict of the relay, or of its board, says: ": SENTENCE";
-// empty without one.
+// What the deep verdict of the relay, or of its board, says after its class
+// (": closing it opened relay 6 ..."); empty without one.
 std::string DeepDetail(const RelayVerdicts& verdicts, int relay)
 {
     const Finding* deep = verdicts.DeepFindingOf(relay);
-    return deep == nullptr ? std::string() : " (" + Describe(*deep) + ")";
+    if (deep == nullptr)
+        return {};
+    const std::string sentence = Describe(*deep);
+    const std::string named = std::string(": ") + ClassName(verdicts.ClassOf(relay)) + ": ";
+    const std::size_t at = sentence.find(named);
+    return at == std::string::npos ? ": " + sentence : ": " + sentence.substr(at + named.size());
 }
 
 void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, const Comparison* comparison,

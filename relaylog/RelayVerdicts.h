@@ -129,6 +129,8 @@ public:
 private:
     RelayClass PlainClassOf(int relay) const;
     void ObserveDeep(const ReadBack& readBack);
+    void DeepLate(const ReadBack& readBack, std::uint32_t reads, const Words& previous);
+    void DeepRelays(const ReadBack& readBack, const Words& previous);
     void DeepRelayVerdicts(int board);
 
     std::array<DeepRelay, Relays> deep_{};
