@@ -155,8 +155,10 @@ void RelayVerdicts::Settle()
         std::vector<Finding>& found = deepFound_[static_cast<std::size_t>(board)];
         found.clear();
         bool dropsSeen = b.drops > 0;
-        for (int c = 0; c < RelaysPerBoard; ++c)
-            dropsSeen = dropsSeen && (!Bit(b.dropMask, c) || seenClosed_.test(std::size_t(board * RelaysPerBoard + c)));
+        for (int c = 0; c < RelaysPerBoard; ++c) {
+            const auto relay = static_cast<std::size_t>(board * RelaysPerBoard + c);
+            dropsSeen = dropsSeen && (!Bit(b.dropMask, c) || seenClosed_.test(relay));
+        }
         const bool up = b.shifts[1] >= b.shifts[0];
         RelayClass k = RelayClass::Functional;
         if (b.answers > 0) {
