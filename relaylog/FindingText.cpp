@@ -61,6 +61,8 @@ std::string LineName(LineKind kind, const Frame* of)
     case LineKind::RouteMade:
     case LineKind::RouteBroken:
     case LineKind::RouteFailed: return "relayctl's \"Route\" line";
+    case LineKind::DeepPass:
+    case LineKind::DeepSkip: return "relaysweep's \"Deep\" line";
     default: break;
     }
     return "a line";
@@ -214,6 +216,39 @@ std::string Sentence(const RouteFailed& k)
         return "a route change failed: " + k.text + " (the read-backs after it show every relay it closed open)";
     return "a route change failed: " + k.text + "; yet " + RelayName(k.leftClosed) +
            ", which it closed, still reads back closed after it" + ReadAt(k.leftClosed, k.readAt);
+}
+
+// The deep passes' verdicts, each named as its class is.
+std::string Sentence(const RelayOpensAnother& k)
+{
+    return RelayName(k.relay) + ": opens another: closing it opened " + RelayName(k.other) +
+           ", closed before it (" + ReadBacks(k.readBacks) + ")";
+}
+std::string Sentence(const RelayClosesElsewhere& k)
+{
+    return RelayName(k.relay) + ": closes on another board: " + RelayName(k.other) +
+           " read back closed, pushed open, while it was closed (" + ReadBacks(k.readBacks) + ")";
+}
+std::string Sentence(const RelayLate& k)
+{
+    return RelayName(k.relay) + ": late: a read after a push showed its old state, and read " + Str(k.read) +
+           " after that push its pushed one (" + Count(k.times, "time", "times") + ")";
+}
+std::string Sentence(const BoardDropsUnderLoad& k)
+{
+    return BoardName(k.board) + ": drops under load: read back every relay open while " + Str(k.closed) +
+           " of its relays were pushed closed (" + ReadBacks(k.readBacks) +
+           "), though each of them read back closed at other times";
+}
+std::string Sentence(const BoardShifted& k)
+{
+    return BoardName(k.board) + ": answers shifted: read back its push shifted one relay " +
+           (k.up ? "up (relay k as relay k+1)" : "down (relay k as relay k-1)") + " (" + ReadBacks(k.readBacks) + ")";
+}
+std::string Sentence(const BoardAnswersForOther& k)
+{
+    return BoardName(k.board) + ": answers for another board: read back the push to board " + Str(k.other) +
+           " instead of its own (" + ReadBacks(k.readBacks) + ")";
 }
 
 struct PlainRow {

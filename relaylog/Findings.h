@@ -142,6 +142,31 @@ struct RelayErratic {
     std::int32_t firstSwitch;   // the relay switched before it; -1: none
     RELAYLOG_ON_BOARD(BoardOf(relay));
 };
+// The verdicts of relaysweep's deep passes (readBacks: how many showed it).
+struct RelayOpensAnother {  // closing relay opened other, closed before on its board
+    int relay; int other; std::uint32_t readBacks;
+    RELAYLOG_ON_BOARD(BoardOf(relay));
+};
+struct RelayClosesElsewhere {  // other, on another board, read back closed whenever relay was
+    int relay; int other; std::uint32_t readBacks;
+    RELAYLOG_ON_BOARD(BoardOf(relay));
+};
+struct RelayLate {  // the first read after a push showed the old state, read number read the push
+    int relay; std::uint32_t read; std::uint32_t times;
+    RELAYLOG_ON_BOARD(BoardOf(relay));
+};
+struct BoardDropsUnderLoad {  // every relay read back open while closed of them were pushed closed
+    int board; int closed; std::uint32_t readBacks;
+    RELAYLOG_ON_BOARD(board);
+};
+struct BoardShifted {  // read back as pushed, shifted one relay up (relay k as k + 1) or down
+    int board; bool up; std::uint32_t readBacks;
+    RELAYLOG_ON_BOARD(board);
+};
+struct BoardAnswersForOther {  // read back exactly what was pushed to board other
+    int board; int other; std::uint32_t readBacks;
+    RELAYLOG_ON_BOARD(board);
+};
 #undef RELAYLOG_ON_BOARD
 #undef RELAYLOG_ON
 
@@ -150,7 +175,8 @@ using FindingKind =
                  OrphanReport, ReportOtherBoard, ReportLabels, ReportMapMismatch, ReportFetchMismatch, NoPoll,
                  PastLimit, WaitWentOn, StillBusyAtLimit, GaveUpEarly, StrayPoll, LineOutOfPlace,
                  Stopped, StoppedBusy, ControlRefusedBoard, PushLandsElsewhere, BoardNotAnswering, RelayStuckClosed,
-                 RelayStuckOpen, RelayErratic, RouteNotFollowed, RouteFailed>;
+                 RelayStuckOpen, RelayErratic, RouteNotFollowed, RouteFailed, RelayOpensAnother,
+                 RelayClosesElsewhere, RelayLate, BoardDropsUnderLoad, BoardShifted, BoardAnswersForOther>;
 
 // Every kind as one number, each plain kind a kind of its own: 0 to KindCount - 1.
 constexpr std::size_t KindCount = std::variant_size_v<FindingKind> - 1 + PlainKindCount;
@@ -171,6 +197,9 @@ struct ReadBack {
     Words pushed{};
     std::array<std::uint64_t, WordsPerBoard> wordLines{};  // the read of each word
     std::int32_t lastSwitch = -1;  // the relay of the last switch before the fetch; -1 when none
+    bool switchedOn = false;       // that switch closed it
+    bool deep = false;             // read in relaysweep's deep passes
+    std::array<Words, Boards> latched{};  // what every board was last pushed
     // Another board whose last push is exactly what came back, where that
     // differs from this board's own push: the push landed here too. -1: none.
     std::int32_t landedFrom = -1;

@@ -18,7 +18,9 @@ constexpr std::size_t MaxTitles = 400;        // of the routes made through one 
 
 // CSS names of the classes, in RelayClass order.
 constexpr const char* ClassIds[RelayClassCount] = {"functional", "partly", "unverified",
-                                                   "stuck-closed", "stuck-open", "erratic", "skipped"};
+                                                   "stuck-closed", "stuck-open", "erratic", "skipped",
+                                                   "opens-another", "closes-elsewhere", "late",
+                                                   "drops-under-load", "shifted", "answers-for-other"};
 
 const char* const Style =
     "body{font-family:sans-serif;margin:1.5em;color:#222}"
@@ -34,6 +36,10 @@ const char* const Style =
     "@media print{body{margin:0}*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}";
 // Only on a page with relays skipped by rule: other pages are as they were.
 const char* const SkippedStyle = ".skipped{fill:#fff;stroke:#7e57c2;stroke-width:2;stroke-dasharray:4 2}";
+// Only on a page with verdicts of relaysweep's deep passes.
+const char* const DeepStyle =
+    ".opens-another{fill:#6a1b9a}.closes-elsewhere{fill:#ad1457}.late{fill:#fdd835}"
+    ".drops-under-load{fill:#4e342e}.shifted{fill:#00838f}.answers-for-other{fill:#37474f}";
 
 
 bool AnySkipped(const RelayVerdicts& verdicts)
@@ -41,13 +47,30 @@ bool AnySkipped(const RelayVerdicts& verdicts)
     return verdicts.Counts()[static_cast<std::size_t>(RelayClass::SkippedByRule)] > 0;
 }
 
-void WriteLegend(std::ostream& out, bool skipped)
+bool AnyDeep(const RelayVerdicts& verdicts)
 {
-    const int classes = skipped ? RelayClassCount : RelayClassCount - 1;
-    out << "<svg class=\"legend\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << (skipped ? 885 : 760)
+    const auto counts = verdicts.Counts();
+    for (int k = PlainClassCount; k < RelayClassCount; ++k) {
+        if (counts[static_cast<std::size_t>(k)] > 0)
+            return true;
+    }
+    return false;
+}
+
+// The plain sweep's classes, and the others only when a relay is in them.
+void WriteLegend(std::ostream& out, const RelayVerdicts& verdicts)
+{
+    const auto counts = verdicts.Counts();
+    std::vector<int> classes;
+    for (int k = 0; k < RelayClassCount; ++k) {
+        if (k < PlainClassCount - 1 || counts[static_cast<std::size_t>(k)] > 0)
+            classes.push_back(k);
+    }
+    out << "<svg class=\"legend\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << classes.size() * 125 + 10
         << "\" height=\"24\">";
-    for (int k = 0; k < classes; ++k) {
-        const int x = k * 125;
+    for (std::size_t i = 0; i < classes.size(); ++i) {
+        const int k = classes[i];
+        const auto x = i * 125;
         out << "<rect class=\"" << ClassIds[k] << "\" x=\"" << x << "\" y=\"4\" width=\"16\" height=\"16\"/>"
             << "<text x=\"" << x + 20 << "\" y=\"16\">" << ClassName(static_cast<RelayClass>(k)) << "</text>";
     }
@@ -87,6 +110,19 @@ void WriteLabels(std::ostream& out, int board, int left, int top)
     }
 }
 
+// What the deep verdict of the relay, or of its board, says after its class
+// (": closing it opened relay 6 ..."); empty without one.
+std::string DeepDetail(const RelayVerdicts& verdicts, int relay)
+{
+    const Finding* deep = verdicts.DeepFindingOf(relay);
+    if (deep == nullptr)
+        return {};
+    const std::string sentence = Describe(*deep);
+    const std::string named = std::string(": ") + ClassName(verdicts.ClassOf(relay)) + ": ";
+    const std::size_t at = sentence.find(named);
+    return at == std::string::npos ? ": " + sentence : ": " + sentence.substr(at + named.size());
+}
+
 void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, const Comparison* comparison,
                 const std::map<int, std::string>& routes)
 {
@@ -107,7 +143,7 @@ void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, con
         out << "\n<rect class=\"" << ClassIds[static_cast<int>(k)] << (changed ? " changed" : "") << "\" data-relay=\""
             << relay << "\" x=\"" << left + (i / Rows) * Cell << "\" y=\"" << top + (i % Rows) * Cell
             << "\" width=\"" << Cell << "\" height=\"" << Cell << "\"><title>" << XmlEscaped(RelayName(relay)) << ": "
-            << ClassName(k)
+            << ClassName(k) << XmlEscaped(DeepDetail(verdicts, relay))
             << (k == RelayClass::SkippedByRule ? ": " + XmlEscaped(verdicts.SkipReason(relay)) : std::string())
             << (changed ? " (changed since baseline)" : "")
             << (routes.count(relay) != 0 ? XmlEscaped(routes.at(relay)) : std::string()) << "</title></rect>";
@@ -186,7 +222,7 @@ void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Com
     const char* verdictClass = verdict_.rfind("PASS", 0) == 0 ? "pass" : "fail";
     out << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\"><head><meta charset=\"utf-8\"/>"
         << HtmlMarker << "<title>relaylog: " << XmlEscaped(verdict_) << "</title><style>" << Style
-        << (AnySkipped(verdicts) ? SkippedStyle : "") << "</style></head><body>\n"
+        << (AnySkipped(verdicts) ? SkippedStyle : "") << (AnyDeep(verdicts) ? DeepStyle : "") << "</style></head><body>\n"
         << "<h1>Relay matrix report</h1>\n";
     WriteProperties(out, properties_);
     for (const std::string& line : headline_)
@@ -205,7 +241,7 @@ void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Com
         out << "<p class=\"baseline\">" << SummaryOf(*comparison) << " (changed relays outlined)</p>\n";
         WriteList(out, "changed", comparison->lines, 0);
     }
-    WriteLegend(out, AnySkipped(verdicts));
+    WriteLegend(out, verdicts);
     for (int board = 0; board < Boards; ++board)
         WriteBoard(out, board, verdicts, comparison, routes_);
     out << "</body></html>\n";

@@ -1,5 +1,8 @@
 #include "Protocol.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace relaylog {
 
 namespace {
@@ -116,6 +119,8 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::RouteMade:
     case LineKind::RouteBroken:
     case LineKind::RouteFailed: Route(line); return;
+    case LineKind::DeepPass:
+    case LineKind::DeepSkip: DeepLine(line); return;
     case LineKind::CardFound:
     case LineKind::CardMissing: Found(line.number, Plain{PlainKind::SecondCardCheck}); return;
     case LineKind::Revision: Found(line.number, Plain{PlainKind::SecondRevision}); return;
@@ -218,9 +223,9 @@ bool ProtocolFollower::ContinuePush(const RecordLine& line)
     const int board = BoardOf(current_.number);
     std::uint32_t wanted =
         control ? static_cast<std::uint32_t>(board) | GoFlag : image_[board][static_cast<std::size_t>(step_)];
-    // relayctl pushes a board all open, whatever it read back (all ones too),
-    // as a switch off of its first relay.
-    const bool openAll = Is(RunKind::Switching) && !switchedOn_ && CrosspointOf(current_.number) == 0;
+    // relayctl, and relaysweep's deep passes, push a board all open, whatever
+    // it read back (all ones too), as a switch off of its first relay.
+    const bool openAll = (Is(RunKind::Switching) || deep_) && !switchedOn_ && CrosspointOf(current_.number) == 0;
     if (openAll && !control && line.value == 0)
         wanted = 0;
     if (openAll && control && latch_ == Words{})
@@ -269,6 +274,9 @@ void ProtocolFollower::ReadBackDone()
     fetch_.pushedAt = pushedAt_[board];
     fetch_.pushed = pushed_[board];
     fetch_.lastSwitch = lastSwitch_;
+    fetch_.switchedOn = switchedOn_;
+    fetch_.deep = deep_;
+    std::copy(std::begin(pushed_), std::end(pushed_), fetch_.latched.begin());
     FindLanding();
     tell_(&FindingSink::BoardReadBack, fetch_);
     // A sweep's or relayctl's relays are judged at the end, each once (one

@@ -21,6 +21,11 @@
 // header; relaysweep then reads back the boards it does not sweep, and skips
 // the relays the rules forbid it to close, relayctl refuses such closes: none
 // of this is a fault of the card.
+//
+// relaysweep --deep names each of its passes after the plain sweep ("Deep
+// pass: ..."): their read-backs are marked deep, and judged apart from the
+// plain sweep's; they push whole boards, and a board all open as a switch off
+// of its first relay, as relayctl does.
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 
@@ -60,6 +65,7 @@ private:
     bool WiringLine(const RecordLine& line);
     void StationRule(const RecordLine& line);
     void Route(const RecordLine& line);
+    void DeepLine(const RecordLine& line);
     bool ReadsClosed(int relay) const;
     void CommandDone();
     void Done();
@@ -112,6 +118,8 @@ private:
     std::bitset<Relays> closing_;
     std::bitset<Relays> made_;
     std::vector<Finding> unbroken_;
+
+    bool deep_ = false;  // relaysweep's deep passes have begun
 
     Traffic traffic_;
 };

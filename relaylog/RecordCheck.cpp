@@ -50,6 +50,7 @@ struct RunCheck {
         if (!error.empty()) {
             tell(&FindingSink::Error, error);
         } else {
+            verdicts.Settle();
             tell(&FindingSink::Verdicts, verdicts);
             for (const Finding& finding : verdicts.Findings())
                 tell(&FindingSink::Problem, finding);

@@ -1,11 +1,22 @@
 #include "RelayVerdicts.h"
 
+#include <type_traits>
+#include <variant>
+
 namespace relaylog {
 
 void RelayVerdicts::Observe(const ReadBack& r)
 {
     if (r.pushedAt == 0 || r.board < 0 || r.board >= Boards)
         return;
+    for (int c = 0; c < RelaysPerBoard && r.landedFrom < 0; ++c) {
+        if (Bit(r.fetched, c) && Bit(r.pushed, c))
+            seenClosed_.set(static_cast<std::size_t>(r.board * RelaysPerBoard + c));
+    }
+    if (r.deep) {
+        ObserveDeep(r);
+        return;
+    }
     if (r.landedFrom >= 0) {
         Landing& landing = landings_[static_cast<std::size_t>(r.landedFrom)][static_cast<std::size_t>(r.board)];
         if (landing.count++ == 0) {
@@ -47,7 +58,23 @@ std::string RelayVerdicts::SkipReason(int relay) const
     return found == skipped_.end() ? std::string() : found->second;
 }
 
+// A deep verdict stands for a relay's plain one where it explains it: a late
+// relay reads stuck open or erratic to the plain sweep, a shifted board's
+// relays erratic. A relay that opens or closes another keeps a plain fault of
+// its own, and both are reported.
 RelayClass RelayVerdicts::ClassOf(int relay) const
+{
+    const RelayClass deep = deepClass_[static_cast<std::size_t>(relay)];
+    const RelayClass plain = PlainClassOf(relay);
+    const bool plainFault = plain == RelayClass::StuckClosed || plain == RelayClass::StuckOpen ||
+                            plain == RelayClass::Erratic;
+    if (deep == RelayClass::Functional ||
+        (plainFault && (deep == RelayClass::OpensAnother || deep == RelayClass::ClosesElsewhere)))
+        return plain;
+    return deep;
+}
+
+RelayClass RelayVerdicts::PlainClassOf(int relay) const
 {
     const RelaySeen& r = Relay(relay);
     if (r.differs == 0 && !skipped_.empty() && skipped_.count(relay) != 0)
@@ -88,6 +115,12 @@ std::array<std::uint32_t, RelayClassCount> RelayVerdicts::Counts(int board) cons
 
 namespace {
 
+template <typename Kind> bool IsBoardVerdict(const Kind&)
+{
+    return std::is_same_v<Kind, BoardDropsUnderLoad> || std::is_same_v<Kind, BoardShifted> ||
+           std::is_same_v<Kind, BoardAnswersForOther>;
+}
+
 // The finding for one relay's verdict, if it is at fault.
 void RelayFinding(const RelayVerdicts& v, int relay, std::vector<Finding>& found)
 {
@@ -103,10 +136,7 @@ void RelayFinding(const RelayVerdicts& v, int relay, std::vector<Finding>& found
         found.push_back(
             {r.firstDiffLine, RelayErratic{relay, r.reads, r.differs, r.firstDiffReadOn, r.firstDiffSwitch}});
         return;
-    case RelayClass::Functional:
-    case RelayClass::PartlyVerified:
-    case RelayClass::Unverified:
-    case RelayClass::SkippedByRule: break;
+    default: break;  // no fault, or a deep verdict
     }
 }
 
@@ -116,19 +146,25 @@ std::vector<Finding> RelayVerdicts::Findings() const
 {
     std::vector<Finding> found;
     for (int board = 0; board < Boards; ++board) {
+        const std::vector<Finding>& deep = deepFound_[static_cast<std::size_t>(board)];
+        const bool boardVerdict = !deep.empty() && std::visit([](const auto& k) { return IsBoardVerdict(k); },
+                                                               deep.front().what);
+        if (boardVerdict) {
+            found.push_back(deep.front());
+            continue;
+        }
         for (int from = 0; from < Boards; ++from) {
             const Landing& landing = Landed(from, board);
             if (landing.count > 0)
                 found.push_back({landing.firstLine, PushLandsElsewhere{board, from, landing.firstPush, landing.count}});
         }
         const BoardFault fault = FaultOf(board);
-        if (fault != BoardFault::None) {
+        if (fault != BoardFault::None)
             found.push_back({Board(board).firstDiffLine,
                              BoardNotAnswering{board, fault == BoardFault::AllOnes, Board(board).reads}});
-            continue;
-        }
-        for (int c = 0; c < RelaysPerBoard; ++c)
+        for (int c = 0; c < RelaysPerBoard && fault == BoardFault::None; ++c)
             RelayFinding(*this, board * RelaysPerBoard + c, found);
+        found.insert(found.end(), deep.begin(), deep.end());
     }
     return found;
 }

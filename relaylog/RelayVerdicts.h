@@ -4,6 +4,7 @@
 #define RELAYLOG_RELAYVERDICTS_H
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -21,8 +22,16 @@ enum class RelayClass {
     StuckOpen,       // read back off every time, at least once when pushed on
     Erratic,         // anything else that differs from the push at least once
     SkippedByRule,   // relaysweep left it open by the station's rules; seen only as pushed, if at all
+    // relaysweep --deep's verdicts, by its deep passes (DeepVerdicts.cpp):
+    OpensAnother,    // closing it opened another relay of its board, closed before
+    ClosesElsewhere, // closing it closed a relay on another board
+    Late,            // its read-back showed a push only from a later read of its board
+    DropsUnderLoad,  // on a board that read back every relay open while several were pushed closed
+    Shifted,         // on a board that answers with its bits shifted by one relay
+    AnswersForOther, // on a board that answers with another board's bits
 };
-constexpr int RelayClassCount = 7;
+constexpr int RelayClassCount = 13;
+constexpr int PlainClassCount = 7;  // the classes of the plain sweep, before the deep passes' own
 
 // What the read-backs showed of one relay.
 struct RelaySeen {
@@ -53,6 +62,35 @@ struct Landing {
 
 enum class BoardFault { None, AllOnes, AllZeros };
 
+// What the deep passes showed of one relay.
+struct DeepRelay {
+    std::int32_t opened = -1;      // a relay of its board its close opened, first seen
+    std::uint32_t opens = 0;       // read-backs that showed it
+    std::uint64_t opensLine = 0;
+    std::uint32_t late = 0;        // read-backs that showed its push late
+    std::uint32_t lateRead = 0;    // the latest read after a push that was the first to show it
+    std::uint64_t lateLine = 0;
+    std::uint32_t strays = 0;      // read back closed, pushed open, while relays on other boards were closed
+    std::uint64_t strayLine = 0;
+};
+
+// What the deep passes showed of one board.
+struct DeepBoard {
+    std::uint64_t lastPush = 0;  // the push its last read-back was compared with
+    std::uint32_t reads = 0;     // read-backs since that push
+    Words last{};                // what that read-back showed
+    std::array<Words, Boards> card{};  // what every board had been pushed then
+    int dropped = 0;             // the fewest relays pushed closed that read back all open
+    std::uint32_t drops = 0;
+    std::uint64_t dropLine = 0;
+    Words dropMask{};            // the relays pushed closed at those read-backs
+    std::uint32_t shifts[2] = {};  // read-backs shifted one relay down, up
+    std::uint64_t shiftLine = 0;
+    int answeredFor = -1;        // the board whose push it read back, first seen
+    std::uint32_t answers = 0;
+    std::uint64_t answerLine = 0;
+};
+
 // Takes every read-back of a record and judges each relay from them.
 class RelayVerdicts : public FindingSink {
 public:
@@ -77,10 +115,30 @@ public:
     // Relays of the board, or of every board (-1), in each class.
     std::array<std::uint32_t, RelayClassCount> Counts(int board = -1) const;
     // What the verdicts find, board by board: pushes that land on another
-    // board, a board that does not answer, or else each stuck or erratic relay.
+    // board, a board that does not answer, or else each stuck or erratic relay;
+    // after a --deep record's deep passes, a board's own deep verdict stands
+    // for all of these, and the deep verdicts of its relays follow them.
     std::vector<Finding> Findings() const;
+    // Once the record is complete: the deep passes' verdicts drawn from what
+    // they showed (DeepVerdicts.cpp).
+    void Settle();
+    // The deep verdict that stands for the relay's class: its own, or its
+    // board's; null when its class is none of the deep passes'.
+    const Finding* DeepFindingOf(int relay) const;
 
 private:
+    RelayClass PlainClassOf(int relay) const;
+    void ObserveDeep(const ReadBack& readBack);
+    void DeepLate(const ReadBack& readBack, std::uint32_t reads, const Words& previous);
+    void DeepRelays(const ReadBack& readBack, const Words& previous);
+    void DeepRelayVerdicts(int board);
+
+    std::array<DeepRelay, Relays> deep_{};
+    std::array<DeepBoard, Boards> deepBoards_{};
+    std::map<int, std::bitset<Relays>> strayFrom_;  // a relay: those on other boards closed at each stray close
+    std::bitset<Relays> seenClosed_;                // read back closed as pushed, anywhere in the record
+    std::array<RelayClass, Relays> deepClass_{};    // Functional: no deep verdict
+    std::array<std::vector<Finding>, Boards> deepFound_;  // Settle's, board by board, a board's own first
     std::array<RelaySeen, Relays> relays_{};
     std::array<BoardSeen, Boards> boards_{};
     std::array<std::array<Landing, Boards>, Boards> landings_{};

@@ -22,13 +22,27 @@ bool ProtocolFollower::WiringLine(const RecordLine& line)
 void ProtocolFollower::StationRule(const RecordLine& line)
 {
     // relayctl's refusals are the relaymatrix library's too.
-    const bool ours = Is(line.kind == LineKind::RelaySkipped ? RunKind::Sweep : RunKind::Switching);
+    const bool sweeps = line.kind == LineKind::RelaySkipped || line.kind == LineKind::DeepSkip;
+    const bool ours = Is(sweeps ? RunKind::Sweep : RunKind::Switching);
     if (!ours)
         Framing(line);
     else if (line.n < 0 || line.n >= Relays)
         Found(line.number, NoSuchRelay{line.n});
     else
         tell_(&FindingSink::RuleLine, line);
+}
+
+// From relaysweep's first "Deep pass:" line on, its read-backs are the deep
+// passes'; a relay a deep pass skipped by rule is a line of the station's.
+void ProtocolFollower::DeepLine(const RecordLine& line)
+{
+    if (!Is(RunKind::Sweep)) {
+        Framing(line);
+        return;
+    }
+    deep_ = true;
+    if (line.kind == LineKind::DeepSkip)
+        StationRule(line);
 }
 
 bool ProtocolFollower::ReadsClosed(int relay) const

@@ -8,7 +8,7 @@ namespace relaylog {
 
 namespace {
 
-constexpr char ClassMarks[RelayClassCount] = {'F', 'p', '?', 'C', 'O', 'E', 'S'};
+constexpr char ClassMarks[RelayClassCount] = {'F', 'p', '?', 'C', 'O', 'E', 'S', 'A', 'G', 'L', 'D', 'H', 'W'};
 
 std::string StripTrailingBlanks(std::string text)
 {
@@ -124,9 +124,14 @@ void TextReport::BoardReadBack(const ReadBack& r)
 // A grid of classes for every board read back; the verdicts' PROBLEM lines follow.
 void TextReport::Verdicts(const RelayVerdicts& verdicts)
 {
-    const bool skipped = verdicts.Counts()[static_cast<std::size_t>(RelayClass::SkippedByRule)] > 0;
-    out_ << "\nRelay verdicts: F functional, p partly verified, ? unverified, C stuck closed, O stuck open, E erratic"
-         << (skipped ? ", S skipped by rule\n" : "\n");
+    // The skipped and the deep passes' classes only when a relay is in them.
+    const auto counts = verdicts.Counts();
+    out_ << "\nRelay verdicts: F functional, p partly verified, ? unverified, C stuck closed, O stuck open, E erratic";
+    for (int k = PlainClassCount - 1; k < RelayClassCount; ++k) {
+        if (counts[static_cast<std::size_t>(k)] > 0)
+            out_ << ", " << ClassMarks[k] << " " << ClassName(static_cast<RelayClass>(k));
+    }
+    out_ << "\n";
     std::uint32_t unread = 0;
     for (int board = 0; board < Boards; ++board) {
         if (verdicts.Board(board).reads == 0) {

@@ -9,8 +9,10 @@ namespace relaylog {
 
 namespace {
 
-constexpr const char* ClassNames[RelayClassCount] = {"functional", "partly verified", "unverified",
-                                                     "stuck closed", "stuck open", "erratic", "skipped by rule"};
+constexpr const char* ClassNames[RelayClassCount] = {
+    "functional", "partly verified", "unverified", "stuck closed", "stuck open", "erratic", "skipped by rule",
+    "opens another", "closes on another board", "late", "drops under load", "answers shifted",
+    "answers for another board"};
 
 const Wiring* Station = nullptr;
 
@@ -83,10 +85,12 @@ const char* ClassName(RelayClass k) { return ClassNames[static_cast<int>(k)]; }
 std::string ClassCounts(const std::array<std::uint32_t, RelayClassCount>& counts)
 {
     std::string text;
-    constexpr int Order[RelayClassCount] = {0, 1, 2, 6, 3, 4, 5};  // skipped by rule beside the unverified
+    // Skipped by rule beside the unverified, the deep passes' classes last;
+    // these only when a relay is in them.
+    constexpr int Order[RelayClassCount] = {0, 1, 2, 6, 3, 4, 5, 7, 8, 9, 10, 11, 12};
     for (const int k : Order) {
         const std::uint32_t n = counts[static_cast<std::size_t>(k)];
-        if (static_cast<RelayClass>(k) != RelayClass::SkippedByRule || n > 0)
+        if ((k < PlainClassCount - 1) || n > 0)
             text += (k == 0 ? "" : ", ") + std::to_string(n) + " " + ClassNames[k];
     }
     return text;
@@ -149,8 +153,9 @@ std::string WiringWarning(const std::string& named)
 std::string RuleLineText(const RecordLine& line)
 {
     const std::string at = " (line " + Str(line.number) + "): ";
-    if (line.kind == LineKind::RelaySkipped)
-        return "Skipped by rule" + at + RelayName(line.n) + ": " + line.text;
+    if (line.kind == LineKind::RelaySkipped || line.kind == LineKind::DeepSkip)
+        return (line.kind == LineKind::DeepSkip ? "Skipped by rule in a deep pass" : "Skipped by rule") + at +
+               RelayName(line.n) + ": " + line.text;
     if (line.kind == LineKind::RouteMade || line.kind == LineKind::RouteBroken)
         return (line.kind == LineKind::RouteMade ? "Route made" : "Route broken") + at + line.text +
                " through " + RoutePath(line.path) +

@@ -61,6 +61,8 @@ constexpr LineTemplate Templates[] = {
     {"Route made: {title} through {path}; settle {n:0} ms", LineKind::RouteMade, LineEnding::Lf},
     {"Route broken: {title} through {path}", LineKind::RouteBroken, LineEnding::Lf},
     {"Route failed: {text}", LineKind::RouteFailed, LineEnding::Lf},
+    {"Deep pass: {text}", LineKind::DeepPass, LineEnding::Lf},
+    {"Deep skip: relay {n:0}: {text}", LineKind::DeepSkip, LineEnding::Lf},
     // The last line of every frame; its closing word must be the heading's.
     {"{closing} complete", LineKind::Complete, LineEnding::Lf},
     {"{closing} stopped: no card", LineKind::NoCard, LineEnding::Lf},

