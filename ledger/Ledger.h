@@ -70,7 +70,8 @@ bool LedgerAddRecord(const std::string& path, const LedgerRecord& record, bool& 
 // history is kept. A board is its 128 relays.
 bool LedgerReplace(const std::string& path, const std::vector<int>& relays, std::int64_t time, std::string& error);
 
-// Whether a verdict is a fault: "stuck open", "stuck closed" or "erratic".
+// Whether a verdict is a fault: any but "functional", "partly verified",
+// "unverified" and "skipped by rule" (the deep passes' verdicts are faults too).
 bool LedgerIsFault(const std::string& verdict);
 
 // The reading side. A ledger must exist to be read.

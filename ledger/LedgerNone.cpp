@@ -7,3 +7,10 @@ bool LedgerAddCloses(const std::string& /*path*/, const std::uint32_t (& /*close
     error = "this build of the tools has no relay ledger (it was built without SQLite)";
     return false;
 }
+
+bool LedgerAddRecord(const std::string& /*path*/, const LedgerRecord& /*record*/, bool& alreadyThere, std::string& error)
+{
+    alreadyThere = false;
+    error = "this build of the tools has no relay ledger (it was built without SQLite)";
+    return false;
+}

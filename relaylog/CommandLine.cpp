@@ -11,7 +11,7 @@
 namespace relaylog {
 
 const char* const UsageText =
-    "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] FILE   (or - for standard input)\n"
+    "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] [--ledger FILE] FILE   (or - for standard input)\n"
     "  Reads a saved relaytest, relaysweep or relayctl record, names every problem on\n"
     "  a PROBLEM line and judges every relay; exit status 0 PASS, 1 FAIL, 2 not a\n"
     "  complete record.\n"
@@ -23,13 +23,15 @@ const char* const UsageText =
     "  --wiring FILE the station's wiring (default: the file RELAYTEST_WIRING names):\n"
     "                relays named by its rows and columns, and a WARNING when the\n"
     "                record was made under another wiring, or none\n"
+    "  --ledger FILE also add a sweep's verdict on each relay to the station's relay\n"
+    "                ledger FILE (docs/ledger.md), once a record, by its checksum\n"
     "  --help        this text\n"
     "  --version     relaylog's version\n";
 
 namespace {
 
-const char* const Synopsis = "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] FILE   (or - for standard input)";
-const char* const ValueOptions[] = {"--junit", "--html", "--baseline", "--wiring"};
+const char* const Synopsis = "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] [--ledger FILE] FILE   (or - for standard input)";
+const char* const ValueOptions[] = {"--junit", "--html", "--baseline", "--wiring", "--ledger"};
 
 std::string Quoted(const std::string& text) { return "\"" + Echoed(text) + "\""; }
 
@@ -94,6 +96,7 @@ Parsed ReadCommandLine(int argc, char** argv, Options& options, std::string& mis
     CLI::Option* html = app.add_option("--html", options.html);
     app.add_option("--baseline", options.baseline);
     app.add_option("--wiring", options.wiring);
+    app.add_option("--ledger", options.ledger);
     CLI::Option* record = app.add_option("record", options.record);
     mistake = EmptyValue(argc, argv);
     if (mistake.empty()) {

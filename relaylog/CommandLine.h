@@ -14,6 +14,7 @@ struct Options {
     std::string html;      // empty: no page
     std::string baseline;  // empty: no comparison
     std::string wiring;    // the station's wiring file; empty: none given
+    std::string ledger;    // the station's relay ledger; empty: none
 };
 
 enum class Parsed { Run, Done, Usage };

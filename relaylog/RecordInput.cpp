@@ -48,8 +48,10 @@ bool RecordInput::Open(const std::string& name, std::string& reason)
         own_ = file_ != nullptr;
         facts_.name = name;
         struct stat about {};
-        if (file_ != nullptr && ::stat(name.c_str(), &about) == 0)
+        if (file_ != nullptr && ::stat(name.c_str(), &about) == 0) {
             facts_.modified = Utc(about.st_mtime);
+            facts_.modifiedTime = static_cast<std::int64_t>(about.st_mtime);
+        }
     }
     if (file_ == nullptr || (!Fill() && error_ != 0)) {
         reason = std::strerror(file_ == nullptr ? errno : error_);
@@ -69,6 +71,8 @@ bool RecordInput::Fill()
             error_ = errno != 0 ? errno : EIO;
         ended_ = n < sizeof raw;
         const bool first = facts_.size == 0;
+        for (std::size_t i = 0; i < n; ++i)
+            facts_.checksum = (facts_.checksum ^ raw[i]) * 1099511628211ull;
         facts_.size += n;
         std::size_t skip = 0;
         if (first && n >= 2 && raw[0] == 0xFF && raw[1] == 0xFE) {

@@ -20,6 +20,8 @@ struct RecordFacts {
     std::string modified;   // "2026-12-09 07:45:12 UTC"; empty for standard input
     std::string encoding;   // "ASCII", "UTF-16LE with a byte-order mark", ...
     std::string program;    // from its first line; empty when it has none
+    std::int64_t modifiedTime = 0;  // seconds since 1970; 0 for standard input
+    std::uint64_t checksum = 1469598103934665603ull;  // FNV-1a of the bytes read so far
 };
 
 class RecordInput : public std::streambuf {

@@ -9,6 +9,7 @@
 // that an older PASS never stands in for this run.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <initializer_list>
 #include <iostream>
@@ -19,6 +20,7 @@
 #include "CommandLine.h"
 #include "HtmlReport.h"
 #include "JUnit.h"
+#include "Ledger.h"
 #include "RecordCheck.h"
 #include "RecordInput.h"
 #include "ReportFiles.h"
@@ -136,6 +138,35 @@ std::string JudgeBaseline(RecordInput& input, const std::string& name, RelayVerd
     return "the baseline " + name + " cannot be judged: " + cannot.error;
 }
 
+// A sweep's verdict on each relay it tested, added to the station's ledger
+// once a record (by its checksum): a line that says so, or the error and
+// status 2; -1 when added.
+int AddToLedger(const Options& options, const RecordFacts& facts, const RelayVerdicts& verdicts)
+{
+    char checksum[17];
+    (void)std::snprintf(checksum, sizeof checksum, "%016llX", static_cast<unsigned long long>(facts.checksum));
+    LedgerRecord record;
+    record.checksum = checksum;
+    record.time = facts.modifiedTime != 0 ? facts.modifiedTime : static_cast<std::int64_t>(std::time(nullptr));
+    record.program = facts.program;
+    // A sweep judges each relay it closed; a relayctl record's relays, seen
+    // in the state asked alone, are no verdict on them.
+    for (int relay = 0; relay < LedgerRelays && facts.program == "relaysweep"; ++relay) {
+        const RelayClass k = verdicts.ClassOf(relay);
+        if (k != RelayClass::Unverified && k != RelayClass::SkippedByRule)
+            record.verdicts[static_cast<std::size_t>(relay)] = ClassName(k);
+    }
+    bool there = false;
+    std::string error;
+    if (!LedgerAddRecord(options.ledger, record, there, error)) {
+        std::cout << "ERROR: the ledger " << Echoed(options.ledger) << " could not be written: " << error << "\n";
+        return 2;
+    }
+    std::cout << "Ledger: " << (there ? "the record is in " : "added to ") << Echoed(options.ledger)
+              << (there ? " already" : "") << " (record checksum " << checksum << ")\n";
+    return -1;
+}
+
 int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
 {
     JUnitReport junit;
@@ -170,6 +201,10 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
         std::cout << line << "\n";
     if (old != nullptr)
         std::cout << SummaryOf(comparison) << "\n";
+    if (!options.ledger.empty() && status != 2) {
+        const int added = AddToLedger(options, input.Facts(), verdicts);
+        status = added >= 0 ? added : status;
+    }
     std::cout.flush();
     return status;
 }
@@ -187,7 +222,8 @@ std::vector<NamedFile> Named(std::initializer_list<NamedFile> files)
 
 std::vector<NamedFile> Inputs(const Options& options)
 {
-    return Named({{"", options.record}, {"--baseline", options.baseline}, {"--wiring", options.wiring}});
+    return Named({{"", options.record}, {"--baseline", options.baseline}, {"--wiring", options.wiring},
+                  {"--ledger", options.ledger}});
 }
 
 int JudgeRecord(const Options& options)
@@ -234,7 +270,7 @@ int UsageError(const Options& options, const std::string& mistake, const Reports
     for (const auto& [option, paths] : {std::make_pair("--junit", named.junits), std::make_pair("--html", named.pages)}) {
         for (const std::string& path : paths) {
             const bool junit = std::string(option) == "--junit";
-            const Options one{options.record, junit ? path : "", junit ? "" : path, "", ""};
+            const Options one{options.record, junit ? path : "", junit ? "" : path, "", "", ""};
             if (!path.empty() && RefusedOutput(Inputs(options), {{option, path}}).empty())
                 Unjudged(one, "ERROR: usage: " + mistake, {});
         }

@@ -64,4 +64,32 @@ TEST(CountRun, ALedgerThatCannotBeUsedStopsTheProgramBeforeTheCard)
     EXPECT_EQ(r.out, "");
 }
 
+// A sweep's record judged into the ledger counts once, however often it is
+// given: relay 5's fault is seen in one sweep, not two.
+TEST(CountRun, ARecordJudgedTwiceCountsOnce)
+{
+    const Station s;
+    const std::string record = s.base + ".log";
+    ChildSpec sweep({RelaysweepPath(), "--yes", "--boards", "0"}, {"RELAYSIM=stuck-off=5", "RELAYTEST_WIRING="});
+    sweep.captureStderr = true;
+    const ChildResult swept = RunChild(sweep);
+    ASSERT_EQ(swept.exitCode, 0) << swept.err;
+    std::FILE* file = std::fopen(record.c_str(), "wb");
+    ASSERT_TRUE(file != nullptr && std::fputs(swept.out.c_str(), file) >= 0 && std::fclose(file) == 0);
+    for (const char* said : {"Ledger: added to ", "Ledger: the record is in "}) {
+        ChildSpec judge({RelaylogPath(), "--ledger", s.ledger, record}, {"RELAYTEST_WIRING="});
+        const ChildResult judged = RunChild(judge);
+        EXPECT_EQ(judged.exitCode, 1);  // FAIL: relay 5 stuck open
+        EXPECT_NE(judged.out.find(std::string("\n") + said + s.ledger), std::string::npos) << judged.out;
+    }
+    std::vector<LedgerRelay> relays;
+    std::string error;
+    ASSERT_TRUE(LedgerReadRelays(s.ledger, relays, error)) << error;
+    ASSERT_EQ(relays.size(), 1024u);
+    EXPECT_EQ(relays[5].faults, 1u);
+    EXPECT_NE(relays[5].firstFault, 0);
+    EXPECT_EQ(relays[6].faults, 0u);
+    (void)std::remove(record.c_str());
+}
+
 }  // namespace
