@@ -70,7 +70,7 @@ double SharePercent(const Station& station, std::uint64_t operations)
 std::string RatedText(const Station& station)
 {
     const std::string from = station.wiring.ratedOperations != 0 ? "rated-operations, " + station.wiring.file : "default";
-    return "rated life " + std::to_string(station.rated) + " operations (" + from + ")";
+    return std::to_string(station.rated) + " operations (" + from + ")";
 }
 
 int Top(const Station& station, int n)
@@ -79,7 +79,7 @@ int Top(const Station& station, int n)
     std::string error;
     if (!LedgerTop(station.ledger, static_cast<std::size_t>(n), top, error))
         return Cannot(error);
-    std::printf("Ledger: %s, %s\n", station.ledger.c_str(), RatedText(station).c_str());
+    std::printf("Ledger: %s, rated life %s\n", station.ledger.c_str(), RatedText(station).c_str());
     if (top.empty() || top.front().operations == 0) {
         std::printf("No relay has an operation counted yet.\n");
         return 0;
@@ -104,7 +104,7 @@ int RelayReport(const Station& station, int relay)
     if (!LedgerRelayHistory(station.ledger, relay, r, events, error))
         return Cannot(error);
     std::printf("%s\n", RelayName(station.wiring, relay).c_str());
-    std::printf("operations: %" PRIu64 " (%.3f%% of its %s)", r.operations, SharePercent(station, r.operations),
+    std::printf("operations: %" PRIu64 ", %.3f%% of a rated life of %s", r.operations, SharePercent(station, r.operations),
                 RatedText(station).c_str());
     if (r.replacements > 0)
         std::printf(", since it was replaced on %s; %" PRIu64 " in all at its place, %s", TimeText(r.replaced).c_str(),
