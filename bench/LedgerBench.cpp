@@ -23,8 +23,6 @@
 
 #include "Ledger.h"
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -84,9 +82,8 @@ void FillYear(const std::string& path, int records)
 double ProgramTop(const std::string& program, const std::string& path, int runs)
 {
     return Median(runs, [&] {
-        const std::string ledger = path;
         char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("--ledger"),
-                        const_cast<char*>(ledger.c_str()), const_cast<char*>("top"), nullptr};
+                        const_cast<char*>(path.c_str()), const_cast<char*>("top"), nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -102,7 +99,7 @@ double ProgramTop(const std::string& program, const std::string& path, int runs)
 
 int main(int argc, char** argv)
 {
-    const int records = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int records = argc > 1 ? static_cast<int>(std::strtol(argv[1], nullptr, 10)) : 100000;
     const std::string program = argc > 2 ? argv[2] : "";
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("ledgerbench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);

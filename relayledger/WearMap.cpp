@@ -5,6 +5,7 @@
 // (since it was last replaced).
 #include <algorithm>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -46,7 +47,7 @@ std::string Colour(double share)
 {
     const double used = std::clamp(share, 0.0, 1.0);
     char text[40];
-    (void)std::snprintf(text, sizeof text, "hsl(%d,70%%,45%%)", static_cast<int>(120.0 * (1.0 - used) + 0.5));
+    (void)std::snprintf(text, sizeof text, "hsl(%d,70%%,45%%)", static_cast<int>(std::lround(120.0 * (1.0 - used))));
     return text;
 }
 
