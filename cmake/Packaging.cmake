@@ -19,6 +19,10 @@ relaytest_install_program(relaytest)
 relaytest_install_program(relaylog)
 relaytest_install_program(relaysweep)
 relaytest_install_program(relayctl)
+# The ledger's program, where the build has an SQLite for its target.
+if(TARGET relayledger)
+  relaytest_install_program(relayledger)
+endif()
 
 # The worked station's wiring file, for a station to start its own from
 # (docs/wiring.md).

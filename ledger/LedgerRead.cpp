@@ -146,18 +146,23 @@ bool LedgerFailingIn(const std::string& path, int last, std::vector<LedgerFailin
         bool ok = EachRow(since, [&](const LedgerStatement& s) {
             replaced[static_cast<std::size_t>(std::clamp<std::int64_t>(s.Int(0), 0, LedgerRelays - 1))] = s.Int(1);
         });
-        std::vector<std::pair<std::int64_t, std::pair<std::int64_t, std::string>>> looked;  // id, time, judged
-        ok = ok && EachRow(lastSweeps, [&](const LedgerStatement& s) { looked.push_back({s.Int(0), {s.Int(1), s.Blob(2)}}); });
+        struct Looked {
+            std::int64_t id;
+            std::int64_t time;
+            std::string judged;
+        };
+        std::vector<Looked> looked;
+        ok = ok && EachRow(lastSweeps, [&](const LedgerStatement& s) { looked.push_back({s.Int(0), s.Int(1), s.Blob(2)}); });
         for (std::size_t i = 0; ok && i < looked.size(); ++i) {
-            const auto& [id, sweep] = looked[i];
+            const Looked& sweep = looked[i];
             for (int r = 0; r < LedgerRelays; ++r) {
-                if (Judged(sweep.second, r) && sweep.first >= replaced[static_cast<std::size_t>(r)])
+                if (Judged(sweep.judged, r) && sweep.time >= replaced[static_cast<std::size_t>(r)])
                     ++all[static_cast<std::size_t>(r)].judged;
             }
-            faults.Bind(1, id);
+            faults.Bind(1, sweep.id);
             ok = EachRow(faults, [&](const LedgerStatement& s) {
                 const std::size_t r = static_cast<std::size_t>(std::clamp<std::int64_t>(s.Int(0), 0, LedgerRelays - 1));
-                if (LedgerIsFault(s.Text(1)) && sweep.first >= replaced[r])
+                if (LedgerIsFault(s.Text(1)) && sweep.time >= replaced[r])
                     ++all[r].faulty;
             });
             faults.Reset();

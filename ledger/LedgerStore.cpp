@@ -35,6 +35,18 @@ const char* const Steps[] = {
 };
 static_assert(sizeof Steps / sizeof Steps[0] == LedgerSchemaVersion, "a step for every version");
 
+// Waits for another program's transaction a millisecond at a time, for at
+// least LedgerBusyMs: SQLite's own wait grows to 100 ms a try, and a program
+// that flushes while another writes in a loop would wait far longer than the
+// write it waits for.
+int WaitABit(void*, int tries)
+{
+    if (tries >= LedgerBusyMs)
+        return 0;
+    (void)sqlite3_sleep(1);
+    return 1;
+}
+
 }  // namespace
 
 LedgerDb::~LedgerDb()
@@ -95,8 +107,11 @@ bool LedgerDb::Open(bool create)
             return Fail("cannot open the ledger (no such file, or not readable and writable)");
         return Failed("cannot open the ledger");
     }
-    (void)sqlite3_busy_timeout(db_, LedgerBusyMs);
+    (void)sqlite3_busy_handler(db_, WaitABit, nullptr);
     (void)sqlite3_extended_result_codes(db_, 0);
+    // The rollback journal, SQLite's default, not a write-ahead log: a ledger
+    // is then one file, whole whenever no program is writing it, that can be
+    // copied or read over a network share.
     return Schema();
 }
 

@@ -54,6 +54,14 @@ std::string MistakeOf(const CLI::ParseError& error, CLI::App& app)
                    Quoted(extra.front());
     }
     const std::string what = error.what();
+    const std::pair<const char*, const char*> missing[] = {
+        {"relay is required", "relay needs a relay: a number, board:row:column or ROW@COLUMN"},
+        {"relays is required", "replaced needs the relays changed, or board B"},
+        {"file is required", "html needs the file to write"}};
+    for (const auto& [said, meant] : missing) {
+        if (what.rfind(said, 0) == 0)
+            return meant;
+    }
     for (const char* name : {"--ledger", "--wiring", "--html", "-n", "--last"}) {
         if (what.rfind(std::string(name) + ": At Most", 0) == 0)
             return std::string(name) + " given more than once";

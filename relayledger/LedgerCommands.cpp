@@ -52,6 +52,28 @@ void PrintRun(const std::vector<LedgerEvent>& events, std::size_t first, std::si
                 e.verdict.c_str(), sweeps);
 }
 
+// One relay's line of the export.
+void PrintRow(const Station& station, const LedgerRelay& r, bool json)
+{
+    const int board = WiringBoardOf(r.relay);
+    const int row = WiringRowOf(r.relay);
+    const int column = WiringColumnOf(r.relay);
+    const double share = SharePercent(station, r.operations);
+    const std::string replaced = IsoTime(r.replaced);
+    const std::string first = IsoTime(r.firstFault);
+    const std::string last = IsoTime(r.lastFault);
+    if (!json) {
+        std::printf("%d,%d,%d,%d,%" PRIu64 ",%.6f,%" PRIu64 ",%d,%s,%" PRIu32 ",%s,%s\n", r.relay, board, row, column,
+                    r.operations, share, r.total, r.replacements, replaced.c_str(), r.faults, first.c_str(), last.c_str());
+        return;
+    }
+    std::printf("  {\"relay\": %d, \"board\": %d, \"row\": %d, \"column\": %d, \"operations\": %" PRIu64
+                ", \"rated-life-percent\": %.6f, \"total\": %" PRIu64 ", \"replacements\": %d, \"replaced\": \"%s\", "
+                "\"faults\": %" PRIu32 ", \"first-fault\": \"%s\", \"last-fault\": \"%s\"}%s\n",
+                r.relay, board, row, column, r.operations, share, r.total, r.replacements, replaced.c_str(), r.faults,
+                first.c_str(), last.c_str(), r.relay + 1 < LedgerRelays ? "," : "");
+}
+
 }  // namespace
 
 std::string TimeText(std::int64_t time)
@@ -70,7 +92,7 @@ double SharePercent(const Station& station, std::uint64_t operations)
 std::string RatedText(const Station& station)
 {
     const std::string from = station.wiring.ratedOperations != 0 ? "rated-operations, " + station.wiring.file : "default";
-    return "rated life " + std::to_string(station.rated) + " operations (" + from + ")";
+    return std::to_string(station.rated) + " operations (" + from + ")";
 }
 
 int Top(const Station& station, int n)
@@ -79,7 +101,7 @@ int Top(const Station& station, int n)
     std::string error;
     if (!LedgerTop(station.ledger, static_cast<std::size_t>(n), top, error))
         return Cannot(error);
-    std::printf("Ledger: %s, %s\n", station.ledger.c_str(), RatedText(station).c_str());
+    std::printf("Ledger: %s, rated life %s\n", station.ledger.c_str(), RatedText(station).c_str());
     if (top.empty() || top.front().operations == 0) {
         std::printf("No relay has an operation counted yet.\n");
         return 0;
@@ -104,7 +126,7 @@ int RelayReport(const Station& station, int relay)
     if (!LedgerRelayHistory(station.ledger, relay, r, events, error))
         return Cannot(error);
     std::printf("%s\n", RelayName(station.wiring, relay).c_str());
-    std::printf("operations: %" PRIu64 " (%.3f%% of its %s)", r.operations, SharePercent(station, r.operations),
+    std::printf("operations: %" PRIu64 ", %.3f%% of a rated life of %s", r.operations, SharePercent(station, r.operations),
                 RatedText(station).c_str());
     if (r.replacements > 0)
         std::printf(", since it was replaced on %s; %" PRIu64 " in all at its place, %s", TimeText(r.replaced).c_str(),
@@ -180,17 +202,8 @@ int Export(const Station& station, bool json)
     else
         std::printf("relay,board,row,column,operations,rated_life_percent,total,replacements,replaced,faults,"
                     "first_fault,last_fault\n");
-    for (const LedgerRelay& r : relays) {
-        const char* format = json ? "  {\"relay\": %d, \"board\": %d, \"row\": %d, \"column\": %d, \"operations\": %" PRIu64
-                                    ", \"rated-life-percent\": %.6f, \"total\": %" PRIu64 ", \"replacements\": %d, "
-                                    "\"replaced\": \"%s\", \"faults\": %" PRIu32 ", \"first-fault\": \"%s\", "
-                                    "\"last-fault\": \"%s\"}%s\n"
-                                  : "%d,%d,%d,%d,%" PRIu64 ",%.6f,%" PRIu64 ",%d,%s,%" PRIu32 ",%s,%s%s\n";
-        std::printf(format, r.relay, WiringBoardOf(r.relay), WiringRowOf(r.relay), WiringColumnOf(r.relay),
-                    r.operations, SharePercent(station, r.operations), r.total, r.replacements,
-                    IsoTime(r.replaced).c_str(), r.faults, IsoTime(r.firstFault).c_str(), IsoTime(r.lastFault).c_str(),
-                    json && r.relay + 1 < LedgerRelays ? "," : "");
-    }
+    for (const LedgerRelay& r : relays)
+        PrintRow(station, r, json);
     if (json)
         std::printf("]}\n");
     return 0;

@@ -27,7 +27,7 @@ struct Station {
 std::string TimeText(std::int64_t time);
 // The relay's share of its rated life, in per cent.
 double SharePercent(const Station& station, std::uint64_t operations);
-// "rated life 100000000 operations (default)", or "(rated-operations, bench-3.toml)".
+// "100000000 operations (default)", or "... (rated-operations, bench-3.toml)".
 std::string RatedText(const Station& station);
 
 int Top(const Station& station, int n);

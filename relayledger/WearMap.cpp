@@ -1,9 +1,11 @@
 // The wear map: the eight boards drawn as relaylog draws them, each
 // crosspoint coloured by the share of its rated life its relay has used,
 // from green (new) through yellow to red (at or past its rating), grey where
-// nothing was counted; a black frame around a relay a sweep found faulty.
+// nothing was counted; a black frame around a relay a sweep found faulty
+// (since it was last replaced).
 #include <algorithm>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -45,7 +47,7 @@ std::string Colour(double share)
 {
     const double used = std::clamp(share, 0.0, 1.0);
     char text[40];
-    (void)std::snprintf(text, sizeof text, "hsl(%d,70%%,45%%)", static_cast<int>(120.0 * (1.0 - used) + 0.5));
+    (void)std::snprintf(text, sizeof text, "hsl(%d,70%%,45%%)", static_cast<int>(std::lround(120.0 * (1.0 - used))));
     return text;
 }
 
@@ -77,7 +79,9 @@ void WriteBoard(std::ostream& out, const Station& station, const std::vector<Led
             char figures[160];
             (void)std::snprintf(figures, sizeof figures, ": %" PRIu64 " operations, %.3f%% of the rated life, %" PRIu32
                                 " faulty sweeps", r.operations, share * 100.0, r.faults);
-            out << "<rect" << (r.faults > 0 ? " class=\"faulty\"" : "") << " x=\"" << LeftEdge + c * Cell << "\" y=\""
+            // A relay replaced since its last fault is a new relay.
+            const bool faulty = r.faults > 0 && r.lastFault >= r.replaced;
+            out << "<rect" << (faulty ? " class=\"faulty\"" : "") << " x=\"" << LeftEdge + c * Cell << "\" y=\""
                 << TopEdge + row * Cell << "\" width=\"" << Cell << "\" height=\"" << Cell << "\" style=\"fill:"
                 << (r.operations == 0 ? std::string("#e0e0e0") : Colour(share)) << "\"><title>"
                 << Escaped(RelayName(station.wiring, r.relay)) << figures << "</title></rect>";

@@ -47,7 +47,7 @@ bool RelaysNamed(const Station& station, const std::vector<std::string>& words, 
         relays.push_back(relay);
         what += (what.empty() ? "" : ", ") + CrosspointName(station.wiring, relay);
     }
-    what = (relays.size() == 1 ? "relay " : "relays ") + what;
+    what = relays.size() == 1 ? RelayName(station.wiring, relays.front()) : "relays " + what;
     return true;
 }
 

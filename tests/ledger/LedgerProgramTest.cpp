@@ -92,6 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
         Run{"MissingLedgerFile", {"--ledger", "/nonexistent/l.db", "top"}, 1, ""},
         Run{"NoCommand", {}, 2, "relayledger: missing the command"},
         Run{"LedgerTwice", {"--ledger", "a", "top", "--ledger", "b"}, 2, "relayledger: --ledger given more than once\n"},
+        Run{"RelayOfNone", {"relay"}, 2, "relayledger: relay needs a relay: a number, board:row:column or ROW@COLUMN\n"},
         Run{"RelayOutOfRange", {"relay", "1024"}, 2, "relay 1024 is outside 0-1023"},
         Run{"BoardOutOfRange", {"replaced", "board", "8"}, 2, "\"8\" is not a board number 0-7"},
         Run{"ExportOfNoKind", {"export"}, 2, "export needs one of --csv and --json"},

@@ -7,9 +7,10 @@
 #include <string>
 
 struct ScratchLedger {
-    ScratchLedger()
+    // In base, or the temporary folder.
+    explicit ScratchLedger(const std::filesystem::path& base = std::filesystem::temp_directory_path())
     {
-        std::string folder = (std::filesystem::temp_directory_path() / "ledger-XXXXXX").string();
+        std::string folder = (base / "ledger-XXXXXX").string();
         dir = mkdtemp(folder.data()) != nullptr ? folder : std::string();
         path = dir + "/station.ledger";
     }
