@@ -31,9 +31,9 @@ int ReplayPushes(const std::string& record, Check check)
         if (reg >= 0x104 && reg <= 0x110) {
             words[(reg - 0x104) / 4] = value;
         } else if (reg == 0x100 && (value & 0x80u) != 0) {
-            const int board = static_cast<int>(value & 7u);
-            for (int c = 0; c < 128; ++c)
-                pushed.set(static_cast<std::size_t>(board * 128 + c), ((words[c / 32] >> (c % 32)) & 1u) != 0);
+            const std::size_t board = value & 7u;
+            for (std::size_t c = 0; c < 128; ++c)
+                pushed.set(board * 128 + c, ((words[c / 32] >> (c % 32)) & 1u) != 0);
             check(pushed);
             ++pushes;
         }

@@ -16,23 +16,23 @@ enum call { CONNECT, DISCONNECT, FIND, ROUTES, SWITCH, SWITCH_ORDER_7, OPEN_ALL,
 
 static const struct step {
     enum call call;
-    const char *a, *b;
     int status;
+    const char *a, *b;
     const char *words, *closed;
     int offs, ons;
 } steps[] = {
-    {CONNECT, "DMM_HI", "P21", RELAYMATRIX_OK, "- DMM_HI P21 0:0:14,1:0:6\n", "112,176", 0, 2},
-    {REOPEN, 0, 0, RELAYMATRIX_OK, "", "112,176", 0, 0},
-    {ROUTES, 0, 0, RELAYMATRIX_OK, "- DMM_HI P21 0:0:14,1:0:6\n", "112,176", 0, 0},
-    {CONNECT, "scope_p20", 0, RELAYMATRIX_REFUSED, "ABUS1 is held by the route DMM_HI to P21", "112,176", 0, 0},
-    {CONNECT, "dmm_gnd", 0, RELAYMATRIX_OK, "dmm_gnd DMM_LO GND 0:1:1\n", "9,112,176", 0, 1},
-    {SWITCH, "measure_vcc", 0, RELAYMATRIX_OK, "", "0,9", 2, 1},
-    {SWITCH, "dmm_gnd scope_p20", 0, RELAYMATRIX_OK, "", "9,116,168", 1, 2},
-    {SWITCH_ORDER_7, "measure_vcc", 0, RELAYMATRIX_BAD_ARGUMENT, "order 7", "9,116,168", 0, 0},
-    {DISCONNECT, "SCOPE", "P20", RELAYMATRIX_OK, "", "9", 2, 0},
-    {OPEN_ALL, 0, 0, RELAYMATRIX_OK, "", "", -1, -1},
-    {FIND, "SRC_HI", "P25", RELAYMATRIX_OK, "- P25 SRC_HI 1:0:10,0:2:14\n", "", 0, 0},
-    {CONNECT, "SRC_HI", "P25", RELAYMATRIX_NOT_AS_ASKED, "relay 208 (board 1, row 0", "", -1, -1},
+    {CONNECT, RELAYMATRIX_OK, "DMM_HI", "P21", "- DMM_HI P21 0:0:14,1:0:6\n", "112,176", 0, 2},
+    {REOPEN, RELAYMATRIX_OK, 0, 0, "", "112,176", 0, 0},
+    {ROUTES, RELAYMATRIX_OK, 0, 0, "- DMM_HI P21 0:0:14,1:0:6\n", "112,176", 0, 0},
+    {CONNECT, RELAYMATRIX_REFUSED, "scope_p20", 0, "ABUS1 is held by the route DMM_HI to P21", "112,176", 0, 0},
+    {CONNECT, RELAYMATRIX_OK, "dmm_gnd", 0, "dmm_gnd DMM_LO GND 0:1:1\n", "9,112,176", 0, 1},
+    {SWITCH, RELAYMATRIX_OK, "measure_vcc", 0, "", "0,9", 2, 1},
+    {SWITCH, RELAYMATRIX_OK, "dmm_gnd scope_p20", 0, "", "9,116,168", 1, 2},
+    {SWITCH_ORDER_7, RELAYMATRIX_BAD_ARGUMENT, "measure_vcc", 0, "order 7", "9,116,168", 0, 0},
+    {DISCONNECT, RELAYMATRIX_OK, "SCOPE", "P20", "", "9", 2, 0},
+    {OPEN_ALL, RELAYMATRIX_OK, 0, 0, "", "", -1, -1},
+    {FIND, RELAYMATRIX_OK, "SRC_HI", "P25", "- P25 SRC_HI 1:0:10,0:2:14\n", "", 0, 0},
+    {CONNECT, RELAYMATRIX_NOT_AS_ASKED, "SRC_HI", "P25", "relay 208 (board 1, row 0", "", -1, -1},
 };
 
 static const char *wiring, *record;
@@ -68,7 +68,7 @@ static int pushes(long offset, int* offs, int* ons)
         *offs += strncmp(line, "Turning off", 11) == 0;
         *ons += strncmp(line, "Turning on", 10) == 0;
     }
-    fclose(f);
+    (void)fclose(f);
     return reordered;
 }
 
@@ -77,7 +77,7 @@ static long record_size(void)
     FILE* f = fopen(record, "r");
     long size = f != NULL && fseek(f, 0, SEEK_END) == 0 ? ftell(f) : 0;
     if (f != NULL)
-        fclose(f);
+        (void)fclose(f);
     return size;
 }
 
@@ -100,7 +100,8 @@ int main(int argc, char** argv)
         const int reordered = pushes(before, &offs, &ons);
         relaymatrix_closed(m, -1, relays, 1024, &count);
         for (int r = 0; r < count; ++r)
-            snprintf(closed + strlen(closed), sizeof closed - strlen(closed), "%s%d", r ? "," : "", relays[r]);
+            /* NOLINTNEXTLINE(clang-analyzer-security.insecureAPI.DeprecatedOrUnsafeBufferHandling): bounded by its size */
+            (void)snprintf(closed + strlen(closed), sizeof closed - strlen(closed), "%s%d", r ? "," : "", relays[r]);
         if (status != s->status || !strstr(status ? error : answer, s->words) || strcmp(closed, s->closed) != 0 ||
             (s->offs >= 0 && (offs != s->offs || ons != s->ons)) || (reordered && s->call == SWITCH)) {
             printf("FAILED step %zu: status %d, closed %s, %d off %d on%s: %s%s\n", i + 1, status, closed, offs, ons,
