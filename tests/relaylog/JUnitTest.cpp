@@ -154,7 +154,7 @@ TEST_P(Options, AnswerWithTheirExitStatus)
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, Options,
     ::testing::Values(
-        Option{"Help", {"--help"}, 0, "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] FILE   (or - for standard input)"},
+        Option{"Help", {"--help"}, 0, "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] [--ledger FILE] FILE   (or - for standard input)"},
         Option{"Version", {"--version"}, 0, "relaylog " RELAYTEST_VERSION},
         Option{"UnknownOption", {"--verbose", GoldenPath("healthy.txt")}, 2, "relaylog: unknown option \"--verbose\""},
         Option{"JUnitWithoutFile", {GoldenPath("healthy.txt"), "--junit"}, 2, "relaylog: --junit needs a value"},
