@@ -28,7 +28,10 @@ bool Reading(const std::string& path, std::string& error, Work work)
 bool Judged(const std::string& bits, int relay)
 {
     const auto r = static_cast<std::size_t>(relay);
-    return r / 8 < bits.size() && (static_cast<unsigned char>(bits[r / 8]) >> (r % 8) & 1U) != 0;
+    if (r / 8 >= bits.size())
+        return false;
+    const unsigned byte = static_cast<unsigned char>(bits[r / 8]);
+    return ((byte >> (r % 8)) & 1U) != 0;
 }
 
 // Reads the rows of a statement with read(statement) for each; false on a failure.
