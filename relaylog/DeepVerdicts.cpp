@@ -100,7 +100,7 @@ void RelayVerdicts::DeepLate(const ReadBack& r, std::uint32_t reads, const Words
 {
     for (int c = 0; c < RelaysPerBoard; ++c) {
         if (Bit(r.fetched, c) == Bit(r.pushed, c) && Bit(previous, c) != Bit(r.pushed, c)) {
-            DeepRelay& d = deep_[static_cast<std::size_t>(r.board * RelaysPerBoard + c)];
+            DeepRelay& d = deep_[static_cast<std::size_t>(r.board) * RelaysPerBoard + static_cast<std::size_t>(c)];
             d.lateRead = std::max(d.lateRead, reads);
             Seen(d.late, d.lateLine, r.wordLines[static_cast<std::size_t>(c / 32)]);
         }
@@ -156,7 +156,7 @@ void RelayVerdicts::Settle()
         found.clear();
         bool dropsSeen = b.drops > 0;
         for (int c = 0; c < RelaysPerBoard; ++c) {
-            const auto relay = static_cast<std::size_t>(board * RelaysPerBoard + c);
+            const auto relay = static_cast<std::size_t>(board) * RelaysPerBoard + static_cast<std::size_t>(c);
             dropsSeen = dropsSeen && (!Bit(b.dropMask, c) || seenClosed_.test(relay));
         }
         const bool up = b.shifts[1] >= b.shifts[0];
@@ -172,7 +172,7 @@ void RelayVerdicts::Settle()
             k = RelayClass::DropsUnderLoad;
         }
         for (int c = 0; c < RelaysPerBoard; ++c)
-            deepClass_[static_cast<std::size_t>(board * RelaysPerBoard + c)] = k;
+            deepClass_[static_cast<std::size_t>(board) * RelaysPerBoard + static_cast<std::size_t>(c)] = k;
     }
     for (int board = 0; board < Boards; ++board) {
         if (deepFound_[static_cast<std::size_t>(board)].empty())
@@ -202,7 +202,7 @@ void RelayVerdicts::DeepRelayVerdicts(int board)
         int cause = 0;
         while (cause < Relays && !causes.test(static_cast<std::size_t>(cause)))
             ++cause;
-        const RelayClass victimBoard = deepClass_[static_cast<std::size_t>(BoardOf(victim) * RelaysPerBoard)];
+        const RelayClass victimBoard = deepClass_[static_cast<std::size_t>(BoardOf(victim)) * RelaysPerBoard];
         const bool boardVerdict = victimBoard == RelayClass::DropsUnderLoad || victimBoard == RelayClass::Shifted ||
                                   victimBoard == RelayClass::AnswersForOther;
         if (cause == Relays || BoardOf(cause) != board || boardVerdict ||

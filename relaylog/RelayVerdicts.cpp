@@ -11,7 +11,7 @@ void RelayVerdicts::Observe(const ReadBack& r)
         return;
     for (int c = 0; c < RelaysPerBoard && r.landedFrom < 0; ++c) {
         if (Bit(r.fetched, c) && Bit(r.pushed, c))
-            seenClosed_.set(static_cast<std::size_t>(r.board * RelaysPerBoard + c));
+            seenClosed_.set(static_cast<std::size_t>(r.board) * RelaysPerBoard + static_cast<std::size_t>(c));
     }
     if (r.deep) {
         ObserveDeep(r);

@@ -129,6 +129,7 @@ TEST(DeepSweep, ReportsAndBaselineShowTheDeepVerdict)
 std::vector<std::size_t> DeepFaultKinds()
 {
     std::vector<std::size_t> kinds;
+    kinds.reserve(std::size(Faults));
     for (const Fault& f : Faults)
         kinds.push_back(f.deepKind);
     return kinds;
