@@ -129,7 +129,6 @@ void RelayVerdicts::DeepRelays(const ReadBack& r, const Words& previous)
         const bool pushed = Bit(r.pushed, c);
         const bool fetched = Bit(r.fetched, c);
         const int relay = r.board * RelaysPerBoard + c;
-        DeepRelay& d = deep_[static_cast<std::size_t>(relay)];
         const std::uint64_t line = r.wordLines[static_cast<std::size_t>(c / 32)];
         if (closing >= 0 && closing != relay && pushed && !fetched && Bit(previous, c)) {
             DeepRelay& a = deep_[static_cast<std::size_t>(closing)];
@@ -140,6 +139,7 @@ void RelayVerdicts::DeepRelays(const ReadBack& r, const Words& previous)
             const auto [at, fresh] = strayFrom_.try_emplace(relay, Elsewhere());
             if (!fresh)
                 at->second &= Elsewhere();
+            DeepRelay& d = deep_[static_cast<std::size_t>(relay)];
             Seen(d.strays, d.strayLine, line);
         }
     }
