@@ -55,9 +55,9 @@ TEST_P(RelayledgerRun, Answers)
         argv.insert(argv.end(), {"--ledger", ledger.path});
     for (const std::string& arg : GetParam().args)
         argv.push_back(arg == "WIRING" ? ledger.dir + "/w.toml" : arg == "PAGE" ? ledger.dir + "/wear.html" : arg);
-    ChildSpec spec(argv, {"RELAYTEST_WIRING=", "RELAYTEST_LEDGER="});
-    spec.captureStderr = true;
-    const ChildResult result = RunChild(spec);
+    ChildSpec run(argv, {"RELAYTEST_WIRING=", "RELAYTEST_LEDGER="});
+    run.captureStderr = true;
+    const ChildResult result = RunChild(run);
     EXPECT_EQ(result.exitCode, GetParam().status) << result.out << result.err;
     const std::string& said = GetParam().status == 2 ? result.err : result.out;
     EXPECT_NE(said.find(GetParam().out), std::string::npos) << said << result.err;
@@ -102,9 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Relayledger, NoLedgerNamedIsAUsageError)
 {
-    ChildSpec spec({RELAYLEDGER_EXE, "top"}, {"RELAYTEST_LEDGER="});
-    spec.captureStderr = true;
-    const ChildResult result = RunChild(spec);
+    ChildSpec run({RELAYLEDGER_EXE, "top"}, {"RELAYTEST_LEDGER="});
+    run.captureStderr = true;
+    const ChildResult result = RunChild(run);
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err.rfind("relayledger: no ledger named: give --ledger PATH, or set RELAYTEST_LEDGER\n", 0), 0U)
         << result.err;
