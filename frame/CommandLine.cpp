@@ -68,6 +68,14 @@ bool SingleValue(const CLI::Option& option)
     return !option.get_positional() && option.get_expected_max() == 1 && option.get_type_size_max() == 1;
 }
 
+// A station's file the command line may name (--wiring, --ledger); not
+// given, the station's variable names it.
+struct FileOption {
+    const char* name;
+    std::string value;
+    bool given = false;
+};
+
 }  // namespace
 
 int UsageError(const ProgramEntry& program, const std::string& message)
@@ -93,12 +101,9 @@ int ParseCommandLine(const ProgramEntry& program, int argc, const char* const* a
     app.allow_extras(true);
     std::string wait;
     app.add_option("--wait", wait);
-    std::string wiring;
-    bool wiringGiven = false;
-    app.add_option("--wiring", wiring)->each([&](const std::string&) { wiringGiven = true; });
-    std::string ledger;
-    bool ledgerGiven = false;
-    app.add_option("--ledger", ledger)->each([&](const std::string&) { ledgerGiven = true; });
+    FileOption files[] = {{"--wiring", "", false}, {"--ledger", "", false}};
+    for (FileOption& file : files)
+        app.add_option(file.name, file.value)->each([&file](const std::string&) { file.given = true; });
     program.declare(app);
     // A single value given twice is refused below, not silently replaced.
     for (CLI::Option* option : app.get_options()) {
@@ -127,16 +132,14 @@ int ParseCommandLine(const ProgramEntry& program, int argc, const char* const* a
     }
     if (app.count("--wait") > 0 && !ReadWait(wait, waitSeconds, text))
         return 2;
-    if (wiringGiven && wiring.empty()) {
-        text = "--wiring needs a value";
-        return 2;
+    for (const FileOption& file : files) {
+        if (file.given && file.value.empty()) {
+            text = std::string(file.name) + " needs a value";
+            return 2;
+        }
     }
-    if (ledgerGiven && ledger.empty()) {
-        text = "--ledger needs a value";
-        return 2;
-    }
-    SetWiringOption(wiringGiven, wiring);
-    SetLedgerOption(ledgerGiven, ledger);
+    SetWiringOption(files[0].given, files[0].value);
+    SetLedgerOption(files[1].given, files[1].value);
     return -1;
 }
 
