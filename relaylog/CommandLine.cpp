@@ -23,8 +23,8 @@ const char* const UsageText =
     "  --wiring FILE the station's wiring (default: the file RELAYTEST_WIRING names):\n"
     "                relays named by its rows and columns, and a WARNING when the\n"
     "                record was made under another wiring, or none\n"
-    "  --ledger FILE also add a sweep's verdict on each relay to the station's relay\n"
-    "                ledger FILE (docs/ledger.md), once a record, by its checksum\n"
+    "  --ledger FILE also add a sweep's verdicts and a record's uncounted closes to\n"
+    "                the station's relay ledger FILE, once a record (docs/ledger.md)\n"
     "  --help        this text\n"
     "  --version     relaylog's version\n";
 

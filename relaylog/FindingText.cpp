@@ -55,6 +55,7 @@ std::string LineName(LineKind kind, const Frame* of)
     case LineKind::ControlRefused: return "relayctl's \"Board N refused\" line";
     case LineKind::ControlLimit: return "relayctl's \"Board N refused: closing ...\" line";
     case LineKind::Wiring: return "the \"Wiring:\" line";
+    case LineKind::Ledger: return "the \"Ledger:\" line";
     case LineKind::RelaySkipped: return "relaysweep's \"Relay N skipped\" line";
     case LineKind::CommandRefused: return "relayctl's \"Command refused\" line";
     case LineKind::RulesBroken: return "relayctl's \"Rules broken\" line";

@@ -251,9 +251,13 @@ public:
     virtual void CardCheck(std::uint64_t /*line*/, bool /*found*/) {}
     virtual void Revision(std::uint64_t /*line*/, std::uint32_t /*value*/) {}
     virtual void BoardReadBack(const ReadBack& /*readBack*/) {}
+    // Control with the go flag: what the data registers held went to the board.
+    virtual void BoardPushed(int /*board*/, const Words& /*words*/) {}
     // A relaysweep or relayctl record's wiring, from its line after the card
     // header: "FILE (checksum X)", or empty (at that line) when it names none.
     virtual void RecordWiring(std::uint64_t /*line*/, const std::string& /*named*/) {}
+    // The ledger its closes were counted into as it ran, from its line after the wiring's.
+    virtual void RecordLedger(const std::string& /*named*/) {}
     // A line the station's rules put in the record: a relay skipped by rule,
     // a command refused, rules already broken. None is a fault of the card.
     // relayctl's route lines come this way too (their faults come as findings).

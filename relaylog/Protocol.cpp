@@ -369,6 +369,7 @@ void ProtocolFollower::Access(const RecordLine& line, const Sequence& within)
         if (line.write && (line.value & GoFlag) != 0 && board < Boards) {
             pushed_[board] = latch_;
             pushedAt_[board] = line.number;
+            tell_(&FindingSink::BoardPushed, static_cast<int>(board), latch_);
         }
         return;
     }

@@ -18,7 +18,7 @@
 // busy: the waits that ran out before the stop line are named by that line alone.
 //
 // Under a station's wiring, relaysweep and relayctl name it after the card
-// header; relaysweep then reads back the boards it does not sweep, and skips
+// header, and a ledger they count into after that; relaysweep then reads back the boards it does not sweep, and skips
 // the relays the rules forbid it to close, relayctl refuses such closes: none
 // of this is a fault of the card.
 //
@@ -90,6 +90,7 @@ private:
     bool Is(RunKind kind) const { return program_->kind == kind; }
     bool cardFound_ = false;
     bool wiringKnown_ = false;  // the line after the card header has been: a Wiring line or not
+    bool ledgerKnown_ = false;  // and the line after that: a Ledger line or not
     std::uint64_t blankLine_ = 0;  // an empty line whose meaning the next line decides
 
     // relaytest's own image of each board, which every switch pushes whole.

@@ -7,16 +7,24 @@
 
 namespace relaylog {
 
-// The line after the card header names the wiring, or the record has none.
-// True when it was that Wiring line.
+// The line after the card header names the wiring, or the record has none;
+// the next names the ledger the run counted into, or it counted into none.
+// True when it was the Wiring or the Ledger line.
 bool ProtocolFollower::WiringLine(const RecordLine& line)
 {
-    if (wiringKnown_ || Is(RunKind::Fixed))
+    if (ledgerKnown_ || Is(RunKind::Fixed))
         return false;
-    wiringKnown_ = true;
-    const bool named = line.kind == LineKind::Wiring;
-    tell_(&FindingSink::RecordWiring, line.number, named ? line.text : std::string());
-    return named;
+    if (!wiringKnown_) {
+        wiringKnown_ = true;
+        const bool named = line.kind == LineKind::Wiring;
+        tell_(&FindingSink::RecordWiring, line.number, named ? line.text : std::string());
+        if (named)
+            return true;
+    }
+    ledgerKnown_ = true;
+    if (line.kind == LineKind::Ledger)
+        tell_(&FindingSink::RecordLedger, line.text);
+    return line.kind == LineKind::Ledger;
 }
 
 void ProtocolFollower::StationRule(const RecordLine& line)

@@ -22,6 +22,7 @@
 #include "JUnit.h"
 #include "Ledger.h"
 #include "RecordCheck.h"
+#include "RecordCloses.h"
 #include "RecordInput.h"
 #include "ReportFiles.h"
 #include "Wiring.h"
@@ -138,10 +139,12 @@ std::string JudgeBaseline(RecordInput& input, const std::string& name, RelayVerd
     return "the baseline " + name + " cannot be judged: " + cannot.error;
 }
 
-// A sweep's verdict on each relay it tested, added to the station's ledger
-// once a record (by its checksum): a line that says so, or the error and
-// status 2; -1 when added.
-int AddToLedger(const Options& options, const RecordFacts& facts, const RelayVerdicts& verdicts)
+// A sweep's verdict on each relay it tested, and the closes of a record made
+// without a ledger, added to the station's ledger once a record (by its
+// checksum, and when it was saved for one with closes): a line that says so,
+// or the error and status 2; -1 when added.
+int AddToLedger(const Options& options, const RecordFacts& facts, const RelayVerdicts& verdicts,
+                const RecordCloses& closes)
 {
     char checksum[17];
     (void)std::snprintf(checksum, sizeof checksum, "%016llX", static_cast<unsigned long long>(facts.checksum));
@@ -156,6 +159,13 @@ int AddToLedger(const Options& options, const RecordFacts& facts, const RelayVer
         if (k != RelayClass::Unverified && k != RelayClass::SkippedByRule)
             record.verdicts[static_cast<std::size_t>(relay)] = ClassName(k);
     }
+    record.hasCloses = closes.counted;
+    record.closes = closes.closes;
+    // Records alike to the byte (a healthy sweep, one command on boards in one
+    // state) are told apart by when each file was saved, so that each adds its
+    // closes; one file given twice still counts once.
+    if (closes.counted && !facts.modified.empty())
+        record.checksum += " saved " + facts.modified;
     bool there = false;
     std::string error;
     if (!LedgerAddRecord(options.ledger, record, there, error)) {
@@ -163,7 +173,8 @@ int AddToLedger(const Options& options, const RecordFacts& facts, const RelayVer
         return 2;
     }
     std::cout << "Ledger: " << (there ? "the record is in " : "added to ") << Echoed(options.ledger)
-              << (there ? " already" : "") << " (record checksum " << checksum << ")\n";
+              << (there ? " already" : "") << " (record checksum " << record.checksum << (there ? "" : closes.Said())
+              << ")\n";
     return -1;
 }
 
@@ -173,9 +184,10 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
     HtmlPage html;
     CardHeader card;
     RelayVerdicts verdicts;
+    RecordCloses closes;
     std::ostringstream text;  // the report, its last line (the verdict) held back until the reports are out
     std::istream in(&input);
-    int status = CheckRecord(in, text, {&junit, &html, &card}, &verdicts);
+    int status = CheckRecord(in, text, {&junit, &html, &card, &closes}, &verdicts);
     const std::string report = text.str();
     const std::size_t verdictAt = report.rfind('\n', report.size() < 2 ? 0 : report.size() - 2);
     std::cout << report.substr(0, verdictAt == std::string::npos ? 0 : verdictAt + 1);
@@ -202,7 +214,7 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
     if (old != nullptr)
         std::cout << SummaryOf(comparison) << "\n";
     if (!options.ledger.empty() && status != 2) {
-        const int added = AddToLedger(options, input.Facts(), verdicts);
+        const int added = AddToLedger(options, input.Facts(), verdicts, closes);
         status = added >= 0 ? added : status;
     }
     std::cout.flush();

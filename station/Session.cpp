@@ -2,6 +2,7 @@
 
 #include "CardHeader.h"
 #include "Record.h"
+#include "StationLedger.h"
 #include "StationWiring.h"
 
 Outcome TakeStationCard(const char* name, int waitSeconds, CardWaitNotice notice, std::string& message)
@@ -29,6 +30,7 @@ Outcome StartRecord(const std::string& heading, const char* closing)
         return RecordLost() ? Outcome::RecordLost : Outcome::NoCard;
     }
     RecordWiringLine();
+    RecordLedgerLine();
     return RecordLost() ? Outcome::RecordLost : Outcome::AsAsked;
 }
 

@@ -17,9 +17,9 @@
 // after 10 s") or NoCard (the lock cannot be used: why) with message.
 Outcome TakeStationCard(const char* name, int waitSeconds, CardWaitNotice notice, std::string& message);
 
-// The record's first lines: the heading, the card's header and, with a wiring
-// in use, its line. AsAsked; NoCard after "CLOSING stopped: no card"; or
-// RecordLost.
+// The record's first lines: the heading, the card's header, with a wiring in
+// use its line, and with a ledger in use its line. AsAsked; NoCard after
+// "CLOSING stopped: no card"; or RecordLost.
 Outcome StartRecord(const std::string& heading, const char* closing);
 
 struct StopDone {

@@ -33,6 +33,14 @@ bool WriteLedger(bool final, std::string& error);
 // The first reason a write while the session ran failed ("" for none).
 const std::string& LedgerProblem();
 
+// With a ledger in use, the record's line that names it: "Ledger: FILE",
+// right after the card header and any "Wiring:" line, so that relaylog adds
+// no close of that record again. A URL's password is not written.
+void RecordLedgerLine();
+// The ledger as the record names it: a URL's password (user:PASSWORD@ or
+// password=PASSWORD) as ***, control bytes escaped.
+std::string LedgerShown(const std::string& path);
+
 // Nothing counted into any ledger any more.
 void StopLedger();
 bool LedgerInUse();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CloseCount.h"
+#include "StationLedger.h"
 
 namespace {
 
@@ -38,6 +39,21 @@ TEST(CloseCount, OnlyAPushFromOpenToClosedCounts)
         EXPECT_FALSE(CloseCountsWaiting());
     }
     ForgetCloseCounts();
+}
+
+// The record names the ledger its closes went into, never a URL's password.
+TEST(CloseCount, TheRecordNamesItsLedgerWithoutAPassword)
+{
+    const char* const cases[][2] = {
+        {"/var/lib/relaytest/station.ledger", "/var/lib/relaytest/station.ledger"},
+        {"postgresql://bench:s3cret@db/fleet", "postgresql://bench:***@db/fleet"},
+        {"postgresql://bench:p@ss@db:5432/fleet", "postgresql://bench:***@db:5432/fleet"},
+        {"postgresql://db/f?user=u&password=s3cret&x=1", "postgresql://db/f?user=u&password=***&x=1"},
+        {"postgresql://bench@db/fleet?mypassword=x", "postgresql://bench@db/fleet?mypassword=x"},
+        {"two\nlines.ledger", "two\\x0Alines.ledger"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LedgerShown(c[0]), c[1]);
 }
 
 }  // namespace

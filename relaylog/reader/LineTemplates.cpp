@@ -55,6 +55,7 @@ constexpr LineTemplate Templates[] = {
     {"Board {n:0} refused: closing {why}", LineKind::ControlLimit, LineEnding::Lf},
     {"Board {n:0} refused: {why}", LineKind::ControlRefused, LineEnding::Lf},
     {"Wiring: {named}", LineKind::Wiring, LineEnding::Lf},
+    {"Ledger: {text}", LineKind::Ledger, LineEnding::Lf},
     {"Relay {n:0} skipped: {text}", LineKind::RelaySkipped, LineEnding::Lf},
     {"Command refused: {text}", LineKind::CommandRefused, LineEnding::Lf},
     {"Rules broken: {text}", LineKind::RulesBroken, LineEnding::Lf},

@@ -55,6 +55,7 @@ enum class LineKind {
     ControlLimit,     // "Board %d refused: closing ...": relayctl's per-board limit, nothing switched
     // Under the station's wiring (their text kept in text):
     Wiring,           // "Wiring: FILE (checksum %016X)": after the card header of relaysweep and relayctl
+    Ledger,           // "Ledger: FILE": next, when the run's closes were counted into a ledger as it ran
     RelaySkipped,     // "Relay %d skipped: REASON": relaysweep left it open by rule
     CommandRefused,   // "Command refused: REASON": relayctl refused a close by rule, nothing switched
     RulesBroken,      // "Rules broken: REASON": relayctl found the boards already breaking a rule

@@ -4,7 +4,9 @@
 // be used stops a program before the card.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -37,6 +39,18 @@ struct Station {
         EXPECT_TRUE(LedgerReadRelays(ledger, relays, error)) << error;
         return relays.size() > static_cast<std::size_t>(relay) ? relays[static_cast<std::size_t>(relay)].operations : 0;
     }
+    // The record saved n days ago, given to relaylog --ledger twice: the second time adds nothing.
+    void AddRecord(const std::string& record, int n) const
+    {
+        const std::string file = base + "-" + std::to_string(n) + ".log";
+        std::FILE* f = std::fopen(file.c_str(), "wb");
+        ASSERT_TRUE(f != nullptr && std::fputs(record.c_str(), f) >= 0 && std::fclose(f) == 0);
+        std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * n));
+        const ChildSpec judge({RelaylogPath(), "--ledger", ledger, file}, {"RELAYTEST_WIRING="});
+        EXPECT_EQ(RunChild(judge).exitCode, 0);  // PASS: a Ledger line is no problem
+        EXPECT_NE(RunChild(judge).out.find("\nLedger: the record is in "), std::string::npos) << record;
+        (void)std::remove(file.c_str());
+    }
 };
 
 TEST(CountRun, EachPullInCountsOnceWhoeverSwitchesIt)
@@ -53,6 +67,27 @@ TEST(CountRun, EachPullInCountsOnceWhoeverSwitchesIt)
     // No ledger named: nothing counted anywhere.
     ASSERT_EQ(s.Run(RelayctlPath(), {"close", "6"}, "").exitCode, 0);
     EXPECT_EQ(s.Operations(6), 1u);
+}
+
+// Runs counted into a ledger name it in their record: relaylog adds no close of
+// theirs again, and adds those of runs without one, so both end the same.
+TEST(CountRun, ARecordAddsTheClosesNoLedgerCountedAsItRan)
+{
+    for (const bool counting : {false, true}) {
+        const Station s;
+        int day = 0;
+        for (const char* command : {"close", "close", "open", "close"}) {
+            const ChildResult r = s.Run(RelayctlPath(), {command, "5"}, counting ? s.ledger : "");
+            ASSERT_EQ(r.exitCode, 0) << r.err;
+            EXPECT_EQ(r.out.find("FPGA Rev: 0002A1F7\nLedger: " + s.ledger + "\n") != std::string::npos, counting);
+            s.AddRecord(r.out, ++day);
+        }
+        EXPECT_EQ(s.Operations(5), 2u) << (counting ? "counted as they ran" : "added from their records");
+    }
+    const Station s;  // a sweep's record: one for each relay it closed
+    s.AddRecord(s.Run(RelaysweepPath(), {"--yes", "--boards", "0"}, "").out, 1);
+    for (const int relay : {0, 5, 127, 128})
+        EXPECT_EQ(s.Operations(relay), relay < 128 ? 1u : 0u) << relay;
 }
 
 TEST(CountRun, ALedgerThatCannotBeUsedStopsTheProgramBeforeTheCard)

@@ -284,6 +284,8 @@ INSTANTIATE_TEST_SUITE_P(
         Framing{"AnotherFramesLastLine",
                 [] { return InsertBefore(34, "Session complete\n")(RelayctlRecord("", {"close", "5"})); },
                 "PROBLEM line 34: relaymatrix's last line \"Session complete\" out of place in a relayctl record"},
+        Framing{"LedgerLineAfterTheFirstStep", [] { return InsertBefore(10, "Ledger: station.ledger\n")(BoardZero()); },
+                "PROBLEM line 10: the \"Ledger:\" line out of place in a sweep record"},
         Framing{"PauseAfterASweep", [] { return BoardZero() + "Press any key to continue . . . "; },
                 "PROBLEM line 3095: a line after the closing prompt"}),
     ByName{});
