@@ -1,7 +1,9 @@
 // Measures one close and open of a relay on the simulated card three ways:
 //   (m) through relaymatrix's C functions, in this process: a session open,
 //       relaymatrix_close("5") then relaymatrix_open("5"), with its record to
-//       /dev/null, to a file, and with no record at all
+//       /dev/null, to a file, and with no record at all; then to /dev/null
+//       again counting into a relay ledger (each close one operation, the
+//       counts written at the session's end), beside the same without one
 //   (p) the same through the Python package, timed inside python3
 //   (r) relayctl run as a program: "relayctl close 5", then "relayctl open 5",
 //       each from fork to exit, its record to /dev/null
@@ -156,6 +158,19 @@ int main(int argc, char** argv)
     std::printf("  C, record to /dev/null    %10.1f\n", ThroughC(cycles, "/dev/null"));
     std::printf("  C, record to a file       %10.1f\n", ThroughC(cycles, scratch.c_str()));
     std::printf("  C, no record              %10.1f\n", ThroughC(cycles, nullptr));
+    // With and without a ledger one after the other, twice, so that a change
+    // of the machine's load shows as a difference between the pairs.
+    const std::string ledger = scratch + ".ledger";
+    (void)std::remove(ledger.c_str());
+    for (int pair = 0; pair < 2; ++pair) {
+        (void)relaymatrix_use_ledger("");
+        const double without = ThroughC(cycles, "/dev/null");
+        (void)relaymatrix_use_ledger(ledger.c_str());
+        const double with = ThroughC(cycles, "/dev/null");
+        std::printf("  C, without / with ledger  %10.1f %10.1f  (%+.1f%%)\n", without, with,
+                    100.0 * (with - without) / without);
+    }
+    (void)relaymatrix_use_ledger("");
     if (argc == 7)
         std::printf("  Python, record /dev/null  %10.1f\n",
                     ThroughPython(cycles, argv[4], argv[5], argv[6], scratch + ".card"));
