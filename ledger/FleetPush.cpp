@@ -71,15 +71,18 @@ bool PushVerdicts(FleetDb& db, const std::string& station, const LedgerCopy& cop
     std::vector<std::string> checksums;
     std::vector<std::int64_t> relays;
     std::vector<std::string> verdicts;
+    std::vector<std::int64_t> times;
     for (const LedgerCopy::Verdict& v : copy.verdicts) {
         checksums.push_back(v.checksum);
         relays.push_back(v.relay);
         verdicts.push_back(v.verdict);
+        times.push_back(v.time);
     }
     FleetResult added;
-    if (!db.Run("INSERT INTO verdict(station, checksum, relay, verdict)"
-                " SELECT $1, v.* FROM unnest($2::text[], $3::integer[], $4::text[]) AS v ON CONFLICT DO NOTHING",
-                {station, FleetArray(checksums), FleetArray(relays), FleetArray(verdicts)}, added))
+    if (!db.Run("INSERT INTO verdict(station, checksum, relay, verdict, time)"
+                " SELECT $1, v.* FROM unnest($2::text[], $3::integer[], $4::text[], $5::bigint[]) AS v"
+                " ON CONFLICT DO NOTHING",
+                {station, FleetArray(checksums), FleetArray(relays), FleetArray(verdicts), FleetArray(times)}, added))
         return false;
     pushed.verdicts = copy.verdicts.size();
     pushed.verdictsNew = static_cast<std::size_t>(added.Changed());

@@ -32,10 +32,8 @@ bool AddHistory(FleetDb& db, const std::string& station, const Place& at)
     if (!db.Run("SELECT station, relay, count(*) FROM replacement WHERE $1 = '' OR station = $1"
                 " GROUP BY station, relay",
                 {station}, replaced) ||
-        !db.Run("SELECT v.station, v.relay, count(*), min(c.time), max(c.time) FROM verdict v"
-                " JOIN record c ON c.station = v.station AND c.checksum = v.checksum"
-                " WHERE v.verdict IN " LEDGER_FAULT_VERDICTS " AND ($1 = '' OR v.station = $1)"
-                " GROUP BY v.station, v.relay",
+        !db.Run("SELECT station, relay, count(*), min(time), max(time) FROM verdict"
+                " WHERE verdict IN " LEDGER_FAULT_VERDICTS " AND ($1 = '' OR station = $1) GROUP BY station, relay",
                 {station}, faults))
         return false;
     for (int row = 0; row < replaced.Rows(); ++row) {
@@ -137,8 +135,8 @@ bool FleetRelayHistory(const std::string& url, const std::string& station, int r
         if (!db.OneStation(station, name) || !ReadAll(db, name, relays) ||
             !db.Run("SELECT c.time, c.program, c.checksum, v.verdict FROM record c"
                     " LEFT JOIN verdict v ON v.station = c.station AND v.checksum = c.checksum AND v.relay = $2::integer"
-                    " WHERE c.station = $1 AND c.judged IS NOT NULL AND length(c.judged) > $2::integer / 8"
-                    " AND get_bit(c.judged, $2::integer) = 1 ORDER BY c.time, c.id",
+                    " WHERE c.station = $1 AND c.judged IS NOT NULL AND CASE WHEN length(c.judged) * 8 > $2::integer"
+                    " THEN get_bit(c.judged, $2::integer) = 1 ELSE false END ORDER BY c.time, c.id",
                     {name, number}, sweeps) ||
             !db.Run("SELECT time, operations FROM replacement WHERE station = $1 AND relay = $2 ORDER BY time, nth",
                     {name, number}, changes))

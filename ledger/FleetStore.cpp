@@ -24,7 +24,8 @@ const char* const Steps[] = {
     " relay integer NOT NULL CHECK (relay BETWEEN 0 AND 1023), operations bigint NOT NULL DEFAULT 0,"
     " PRIMARY KEY(station, relay));",
     // 2: records and their verdicts, replacements, each relay's count over
-    // every replacement, and when each station last pushed.
+    // every replacement, and when each station last pushed. A verdict keeps
+    // its record's time: a relay's faults are counted without the records.
     "ALTER TABLE relay ADD COLUMN total bigint NOT NULL DEFAULT 0, ADD COLUMN replaced bigint NOT NULL DEFAULT 0;"
     "UPDATE relay SET total = operations;"
     "ALTER TABLE station ADD COLUMN pushed bigint NOT NULL DEFAULT 0;"
@@ -32,7 +33,7 @@ const char* const Steps[] = {
     " time bigint NOT NULL, program text NOT NULL, judged bytea, PRIMARY KEY(station, checksum));"
     "CREATE INDEX record_sweeps ON record(station, time, id) WHERE judged IS NOT NULL;"
     "CREATE TABLE verdict(station text NOT NULL, checksum text NOT NULL, relay integer NOT NULL,"
-    " verdict text NOT NULL, PRIMARY KEY(station, checksum, relay),"
+    " verdict text NOT NULL, time bigint NOT NULL, PRIMARY KEY(station, checksum, relay),"
     " FOREIGN KEY(station, checksum) REFERENCES record(station, checksum));"
     "CREATE INDEX verdict_relay ON verdict(station, relay);"
     "CREATE TABLE replacement(station text NOT NULL REFERENCES station(name), relay integer NOT NULL,"

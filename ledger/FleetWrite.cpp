@@ -64,9 +64,9 @@ bool AddRecord(FleetDb& db, const std::string& station, const LedgerRecord& reco
         }
     }
     if (!relays.empty() &&
-        !db.Run("INSERT INTO verdict(station, checksum, relay, verdict)"
-                " SELECT $1, $2, v.relay, v.verdict FROM unnest($3::integer[], $4::text[]) AS v(relay, verdict)",
-                {station, record.checksum, FleetArray(relays), FleetArray(verdicts)}))
+        !db.Run("INSERT INTO verdict(station, checksum, relay, verdict, time)"
+                " SELECT $1, $2, v.relay, v.verdict, $5 FROM unnest($3::integer[], $4::text[]) AS v(relay, verdict)",
+                {station, record.checksum, FleetArray(relays), FleetArray(verdicts), std::to_string(record.time)}))
         return false;
     return !record.hasCloses || AddCloses(db, station, record.closes.data(), record.time);
 }

@@ -171,14 +171,14 @@ bool LedgerReadCopy(const std::string& path, LedgerCopy& copy, std::string& erro
         if (!db.Exec("BEGIN") || !ReadRelays(db, copy.relays))
             return false;
         LedgerStatement records(db, "SELECT checksum, time, program, judged FROM record ORDER BY id");
-        LedgerStatement verdicts(db, "SELECT r.checksum, v.relay, v.verdict FROM verdict v"
+        LedgerStatement verdicts(db, "SELECT r.checksum, v.relay, v.verdict, r.time FROM verdict v"
                                      " JOIN record r ON r.id = v.record ORDER BY v.record, v.relay");
         LedgerStatement replacements(db, "SELECT relay, time, operations FROM replacement ORDER BY relay, time, id");
         return EachRow(records, [&](const LedgerStatement& s) {
                    copy.records.push_back({s.Text(0), s.Int(1), s.Text(2), s.Blob(3)});
                }) &&
                EachRow(verdicts, [&](const LedgerStatement& s) {
-                   copy.verdicts.push_back({s.Text(0), static_cast<int>(s.Int(1)), s.Text(2)});
+                   copy.verdicts.push_back({s.Text(0), static_cast<int>(s.Int(1)), s.Text(2), s.Int(3)});
                }) &&
                EachRow(replacements, [&](const LedgerStatement& s) {
                    LedgerCopy::Replacement p{static_cast<int>(s.Int(0)), s.Int(1), 0, static_cast<std::uint64_t>(s.Int(2))};

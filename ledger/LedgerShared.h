@@ -49,6 +49,7 @@ struct LedgerCopy {
         std::string checksum;
         int relay = 0;
         std::string verdict;
+        std::int64_t time = 0;  // its record's
     };
     std::vector<Verdict> verdicts;
     struct Replacement {
