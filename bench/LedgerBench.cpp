@@ -119,6 +119,11 @@ void Fleet(const std::string& path, const std::string& fleet, const std::string&
     std::vector<LedgerEvent> events;
     LedgerRelay relay;
     int sweeps = 0;
+    // A session's flush, straight into the fleet under the first station's name.
+    (void)setenv("RELAYTEST_STATION", "ledgerbench-1", 1);
+    std::uint32_t one[1024] = {};
+    one[5] = 3;
+    const double addOne = Median(31, [&] { Check(LedgerAddCloses(fleet, one, error), error); });
     const double oneTop = Median(15, [&] { Check(LedgerTop(fleet, 20, top, error, "ledgerbench-1"), error); });
     const double allTop = Median(15, [&] { Check(LedgerTop(fleet, 20, top, error), error); });
     const double failingMs =
@@ -129,6 +134,7 @@ void Fleet(const std::string& path, const std::string& fleet, const std::string&
                 pushed.records, pushed.verdicts, pushed.replacements);
     std::printf("fleet: pushed again (no change):  %8.1f ms\n", again);
     std::printf("fleet: a new station's year:      %8.1f ms   (the mean of 9)\n", others);
+    std::printf("fleet: LedgerAddCloses, one relay: %7.2f ms\n", addOne);
     std::printf("fleet: top 20 of one station:     %8.2f ms\n", oneTop);
     std::printf("fleet: top 20 of 10 stations:     %8.2f ms   first: %s relay %d\n", allTop,
                 top.empty() ? "-" : top.front().station.c_str(), top.empty() ? -1 : top.front().relay);
