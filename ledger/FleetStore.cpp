@@ -66,29 +66,50 @@ std::string NamesOf(const std::vector<std::string>& names)
 
 }  // namespace
 
-void FleetResult::Take(PGresult* result)
+FleetResult::~FleetResult()
 {
-    PQclear(result_);
+    if (result_ != nullptr)
+        pq_->clear(result_);
+}
+
+void FleetResult::Take(const FleetClient* pq, PGresult* result)
+{
+    if (result_ != nullptr)
+        pq_->clear(result_);
+    pq_ = pq;
     result_ = result;
 }
 
+bool FleetResult::Ok() const
+{
+    const ExecStatusType status = pq_->resultStatus(result_);
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
+
+int FleetResult::Rows() const { return pq_->ntuples(result_); }
+
 std::string FleetResult::Text(int row, int column) const
 {
-    return std::string(PQgetvalue(result_, row, column), static_cast<std::size_t>(PQgetlength(result_, row, column)));
+    return std::string(pq_->getvalue(result_, row, column),
+                       static_cast<std::size_t>(pq_->getlength(result_, row, column)));
 }
 
 std::int64_t FleetResult::Int(int row, int column) const
 {
-    return std::strtoll(PQgetvalue(result_, row, column), nullptr, 10);
+    return std::strtoll(pq_->getvalue(result_, row, column), nullptr, 10);
 }
 
-std::int64_t FleetResult::Changed() const { return std::strtoll(PQcmdTuples(result_), nullptr, 10); }
+bool FleetResult::IsNull(int row, int column) const { return pq_->getisnull(result_, row, column) != 0; }
+
+std::int64_t FleetResult::Changed() const { return std::strtoll(pq_->cmdTuples(result_), nullptr, 10); }
 
 FleetDb::~FleetDb()
 {
+    if (pq_ == nullptr)
+        return;
     if (inTransaction_)
-        PQclear(PQexec(connection_, "ROLLBACK"));
-    PQfinish(connection_);
+        pq_->clear(pq_->exec(connection_, "ROLLBACK"));
+    pq_->finish(connection_);
 }
 
 bool FleetDb::Fail(const std::string& what)
@@ -99,29 +120,23 @@ bool FleetDb::Fail(const std::string& what)
 
 bool FleetDb::Failed(const char* doing, const PGresult* result)
 {
-    const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* state = result != nullptr ? pq_->resultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     if (state != nullptr && std::string(state) == "55P03")
         return Fail(std::string(doing) + ": another program held the fleet's rows for more than 30 s");
-    const char* said = result != nullptr ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    return Fail(std::string(doing) + ": " + FirstLine(said != nullptr ? said : PQerrorMessage(connection_)));
-}
-
-bool FleetResult::Ok() const
-{
-    const ExecStatusType status = PQresultStatus(result_);
-    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+    const char* said = result != nullptr ? pq_->resultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    return Fail(std::string(doing) + ": " + FirstLine(said != nullptr ? said : pq_->errorMessage(connection_)));
 }
 
 bool FleetDb::Done(FleetResult& result, PGresult* raw)
 {
-    result.Take(raw);
+    result.Take(pq_, raw);
     return result.Ok() || Failed("cannot use the fleet", raw);
 }
 
 bool FleetDb::Plain(const char* sql)
 {
     FleetResult result;
-    return Done(result, PQexec(connection_, sql));
+    return Done(result, pq_->exec(connection_, sql));
 }
 
 bool FleetDb::Run(const char* sql, const std::vector<std::string>& parameters, FleetResult& result)
@@ -130,8 +145,8 @@ bool FleetDb::Run(const char* sql, const std::vector<std::string>& parameters, F
     values.reserve(parameters.size());
     for (const std::string& p : parameters)
         values.push_back(p.c_str());
-    return Done(result, PQexecParams(connection_, sql, static_cast<int>(values.size()), nullptr, values.data(),
-                                     nullptr, nullptr, 0));
+    return Done(result, pq_->execParams(connection_, sql, static_cast<int>(values.size()), nullptr, values.data(),
+                                        nullptr, nullptr, 0));
 }
 
 bool FleetDb::Run(const char* sql, const std::vector<std::string>& parameters)
@@ -162,11 +177,15 @@ bool FleetDb::Open(bool create)
     // 10 s is not waited for longer unless the URL says so.
     const char* const keys[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
     const char* const values[] = {"10", "relaytest", url_.c_str(), nullptr};
-    connection_ = PQconnectdbParams(keys, values, 1);
+    std::string why;
+    pq_ = FleetClientLoaded(why);
+    if (pq_ == nullptr)
+        return Fail(why);
+    connection_ = pq_->connectdbParams(keys, values, 1);
     if (connection_ == nullptr)
         return Fail("cannot reach the fleet's database: out of memory");
-    if (PQstatus(connection_) != CONNECTION_OK)
-        return Fail("cannot reach the fleet's database: " + FirstLine(PQerrorMessage(connection_)));
+    if (pq_->status(connection_) != CONNECTION_OK)
+        return Fail("cannot reach the fleet's database: " + FirstLine(pq_->errorMessage(connection_)));
     // Our tables, and no one else's, whatever the database holds besides;
     // a row another program holds is waited for as a ledger file's lock is.
     return Plain("SET search_path = relayledger; SET lock_timeout = '30s'") && Schema(create);
@@ -178,7 +197,7 @@ bool FleetDb::ReadVersion(int& version)
     // transaction, which a failed statement would end).
     if (!inTransaction_) {
         FleetResult read;
-        read.Take(PQexec(connection_, "SELECT max(version) FROM relayledger.version"));
+        read.Take(pq_, pq_->exec(connection_, "SELECT max(version) FROM relayledger.version"));
         if (read.Ok()) {
             version = read.IsNull(0, 0) ? SomethingElse : static_cast<int>(read.Int(0, 0));
             return true;

@@ -3,13 +3,12 @@
 #ifndef RELAYTEST_LEDGER_FLEETSTORE_H
 #define RELAYTEST_LEDGER_FLEETSTORE_H
 
-#include <libpq-fe.h>
-
 #include <cstdint>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "FleetClient.h"
 #include "Ledger.h"
 
 // The schema this build keeps. Version 1 held the stations' counts alone;
@@ -21,21 +20,22 @@ inline constexpr int FleetSchemaVersion = 2;
 class FleetResult {
 public:
     FleetResult() = default;
-    ~FleetResult() { PQclear(result_); }
+    ~FleetResult();
     FleetResult(const FleetResult&) = delete;
     FleetResult& operator=(const FleetResult&) = delete;
 
-    void Take(PGresult* result);
+    void Take(const FleetClient* pq, PGresult* result);
     // Whether the statement ran.
     bool Ok() const;
-    int Rows() const { return PQntuples(result_); }
+    int Rows() const;
     std::string Text(int row, int column) const;
     std::int64_t Int(int row, int column) const;
-    bool IsNull(int row, int column) const { return PQgetisnull(result_, row, column) != 0; }
+    bool IsNull(int row, int column) const;
     // The rows the statement added, changed or removed.
     std::int64_t Changed() const;
 
 private:
+    const FleetClient* pq_ = nullptr;
     PGresult* result_ = nullptr;
 };
 
@@ -76,6 +76,7 @@ private:
     std::string url_;
     std::string shown_;
     std::string& error_;
+    const FleetClient* pq_ = nullptr;
     PGconn* connection_ = nullptr;
     bool inTransaction_ = false;
 };
