@@ -1,12 +1,15 @@
 // The relay ledger's costs: adding a session's closes (one relay, all 1,024),
 // and reading a ledger with a year of a busy station's history (top, failing,
-// one relay's history, relayledger top from start to exit).
+// one relay's history, relayledger top from start to exit); given a fleet,
+// pushing that year into it and reading it there.
 //
-//   ledgerbench [RECORDS [RELAYLEDGER]]
+//   ledgerbench [RECORDS [RELAYLEDGER [FLEET]]]
 //
 // RECORDS (100000 by default) are a year's records: one in a hundred a sweep
 // with every relay's verdict and a few faults, the others sessions' closes,
-// 10^8 operations in all. Medians of the runs, in milliseconds.
+// 10^8 operations in all. FLEET, the URL of an empty PostgreSQL database,
+// gets the year pushed as ten stations, ledgerbench-1 to ledgerbench-10.
+// Medians of the runs, in milliseconds.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -79,6 +82,8 @@ void FillYear(const std::string& path, int records)
     }
 }
 
+double Since(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
+
 double ProgramTop(const std::string& program, const std::string& path, int runs)
 {
     return Median(runs, [&] {
@@ -95,12 +100,57 @@ double ProgramTop(const std::string& program, const std::string& path, int runs)
     });
 }
 
+// The year's file pushed into the fleet as ten stations, and the fleet read:
+// one station's top, every station's, one station's failing and history.
+void Fleet(const std::string& path, const std::string& fleet, const std::string& program)
+{
+    std::string error;
+    LedgerPushed pushed;
+    Clock::time_point start = Clock::now();
+    Check(LedgerPush(path, fleet, "ledgerbench-1", pushed, error), error);
+    const double first = Since(start);
+    const double again = Median(5, [&] { Check(LedgerPush(path, fleet, "ledgerbench-1", pushed, error), error); });
+    start = Clock::now();
+    for (int s = 2; s <= 10; ++s)
+        Check(LedgerPush(path, fleet, "ledgerbench-" + std::to_string(s), pushed, error), error);
+    const double others = Since(start) / 9;
+    std::vector<LedgerRelay> top;
+    std::vector<LedgerFailing> failing;
+    std::vector<LedgerEvent> events;
+    LedgerRelay relay;
+    int sweeps = 0;
+    // A session's flush, straight into the fleet under the first station's name.
+    (void)setenv("RELAYTEST_STATION", "ledgerbench-1", 1);
+    std::uint32_t one[1024] = {};
+    one[5] = 3;
+    const double addOne = Median(31, [&] { Check(LedgerAddCloses(fleet, one, error), error); });
+    const double oneTop = Median(15, [&] { Check(LedgerTop(fleet, 20, top, error, "ledgerbench-1"), error); });
+    const double allTop = Median(15, [&] { Check(LedgerTop(fleet, 20, top, error), error); });
+    const double failingMs =
+        Median(15, [&] { Check(LedgerFailingIn(fleet, 20, failing, sweeps, error, "ledgerbench-1"), error); });
+    const double historyMs =
+        Median(15, [&] { Check(LedgerRelayHistory(fleet, 5, relay, events, error, "ledgerbench-1"), error); });
+    std::printf("fleet: the year pushed, first:   %8.1f ms   %zu records, %zu verdicts, %zu replacements\n", first,
+                pushed.records, pushed.verdicts, pushed.replacements);
+    std::printf("fleet: pushed again (no change):  %8.1f ms\n", again);
+    std::printf("fleet: a new station's year:      %8.1f ms   (the mean of 9)\n", others);
+    std::printf("fleet: LedgerAddCloses, one relay: %7.2f ms\n", addOne);
+    std::printf("fleet: top 20 of one station:     %8.2f ms\n", oneTop);
+    std::printf("fleet: top 20 of 10 stations:     %8.2f ms   first: %s relay %d\n", allTop,
+                top.empty() ? "-" : top.front().station.c_str(), top.empty() ? -1 : top.front().relay);
+    std::printf("fleet: failing --last 20:         %8.2f ms\n", failingMs);
+    std::printf("fleet: relay 5 (its history):     %8.2f ms   %zu sweeps and replacements\n", historyMs, events.size());
+    if (!program.empty())
+        std::printf("fleet: relayledger top, start to exit: %8.2f ms\n", ProgramTop(program, fleet, 15));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const int records = argc > 1 ? static_cast<int>(std::strtol(argv[1], nullptr, 10)) : 100000;
     const std::string program = argc > 2 ? argv[2] : "";
+    const std::string fleet = argc > 3 ? argv[3] : "";
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("ledgerbench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "station.ledger").string();
@@ -133,6 +183,8 @@ int main(int argc, char** argv)
     std::printf("relay 5 (its history):            %8.2f ms   %zu sweeps and replacements\n", historyMs, events.size());
     if (!program.empty())
         std::printf("relayledger top, start to exit:   %8.2f ms\n", ProgramTop(program, path, 15));
+    if (!fleet.empty())
+        Fleet(path, fleet, program);
     std::filesystem::remove_all(dir);
     return 0;
 }

@@ -4,7 +4,9 @@
 #include <exception>
 #include <map>
 
+#include "Fleet.h"
 #include "Ledger.h"
+#include "LedgerShared.h"
 #include "LedgerStore.h"
 
 namespace {
@@ -23,15 +25,6 @@ bool Reading(const std::string& path, std::string& error, Work work)
         error = path + ": cannot read the ledger";
     }
     return false;
-}
-
-bool Judged(const std::string& bits, int relay)
-{
-    const auto r = static_cast<std::size_t>(relay);
-    if (r / 8 >= bits.size())
-        return false;
-    const unsigned byte = static_cast<unsigned char>(bits[r / 8]);
-    return ((byte >> (r % 8)) & 1U) != 0;
 }
 
 // Reads the rows of a statement with read(statement) for each; false on a failure.
@@ -58,7 +51,7 @@ bool ReadRelays(LedgerDb& db, std::vector<LedgerRelay>& relays)
     LedgerStatement replaced(db, "SELECT relay, count(*) FROM replacement GROUP BY relay");
     LedgerStatement faults(db, "SELECT v.relay, count(*), min(r.time), max(r.time) FROM verdict v"
                                " JOIN record r ON r.id = v.record"
-                               " WHERE v.verdict IN ('stuck open', 'stuck closed', 'erratic') GROUP BY v.relay");
+                               " WHERE v.verdict IN " LEDGER_FAULT_VERDICTS " GROUP BY v.relay");
     return EachRow(counts, [&](const LedgerStatement& s) {
                LedgerRelay& relay = at(s);
                relay.operations = static_cast<std::uint64_t>(s.Int(1));
@@ -76,13 +69,19 @@ bool ReadRelays(LedgerDb& db, std::vector<LedgerRelay>& relays)
 
 }  // namespace
 
-bool LedgerReadRelays(const std::string& path, std::vector<LedgerRelay>& relays, std::string& error)
+bool LedgerReadRelays(const std::string& path, std::vector<LedgerRelay>& relays, std::string& error,
+                      const std::string& station)
 {
+    if (LedgerIsFleet(path))
+        return FleetReadRelays(path, station, relays, error);
     return Reading(path, error, [&](LedgerDb& db) { return ReadRelays(db, relays); });
 }
 
-bool LedgerTop(const std::string& path, std::size_t n, std::vector<LedgerRelay>& top, std::string& error)
+bool LedgerTop(const std::string& path, std::size_t n, std::vector<LedgerRelay>& top, std::string& error,
+               const std::string& station)
 {
+    if (LedgerIsFleet(path))
+        return FleetTop(path, station, n, top, error);
     return Reading(path, error, [&](LedgerDb& db) {
         if (!ReadRelays(db, top))
             return false;
@@ -96,12 +95,14 @@ bool LedgerTop(const std::string& path, std::size_t n, std::vector<LedgerRelay>&
 }
 
 bool LedgerRelayHistory(const std::string& path, int relay, LedgerRelay& summary, std::vector<LedgerEvent>& events,
-                        std::string& error)
+                        std::string& error, const std::string& station)
 {
     if (relay < 0 || relay >= LedgerRelays) {
-        error = path + ": relay " + std::to_string(relay) + " is outside 0-1023";
+        error = LedgerShown(path) + ": relay " + std::to_string(relay) + " is outside 0-1023";
         return false;
     }
+    if (LedgerIsFleet(path))
+        return FleetRelayHistory(path, station, relay, summary, events, error);
     events.clear();
     return Reading(path, error, [&](LedgerDb& db) {
         std::vector<LedgerRelay> relays;
@@ -116,26 +117,23 @@ bool LedgerRelayHistory(const std::string& path, int relay, LedgerRelay& summary
         changes.Bind(1, relay);
         std::vector<LedgerEvent> replacements;
         const bool read = EachRow(sweeps, [&](const LedgerStatement& s) {
-            if (Judged(s.Blob(3), relay))
+            if (LedgerJudged(s.Blob(3), relay))
                 events.push_back({s.Int(0), false, s.IsNull(4) ? "functional" : s.Text(4), s.Text(1), s.Text(2), 0});
         }) && EachRow(changes, [&](const LedgerStatement& s) {
             replacements.push_back({s.Int(0), true, "", "", "", static_cast<std::uint64_t>(s.Int(1))});
         });
-        // A sweep and a replacement of the same second: the sweep found what
-        // the replacement was for.
-        std::vector<LedgerEvent> merged;
-        std::merge(events.begin(), events.end(), replacements.begin(), replacements.end(), std::back_inserter(merged),
-                   [](const LedgerEvent& a, const LedgerEvent& b) { return a.time < b.time; });
-        events.swap(merged);
+        LedgerMergeHistory(events, replacements);
         return read;
     });
 }
 
 bool LedgerFailingIn(const std::string& path, int last, std::vector<LedgerFailing>& failing, int& sweeps,
-                     std::string& error)
+                     std::string& error, const std::string& station)
 {
     failing.clear();
     sweeps = 0;
+    if (LedgerIsFleet(path))
+        return FleetFailingIn(path, station, last, failing, sweeps, error);
     return Reading(path, error, [&](LedgerDb& db) {
         std::vector<std::int64_t> replaced(LedgerRelays, 0);
         LedgerStatement since(db, "SELECT relay, replaced FROM relay");
@@ -143,40 +141,52 @@ bool LedgerFailingIn(const std::string& path, int last, std::vector<LedgerFailin
                                        " ORDER BY time DESC, id DESC LIMIT ?1");
         LedgerStatement faults(db, "SELECT relay, verdict FROM verdict WHERE record = ?1");
         lastSweeps.Bind(1, std::max(last, 0));
-        std::vector<LedgerFailing> all(LedgerRelays);
-        for (int r = 0; r < LedgerRelays; ++r)
-            all[static_cast<std::size_t>(r)].relay = r;
         bool ok = EachRow(since, [&](const LedgerStatement& s) {
             replaced[static_cast<std::size_t>(std::clamp<std::int64_t>(s.Int(0), 0, LedgerRelays - 1))] = s.Int(1);
         });
-        struct Looked {
-            std::int64_t id;
-            std::int64_t time;
-            std::string judged;
-        };
-        std::vector<Looked> looked;
-        ok = ok && EachRow(lastSweeps, [&](const LedgerStatement& s) { looked.push_back({s.Int(0), s.Int(1), s.Blob(2)}); });
+        std::vector<std::int64_t> ids;
+        std::vector<LedgerSweep> looked;
+        ok = ok && EachRow(lastSweeps, [&](const LedgerStatement& s) {
+            ids.push_back(s.Int(0));
+            looked.push_back({s.Int(1), s.Blob(2), {}});
+        });
         for (std::size_t i = 0; ok && i < looked.size(); ++i) {
-            const Looked& sweep = looked[i];
-            for (int r = 0; r < LedgerRelays; ++r) {
-                if (Judged(sweep.judged, r) && sweep.time >= replaced[static_cast<std::size_t>(r)])
-                    ++all[static_cast<std::size_t>(r)].judged;
-            }
-            faults.Bind(1, sweep.id);
+            faults.Bind(1, ids[i]);
             ok = EachRow(faults, [&](const LedgerStatement& s) {
-                const std::size_t r = static_cast<std::size_t>(std::clamp<std::int64_t>(s.Int(0), 0, LedgerRelays - 1));
-                if (LedgerIsFault(s.Text(1)) && sweep.time >= replaced[r])
-                    ++all[r].faulty;
+                looked[i].verdicts.emplace_back(static_cast<int>(std::clamp<std::int64_t>(s.Int(0), 0, LedgerRelays - 1)),
+                                                s.Text(1));
             });
             faults.Reset();
         }
         sweeps = static_cast<int>(looked.size());
-        for (const LedgerFailing& relay : all) {
-            if (relay.faulty > 0)
-                failing.push_back(relay);
-        }
-        std::stable_sort(failing.begin(), failing.end(),
-                         [](const LedgerFailing& a, const LedgerFailing& b) { return a.faulty > b.faulty; });
+        LedgerTally(replaced, looked, failing);
         return ok;
+    });
+}
+
+bool LedgerReadCopy(const std::string& path, LedgerCopy& copy, std::string& error)
+{
+    return Reading(path, error, [&](LedgerDb& db) {
+        // One reading: what another program adds meanwhile waits for the next push.
+        if (!db.Exec("BEGIN") || !ReadRelays(db, copy.relays))
+            return false;
+        LedgerStatement records(db, "SELECT checksum, time, program, judged FROM record ORDER BY id");
+        LedgerStatement verdicts(db, "SELECT r.checksum, v.relay, v.verdict, r.time FROM verdict v"
+                                     " JOIN record r ON r.id = v.record ORDER BY v.record, v.relay");
+        LedgerStatement replacements(db, "SELECT relay, time, operations FROM replacement ORDER BY relay, time, id");
+        return EachRow(records, [&](const LedgerStatement& s) {
+                   copy.records.push_back({s.Text(0), s.Int(1), s.Text(2), s.Blob(3)});
+               }) &&
+               EachRow(verdicts, [&](const LedgerStatement& s) {
+                   copy.verdicts.push_back({s.Text(0), static_cast<int>(s.Int(1)), s.Text(2), s.Int(3)});
+               }) &&
+               EachRow(replacements, [&](const LedgerStatement& s) {
+                   LedgerCopy::Replacement p{static_cast<int>(s.Int(0)), s.Int(1), 0, static_cast<std::uint64_t>(s.Int(2))};
+                   const auto& before = copy.replacements;
+                   if (!before.empty() && before.back().relay == p.relay && before.back().time == p.time)
+                       p.nth = before.back().nth + 1;
+                   copy.replacements.push_back(p);
+               }) &&
+               db.Exec("COMMIT");
     });
 }

@@ -2,7 +2,9 @@
 // all of it or nothing.
 #include <exception>
 
+#include "Fleet.h"
 #include "Ledger.h"
+#include "LedgerShared.h"
 #include "LedgerStore.h"
 
 namespace {
@@ -21,20 +23,6 @@ bool InTransaction(const std::string& path, bool create, std::string& error, Wor
         error = path + ": cannot use the ledger";
     }
     return false;
-}
-
-// Which relays a record judged: one bit a relay.
-std::string JudgedBits(const LedgerRecord& record)
-{
-    std::string bits(LedgerRelays / 8, '\0');
-    bool any = false;
-    for (std::size_t r = 0; r < LedgerRelays; ++r) {
-        if (!record.verdicts[r].empty()) {
-            bits[r / 8] = static_cast<char>(bits[r / 8] | (1 << (r % 8)));
-            any = true;
-        }
-    }
-    return any ? bits : std::string();
 }
 
 struct RecordWriter {
@@ -56,7 +44,7 @@ bool AddOne(LedgerDb& db, RecordWriter& w, const LedgerRecord& record, bool& isN
 {
     if (record.checksum.empty())
         return db.Fail("a record needs its checksum");
-    const std::string judged = JudgedBits(record);
+    const std::string judged = LedgerJudgedBits(record);
     w.insert.Bind(1, record.checksum);
     w.insert.Bind(2, record.time);
     w.insert.Bind(3, record.program);
@@ -97,6 +85,8 @@ bool AddOne(LedgerDb& db, RecordWriter& w, const LedgerRecord& record, bool& isN
 
 bool LedgerAddCloses(const std::string& path, const std::uint32_t (&closes)[1024], std::string& error)
 {
+    if (LedgerIsFleet(path))
+        return FleetAddCloses(path, closes, error);
     return InTransaction(path, true, error, [&](LedgerDb& db) {
         LedgerStatement add(db, "UPDATE relay SET operations = operations + ?1, total = total + ?1 WHERE relay = ?2");
         if (!add.Ok())
@@ -117,6 +107,8 @@ bool LedgerAddRecords(const std::string& path, const std::vector<LedgerRecord>& 
                       std::string& error)
 {
     added = 0;
+    if (LedgerIsFleet(path))
+        return FleetAddRecords(path, records, added, error);
     std::size_t count = 0;
     const bool ok = InTransaction(path, true, error, [&](LedgerDb& db) {
         RecordWriter w(db);
@@ -143,8 +135,11 @@ bool LedgerAddRecord(const std::string& path, const LedgerRecord& record, bool& 
     return ok;
 }
 
-bool LedgerReplace(const std::string& path, const std::vector<int>& relays, std::int64_t time, std::string& error)
+bool LedgerReplace(const std::string& path, const std::vector<int>& relays, std::int64_t time, std::string& error,
+                   const std::string& station)
 {
+    if (LedgerIsFleet(path))
+        return FleetReplace(path, station, relays, time, error);
     return InTransaction(path, false, error, [&](LedgerDb& db) {
         LedgerStatement keep(db, "INSERT INTO replacement(relay, time, operations)"
                                  " SELECT relay, ?2, operations FROM relay WHERE relay = ?1");

@@ -8,14 +8,15 @@
 
 namespace relayledger {
 
-enum class Command { Top, Relay, Failing, Replaced, Export, Html };
+enum class Command { Top, Relay, Failing, Replaced, Export, Html, Push };
 
 struct Options {
     std::string ledger;  // --ledger; empty: RELAYTEST_LEDGER
+    std::string station; // --station: a fleet's station; empty: every one (push: this station's name)
     std::string wiring;  // --wiring; empty: RELAYTEST_WIRING, else none
     Command command = Command::Top;
     int count = 20;                  // top -n, failing --last
-    std::vector<std::string> what;   // relay N's relay; replaced's relays, or "board" B
+    std::vector<std::string> what;   // relay N's relay; replaced's relays, or "board" B; push's URL
     bool json = false;               // export --json, else --csv
     std::string html;                // html FILE, --html FILE
 };

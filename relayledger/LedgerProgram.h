@@ -15,13 +15,25 @@
 namespace relayledger {
 
 // The station the ledger is read for: its wiring (EmptyWiring when none)
-// and its relays' rated life.
+// and its relays' rated life; in a fleet, the station read, or every one.
 struct Station {
     std::string ledger;
+    std::string shown;         // the ledger as printed (a fleet's URL without its password)
+    bool fleet = false;
+    std::string fleetStation;  // in a fleet, the station read; "" for every station
     Wiring wiring;
     bool wired = false;
     std::uint64_t rated = LedgerDefaultRatedOperations;
 };
+
+// The error's line on standard error; status 1.
+int Cannot(const std::string& error);
+// "1 sweep", "2 sweeps".
+std::string Plural(std::uint64_t n, const char* one, const char* many);
+// Whether the lines printed name their station: a fleet read whole.
+bool EveryStation(const Station& station);
+// The width of a station column holding these names.
+int StationWidth(const std::vector<LedgerRelay>& relays);
 
 // "2026-12-09 21:40:00 UTC"; "-" for 0 (never).
 std::string TimeText(std::int64_t time);
@@ -35,6 +47,11 @@ int RelayReport(const Station& station, int relay);
 int Failing(const Station& station, int last);
 int Replaced(const Station& station, const std::vector<int>& relays, const std::string& what);
 int Export(const Station& station, bool json);
+// A fleet's failing relays, station by station (FleetCommands.cpp).
+int FailingAcross(const Station& station, int last);
+// The station's ledger file pushed into the fleet at url under name; from
+// says where the name came from.
+int Push(const Station& station, const std::string& url, const std::string& name, const std::string& from);
 
 // The wear map: each board's 8 x 16 crosspoints coloured by their share of
 // the rated life, as one self-contained HTML page. False, with the reason.

@@ -95,6 +95,10 @@ void WriteBoard(std::ostream& out, const Station& station, const std::vector<Led
 bool WriteWearMap(const std::string& file, const Station& station, const std::vector<LedgerRelay>& relays,
                   std::string& error)
 {
+    if (relays.empty()) {
+        error = "no relay to draw";
+        return false;
+    }
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) {
         error = "cannot write --html \"" + file + "\"";
@@ -104,9 +108,10 @@ bool WriteWearMap(const std::string& file, const Station& station, const std::ve
         std::max_element(relays.begin(), relays.end(), [](const LedgerRelay& a, const LedgerRelay& b) {
             return a.operations < b.operations;
         })->operations;
+    const std::string ledger = station.shown + (station.fleet ? ", station " + station.fleetStation : "");
     out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>relayledger: "
-        << Escaped(station.ledger) << "</title><style>" << Style << "</style></head><body>\n"
-        << "<h1>Relay wear</h1>\n<table class=\"record\"><tr><th>ledger</th><td>" << Escaped(station.ledger)
+        << Escaped(ledger) << "</title><style>" << Style << "</style></head><body>\n"
+        << "<h1>Relay wear</h1>\n<table class=\"record\"><tr><th>ledger</th><td>" << Escaped(ledger)
         << "</td></tr><tr><th>rated life</th><td>" << Escaped(RatedText(station)) << "</td></tr>"
         << "<tr><th>most operations</th><td>" << most << "</td></tr><tr><th>drawn</th><td>"
         << TimeText(static_cast<std::int64_t>(std::time(nullptr))) << "</td></tr></table>\n";
@@ -126,7 +131,8 @@ int WearMap(const Station& station, const std::string& file)
 {
     std::vector<LedgerRelay> relays;
     std::string error;
-    if (!LedgerReadRelays(station.ledger, relays, error) || !WriteWearMap(file, station, relays, error)) {
+    if (!LedgerReadRelays(station.ledger, relays, error, station.fleetStation) ||
+        !WriteWearMap(file, station, relays, error)) {
         (void)std::fprintf(stderr, "relayledger: %s\n", error.c_str());
         return 1;
     }

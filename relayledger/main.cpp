@@ -51,8 +51,75 @@ bool RelaysNamed(const Station& station, const std::vector<std::string>& words, 
     return true;
 }
 
-int Run(const Options& options, const Station& station)
+std::string NamesOf(const std::vector<std::string>& names)
 {
+    std::string list;
+    for (std::size_t i = 0; i < names.size() && i < 10; ++i)
+        list += (i > 0 ? ", " : "") + names[i];
+    return names.size() > 10 ? list + ", ..." : list;
+}
+
+// In a fleet, the station a command reads or changes: --station's; for
+// replaced, else this station's own (RELAYTEST_STATION, else the host name);
+// for relay and the wear map, else the fleet's only station. -1 when chosen,
+// else the exit status.
+int ChooseStation(const Options& options, Station& station)
+{
+    station.fleet = LedgerIsFleet(station.ledger);
+    station.shown = LedgerShown(station.ledger);
+    if (!station.fleet || options.command == Command::Push) {
+        if (!options.station.empty() && options.command != Command::Push)
+            return UsageError("--station names a station of a fleet (postgresql://...): a ledger file is one station's");
+        return -1;
+    }
+    station.fleetStation = options.station;
+    if (!station.fleetStation.empty())
+        return -1;
+    if (options.command == Command::Replaced) {
+        std::string from;
+        station.fleetStation = LedgerDefaultStation(from);
+        return station.fleetStation.empty() ? UsageError("replaced in a fleet needs --station NAME") : -1;
+    }
+    if (options.command != Command::Relay && options.command != Command::Html && options.html.empty())
+        return -1;
+    std::vector<std::string> names;
+    std::string error;
+    if (!LedgerStations(station.ledger, names, error))
+        return Cannot(error);
+    if (names.size() == 1) {
+        station.fleetStation = names.front();
+        return -1;
+    }
+    if (names.empty())
+        return Cannot(station.shown + ": no station in the fleet yet");
+    return UsageError(std::string(options.command == Command::Relay ? "relay" : "the wear map") +
+                      " needs --station NAME: the fleet holds " + std::to_string(names.size()) + " stations (" +
+                      NamesOf(names) + ")");
+}
+
+// push URL: the station's file into the fleet, under --station's name, else
+// RELAYTEST_STATION's, else the host name.
+int PushFile(const Options& options, const Station& station)
+{
+    const std::string& url = options.what.front();
+    if (station.fleet)
+        return UsageError("push copies a station's ledger file into a fleet: --ledger names a fleet, " + station.shown);
+    if (!LedgerIsFleet(url))
+        return UsageError("push needs the fleet's URL (postgresql://... or postgres://...), not \"" + url + "\"");
+    std::string from = "--station";
+    std::string name = options.station;
+    if (name.empty())
+        name = LedgerDefaultStation(from);
+    if (name.empty())
+        return UsageError("push needs --station NAME: this machine has no host name");
+    return Push(station, url, name, from);
+}
+
+int Run(const Options& options, Station& station)
+{
+    const int chosen = ChooseStation(options, station);
+    if (chosen >= 0)
+        return chosen;
     std::vector<int> relays;
     std::string what;
     std::string mistake;
@@ -67,6 +134,7 @@ int Run(const Options& options, const Station& station)
     case Command::Replaced: status = Replaced(station, relays, what); break;
     case Command::Export: status = Export(station, options.json); break;
     case Command::Html: break;
+    case Command::Push: status = PushFile(options, station); break;
     }
     if (status == 0 && !options.html.empty())
         status = WearMap(station, options.html);

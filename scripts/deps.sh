@@ -50,6 +50,26 @@ need() {
     exit 1
 }
 
+# want PACKAGE WITHOUT CHECK...: as need, for a package the build can go
+# without: when it cannot be installed, one line says so and what goes
+# without it (WITHOUT), and the build goes on.
+want() {
+    local package=$1 without=$2
+    shift 2
+    if "$@" >/dev/null 2>&1; then
+        return 0
+    fi
+    if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
+        echo "relaytest: installing missing package $package" >&2
+        apt_update
+        if DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends \
+            "$package" >&2 && "$@" >/dev/null 2>&1; then
+            return 0
+        fi
+    fi
+    echo "relaytest: $package is missing and could not be installed: $without" >&2
+}
+
 # release_suite: "-t CODENAME" for apt-get when the sources hold the
 # release's own suite (bookworm), else nothing.
 release_suite() {
@@ -129,8 +149,10 @@ need_build_tools() {
     # Header-only libraries, for every build (cmake/HeaderOnly.cmake).
     need libcli11-dev test -f /usr/include/CLI/CLI.hpp
     need libtomlplusplus-dev test -f /usr/include/toml++/toml.h
-    # The relay ledger's store (ledger/), for the Linux build.
+    # The relay ledger's store (ledger/), for the Linux build: a station's
+    # SQLite file, and a fleet's PostgreSQL database through libpq.
     need libsqlite3-dev test -f /usr/include/sqlite3.h
+    need libpq-dev test -f /usr/include/postgresql/libpq-fe.h
 }
 
 need_test_tools() {
@@ -142,4 +164,6 @@ need_test_tools() {
     need chromium command -v chromium
     # The relaymatrix Python package's tests (tests/matrix), with Debian's python3.
     need python3-pytest /usr/bin/python3 -c "import pytest"
+    # A throwaway PostgreSQL server for the fleet's tests (tests/scripts/postgres-server.sh).
+    want postgresql "the fleet's tests skip, saying so" compgen -G "/usr/lib/postgresql/*/bin/initdb"
 }

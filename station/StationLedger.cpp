@@ -60,10 +60,9 @@ bool StartLedger(const std::string& path, std::string& error)
     TakeCloseCounts(closes);
     for (auto& count : closes)
         count = 0;
-    if (!LedgerAddCloses(path, closes, error)) {
-        error = path + ": " + error;
+    // The ledger's own words name it (a fleet's URL without its password).
+    if (!LedgerAddCloses(path, closes, error))
         return false;
-    }
     Path = path;
     LastWrite = Clock::now();
     WatchCloseCounts(Counted);
@@ -81,7 +80,6 @@ bool WriteLedger(bool final, std::string& error)
         return true;
     // Kept for the next write: the counts go back.
     RestoreCloseCounts(closes);
-    error = Path + ": " + error;
     return false;
 }
 

@@ -22,7 +22,8 @@ bool StartStationLedger(std::string& error);
 
 // Starts counting into the ledger at path ("" for none): the ledger is
 // opened (created when missing) and checked before any relay is switched.
-// False, with "PATH: why", for one that cannot be used.
+// False, with "PATH: why" (a fleet's URL shown without its password), for
+// one that cannot be used.
 bool StartLedger(const std::string& path, std::string& error);
 
 // Writes what was counted since the last write: when final, or once a

@@ -99,6 +99,23 @@ TEST(CountRun, ALedgerThatCannotBeUsedStopsTheProgramBeforeTheCard)
     EXPECT_EQ(r.out, "");
 }
 
+// The refusal names the ledger once, a fleet's URL without its password.
+TEST(CountRun, ARefusedLedgerIsNamedOnceWithoutItsPassword)
+{
+    const Station s;
+    const std::pair<std::string, std::string> cases[] = {
+        {::testing::TempDir(), ::testing::TempDir()},
+        {"postgresql://relaytest:secret@%2Fnonexistent/fleet", "postgresql://relaytest@%2Fnonexistent/fleet"}};
+    for (const auto& [ledger, named] : cases) {
+        const ChildResult r = s.Run(RelayctlPath(), {"close", "5"}, ledger);
+        EXPECT_EQ(r.exitCode, 2);
+        const std::size_t at = r.err.find("cannot be used: " + named + ": ");
+        EXPECT_NE(at, std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(named, at + 17 + named.size()), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("secret"), std::string::npos) << r.err;
+    }
+}
+
 // A sweep's record judged into the ledger counts once, however often it is
 // given: relay 5's fault is seen in one sweep, not two.
 TEST(CountRun, ARecordJudgedTwiceCountsOnce)
