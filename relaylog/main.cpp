@@ -169,10 +169,10 @@ int AddToLedger(const Options& options, const RecordFacts& facts, const RelayVer
     bool there = false;
     std::string error;
     if (!LedgerAddRecord(options.ledger, record, there, error)) {
-        std::cout << "ERROR: the ledger " << Echoed(options.ledger) << " could not be written: " << error << "\n";
+        std::cout << "ERROR: the ledger " << Echoed(LedgerShown(options.ledger)) << " could not be written: " << error << "\n";
         return 2;
     }
-    std::cout << "Ledger: " << (there ? "the record is in " : "added to ") << Echoed(options.ledger)
+    std::cout << "Ledger: " << (there ? "the record is in " : "added to ") << Echoed(LedgerShown(options.ledger))
               << (there ? " already" : "") << " (record checksum " << record.checksum << (there ? "" : closes.Said())
               << ")\n";
     return -1;

@@ -38,9 +38,9 @@ const std::string& LedgerProblem();
 // right after the card header and any "Wiring:" line, so that relaylog adds
 // no close of that record again. A URL's password is not written.
 void RecordLedgerLine();
-// The ledger as the record names it: a URL's password (user:PASSWORD@ or
-// password=PASSWORD) as ***, control bytes escaped.
-std::string LedgerShown(const std::string& path);
+// The ledger as the record names it: as the ledger shows it (a fleet's URL
+// without its password), control bytes escaped.
+std::string RecordedLedgerName(const std::string& path);
 
 // Nothing counted into any ledger any more.
 void StopLedger();

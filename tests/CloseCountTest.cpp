@@ -46,14 +46,14 @@ TEST(CloseCount, TheRecordNamesItsLedgerWithoutAPassword)
 {
     const char* const cases[][2] = {
         {"/var/lib/relaytest/station.ledger", "/var/lib/relaytest/station.ledger"},
-        {"postgresql://bench:s3cret@db/fleet", "postgresql://bench:***@db/fleet"},
-        {"postgresql://bench:p@ss@db:5432/fleet", "postgresql://bench:***@db:5432/fleet"},
-        {"postgresql://db/f?user=u&password=s3cret&x=1", "postgresql://db/f?user=u&password=***&x=1"},
+        {"postgresql://bench:s3cret@db/fleet", "postgresql://bench@db/fleet"},
+        {"postgresql://bench:p@ss@db:5432/fleet", "postgresql://bench@db:5432/fleet"},
+        {"postgresql://db/f?user=u&password=s3cret&x=1", "postgresql://db/f?user=u&x=1"},
         {"postgresql://bench@db/fleet?mypassword=x", "postgresql://bench@db/fleet?mypassword=x"},
         {"two\nlines.ledger", "two\\x0Alines.ledger"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(LedgerShown(c[0]), c[1]);
+        EXPECT_EQ(RecordedLedgerName(c[0]), c[1]);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "FleetTestDb.h"
 #include "Ledger.h"
 #include "LedgerTestFiles.h"
+#include "Paths.h"
 
 namespace {
 
@@ -89,5 +90,26 @@ INSTANTIATE_TEST_SUITE_P(
         FleetRun{"StationOfAFile", {"--ledger", "FILE", "--station", "a", "top"}, 2,
                  "--station names a station of a fleet"}),
     ByName());
+
+// relaylog adds a record to a fleet named with its password, and never
+// prints the password.
+TEST(RelaylogFleet, AddsARecordAndHidesThePassword)
+{
+    const ScratchFleet fleet;
+    NEED_FLEET(fleet);
+    const ScratchLedger scratch;  // its folder holds the run's card, lock and record
+    const ChildResult made = RunChild(ChildSpec({RelayctlPath(), "close", "5"},
+                                                {"RELAYSIM=state=" + scratch.path + ".card", "RELAYTEST_LEDGER=",
+                                                 "RELAYTEST_LOCK=" + scratch.path + ".lock", "RELAYTEST_WIRING="}));
+    ASSERT_EQ(made.exitCode, 0);
+    const std::string record = scratch.path + ".log";
+    std::FILE* f = std::fopen(record.c_str(), "wb");
+    ASSERT_TRUE(f != nullptr && std::fputs(made.out.c_str(), f) >= 0 && std::fclose(f) == 0);
+    const ChildResult judged = RunChild(ChildSpec({RelaylogPath(), "--ledger", fleet.url + "?password=s3cret", record},
+                                                  {"RELAYTEST_WIRING=", "RELAYTEST_STATION=r"}));
+    EXPECT_EQ(judged.exitCode, 0) << judged.out;
+    EXPECT_NE(judged.out.find("\nLedger: added to " + fleet.url + " (record checksum "), std::string::npos) << judged.out;
+    EXPECT_EQ(judged.out.find("s3cret"), std::string::npos) << judged.out;
+}
 
 }  // namespace
