@@ -17,7 +17,11 @@ target_include_directories(relaytest_sqlite3 SYSTEM PUBLIC ${RELAYTEST_SQLITE_AM
 # the build type, without debug information (an 8 MB file: most of its
 # compile time would go on it), and SQLite's code keeps its own warnings.
 target_compile_definitions(relaytest_sqlite3 PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION)
-target_compile_options(relaytest_sqlite3 PRIVATE -O2 -g0 -w)
+if(MSVC)
+  target_compile_options(relaytest_sqlite3 PRIVATE /O2 /w)
+else()
+  target_compile_options(relaytest_sqlite3 PRIVATE -O2 -g0 -w)
+endif()
 set_target_properties(relaytest_sqlite3 PROPERTIES POSITION_INDEPENDENT_CODE ON)
 add_library(SQLite::SQLite3 ALIAS relaytest_sqlite3)
 set(SQLite3_FOUND TRUE)

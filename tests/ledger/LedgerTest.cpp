@@ -10,7 +10,6 @@
 #include "CaseName.h"
 #include "Ledger.h"
 #include "LedgerTestFiles.h"
-#include "LedgerTestPlatform.h"
 
 namespace {
 
@@ -140,38 +139,6 @@ TEST(Ledger, MissingLedgerIsNotMadeByReading)
     EXPECT_FALSE(LedgerReadRelays(ledger.path, relays, error));
     EXPECT_NE(error.find("cannot open the ledger"), std::string::npos) << error;
     EXPECT_FALSE(std::filesystem::exists(ledger.path));
-}
-
-// A ledger named as a station names it on its platform is made, and read
-// back, where the name says (LedgerTestPlatform_*.cpp): on Windows with a
-// drive letter and backslashes, with forward slashes, and in a folder named
-// beyond ASCII in the ANSI code page.
-TEST(Ledger, NamedAsTheStationNamesIt)
-{
-    const ScratchLedger ledger;
-    for (const LedgerPathForm& form : LedgerPathForms(ledger.dir)) {
-        Closes(form.given, {{5, 3}});
-        EXPECT_TRUE(std::filesystem::exists(form.file)) << form.name << ": " << form.given;
-        EXPECT_EQ(Relay(form.given, 5).operations, 3U) << form.name;
-    }
-}
-
-// Two programs of one station, each counting 1,000 single closes as fast as
-// it can, into a ledger neither has made yet: not one is lost. In memory where
-// the machine has a tmpfs: the locks are the same, and the disk's syncs (four
-// a write, each milliseconds on a busy machine) would only make it slow.
-// Under wine the programs are Windows processes, locking through SQLite's
-// Windows VFS.
-TEST(Ledger, TwoProcessesLoseNothing)
-{
-    std::error_code ignored;
-    const ScratchLedger ledger(std::filesystem::is_directory("/dev/shm", ignored) ? std::filesystem::path("/dev/shm")
-                                                                                 : std::filesystem::temp_directory_path());
-    std::string why;
-    ASSERT_TRUE(RunLedgerWriters(2, ledger.path, 1000, why)) << why;
-    EXPECT_EQ(Relay(ledger.path, 5).operations, 2000U);
-    EXPECT_EQ(Relay(ledger.path, 1023).operations, 4000U);
-    EXPECT_EQ(Relay(ledger.path, 4).operations, 0U);
 }
 
 TEST(Ledger, RecordAddedTwiceCountsOnce)

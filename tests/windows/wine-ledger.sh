@@ -1,52 +1,46 @@
 #!/usr/bin/env bash
-# The relay ledger under wine (or whatever runs Windows programs here),
-# named as a Windows station names it: a drive letter and backslashes.
+# The relay ledger under wine (or whatever runs Windows programs here), named
+# as a Windows station may name it: a drive letter, backslashes, and a folder
+# named beyond ASCII, which a Windows program gets in the ANSI code page.
 #
-#   wine-ledger.sh RELAYCTL RELAYLEDGER DLLDIR RUNNER...
-#     Two relayctl.exe runs at once, each on a simulated card and a card lock
-#     of its own, close relay 5 and count into one ledger (RELAYTEST_LEDGER);
-#     a third run closes relay 5 again, already closed: nothing more is
-#     counted. relayledger.exe --ledger then finds relay 5 at 2 operations,
-#     and no journal is left beside the ledger.
+#   wine-ledger.sh WRITER RELAYCTL RELAYLEDGER DLLDIR RUNNER...
+#     Two relayledger_writer.exe at once add 1,000 closes of relay 5 each;
+#     relayctl.exe then closes relay 5 (RELAYTEST_LEDGER), and a second run
+#     finds it closed already. relayledger.exe --ledger must find relay 5 at
+#     2001 operations: none lost, none counted twice.
 set -euo pipefail
-
-ctl=$1 ledger_exe=$2 dlldir=$3
-shift 3
-work=$(mktemp -d)
+writer=$1 ctl=$2 ledger_exe=$3 dlldir=$4
+shift 4
+runner=("$@")
+# In memory where the machine has a tmpfs: the locks are the same, without
+# the disk's syncs.
+work=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# The ledger through wine's drive Z:, the root of this machine's files.
-ledger="Z:${work//\//\\}\\station.ledger"
-lock=${RELAYTEST_LOCK:-Local\\relaytest-wine-ledger-$$}
+mkdir "$work/Prüfstand"
+# Through wine's drive Z:, the root of this machine's files; wine reads the
+# arguments and the environment as UTF-8, whatever the caller's locale.
+ledger="Z:${work//\//\\}\\Prüfstand\\station.ledger"
+export LC_ALL=C.UTF-8 RELAYSIM="state=$work/card" RELAYTEST_LEDGER="$ledger"
 
-fail() {
-    echo "$1; standard error:"
-    tr -d '\r' <"$work/$2.err"
-    exit 1
-}
-close5() {  # CARD RUNNER...: relayctl.exe close 5 on CARD, counting into the ledger
-    local card=$1
+run() {  # NAME PROGRAM ARGS...: from DLLDIR; fails, saying so, unless its status is 0
+    local name=$1
     shift
-    (cd "$dlldir" && RELAYSIM="state=$work/$card" RELAYTEST_LOCK="$lock-$card" RELAYTEST_LEDGER="$ledger" \
-        "$@" "$ctl" close 5 </dev/null >"$work/$card.out" 2>"$work/$card.err")
+    (cd "$dlldir" && "${runner[@]}" "$@" </dev/null >"$work/$name.out" 2>"$work/$name.err") || {
+        echo "$name exited with status $?; its standard error:"
+        tr -d '\r' <"$work/$name.err"
+        return 1
+    }
 }
-
-close5 a "$@" &
+run writer1 "$writer" "$ledger" 1000 &
 first=$!
-status=0
-close5 b "$@" || status=$?
-wait "$first" || fail "relayctl.exe close 5 on card a, beside card b, exited with status $?" a
-[ "$status" = 0 ] || fail "relayctl.exe close 5 on card b, beside card a, exited with status $status" b
-close5 a "$@" || fail "relayctl.exe close 5 again on card a exited with status $?" a
-
-(cd "$dlldir" && RELAYTEST_LEDGER='' "$@" "$ledger_exe" --ledger "$ledger" relay 5 \
-    </dev/null >"$work/relay.out" 2>"$work/relay.err") || fail "relayledger.exe relay 5 exited with status $?" relay
-if ! tr -d '\r' <"$work/relay.out" | grep -q '^operations: 2, '; then
-    echo "relayledger.exe does not find relay 5 at 2 operations in $ledger:"
+run writer2 "$writer" "$ledger" 1000
+wait "$first"
+run close "$ctl" close 5
+run again "$ctl" close 5
+run relay "$ledger_exe" --ledger "$ledger" relay 5
+if ! tr -d '\r' <"$work/relay.out" | grep -q '^operations: 2001, '; then
+    echo "relayledger.exe does not find relay 5 at 2001 operations in $ledger:"
     tr -d '\r' <"$work/relay.out"
     exit 1
 fi
-if [ -e "$work/station.ledger-journal" ]; then
-    echo "a journal was left beside $ledger"
-    exit 1
-fi
-echo "wine-ledger: two relayctl.exe at once and one after counted relay 5 twice in $ledger"
+echo "wine-ledger: two writers at once, then relayctl.exe, counted relay 5 2001 times in $ledger"
