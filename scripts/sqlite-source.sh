@@ -82,15 +82,21 @@ sqlite_source_fetch() {
         return 0
     fi
     if [ "$(id -u)" != 0 ] || ! command -v apt-get >/dev/null 2>&1; then
-        sqlite_source_fail "apt-get source sqlite3 found no source: add a deb-src entry for ${codename:-the release} (as root) and run again"
+        sqlite_source_fail "apt-get source sqlite3 failed ($(tail -n 1 "$dir/apt-source.log")): add a deb-src" \
+            "entry for ${codename:-the release}, or run this as root to have it added, and run again"
     fi
-    stanzas=$(deb_src_stanzas /etc/apt "$codename")
-    if [ -z "$stanzas" ]; then
-        sqlite_source_fail "the apt sources hold no entry of ${codename:-the release}'s own suites to derive a deb-src entry from"
+    # A deb-src entry already there (its lists not read yet, say) is read
+    # again, not doubled.
+    if ! grep -qsE '^[[:space:]]*(deb-src[[:space:]]|Types:.*deb-src)' /etc/apt/sources.list \
+            /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; then
+        stanzas=$(deb_src_stanzas /etc/apt "$codename")
+        if [ -z "$stanzas" ]; then
+            sqlite_source_fail "the apt sources hold no entry of ${codename:-the release}'s own suites to derive a deb-src entry from"
+        fi
+        echo "relaytest: adding deb-src entries for $codename (/etc/apt/sources.list.d/relaytest-deb-src.sources)" >&2
+        printf '# Added by relaytest (scripts/sqlite-source.sh): the source packages of the\n# release, for SQLite'"'"'s source.\n\n%s\n' \
+            "$stanzas" >/etc/apt/sources.list.d/relaytest-deb-src.sources
     fi
-    echo "relaytest: adding deb-src entries for $codename (/etc/apt/sources.list.d/relaytest-deb-src.sources)" >&2
-    printf '# Added by relaytest (scripts/sqlite-source.sh): the source packages of the\n# release, for SQLite'"'"'s source.\n\n%s\n' \
-        "$stanzas" >/etc/apt/sources.list.d/relaytest-deb-src.sources
     apt_updated=no
     apt_update
     sqlite_source_download "$dir" || sqlite_source_fail "apt-get source sqlite3 failed: $(tail -n 1 "$dir/apt-source.log")"
