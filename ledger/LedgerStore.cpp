@@ -101,7 +101,7 @@ bool LedgerDb::Open(bool create)
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     if (path_.empty())
         return Fail("no ledger named");
-    const int code = sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr);
+    const int code = sqlite3_open_v2(LedgerFileName(path_).c_str(), &db_, flags, nullptr);
     if (code != SQLITE_OK) {
         if (code == SQLITE_CANTOPEN && !create)
             return Fail("cannot open the ledger (no such file, or not readable and writable)");

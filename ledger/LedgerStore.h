@@ -9,6 +9,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// The path as SQLite takes it, in UTF-8: on Windows, converted from the ANSI
+// code page the programs get their paths in (LedgerFileName_windows.cpp).
+std::string LedgerFileName(const std::string& path);
+
 // One open ledger, closed when it goes. Every failure sets error to
 // "PATH: what" and leaves the connection to be closed.
 class LedgerDb {

@@ -4,11 +4,14 @@
 # 32-bit against a cdecl and a stdcall DLL. Each build runs its Windows tests
 # under wine (the in-process suites, the whole program compared byte for byte
 # with the golden transcripts, the wrong DLLs refused) and makes and checks
-# its ZIP.
+# its ZIP. Their relay ledger's SQLite is compiled from the amalgamation
+# made from Debian's SQLite source (scripts/sqlite-source.sh, which needs a
+# deb-src entry, or root to add one): without it the script stops.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
 . scripts/ia32.sh
+. scripts/sqlite-source.sh
 need_build_tools
 # The Windows set in one transaction, at versions that fit each other: wine's
 # two halves (amd64 and i386) must be of one version.
@@ -19,6 +22,7 @@ need_together g++-mingw-w64-x86-64-posix "command -v x86_64-w64-mingw32-g++-posi
     wine32:i386 "test -x /usr/lib/wine/wine" \
     googletest "test -f /usr/src/googletest/CMakeLists.txt"
 need_ia32_programs
+need_sqlite_amalgamation build/sqlite-source
 
 # One wine prefix for the three builds, made before anything runs under wine
 # (the toolchain files point the tests at it). A prefix only works with the
@@ -93,15 +97,23 @@ cmake -S /usr/src/googletest -B "$gtest_i686/build" -DCMAKE_TOOLCHAIN_FILE="$PWD
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_GMOCK=OFF -DCMAKE_INSTALL_PREFIX="$gtest_i686" >/dev/null
 cmake --build "$gtest_i686/build" -j"$(nproc)" >/dev/null
 cmake --install "$gtest_i686/build" >/dev/null
+# SQLite for the relay ledger likewise: compiled in the 64-bit build's own
+# tree, and once for both 32-bit builds, in build/windows-sqlite-i686.
+sqlite_i686=$PWD/build/windows-sqlite-i686
+cmake -S cmake/sqlite3 -B "$sqlite_i686/build" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-i686.cmake" \
+    -DRELAYTEST_SQLITE_AMALGAMATION="$sqlite_amalgamation" -DCMAKE_INSTALL_PREFIX="$sqlite_i686" >/dev/null
+cmake --build "$sqlite_i686/build" >/dev/null
+cmake --install "$sqlite_i686/build" >/dev/null
 
 for b in "${builds[@]}"; do
     read -r dir arch call foreign <<<"$b"
     options=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-$arch.cmake -DRELAYTEST_DRIVER=vendor
              -DRELAYTEST_WINEPREFIX="$WINEPREFIX" -DRELAYTEST_HOST_RELAYLOG="$host_relaylog")
     if [ "$arch" = i686 ]; then
-        options+=(-DGTest_DIR="$gtest_i686/lib/cmake/GTest")
+        options+=(-DGTest_DIR="$gtest_i686/lib/cmake/GTest" -DSQLite3_INCLUDE_DIR="$sqlite_i686/include"
+                  -DSQLite3_LIBRARY="$sqlite_i686/lib/libsqlite3.a")
     else
-        options+=(-DRELAYTEST_GTEST_SOURCE_DIR=/usr/src/googletest)
+        options+=(-DRELAYTEST_GTEST_SOURCE_DIR=/usr/src/googletest -DRELAYTEST_SQLITE_AMALGAMATION="$sqlite_amalgamation")
     fi
     if [ "$call" != - ]; then options+=(-DRELAYTEST_DRIVER_CALL="$call"); fi
     if [ "$arch" = i686 ] && [ -e "$ia32_entry" ]; then options+=(-DRELAYTEST_WINE_UNDER_QEMU=ON); fi

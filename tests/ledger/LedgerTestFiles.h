@@ -2,16 +2,22 @@
 #ifndef RELAYTEST_TESTS_LEDGER_LEDGERTESTFILES_H
 #define RELAYTEST_TESTS_LEDGER_LEDGERTESTFILES_H
 
-#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
+#include <system_error>
 
 struct ScratchLedger {
     // In base, or the temporary folder.
     explicit ScratchLedger(const std::filesystem::path& base = std::filesystem::temp_directory_path())
     {
-        std::string folder = (base / "ledger-XXXXXX").string();
-        dir = mkdtemp(folder.data()) != nullptr ? folder : std::string();
+        std::random_device random;
+        for (int tries = 0; tries < 100 && dir.empty(); ++tries) {
+            const std::filesystem::path folder = base / ("ledger-" + std::to_string(random()));
+            std::error_code failed;
+            if (std::filesystem::create_directory(folder, failed))
+                dir = folder.string();
+        }
         path = dir + "/station.ledger";
     }
     ~ScratchLedger()

@@ -92,6 +92,16 @@ if(RELAYTEST_DRIVER STREQUAL "vendor" AND CMAKE_CROSSCOMPILING_EMULATOR)
                      $<TARGET_FILE_DIR:tevris_standin> ${CMAKE_CROSSCOMPILING_EMULATOR})
   endif()
 
+  # The relay ledger named with a drive letter, backslashes and a folder
+  # beyond ASCII: two writer programs at once and relayctl.exe count into
+  # it, and relayledger.exe reads it back.
+  if(TARGET relayledger_writer)
+    add_test(NAME WineRun.Ledger
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine-ledger.sh $<TARGET_FILE:relayledger_writer>
+                     $<TARGET_FILE:relayctl> $<TARGET_FILE:relayledger> $<TARGET_FILE_DIR:tevris_standin>
+                     ${CMAKE_CROSSCOMPILING_EMULATOR})
+  endif()
+
   # relaymatrix.dll answers its C example through the stand-in, and its
   # record passes relaylog when one built for this machine is at hand.
   add_test(NAME WineRun.MatrixExample
