@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "Baseline.h"
+#include "RelayVerdicts.h"
 #include "RelayVerdicts.h"
 
 namespace relaylog {

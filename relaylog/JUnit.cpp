@@ -3,7 +3,6 @@
 #include <type_traits>
 
 #include "Wording.h"
-#include "XmlText.h"
 
 namespace relaylog {
 

@@ -3,6 +3,8 @@
 #include <type_traits>
 #include <variant>
 
+#include "Wording.h"
+
 namespace relaylog {
 
 void RelayVerdicts::Observe(const ReadBack& r)
@@ -167,6 +169,36 @@ std::vector<Finding> RelayVerdicts::Findings() const
         found.insert(found.end(), deep.begin(), deep.end());
     }
     return found;
+}
+
+Comparison Compare(const RelayVerdicts& old, const RelayVerdicts& now)
+{
+    Comparison c;
+    for (int relay = 0; relay < Relays; ++relay) {
+        const RelayClass then = old.ClassOf(relay);
+        const RelayClass is = now.ClassOf(relay);
+        const int was = WordsOf(then).severity;
+        const int gets = WordsOf(is).severity;
+        // Like with like: a relay one record never verified (or skipped by
+        // rule) is not compared, and seen only as pushed in both, it is as it was.
+        if (then == RelayClass::Unverified || then == RelayClass::SkippedByRule || is == RelayClass::Unverified ||
+            is == RelayClass::SkippedByRule) {
+            ++c.notCompared;
+        } else if (then == is || (was <= 1 && gets <= 1)) {
+            ++c.unchanged;
+        } else {
+            c.changed[static_cast<std::size_t>(relay)] = true;
+            ++(gets > was ? c.worse : c.better);
+            c.lines.push_back("CHANGED " + RelayName(relay) + ": " + ClassName(then) + " -> " + ClassName(is));
+        }
+    }
+    return c;
+}
+
+std::string SummaryOf(const Comparison& c)
+{
+    return "Since baseline: " + std::to_string(c.worse) + " worse, " + std::to_string(c.better) + " better, " +
+           std::to_string(c.unchanged) + " unchanged, " + std::to_string(c.notCompared) + " not compared";
 }
 
 }  // namespace relaylog

@@ -31,7 +31,38 @@ enum class RelayClass {
     AnswersForOther, // on a board that answers with another board's bits
 };
 constexpr int RelayClassCount = 13;
-constexpr int PlainClassCount = 7;  // the classes of the plain sweep, before the deep passes' own
+constexpr int PlainClassCount = 7;   // the classes of the plain sweep, before the deep passes' own
+constexpr int ListedClassCount = 6;  // those every report lists; the others only when a relay is in them
+
+// Each class as every report words it: its name, its mark in the text
+// report's grids, its CSS class and style on the page, and how bad it is
+// (a relay that moves up in severity has got worse). Unverified sits below
+// the faults, as nothing was seen wrong; erratic below stuck, as it still
+// works some of the time; late beside erratic (the relay follows, given
+// time); a board that answers wrongly beside stuck closed.
+struct ClassWords {
+    const char* name;
+    char mark;
+    const char* id;
+    const char* style;
+    int severity;
+};
+inline constexpr ClassWords Classes[RelayClassCount] = {
+    {"functional", 'F', "functional", "fill:#43a047", 0},
+    {"partly verified", 'p', "partly", "fill:#aed581", 1},
+    {"unverified", '?', "unverified", "fill:#bdbdbd", 2},
+    {"stuck closed", 'C', "stuck-closed", "fill:#d32f2f", 5},
+    {"stuck open", 'O', "stuck-open", "fill:#1565c0", 4},
+    {"erratic", 'E', "erratic", "fill:#ff8f00", 3},
+    {"skipped by rule", 'S', "skipped", "fill:#fff;stroke:#7e57c2;stroke-width:2;stroke-dasharray:4 2", 2},
+    {"opens another", 'A', "opens-another", "fill:#6a1b9a", 4},
+    {"closes on another board", 'G', "closes-elsewhere", "fill:#ad1457", 4},
+    {"late", 'L', "late", "fill:#fdd835", 3},
+    {"drops under load", 'D', "drops-under-load", "fill:#4e342e", 4},
+    {"answers shifted", 'H', "shifted", "fill:#00838f", 5},
+    {"answers for another board", 'W', "answers-for-other", "fill:#37474f", 5},
+};
+inline const ClassWords& WordsOf(RelayClass k) { return Classes[static_cast<int>(k)]; }
 
 // What the read-backs showed of one relay.
 struct RelaySeen {
@@ -144,6 +175,21 @@ private:
     std::array<std::array<Landing, Boards>, Boards> landings_{};
     std::map<int, std::string> skipped_;  // relay: the rule's refusal
 };
+
+// What changed since an earlier record: each relay's class then and now.
+// Only relays verified in both records are compared; functional and partly
+// verified are alike (always as pushed).
+struct Comparison {
+    std::vector<std::string> lines;  // "CHANGED relay N (...): OLD -> NEW", relay order
+    std::array<bool, Relays> changed{};
+    std::uint32_t worse = 0;
+    std::uint32_t better = 0;
+    std::uint32_t unchanged = 0;
+    std::uint32_t notCompared = 0;  // unverified in either record
+};
+Comparison Compare(const RelayVerdicts& old, const RelayVerdicts& now);
+// "Since baseline: W worse, B better, U unchanged, N not compared"
+std::string SummaryOf(const Comparison& comparison);
 
 }  // namespace relaylog
 

@@ -8,8 +8,6 @@ namespace relaylog {
 
 namespace {
 
-constexpr char ClassMarks[RelayClassCount] = {'F', 'p', '?', 'C', 'O', 'E', 'S', 'A', 'G', 'L', 'D', 'H', 'W'};
-
 std::string StripTrailingBlanks(std::string text)
 {
     while (!text.empty() && text.back() == ' ')
@@ -124,12 +122,11 @@ void TextReport::BoardReadBack(const ReadBack& r)
 // A grid of classes for every board read back; the verdicts' PROBLEM lines follow.
 void TextReport::Verdicts(const RelayVerdicts& verdicts)
 {
-    // The skipped and the deep passes' classes only when a relay is in them.
     const auto counts = verdicts.Counts();
-    out_ << "\nRelay verdicts: F functional, p partly verified, ? unverified, C stuck closed, O stuck open, E erratic";
-    for (int k = PlainClassCount - 1; k < RelayClassCount; ++k) {
-        if (counts[static_cast<std::size_t>(k)] > 0)
-            out_ << ", " << ClassMarks[k] << " " << ClassName(static_cast<RelayClass>(k));
+    out_ << "\nRelay verdicts:";
+    for (int k = 0; k < RelayClassCount; ++k) {
+        if (k < ListedClassCount || counts[static_cast<std::size_t>(k)] > 0)
+            out_ << (k == 0 ? " " : ", ") << Classes[k].mark << " " << Classes[k].name;
     }
     out_ << "\n";
     std::uint32_t unread = 0;
@@ -141,7 +138,7 @@ void TextReport::Verdicts(const RelayVerdicts& verdicts)
         out_ << "Relays of board " << board << " (" << RelayRange(board) << "), judged over "
              << Count(verdicts.Board(board).reads, "read-back", "read-backs") << ":\n";
         DrawGrid(out_, [&](int c) {
-            return std::string(" ") + ClassMarks[static_cast<int>(verdicts.ClassOf(board * RelaysPerBoard + c))] + " ";
+            return std::string(" ") + WordsOf(verdicts.ClassOf(board * RelaysPerBoard + c)).mark + " ";
         });
     }
     if (unread != 0)

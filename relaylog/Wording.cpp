@@ -9,11 +9,6 @@ namespace relaylog {
 
 namespace {
 
-constexpr const char* ClassNames[RelayClassCount] = {
-    "functional", "partly verified", "unverified", "stuck closed", "stuck open", "erratic", "skipped by rule",
-    "opens another", "closes on another board", "late", "drops under load", "answers shifted",
-    "answers for another board"};
-
 const Wiring* Station = nullptr;
 
 std::string Str(std::uint64_t n) { return std::to_string(n); }
@@ -80,18 +75,17 @@ std::string RelayRange(int board)
     return std::to_string(board * RelaysPerBoard) + "-" + std::to_string(board * RelaysPerBoard + RelaysPerBoard - 1);
 }
 
-const char* ClassName(RelayClass k) { return ClassNames[static_cast<int>(k)]; }
+const char* ClassName(RelayClass k) { return WordsOf(k).name; }
 
 std::string ClassCounts(const std::array<std::uint32_t, RelayClassCount>& counts)
 {
     std::string text;
-    // Skipped by rule beside the unverified, the deep passes' classes last;
-    // these only when a relay is in them.
+    // Skipped by rule beside the unverified, the deep passes' classes last.
     constexpr int Order[RelayClassCount] = {0, 1, 2, 6, 3, 4, 5, 7, 8, 9, 10, 11, 12};
     for (const int k : Order) {
         const std::uint32_t n = counts[static_cast<std::size_t>(k)];
-        if ((k < PlainClassCount - 1) || n > 0)
-            text += (k == 0 ? "" : ", ") + std::to_string(n) + " " + ClassNames[k];
+        if (k < ListedClassCount || n > 0)
+            text += (k == 0 ? "" : ", ") + std::to_string(n) + " " + Classes[k].name;
     }
     return text;
 }
@@ -175,6 +169,23 @@ std::string RoutePath(const std::vector<std::int32_t>& path)
                                     : std::to_string(BoardOf(relay)) + ":" + std::to_string(RowOf(relay)) + ":" +
                                           std::to_string(ColumnOf(relay)));
     return text;
+}
+
+std::string XmlEscaped(const std::string& text, bool keepLineFeeds)
+{
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default:
+            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || (keepLineFeeds && c == '\n'))
+                out += c;
+        }
+    }
+    return out;
 }
 
 std::string StepName(const Sequence& step)

@@ -68,6 +68,12 @@ std::string RoutePath(const std::vector<std::int32_t>& path);
 std::string Describe(const Finding& finding);
 std::string ProblemLine(const Finding& finding);
 
+// Text as XML character data or an attribute value, for the JUnit report and
+// the page. XML 1.0 cannot carry the control characters below a blank: they
+// are left out, but for tabs, and for line feeds where the caller keeps them.
+// (The reader has already escaped what is not ASCII.)
+std::string XmlEscaped(const std::string& text, bool keepLineFeeds = false);
+
 // "the push for relay 100 (line 9)", "the fetch of board 0 (line 27)"
 std::string StepName(const Sequence& step);
 // How far a step had come: "2 writes of 5", "0 reads of 4", "1 line of 7".

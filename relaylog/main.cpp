@@ -16,7 +16,7 @@
 #include <sstream>
 #include <string>
 
-#include "Baseline.h"
+#include "RelayVerdicts.h"
 #include "CommandLine.h"
 #include "HtmlReport.h"
 #include "JUnit.h"
