@@ -37,37 +37,6 @@ std::string Range(std::int32_t first) { return "relays " + Str(first) + " to " +
 
 std::string ReadBacks(std::uint32_t n) { return Count(n, "read-back", "read-backs"); }
 
-// What printed a line of a kind that is out of place; of: the frame it names.
-std::string LineName(LineKind kind, const Frame* of)
-{
-    // The last lines of a frame, from Complete on, in LineKind order.
-    constexpr const char* Last[] = {" complete", " stopped: no card", " stopped: interrupted",
-                                    " stopped: the SPI controller stayed busy", " stopped: the record could not be written"};
-    const auto last = static_cast<std::size_t>(kind) - static_cast<std::size_t>(LineKind::Complete);
-    if (of != nullptr && kind == LineKind::Heading)
-        return std::string(of->program) + "'s first line";
-    if (of != nullptr && last < sizeof Last / sizeof Last[0])
-        return std::string(of->program) + "'s " + (kind == LineKind::Complete ? "last line " : "") + "\"" +
-               std::string(of->closing) + Last[last] + "\"";
-    switch (kind) {
-    case LineKind::ClosingPrompt: return "relaytest's closing prompt";
-    case LineKind::ControlCommand: return "relayctl's \"Command:\" line";
-    case LineKind::ControlRefused: return "relayctl's \"Board N refused\" line";
-    case LineKind::ControlLimit: return "relayctl's \"Board N refused: closing ...\" line";
-    case LineKind::Wiring: return "the \"Wiring:\" line";
-    case LineKind::RelaySkipped: return "relaysweep's \"Relay N skipped\" line";
-    case LineKind::CommandRefused: return "relayctl's \"Command refused\" line";
-    case LineKind::RulesBroken: return "relayctl's \"Rules broken\" line";
-    case LineKind::RouteMade:
-    case LineKind::RouteBroken:
-    case LineKind::RouteFailed: return "relayctl's \"Route\" line";
-    case LineKind::DeepPass:
-    case LineKind::DeepSkip: return "relaysweep's \"Deep\" line";
-    default: break;
-    }
-    return "a line";
-}
-
 // "a relaytest record", "a sweep record", "a relayctl record".
 std::string RecordOf(Program program) { return program->kind == RunKind::Sweep ? "sweep" : program->program; }
 

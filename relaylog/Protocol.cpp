@@ -76,9 +76,15 @@ void ProtocolFollower::Body(const RecordLine& line)
     Other(line);
 }
 
-// A line that continues no step under way.
+// A line that continues no step under way. A line of one kind of run in
+// another's record, and a line of the frame, are left to Framing.
 void ProtocolFollower::Other(const RecordLine& line)
 {
+    const RunKind writer = WrittenBy(line.kind);
+    if (writer != RunKind::Every && !Is(writer)) {
+        Framing(line);
+        return;
+    }
     switch (line.kind) {
     case LineKind::Switch: StartPush(line); return;
     case LineKind::Access:
@@ -100,32 +106,31 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::ReportRule: Found(line.number, Plain{PlainKind::ReportLineOutside}); return;
     case LineKind::RelayRangeError: Found(line.number, RefusedRelay{line.n}); return;
     case LineKind::BoardRangeError: Found(line.number, RefusedBoard{line.n}); return;
-    case LineKind::ControlCommand:
-        CommandDone();
-        [[fallthrough]];
-    case LineKind::ControlLimit:  // the operator's request refused by a rule, not a fault
-        if (!Is(RunKind::Switching))
-            Framing(line);
-        return;
-    case LineKind::ControlRefused:
-        if (Is(RunKind::Switching))
-            Found(line.number, ControlRefusedBoard{line.n});
-        else
-            Framing(line);
-        return;
-    case LineKind::RelaySkipped:
-    case LineKind::CommandRefused:
-    case LineKind::RulesBroken: StationRule(line); return;
+    case LineKind::ControlCommand: CommandDone(); return;
+    case LineKind::ControlRefused: Found(line.number, ControlRefusedBoard{line.n}); return;
     case LineKind::RouteMade:
     case LineKind::RouteBroken:
     case LineKind::RouteFailed: Route(line); return;
     case LineKind::DeepPass:
-    case LineKind::DeepSkip: DeepLine(line); return;
+    case LineKind::DeepSkip:
+        // From relaysweep's first "Deep pass:" line on, its read-backs are the deep passes'.
+        deep_ = true;
+        if (line.kind == LineKind::DeepPass)
+            return;
+        [[fallthrough]];
+    case LineKind::RelaySkipped:
+    case LineKind::CommandRefused:
+    case LineKind::RulesBroken:
+        if (line.n < 0 || line.n >= Relays)
+            Found(line.number, NoSuchRelay{line.n});
+        else
+            tell_(&FindingSink::RuleLine, line);
+        return;
     case LineKind::CardFound:
     case LineKind::CardMissing: Found(line.number, Plain{PlainKind::SecondCardCheck}); return;
     case LineKind::Revision: Found(line.number, Plain{PlainKind::SecondRevision}); return;
     case LineKind::PausePrompt: Found(line.number, Plain{PlainKind::PauseBeforeClosing}); return;
-    default: Framing(line); return;  // the first and last lines of the programs
+    default: return;  // relayctl's refusal by its per-board limit: the operator's request refused, no fault
     }
 }
 
@@ -135,8 +140,7 @@ void ProtocolFollower::Other(const RecordLine& line)
 void ProtocolFollower::Framing(const RecordLine& line)
 {
     const LineKind k = line.kind;
-    const bool last = k == LineKind::Complete || k == LineKind::NoCard || k == LineKind::Interrupted ||
-                      k == LineKind::Busy || k == LineKind::Unwritten;
+    const bool last = line.frame != nullptr && k != LineKind::Heading;
     const bool closes = Is(RunKind::Fixed) ? k == LineKind::ClosingPrompt
                                            : last && line.frame->closing == program_->closing;
     if (closes && k == LineKind::Busy) {

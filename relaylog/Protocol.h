@@ -63,9 +63,7 @@ private:
     void Framing(const RecordLine& line);
     // The lines of the station's wiring (StationLines.cpp).
     bool WiringLine(const RecordLine& line);
-    void StationRule(const RecordLine& line);
     void Route(const RecordLine& line);
-    void DeepLine(const RecordLine& line);
     bool ReadsClosed(int relay) const;
     void CommandDone();
     void Done();

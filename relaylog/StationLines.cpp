@@ -19,32 +19,6 @@ bool ProtocolFollower::WiringLine(const RecordLine& line)
     return named;
 }
 
-void ProtocolFollower::StationRule(const RecordLine& line)
-{
-    // relayctl's refusals are the relaymatrix library's too.
-    const bool sweeps = line.kind == LineKind::RelaySkipped || line.kind == LineKind::DeepSkip;
-    const bool ours = Is(sweeps ? RunKind::Sweep : RunKind::Switching);
-    if (!ours)
-        Framing(line);
-    else if (line.n < 0 || line.n >= Relays)
-        Found(line.number, NoSuchRelay{line.n});
-    else
-        tell_(&FindingSink::RuleLine, line);
-}
-
-// From relaysweep's first "Deep pass:" line on, its read-backs are the deep
-// passes'; a relay a deep pass skipped by rule is a line of the station's.
-void ProtocolFollower::DeepLine(const RecordLine& line)
-{
-    if (!Is(RunKind::Sweep)) {
-        Framing(line);
-        return;
-    }
-    deep_ = true;
-    if (line.kind == LineKind::DeepSkip)
-        StationRule(line);
-}
-
 bool ProtocolFollower::ReadsClosed(int relay) const
 {
     return Bit(seen_[BoardOf(relay)], CrosspointOf(relay));
@@ -54,10 +28,6 @@ bool ProtocolFollower::ReadsClosed(int relay) const
 // failed change's rollback must leave open every relay the command closed.
 void ProtocolFollower::Route(const RecordLine& line)
 {
-    if (!Is(RunKind::Switching)) {
-        Framing(line);
-        return;
-    }
     tell_(&FindingSink::RuleLine, line);
     const bool made = line.kind == LineKind::RouteMade;
     if (line.kind == LineKind::RouteFailed) {

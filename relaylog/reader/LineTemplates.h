@@ -10,14 +10,9 @@
 
 namespace relaylog {
 
-// How the program ends a line of each kind: report lines with "\r\n", every
-// other line with "\n"; an empty line either way (before a report heading, or
-// before the closing prompt).
-enum class LineEnding { Lf, CrLf, Either };
-
 // Fills the line's kind and fields from text (its line end and polls already
-// taken off). False when text is no line relaytest prints.
-bool MatchLine(std::string_view text, RecordLine& line, LineEnding& ending);
+// taken off). False when text is no line the programs print.
+bool MatchLine(std::string_view text, RecordLine& line);
 
 // True when start begins a line that carries free text: a command as typed,
 // a file's name, a rule's words, where a run stopped.

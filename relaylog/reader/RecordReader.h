@@ -69,7 +69,8 @@ enum class LineKind {
 
 // What a run does, which decides how its record is followed: relaytest's
 // one fixed pass; a sweep, every relay closed alone; switching on command.
-enum class RunKind { Fixed, Sweep, Switching };
+// A line is written by one kind of run, by every run, or is the frame's own.
+enum class RunKind { Fixed, Sweep, Switching, Every, Frame };
 
 // How a program frames its record: its first line (a template, as in
 // LineTemplates.cpp), and the word its last line begins with ("Sweep complete",
@@ -183,6 +184,13 @@ private:
     std::string error_;
     std::uint64_t errorLine_ = 0;
 };
+
+// The kind of run that writes lines of the kind (Every, or Frame for the
+// headings, the last lines and the wiring line after the card header).
+RunKind WrittenBy(LineKind kind);
+// What printed a line of the kind, for a finding that it is out of place;
+// of: the frame a heading or last line names.
+std::string LineName(LineKind kind, const Frame* of);
 
 // A set of boards (bit b for board b) as relaysweep names it: ascending, each
 // run of two or more boards as a range ("0-7", "0,2-3").
