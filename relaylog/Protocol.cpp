@@ -88,8 +88,11 @@ void ProtocolFollower::Other(const RecordLine& line)
     switch (line.kind) {
     case LineKind::Switch: StartPush(line); return;
     case LineKind::Access:
-        if (line.write && line.offset == ControlRegister && line.value < Boards) {
-            StartFetch(line);
+        if (line.write && line.offset == ControlRegister && line.value < Boards) {  // a fetch begins
+            const auto board = static_cast<std::int32_t>(line.value);
+            Access(line, Sequence{Sequence::StartFetch, board, line.number});
+            current_ = Sequence{Sequence::Fetch, board, line.number};
+            step_ = 0;
             return;
         }
         Access(line, Sequence{});
@@ -162,25 +165,46 @@ void ProtocolFollower::Framing(const RecordLine& line)
         stage_ = Stage::Closed;
 }
 
-// The step under way is done.
-void ProtocolFollower::Done()
-{
-    last_ = current_;
-    current_ = Sequence{};
-}
-
 // True when the line is the next one of the step under way. Otherwise the
-// step is reported as broken off and the line is left to the caller.
+// step is reported as broken off and the line is left to the caller. A push
+// writes the four data words, then control with the go flag (control without
+// it starts a fetch: no part of the push); a fetch reads the data words.
 bool ProtocolFollower::Continue(const RecordLine& line)
 {
-    switch (current_.kind) {
-    case Sequence::Push: return ContinuePush(line);
-    case Sequence::Fetch: return ContinueFetch(line);
-    case Sequence::Report: return ContinueReport(line);
-    case Sequence::None:
-    case Sequence::StartFetch: break;
+    if (current_.kind == Sequence::Report)
+        return ContinueReport(line);
+    const bool push = current_.kind == Sequence::Push;
+    const bool control = push && step_ == WordsPerBoard;
+    if (line.kind != LineKind::Access || line.write != push ||
+        line.offset != (control ? ControlRegister : DataRegister[step_]) || (control && (line.value & GoFlag) == 0)) {
+        BreakOff(line);
+        return false;
     }
-    return false;
+    Access(line, current_);
+    const auto word = static_cast<std::size_t>(step_++);
+    if (!push) {
+        fetch_.fetched[word] = line.value;
+        fetch_.wordLines[word] = line.number;
+        if (step_ == WordsPerBoard)
+            ReadBackDone();
+        return true;
+    }
+    const int board = BoardOf(current_.number);
+    std::uint32_t wanted = control ? static_cast<std::uint32_t>(board) | GoFlag : image_[board][word];
+    // relayctl, and relaysweep's deep passes, push a board all open, whatever
+    // it read back (all ones too), as a switch off of its first relay.
+    const bool openAll = (Is(RunKind::Switching) || deep_) && !switchedOn_ && CrosspointOf(current_.number) == 0;
+    if (openAll && !control && line.value == 0)
+        wanted = 0;
+    if (openAll && control && latch_ == Words{})
+        image_[board] = Words{};
+    if (line.value != wanted)
+        Found(line.number, WrongValue{{line, current_}, wanted});
+    if (control) {
+        last_ = current_;
+        current_ = Sequence{};
+    }
+    return true;
 }
 
 void ProtocolFollower::BreakOff(const RecordLine& line)
@@ -200,8 +224,7 @@ void ProtocolFollower::StartPush(const RecordLine& line)
     }
     const int c = CrosspointOf(line.n);
     std::uint32_t& word = WordOf(image_[BoardOf(line.n)], c);
-    const std::uint32_t mask = MaskOf(c);
-    word = line.on ? word | mask : word & ~mask;
+    word = line.on ? word | MaskOf(c) : word & ~MaskOf(c);
     lastSwitch_ = line.n;
     switchedOn_ = line.on;
     if (line.on) {
@@ -211,60 +234,6 @@ void ProtocolFollower::StartPush(const RecordLine& line)
     }
     current_ = Sequence{Sequence::Push, line.n, line.number};
     step_ = 0;
-}
-
-bool ProtocolFollower::ContinuePush(const RecordLine& line)
-{
-    const bool control = step_ == WordsPerBoard;
-    const std::uint32_t offset = control ? ControlRegister : DataRegister[step_];
-    // Control without the go flag starts a fetch: it is no part of the push.
-    if (line.kind != LineKind::Access || !line.write || line.offset != offset ||
-        (control && (line.value & GoFlag) == 0)) {
-        BreakOff(line);
-        return false;
-    }
-    Access(line, current_);
-    const int board = BoardOf(current_.number);
-    std::uint32_t wanted =
-        control ? static_cast<std::uint32_t>(board) | GoFlag : image_[board][static_cast<std::size_t>(step_)];
-    // relayctl, and relaysweep's deep passes, push a board all open, whatever
-    // it read back (all ones too), as a switch off of its first relay.
-    const bool openAll = (Is(RunKind::Switching) || deep_) && !switchedOn_ && CrosspointOf(current_.number) == 0;
-    if (openAll && !control && line.value == 0)
-        wanted = 0;
-    if (openAll && control && latch_ == Words{})
-        image_[board] = Words{};
-    if (line.value != wanted)
-        Found(line.number, WrongValue{{line, current_}, wanted});
-    if (++step_ > WordsPerBoard)
-        Done();
-    return true;
-}
-
-void ProtocolFollower::StartFetch(const RecordLine& line)
-{
-    const auto board = static_cast<std::int32_t>(line.value);
-    Access(line, Sequence{Sequence::StartFetch, board, line.number});
-    current_ = Sequence{Sequence::Fetch, board, line.number};
-    step_ = 0;
-}
-
-bool ProtocolFollower::ContinueFetch(const RecordLine& line)
-{
-    if (line.kind != LineKind::Access || line.write || line.offset != DataRegister[step_]) {
-        BreakOff(line);
-        return false;
-    }
-    Access(line, current_);
-    fetch_.fetched[static_cast<std::size_t>(step_)] = line.value;
-    fetch_.wordLines[static_cast<std::size_t>(step_)] = line.number;
-    if (++step_ == WordsPerBoard) {
-        ReadBackDone();
-        current_.kind = Sequence::Report;
-        orphan_ = false;
-        step_ = 0;
-    }
-    return true;
 }
 
 // A whole board has come back: hand it on with what was last sent to that
@@ -283,6 +252,9 @@ void ProtocolFollower::ReadBackDone()
     std::copy(std::begin(pushed_), std::end(pushed_), fetch_.latched.begin());
     FindLanding();
     tell_(&FindingSink::BoardReadBack, fetch_);
+    current_.kind = Sequence::Report;
+    orphan_ = false;
+    step_ = 0;
     // A sweep's or relayctl's relays are judged at the end, each once (one
     // fault, one PROBLEM line), not at every read.
     if (!Is(RunKind::Fixed)) {
@@ -331,8 +303,10 @@ bool ProtocolFollower::ContinueReport(const RecordLine& line)
     }
     if (!orphan_)
         CheckReportLine(line);
-    if (++step_ == ReportLines)
-        Done();
+    if (++step_ == ReportLines) {
+        last_ = current_;
+        current_ = Sequence{};
+    }
     return true;
 }
 
@@ -353,33 +327,6 @@ void ProtocolFollower::CheckReportLine(const RecordLine& line)
         Found(line.number, ReportMapMismatch{first, line.value, current_});
     if (line.value != fetch_.fetched[word])
         Found(line.number, ReportFetchMismatch{first, line.value, fetch_.fetched[word], fetch_.wordLines[word], current_});
-}
-
-// Every register access: its wait, the traffic figures, and the controller's
-// registers as the access leaves them.
-void ProtocolFollower::Access(const RecordLine& line, const Sequence& within)
-{
-    ++traffic_.accesses;
-    traffic_.polls += line.polls.count;
-    if (line.polls.count > traffic_.longestWait) {
-        traffic_.longestWait = line.polls.count;
-        traffic_.longestWaitLine = line.number;
-    }
-    CheckWait(line, within);
-    if (line.offset == ControlRegister) {
-        // Control with the go flag sends the data registers to the board in
-        // its low bits; numbers past the last board reach nothing.
-        const std::uint32_t board = line.value & (GoFlag - 1);
-        if (line.write && (line.value & GoFlag) != 0 && board < Boards) {
-            pushed_[board] = latch_;
-            pushedAt_[board] = line.number;
-        }
-        return;
-    }
-    for (std::size_t word = 0; word < WordsPerBoard; ++word) {
-        if (line.offset == DataRegister[word])
-            latch_[word] = line.value;
-    }
 }
 
 Stop ProtocolFollower::StoppedAt(std::uint64_t lastLine) const

@@ -1,8 +1,5 @@
-// The lines a station's wiring puts in a relaysweep or relayctl record: the
-// wiring named after the card header, relays skipped by rule, commands
-// refused and rules already broken. None is a fault of the card; each is
-// handed on as it is. relayctl's routes are handed on too, and judged by the
-// read-backs before each route line.
+// The lines a station's wiring puts in a record, and relayctl's routes, each
+// judged by the read-backs before its line.
 #include "Protocol.h"
 
 namespace relaylog {
