@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ReportFiles.h"
+
 namespace relaylog {
 
 struct Options {
@@ -26,8 +28,7 @@ extern const char* const UsageText;
 // Usage: the mistake is in mistake and has been printed with the synopsis
 // on standard error (status 2); reports lists every --junit and --html file
 // named, so that they can still say why nothing was judged.
-Parsed ReadCommandLine(int argc, char** argv, Options& options, std::string& mistake,
-                       std::vector<std::string>& junits, std::vector<std::string>& pages);
+Parsed ReadCommandLine(int argc, char** argv, Options& options, std::string& mistake, std::vector<NamedFile>& reports);
 
 // Text echoed whole, a backslash as \\ and control bytes as \xHH.
 std::string Echoed(const std::string& text);

@@ -12,8 +12,8 @@ template <typename Int> std::string Str(Int n) { return std::to_string(n); }
 // "the write of 00000001 to 104 (SpiData0)", "the read of 110 (SpiData3)"
 std::string AccessName(const RecordLine& line)
 {
-    std::string text = line.write ? "the write of " + Hex(line.value) + " to " + Offset(line.offset)
-                                  : "the read of " + Offset(line.offset);
+    std::string text = line.write ? "the write of " + Hex(line.value) + " to " + Hex(line.offset, 2)
+                                  : "the read of " + Hex(line.offset, 2);
     if (line.offset == ControlRegister)
         text += " (SpiControl)";
     for (int word = 0; word < WordsPerBoard; ++word) {
@@ -101,8 +101,8 @@ std::string Sentence(const GaveUpEarly& k)
 }
 std::string Sentence(const StrayPoll& k)
 {
-    return "a busy check before " + Role(k.access) + " polls " + Offset(k.polled) + " instead of the control register " +
-           Offset(ControlRegister);
+    return "a busy check before " + Role(k.access) + " polls " + Hex(k.polled, 2) +
+           " instead of the control register " + Hex(ControlRegister, 2);
 }
 std::string Sentence(const LineOutOfPlace& k)
 {
@@ -112,17 +112,15 @@ std::string Sentence(const LineOutOfPlace& k)
 }
 std::string Sentence(const Stopped& k)
 {
-    const std::string program = k.run->program;
+    const bool sweep = k.run->kind == RunKind::Sweep;
+    const std::string pushed = std::string("; it pushed ") + Touched(k.run) + " all open";
     const char* unreached = ": the relays it did not reach are unverified";
-    if (k.run->kind != RunKind::Sweep)
-        return k.cause == LineKind::Interrupted
-                   ? program + " was stopped from outside before its command was done: it pushed " + Touched(k.run) +
-                         " all open (its last line says whether they read back open)"
-                   : program + " stopped: its record could not be written (standard output failed) before its "
-                               "command was done; it pushed " + Touched(k.run) + " all open";
     if (k.cause != LineKind::Interrupted)
-        return program + " stopped: its record could not be written (standard output failed); it pushed " +
-               Touched(k.run) + " all open" + unreached;
+        return k.run->program + std::string(" stopped: its record could not be written (standard output failed)") +
+               (sweep ? pushed + unreached : " before its command was done" + pushed);
+    if (!sweep)
+        return k.run->program + std::string(" was stopped from outside before its command was done: it pushed ") +
+               Touched(k.run) + " all open (its last line says whether they read back open)";
     return "the sweep was stopped from outside before its end" +
            (k.lastClosed >= 0 ? ", the last relay it closed " + RelayName(k.lastClosed) + " at line " + Str(k.closedAt)
                               : std::string(", before it closed any relay")) + unreached;

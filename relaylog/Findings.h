@@ -61,47 +61,38 @@ const char* PlainSentence(PlainKind which);
 Concern PlainConcern(PlainKind which);
 
 // The concern of every other kind, as a member: "static constexpr Concern
-// concern"; a kind whose concern is a board says which with Board().
+// concern"; a kind whose concern is a board says which with Board(), the
+// board of its member relay for RELAYLOG_ON_RELAY.
 #define RELAYLOG_ON(c) static constexpr Concern concern = Concern::c
 #define RELAYLOG_ON_BOARD(b) \
     RELAYLOG_ON(Board);      \
     int Board() const { return static_cast<int>(b); }
+#define RELAYLOG_ON_RELAY RELAYLOG_ON_BOARD(BoardOf(relay))
 
 // What relaytest refused, and a switch of a relay that does not exist.
 struct RefusedRelay { std::int64_t relay; RELAYLOG_ON(Protocol); };
 struct RefusedBoard { std::int64_t board; RELAYLOG_ON(Protocol); };
 struct NoSuchRelay { std::int64_t relay; RELAYLOG_ON(Protocol); };
-// Pushes and fetches.
+// Pushes and fetches; a relay read back the other way than pushed.
 struct StrayAccess { RecordLine access; RELAYLOG_ON(Protocol); };
 struct BrokenOff { Sequence step; int done; RELAYLOG_ON(Protocol); };  // done: its lines so far
 struct WrongValue { AccessAt access; std::uint32_t expected; RELAYLOG_ON(Protocol); };
-struct RelayDiffers { std::int32_t relay; bool readOn; RELAYLOG_ON_BOARD(BoardOf(relay)); };  // pushed the other way
-// Board reports; fetch is the fetch the report belongs to.
+struct RelayDiffers { std::int32_t relay; bool readOn; RELAYLOG_ON_RELAY; };
+// Board reports; fetch is the fetch the report belongs to, fetchedAt the read of that word.
 struct OrphanReport { std::int64_t board; RELAYLOG_ON(Protocol); };
 struct ReportOtherBoard { std::int64_t heading; Sequence fetch; RELAYLOG_ON_BOARD(fetch.number); };
-struct ReportLabels {
-    std::int32_t first;
-    std::int64_t labelFirst;
-    std::int32_t labelLast;
-    Sequence fetch;
-    RELAYLOG_ON_BOARD(fetch.number);
-};
+struct ReportLabels { std::int32_t first; std::int64_t labelFirst; std::int32_t labelLast; Sequence fetch;
+                      RELAYLOG_ON_BOARD(fetch.number); };
 struct ReportMapMismatch { std::int32_t first; std::uint32_t word; Sequence fetch; RELAYLOG_ON_BOARD(fetch.number); };
-struct ReportFetchMismatch {
-    std::int32_t first;
-    std::uint32_t reported;
-    std::uint32_t fetched;
-    std::uint64_t fetchedAt;  // the read of that word
-    Sequence fetch;
-    RELAYLOG_ON_BOARD(fetch.number);
-};
-// The busy wait before an access.
+struct ReportFetchMismatch { std::int32_t first; std::uint32_t reported; std::uint32_t fetched; std::uint64_t fetchedAt;
+                             Sequence fetch; RELAYLOG_ON_BOARD(fetch.number); };
+// The busy wait before an access; polled: the address a poll read.
 struct NoPoll { AccessAt access; RELAYLOG_ON(Waits); };
 struct PastLimit { AccessAt access; std::uint64_t polls; RELAYLOG_ON(Waits); };
 struct WaitWentOn { AccessAt access; std::uint64_t idlePoll; RELAYLOG_ON(Waits); };
 struct StillBusyAtLimit { AccessAt access; RELAYLOG_ON(Waits); };
 struct GaveUpEarly { AccessAt access; std::uint64_t polls; RELAYLOG_ON(Waits); };
-struct StrayPoll { AccessAt access; std::uint32_t polled; RELAYLOG_ON(Waits); };  // the address polled
+struct StrayPoll { AccessAt access; std::uint32_t polled; RELAYLOG_ON(Waits); };
 // The record's framing: a line out of place (of: the frame a heading or last
 // line names, null for other lines), and the run stopped before its end by
 // its last line, Interrupted or Unwritten (lastClosed -1: none), or because
@@ -109,64 +100,37 @@ struct StrayPoll { AccessAt access; std::uint32_t polled; RELAYLOG_ON(Waits); };
 struct LineOutOfPlace { LineKind line; const Frame* of; Program in; RELAYLOG_ON(Protocol); };
 struct Stopped { LineKind cause; Program run; std::int32_t lastClosed; std::uint64_t closedAt; RELAYLOG_ON(Protocol); };
 struct StoppedBusy { Program run; RELAYLOG_ON(Waits); };
-// relayctl's own.
+// relayctl's own: a board it would not push; a relay of a route made or
+// broken (its title as the record gives it) that its board's last read-back
+// (readAt, 0: none) does not show as the line says; a failed route change
+// (the line's text), and a relay it closed that still reads back closed
+// after its rollback (-1: none).
 struct ControlRefusedBoard { std::int64_t board; RELAYLOG_ON(Protocol); };
-// relayctl's routes: a relay of a route made or broken (its title as the
-// record gives it) that its board's last read-back (readAt, 0: none) does not
-// show as the line says; a failed route change (the line's text), and a relay
-// it closed that still reads back closed after its rollback (-1: none).
-struct RouteNotFollowed {
-    std::string title; std::int32_t relay; bool made; std::uint64_t readAt;
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
+struct RouteNotFollowed { std::string title; std::int32_t relay; bool made; std::uint64_t readAt; RELAYLOG_ON_RELAY; };
 struct RouteFailed { std::string text; std::int32_t leftClosed; std::uint64_t readAt; RELAYLOG_ON(Protocol); };
-// The verdicts over every read-back.
-struct PushLandsElsewhere {
-    int board; int from; std::uint64_t push; std::uint32_t readBacks;
-    RELAYLOG_ON_BOARD(board);
-};
+// The verdicts over every read-back, readBacks how many showed it; an
+// erratic relay's first differing read-back, read back on or not, and the
+// relay switched before it (-1: none).
+struct PushLandsElsewhere { int board; int from; std::uint64_t push; std::uint32_t readBacks;
+                            RELAYLOG_ON_BOARD(board); };
 struct BoardNotAnswering { int board; bool allOnes; std::uint32_t readBacks; RELAYLOG_ON_BOARD(board); };
-struct RelayStuckClosed {
-    int relay; std::uint32_t readBacks; std::uint32_t pushedOff;
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
-struct RelayStuckOpen {
-    int relay; std::uint32_t readBacks; std::uint32_t pushedOn;
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
-struct RelayErratic {
-    int relay;
-    std::uint32_t readBacks;
-    std::uint32_t differs;
-    bool firstReadOn;           // the first that differed read back on
-    std::int32_t firstSwitch;   // the relay switched before it; -1: none
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
-// The verdicts of relaysweep's deep passes (readBacks: how many showed it).
-struct RelayOpensAnother {  // closing relay opened other, closed before on its board
-    int relay; int other; std::uint32_t readBacks;
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
-struct RelayClosesElsewhere {  // other, on another board, read back closed whenever relay was
-    int relay; int other; std::uint32_t readBacks;
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
-struct RelayLate {  // the first read after a push showed the old state, read number read the push
-    int relay; std::uint32_t read; std::uint32_t times;
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
-struct BoardDropsUnderLoad {  // every relay read back open while closed of them were pushed closed
-    int board; int closed; std::uint32_t readBacks;
-    RELAYLOG_ON_BOARD(board);
-};
-struct BoardShifted {  // read back as pushed, shifted one relay up (relay k as k + 1) or down
-    int board; bool up; std::uint32_t readBacks;
-    RELAYLOG_ON_BOARD(board);
-};
-struct BoardAnswersForOther {  // read back exactly what was pushed to board other
-    int board; int other; std::uint32_t readBacks;
-    RELAYLOG_ON_BOARD(board);
-};
+struct RelayStuckClosed { int relay; std::uint32_t readBacks; std::uint32_t pushedOff; RELAYLOG_ON_RELAY; };
+struct RelayStuckOpen { int relay; std::uint32_t readBacks; std::uint32_t pushedOn; RELAYLOG_ON_RELAY; };
+struct RelayErratic { int relay; std::uint32_t readBacks; std::uint32_t differs; bool firstReadOn;
+                      std::int32_t firstSwitch; RELAYLOG_ON_RELAY; };
+// The verdicts of relaysweep's deep passes: closing relay opened other,
+// closed before, on its board; other, on another board, read back closed
+// whenever relay was; the first read after a push showed the old state, read
+// number read the push; every relay read back open while closed of them were
+// pushed closed; read back as pushed, shifted one relay up (relay k as k + 1)
+// or down; read back exactly what was pushed to board other.
+struct RelayOpensAnother { int relay; int other; std::uint32_t readBacks; RELAYLOG_ON_RELAY; };
+struct RelayClosesElsewhere { int relay; int other; std::uint32_t readBacks; RELAYLOG_ON_RELAY; };
+struct RelayLate { int relay; std::uint32_t read; std::uint32_t times; RELAYLOG_ON_RELAY; };
+struct BoardDropsUnderLoad { int board; int closed; std::uint32_t readBacks; RELAYLOG_ON_BOARD(board); };
+struct BoardShifted { int board; bool up; std::uint32_t readBacks; RELAYLOG_ON_BOARD(board); };
+struct BoardAnswersForOther { int board; int other; std::uint32_t readBacks; RELAYLOG_ON_BOARD(board); };
+#undef RELAYLOG_ON_RELAY
 #undef RELAYLOG_ON_BOARD
 #undef RELAYLOG_ON
 

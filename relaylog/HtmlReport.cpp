@@ -24,7 +24,8 @@ const char* const Style =
     "section.board{display:inline-block;vertical-align:top;margin:0 1.5em 1em 0;break-inside:avoid}"
     "svg text{font-size:10px;fill:#444}rect{stroke:#fff;stroke-width:1}"
     "rect.changed{stroke:#000;stroke-width:3}";
-const char* const PrintStyle = "@media print{body{margin:0}*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}";
+const char* const PrintStyle =
+    "@media print{body{margin:0}*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}";
 
 // The styles of the classes from first to end, where any relay is in one of
 // them or they are the classes every page lists: a page without relays
@@ -204,8 +205,9 @@ void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Com
     const auto counts = verdicts.Counts();
     out << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\"><head><meta charset=\"utf-8\"/>"
         << HtmlMarker << "<title>relaylog: " << XmlEscaped(verdict_) << "</title><style>" << Style
-        << ClassStyles(counts, 0, ListedClassCount) << PrintStyle << ClassStyles(counts, ListedClassCount, PlainClassCount)
-        << ClassStyles(counts, PlainClassCount, RelayClassCount) << "</style></head><body>\n"
+        << ClassStyles(counts, 0, ListedClassCount) << PrintStyle
+        << ClassStyles(counts, ListedClassCount, PlainClassCount) << ClassStyles(counts, PlainClassCount, RelayClassCount)
+        << "</style></head><body>\n"
         << "<h1>Relay matrix report</h1>\n";
     WriteProperties(out, properties_);
     for (const std::string& line : headline_)

@@ -42,8 +42,14 @@ bool ProtocolFollower::Take(const RecordLine& line)
         Found(line.number, Plain{PlainKind::MissingRevision});
         [[fallthrough]];
     case Stage::Body:
-        if (!WiringLine(line))
-            Body(line);
+        // The line after a framed run's card header names its wiring, or the record has none.
+        if (!wiringKnown_ && !Is(RunKind::Fixed)) {
+            wiringKnown_ = true;
+            tell_(&FindingSink::RecordWiring, line.number, line.kind == LineKind::Wiring ? line.text : std::string());
+            if (line.kind == LineKind::Wiring)
+                return true;
+        }
+        Body(line);
         return true;
     case Stage::Closed:
         if (line.kind == LineKind::PausePrompt && Is(RunKind::Fixed)) {
@@ -327,6 +333,44 @@ void ProtocolFollower::CheckReportLine(const RecordLine& line)
         Found(line.number, ReportMapMismatch{first, line.value, current_});
     if (line.value != fetch_.fetched[word])
         Found(line.number, ReportFetchMismatch{first, line.value, fetch_.fetched[word], fetch_.wordLines[word], current_});
+}
+
+// A route made must read back closed, relay by relay; one broken, open; a
+// failed change's rollback must leave open every relay the command closed.
+void ProtocolFollower::Route(const RecordLine& line)
+{
+    tell_(&FindingSink::RuleLine, line);
+    const bool made = line.kind == LineKind::RouteMade;
+    if (line.kind == LineKind::RouteFailed) {
+        int left = 0;
+        while (left < Relays && !(closing_.test(static_cast<std::size_t>(left)) && ReadsClosed(left)))
+            ++left;
+        const bool any = left < Relays;
+        Found(line.number, RouteFailed{line.text, any ? left : -1, any ? seenAt_[BoardOf(left)] : 0});
+    }
+    for (const std::int32_t relay : line.path) {
+        const Finding finding{line.number, RouteNotFollowed{line.text, relay, made, seenAt_[BoardOf(relay)]}};
+        if (made)
+            made_.set(static_cast<std::size_t>(relay));
+        if (made && !ReadsClosed(relay))
+            Found(line.number, finding.what);
+        else if (!made && ReadsClosed(relay))
+            unbroken_.push_back(finding);
+    }
+}
+
+// The command's routes are all in: a relay of a route broken that reads back
+// closed is a fault unless a route made holds it (a transition never touches
+// the relays two routes share, and its made lines may come after).
+void ProtocolFollower::CommandDone()
+{
+    for (const Finding& finding : unbroken_) {
+        if (!made_.test(static_cast<std::size_t>(std::get<RouteNotFollowed>(finding.what).relay)))
+            tell_(&FindingSink::Problem, finding);
+    }
+    unbroken_.clear();
+    closing_.reset();
+    made_.reset();
 }
 
 Stop ProtocolFollower::StoppedAt(std::uint64_t lastLine) const

@@ -61,11 +61,10 @@ private:
     void Access(const RecordLine& line, const Sequence& within);
     void CheckWait(const RecordLine& line, const Sequence& within);
     void Hold(const Finding& finding);
-    // The station's lines and relayctl's routes (StationLines.cpp).
-    bool WiringLine(const RecordLine& line);
+    // relayctl's routes, judged by each board's last read-back.
     void Route(const RecordLine& line);
-    bool ReadsClosed(int relay) const;
     void CommandDone();
+    bool ReadsClosed(int relay) const { return Bit(seen_[BoardOf(relay)], CrosspointOf(relay)); }
 
     Sinks tell_;
     static constexpr std::size_t HeldWaits = 200;  // 3 stop the program, then it pushes each board open
@@ -77,9 +76,7 @@ private:
     bool wiringKnown_ = false;  // the line after the card header has been: a Wiring line or not
     std::uint64_t blankLine_ = 0;  // an empty line whose meaning the next line decides
 
-    // relaytest's own image of each board, which every switch pushes whole.
-    Words image_[Boards]{};
-
+    Words image_[Boards]{};  // the program's own image of each board, which every switch pushes whole
     // The controller: its data registers, and what each board was last sent.
     Words latch_{};
     Words pushed_[Boards]{};
@@ -95,17 +92,15 @@ private:
     std::uint64_t lastClosedAt_ = 0;
     ReadBack fetch_;
 
-    // Routes are judged by each board's last read-back (at seenAt_, 0: none).
-    // Per command: the relays it closed, those of routes it made, and those of
-    // routes it broke that read back closed (StationLines.cpp).
+    // Each board's last read-back (at seenAt_, 0: none); per command: the
+    // relays it closed, those of routes it made, and those of routes it broke
+    // that read back closed.
     Words seen_[Boards]{};
     std::uint64_t seenAt_[Boards]{};
     std::bitset<Relays> closing_;
     std::bitset<Relays> made_;
     std::vector<Finding> unbroken_;
-
     bool deep_ = false;  // relaysweep's deep passes have begun
-
     Traffic traffic_;
 };
 

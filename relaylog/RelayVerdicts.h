@@ -63,70 +63,88 @@ inline constexpr ClassWords Classes[RelayClassCount] = {
     {"answers for another board", 'W', "answers-for-other", "fill:#37474f", 5},
 };
 inline const ClassWords& WordsOf(RelayClass k) { return Classes[static_cast<int>(k)]; }
+// The deep passes' verdicts on a board as a whole, which each of its relays takes.
+inline bool BoardWide(RelayClass k)
+{
+    return k == RelayClass::DropsUnderLoad || k == RelayClass::Shifted || k == RelayClass::AnswersForOther;
+}
 
-// What the read-backs showed of one relay.
-struct RelaySeen {
-    std::uint32_t reads = 0;     // read-backs of its board after a push
-    std::uint32_t pushedOn = 0;  // of them, with the relay pushed on
-    std::uint32_t readOn = 0;    // of them, read back on
-    std::uint32_t differs = 0;   // of them, not as pushed
-    std::uint64_t firstDiffLine = 0;    // the read of its word the first time it differed
-    std::int32_t firstDiffSwitch = -1;  // the relay switched before that read-back; -1: none
-    bool firstDiffReadOn = false;
-};
-
-// What the read-backs showed of one board.
-struct BoardSeen {
-    std::uint32_t reads = 0;      // read-backs after a push, less those that show another board's push
-    std::uint32_t differing = 0;  // of them, not as pushed
-    std::uint64_t firstDiffLine = 0;
-    bool allOnes = true;   // every one of them read back all ones
-    bool allZeros = true;  // every one of them read back all zeros
-};
-
-// A board read back with another board's push in it (BoardSeen leaves those out).
-struct Landing {
+// How many read-backs showed something, and the line of the first; Add is
+// true for that first.
+struct Tally {
     std::uint32_t count = 0;
-    std::uint64_t firstLine = 0;   // the last read of the first such read-back
-    std::uint64_t firstPush = 0;   // the push it showed
+    std::uint64_t first = 0;
+    bool Add(std::uint64_t line)
+    {
+        first = count == 0 ? line : first;
+        return ++count == 1;
+    }
 };
 
-enum class BoardFault { None, AllOnes, AllZeros };
+// What the read-backs of its board after a push showed of one relay: how
+// many pushed it on, read it back on, and differed from the push (at the
+// read of its word; the first read back on or not, after a switch of
+// firstSwitch, -1: none).
+struct RelaySeen {
+    std::uint32_t reads = 0;
+    std::uint32_t pushedOn = 0;
+    std::uint32_t readOn = 0;
+    Tally differs;
+    std::int32_t firstSwitch = -1;
+    bool firstReadOn = false;
+};
 
-// What the deep passes showed of one relay.
+// What the read-backs of a board after a push showed, less those that show
+// another board's push (each landing, by the board pushed and the board read,
+// with the push it showed first): those not as pushed, and whether every one
+// read back all ones, or all zeros.
+struct BoardSeen {
+    std::uint32_t reads = 0;
+    Tally differing;
+    bool allOnes = true;
+    bool allZeros = true;
+};
+struct Landing {
+    Tally seen;
+    std::uint64_t push = 0;
+};
+
+// What the deep passes showed of one relay: a relay of its board its close
+// opened (the first seen), its push shown only by a later read (the latest
+// read after a push that first showed it), and read back closed, pushed open,
+// while relays on other boards were closed.
 struct DeepRelay {
-    std::int32_t opened = -1;      // a relay of its board its close opened, first seen
-    std::uint32_t opens = 0;       // read-backs that showed it
-    std::uint64_t opensLine = 0;
-    std::uint32_t late = 0;        // read-backs that showed its push late
-    std::uint32_t lateRead = 0;    // the latest read after a push that was the first to show it
-    std::uint64_t lateLine = 0;
-    std::uint32_t strays = 0;      // read back closed, pushed open, while relays on other boards were closed
-    std::uint64_t strayLine = 0;
+    std::int32_t opened = -1;
+    Tally opens;
+    Tally late;
+    std::uint32_t lateRead = 0;
+    Tally strays;
 };
 
-// What the deep passes showed of one board.
+// What the deep passes showed of one board: its last read-back (the push it
+// was compared with, the reads since, what it showed, and what every board had
+// been pushed then); read-backs all open though relays were pushed closed (the
+// fewest, and every relay pushed closed at them); read-backs shifted one relay
+// down or up (the line of the first in the later direction seen); and read-backs
+// of another board's push (the first board).
 struct DeepBoard {
-    std::uint64_t lastPush = 0;  // the push its last read-back was compared with
-    std::uint32_t reads = 0;     // read-backs since that push
-    Words last{};                // what that read-back showed
-    std::array<Words, Boards> card{};  // what every board had been pushed then
-    int dropped = 0;             // the fewest relays pushed closed that read back all open
-    std::uint32_t drops = 0;
-    std::uint64_t dropLine = 0;
-    Words dropMask{};            // the relays pushed closed at those read-backs
-    std::uint32_t shifts[2] = {};  // read-backs shifted one relay down, up
+    std::uint64_t lastPush = 0;
+    std::uint32_t reads = 0;
+    Words last{};
+    std::array<Words, Boards> card{};
+    int dropped = 0;
+    Tally drops;
+    Words dropMask{};
+    std::uint32_t shifts[2] = {};
     std::uint64_t shiftLine = 0;
-    int answeredFor = -1;        // the board whose push it read back, first seen
-    std::uint32_t answers = 0;
-    std::uint64_t answerLine = 0;
+    int answeredFor = -1;
+    Tally answers;
 };
 
 // Takes every read-back of a record and judges each relay from them.
 class RelayVerdicts : public FindingSink {
 public:
-    void BoardReadBack(const ReadBack& readBack) override { Observe(readBack); }
-    void Observe(const ReadBack& readBack);
+    void BoardReadBack(const ReadBack& readBack) override;
     // relaysweep's "Relay N skipped: REASON": the relay is judged skipped by
     // rule unless its read-backs show a fault.
     void RuleLine(const RecordLine& line) override;
@@ -136,13 +154,6 @@ public:
     RelayClass ClassOf(int relay) const;
     const RelaySeen& Relay(int relay) const { return relays_[static_cast<std::size_t>(relay)]; }
     const BoardSeen& Board(int board) const { return boards_[static_cast<std::size_t>(board)]; }
-    // Every read-back all ones, or all zeros, though two relays or more
-    // differed from their pushes: the board itself is not answering.
-    BoardFault FaultOf(int board) const;
-    const Landing& Landed(int from, int to) const
-    {
-        return landings_[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)];
-    }
     // Relays of the board, or of every board (-1), in each class.
     std::array<std::uint32_t, RelayClassCount> Counts(int board = -1) const;
     // What the verdicts find, board by board: pushes that land on another

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "Wiring.h"
 #include "Wording.h"
 
 namespace relaylog {
@@ -29,6 +30,37 @@ void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& ce
             text += cell(column * Rows + row);
         out << StripTrailingBlanks(text) << "\n";
     }
+}
+
+// A route's path: "0:0:14, 1:0:5"; under a wiring "DMM_HI@ABUS1 (0:0:14), ...".
+std::string RoutePath(const std::vector<std::int32_t>& path)
+{
+    std::string text;
+    for (const std::int32_t relay : path)
+        text += (text.empty() ? "" : ", ") +
+                (StationWiring() != nullptr ? PathCrosspointName(*StationWiring(), relay)
+                                            : std::to_string(BoardOf(relay)) + ":" + std::to_string(RowOf(relay)) +
+                                                  ":" + std::to_string(ColumnOf(relay)));
+    return text;
+}
+
+// A relay skipped by rule, a command refused, rules broken or a route line,
+// with its line: "Skipped by rule (line 9): relay 316 (...): closing ... is
+// forbidden (...)", "Route made (line 40): DMM_HI to P20 through ...".
+std::string RuleLineText(const RecordLine& line)
+{
+    const std::string at = " (line " + std::to_string(line.number) + "): ";
+    if (line.kind == LineKind::RelaySkipped || line.kind == LineKind::DeepSkip)
+        return (line.kind == LineKind::DeepSkip ? "Skipped by rule in a deep pass" : "Skipped by rule") + at +
+               RelayName(line.n) + ": " + line.text;
+    if (line.kind == LineKind::RouteMade || line.kind == LineKind::RouteBroken)
+        return (line.kind == LineKind::RouteMade ? "Route made" : "Route broken") + at + line.text + " through " +
+               RoutePath(line.path) +
+               (line.kind == LineKind::RouteMade ? "; settle " + std::to_string(line.n) + " ms" : std::string());
+    const char* kind = line.kind == LineKind::CommandRefused ? "Command refused"
+                       : line.kind == LineKind::RouteFailed  ? "Route failed"
+                                                             : "Rules broken";
+    return kind + at + line.text;
 }
 
 }  // namespace
@@ -63,7 +95,7 @@ void TextReport::Problem(const Finding& finding)
 void TextReport::RecordWiring(std::uint64_t line, const std::string& named)
 {
     if (!named.empty())
-        out_ << WiringLine(line, named) << "\n";
+        out_ << "Wiring (line " << line << "): " << named << "\n";
     const std::string warning = WiringWarning(named);
     if (!warning.empty())
         Line("WARNING line " + std::to_string(line) + ": " + warning);

@@ -51,8 +51,6 @@ std::string Hex(std::uint32_t value, int width)
     return text;
 }
 
-std::string Offset(std::uint32_t offset) { return Hex(offset, 2); }
-
 void UseWiring(const Wiring* wiring) { Station = wiring; }
 
 const Wiring* StationWiring() { return Station; }
@@ -123,11 +121,6 @@ std::string StopText(const Stop& stop)
 
 std::string WiringNamed(const Wiring& wiring) { return wiring.file + " (checksum " + wiring.checksum + ")"; }
 
-std::string WiringLine(std::uint64_t line, const std::string& named)
-{
-    return "Wiring (line " + Str(line) + "): " + named;
-}
-
 std::string WiringWarning(const std::string& named)
 {
     const std::string given = Station != nullptr ? WiringNamed(*Station) : std::string();
@@ -142,33 +135,6 @@ std::string WiringWarning(const std::string& named)
         return "the record was made under the wiring " + named + ", but relaylog was given " + given +
                ": another file, or one changed since, so the names may not be those of the run";
     return {};
-}
-
-std::string RuleLineText(const RecordLine& line)
-{
-    const std::string at = " (line " + Str(line.number) + "): ";
-    if (line.kind == LineKind::RelaySkipped || line.kind == LineKind::DeepSkip)
-        return (line.kind == LineKind::DeepSkip ? "Skipped by rule in a deep pass" : "Skipped by rule") + at +
-               RelayName(line.n) + ": " + line.text;
-    if (line.kind == LineKind::RouteMade || line.kind == LineKind::RouteBroken)
-        return (line.kind == LineKind::RouteMade ? "Route made" : "Route broken") + at + line.text +
-               " through " + RoutePath(line.path) +
-               (line.kind == LineKind::RouteMade ? "; settle " + std::to_string(line.n) + " ms" : "");
-    const char* kind = line.kind == LineKind::CommandRefused ? "Command refused"
-                       : line.kind == LineKind::RouteFailed  ? "Route failed"
-                                                             : "Rules broken";
-    return kind + at + line.text;
-}
-
-std::string RoutePath(const std::vector<std::int32_t>& path)
-{
-    std::string text;
-    for (const std::int32_t relay : path)
-        text += (text.empty() ? "" : ", ") +
-                (Station != nullptr ? PathCrosspointName(*Station, relay)
-                                    : std::to_string(BoardOf(relay)) + ":" + std::to_string(RowOf(relay)) + ":" +
-                                          std::to_string(ColumnOf(relay)));
-    return text;
 }
 
 std::string XmlEscaped(const std::string& text, bool keepLineFeeds)
