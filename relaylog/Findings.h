@@ -16,12 +16,9 @@
 
 namespace relaylog {
 
-// The program that printed a record, known by its first line: its row of
-// Frames (RecordReader.h), relaytest's when the record has no heading. Never null.
-using Program = const Frame*;
+using Program = const Frame*;  // by the record's first line: its row of Frames; relaytest's without a heading
 
-// A sequence of lines relaytest prints as one step.
-struct Sequence {
+struct Sequence {  // lines the programs print as one step
     enum Kind {
         None,
         Push,        // after a switch: four data writes, then control with the go flag
@@ -33,17 +30,14 @@ struct Sequence {
     std::uint64_t line = 0;   // where it began
 };
 
-// Which JUnit test case a finding fails: the card check, the SPI waits, the
-// board it is about, or the record's protocol.
-enum class Concern { CardCheck, Waits, Board, Protocol };
+enum class Concern { CardCheck, Waits, Board, Protocol };  // the JUnit case a finding fails
 
 // Each kind of finding carries what its sentence needs, and its concern (a
 // board concern also names its board). The protocol follower (Protocol.h)
 // finds the first group in the record's lines; the verdicts (RelayVerdicts.h)
 // find the last group in the read-backs once the record is complete.
 
-// An access, and the step it belongs to (None: no step).
-struct AccessAt {
+struct AccessAt {  // an access, and the step it belongs to (None: no step)
     RecordLine line;
     Sequence within;
 };
@@ -142,17 +136,15 @@ using FindingKind =
                  RelayStuckOpen, RelayErratic, RouteNotFollowed, RouteFailed, RelayOpensAnother,
                  RelayClosesElsewhere, RelayLate, BoardDropsUnderLoad, BoardShifted, BoardAnswersForOther>;
 
-// Every kind as one number, each plain kind a kind of its own: 0 to KindCount - 1.
 constexpr std::size_t KindCount = std::variant_size_v<FindingKind> - 1 + PlainKindCount;
-std::size_t KindOf(const FindingKind& what);
+std::size_t KindOf(const FindingKind& what);  // 0 to KindCount - 1, each plain kind one of its own
 
 struct Finding {
     std::uint64_t line;  // where the record shows it
     FindingKind what;
 };
 
-// A whole board read back: what came back, and what was last pushed to it.
-struct ReadBack {
+struct ReadBack {  // a whole board read back: what came back, and what was last pushed to it
     int board = 0;
     std::uint64_t firstLine = 0;  // the control write that started the fetch
     std::uint64_t lastLine = 0;   // the last data read
@@ -164,14 +156,11 @@ struct ReadBack {
     bool switchedOn = false;       // that switch closed it
     bool deep = false;             // read in relaysweep's deep passes
     std::array<Words, Boards> latched{};  // what every board was last pushed
-    // Another board whose last push is exactly what came back, where that
-    // differs from this board's own push: the push landed here too. -1: none.
-    std::int32_t landedFrom = -1;
-    std::uint64_t landedAt = 0;  // the control write of that push
+    std::int32_t landedFrom = -1;  // another board whose last push, not this one's, came back (-1: none)
+    std::uint64_t landedAt = 0;    // the control write of that push, which landed here too
 };
 
-// Where a record that is not complete stopped, and what was under way.
-struct Stop {
+struct Stop {  // where a record that is not complete stopped, and what was under way
     enum Phase { CardCheck, Revision, Body } phase = Body;  // CardCheck: not even the card check yet
     Program program = Relaytest;  // what its end should have been
     std::uint64_t line = 0;  // the last complete line, or the one it ends inside
@@ -191,8 +180,7 @@ struct Traffic {
 
 class RelayVerdicts;
 
-// One run of a program in a record: a file saved with ">>" holds several.
-struct Run {
+struct Run {  // one run of a program in a record: a file saved with ">>" holds several
     int number = 1;
     Program program = Relaytest;
     std::uint64_t firstLine = 1;
@@ -215,27 +203,22 @@ public:
     virtual void CardCheck(std::uint64_t /*line*/, bool /*found*/) {}
     virtual void Revision(std::uint64_t /*line*/, std::uint32_t /*value*/) {}
     virtual void BoardReadBack(const ReadBack& /*readBack*/) {}
-    // A relaysweep or relayctl record's wiring, from its line after the card
-    // header: "FILE (checksum X)", or empty (at that line) when it names none.
+    // A framed record's wiring, from its line after the card header: "FILE
+    // (checksum X)", or empty (at that line) when it names none.
     virtual void RecordWiring(std::uint64_t /*line*/, const std::string& /*named*/) {}
     // A line the station's rules put in the record: a relay skipped by rule,
-    // a command refused, rules already broken. None is a fault of the card.
-    // relayctl's route lines come this way too (their faults come as findings).
+    // a command refused, rules already broken, no fault of the card; and
+    // relayctl's route lines (their faults come as findings).
     virtual void RuleLine(const RecordLine& /*line*/) {}
     virtual void Problem(const Finding& /*finding*/) {}
-    // The record is complete and every relay judged; the verdicts' own
-    // findings come next, through Problem.
-    virtual void Verdicts(const RelayVerdicts& /*verdicts*/) {}
+    virtual void Verdicts(const RelayVerdicts& /*verdicts*/) {}  // every relay judged; their findings come next
     virtual void End(const Traffic& /*traffic*/) {}
-    // The record cannot be judged: the ERROR line, as the text report prints it.
-    virtual void Error(const std::string& /*line*/) {}
+    virtual void Error(const std::string& /*line*/) {}  // the ERROR line, as the text report prints it
     virtual void Judged(const Run& /*run*/) {}
-    // Several runs: the worst of them, and the file's last line.
-    virtual void FileJudged(const Run& /*worst*/, const std::string& /*verdict*/) {}
+    virtual void FileJudged(const Run& /*worst*/, const std::string& /*verdict*/) {}  // several runs: the file's
 };
 
-// The consumers of a run, each fed every event in turn.
-class Sinks {
+class Sinks {  // the consumers of a run, each fed every event in turn
 public:
     explicit Sinks(std::vector<FindingSink*> sinks) : sinks_(std::move(sinks)) {}
     template <typename... Params, typename... Args>

@@ -1,4 +1,4 @@
-#include "HtmlReport.h"
+#include "Reports.h"
 
 #include "Wiring.h"
 #include "Wording.h"
@@ -145,7 +145,7 @@ void WriteList(std::ostream& out, const char* cls, const std::vector<std::string
     out << "</ul>\n";
 }
 
-void WriteProperties(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& properties)
+void WriteProperties(std::ostream& out, const PropertyList& properties)
 {
     if (properties.empty())
         return;
@@ -175,14 +175,6 @@ void HtmlPage::Problem(const Finding& finding)
         problems_.push_back(ProblemLine(finding));
 }
 
-void HtmlPage::Judged(const Run& run)
-{
-    verdict_ = run.verdict;
-    relays_ = run.relays;
-}
-
-void HtmlPage::Error(const std::string& line) { verdict_ = line; }
-
 void HtmlPage::RuleLine(const RecordLine& line)
 {
     const std::string route = "; route " + line.text;
@@ -191,12 +183,6 @@ void HtmlPage::RuleLine(const RecordLine& line)
         if (titles.find(route) == std::string::npos && titles.size() < MaxTitles)
             titles += route;
     }
-}
-
-void HtmlPage::FileJudged(const Run& worst, const std::string& verdict)
-{
-    verdict_ = verdict;
-    relays_ = worst.relays;
 }
 
 void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const

@@ -31,17 +31,14 @@ class ProtocolFollower {
 public:
     explicit ProtocolFollower(Sinks tell) : tell_(std::move(tell)) {}
 
-    // False when the record turns out not to be a relaytest record at all.
-    bool Take(const RecordLine& line);
+    bool Take(const RecordLine& line);  // false when the record turns out to be no record at all
 
     bool Started() const { return stage_ != Stage::CardCheck || program_ != Relaytest; }
     bool Complete() const { return stage_ == Stage::Closed || stage_ == Stage::Paused; }
-    // Where an incomplete record stopped, after lastLine complete lines.
-    Stop StoppedAt(std::uint64_t lastLine) const;
+    Stop StoppedAt(std::uint64_t lastLine) const;  // where an incomplete record stopped, after lastLine lines
     const Traffic& Counts() const { return traffic_; }
     Program Of() const { return program_; }
-    // Hands on the waits held for a stop that did not come.
-    void Flush();
+    void Flush();  // hands on the waits held for a stop that did not come
 
 private:
     enum class Stage { CardCheck, Revision, Body, Closed, Paused };
@@ -77,9 +74,8 @@ private:
     std::uint64_t blankLine_ = 0;  // an empty line whose meaning the next line decides
 
     Words image_[Boards]{};  // the program's own image of each board, which every switch pushes whole
-    // The controller: its data registers, and what each board was last sent.
-    Words latch_{};
-    Words pushed_[Boards]{};
+    Words latch_{};  // the controller's data registers
+    Words pushed_[Boards]{};  // what each board was last sent
     std::uint64_t pushedAt_[Boards]{};  // line of the control write; 0 when never
 
     Sequence current_;    // the step under way

@@ -8,7 +8,7 @@
 
 #include "Protocol.h"
 #include "RecordReader.h"
-#include "TextReport.h"
+#include "Reports.h"
 #include "Wording.h"
 
 namespace relaylog {

@@ -81,63 +81,50 @@ struct Tally {
     }
 };
 
-// What the read-backs of its board after a push showed of one relay: how
-// many pushed it on, read it back on, and differed from the push (at the
-// read of its word; the first read back on or not, after a switch of
-// firstSwitch, -1: none).
+// What the read-backs of its board after a push showed of one relay.
 struct RelaySeen {
     std::uint32_t reads = 0;
-    std::uint32_t pushedOn = 0;
-    std::uint32_t readOn = 0;
-    Tally differs;
-    std::int32_t firstSwitch = -1;
-    bool firstReadOn = false;
+    std::uint32_t pushedOn = 0;     // of them, with the relay pushed on
+    std::uint32_t readOn = 0;       // of them, read back on
+    Tally differs;                  // of them, not as pushed, at the read of its word
+    std::int32_t firstSwitch = -1;  // the relay switched before the first that differed; -1: none
+    bool firstReadOn = false;       // that first read it back on
 };
 
 // What the read-backs of a board after a push showed, less those that show
-// another board's push (each landing, by the board pushed and the board read,
-// with the push it showed first): those not as pushed, and whether every one
-// read back all ones, or all zeros.
+// another board's push (a Landing, by the board pushed and the board read).
 struct BoardSeen {
     std::uint32_t reads = 0;
-    Tally differing;
-    bool allOnes = true;
-    bool allZeros = true;
+    Tally differing;       // not as pushed
+    bool allOnes = true;   // every one read back all ones
+    bool allZeros = true;  // every one read back all zeros
 };
 struct Landing {
     Tally seen;
-    std::uint64_t push = 0;
+    std::uint64_t push = 0;  // the push the first showed
 };
 
-// What the deep passes showed of one relay: a relay of its board its close
-// opened (the first seen), its push shown only by a later read (the latest
-// read after a push that first showed it), and read back closed, pushed open,
-// while relays on other boards were closed.
+// What the deep passes showed of one relay.
 struct DeepRelay {
-    std::int32_t opened = -1;
-    Tally opens;
-    Tally late;
-    std::uint32_t lateRead = 0;
-    Tally strays;
+    std::int32_t opened = -1;    // a relay of its board its close opened, the first seen
+    Tally opens;                 // read-backs that showed that
+    Tally late;                  // read-backs that showed its push late
+    std::uint32_t lateRead = 0;  // the latest read after a push that was the first to show it
+    Tally strays;                // read back closed, pushed open, while relays on other boards were closed
 };
 
-// What the deep passes showed of one board: its last read-back (the push it
-// was compared with, the reads since, what it showed, and what every board had
-// been pushed then); read-backs all open though relays were pushed closed (the
-// fewest, and every relay pushed closed at them); read-backs shifted one relay
-// down or up (the line of the first in the later direction seen); and read-backs
-// of another board's push (the first board).
+// What the deep passes showed of one board.
 struct DeepBoard {
-    std::uint64_t lastPush = 0;
-    std::uint32_t reads = 0;
-    Words last{};
-    std::array<Words, Boards> card{};
-    int dropped = 0;
+    std::uint64_t lastPush = 0;        // the push its last read-back was compared with
+    std::uint32_t reads = 0;           // read-backs since that push
+    Words last{};                      // what that read-back showed
+    std::array<Words, Boards> card{};  // what every board had been pushed then
+    int dropped = 0;                   // the fewest relays pushed closed that read back all open
     Tally drops;
-    Words dropMask{};
-    std::uint32_t shifts[2] = {};
-    std::uint64_t shiftLine = 0;
-    int answeredFor = -1;
+    Words dropMask{};                  // the relays pushed closed at those read-backs
+    std::uint32_t shifts[2] = {};      // read-backs shifted one relay down, up
+    std::uint64_t shiftLine = 0;       // the first of the direction seen last
+    int answeredFor = -1;              // the board whose push it read back, first seen
     Tally answers;
 };
 
@@ -148,22 +135,18 @@ public:
     // relaysweep's "Relay N skipped: REASON": the relay is judged skipped by
     // rule unless its read-backs show a fault.
     void RuleLine(const RecordLine& line) override;
-    // Why relaysweep skipped the relay; empty when it did not.
-    std::string SkipReason(int relay) const;
+    std::string SkipReason(int relay) const;  // why relaysweep skipped the relay; empty when it did not
 
     RelayClass ClassOf(int relay) const;
     const RelaySeen& Relay(int relay) const { return relays_[static_cast<std::size_t>(relay)]; }
     const BoardSeen& Board(int board) const { return boards_[static_cast<std::size_t>(board)]; }
-    // Relays of the board, or of every board (-1), in each class.
-    std::array<std::uint32_t, RelayClassCount> Counts(int board = -1) const;
+    std::array<std::uint32_t, RelayClassCount> Counts(int board = -1) const;  // of a board, or of all (-1)
     // What the verdicts find, board by board: pushes that land on another
     // board, a board that does not answer, or else each stuck or erratic relay;
     // after a --deep record's deep passes, a board's own deep verdict stands
     // for all of these, and the deep verdicts of its relays follow them.
     std::vector<Finding> Findings() const;
-    // Once the record is complete: the deep passes' verdicts drawn from what
-    // they showed (DeepVerdicts.cpp).
-    void Settle();
+    void Settle();  // once the record is complete: the deep passes' verdicts (DeepVerdicts.cpp)
     // The deep verdict that stands for the relay's class: its own, or its
     // board's; null when its class is none of the deep passes'.
     const Finding* DeepFindingOf(int relay) const;
@@ -188,8 +171,6 @@ private:
 };
 
 // What changed since an earlier record: each relay's class then and now.
-// Only relays verified in both records are compared; functional and partly
-// verified are alike (always as pushed).
 struct Comparison {
     std::vector<std::string> lines;  // "CHANGED relay N (...): OLD -> NEW", relay order
     std::array<bool, Relays> changed{};
@@ -198,8 +179,9 @@ struct Comparison {
     std::uint32_t unchanged = 0;
     std::uint32_t notCompared = 0;  // unverified in either record
 };
+// Only relays verified in both records are compared; functional and partly
+// verified are alike (always as pushed).
 Comparison Compare(const RelayVerdicts& old, const RelayVerdicts& now);
-// "Since baseline: W worse, B better, U unchanged, N not compared"
 std::string SummaryOf(const Comparison& comparison);
 
 }  // namespace relaylog

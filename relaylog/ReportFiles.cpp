@@ -9,8 +9,7 @@
 #include <sys/stat.h>
 
 #include "CommandLine.h"
-#include "HtmlReport.h"
-#include "JUnit.h"
+#include "Reports.h"
 
 namespace relaylog {
 

@@ -1,4 +1,4 @@
-#include "TextReport.h"
+#include "Reports.h"
 
 #include <functional>
 
@@ -86,8 +86,7 @@ void TextReport::Problem(const Finding& finding)
 {
     ++problems_;
     Tally& kind = kinds_[KindOf(finding.what)];
-    if (kind.count++ == 0)
-        kind.firstLine = finding.line;
+    kind.Add(finding.line);
     if (kind.count <= Listed)
         Line(ProblemLine(finding));
 }
@@ -116,7 +115,7 @@ void TextReport::Unlisted()
     for (const Tally& kind : kinds_) {
         if (kind.count > Listed)
             Line("... and " + std::to_string(kind.count - Listed) + " more PROBLEM lines of the kind of line " +
-                 std::to_string(kind.firstLine));
+                 std::to_string(kind.first));
     }
 }
 

@@ -15,8 +15,7 @@
 #include <string>
 
 #include "CommandLine.h"
-#include "HtmlReport.h"
-#include "JUnit.h"
+#include "Reports.h"
 #include "Ledger.h"
 #include "RecordCheck.h"
 #include "RecordInput.h"
@@ -26,8 +25,6 @@
 
 namespace relaylog {
 namespace {
-
-using Properties = std::vector<std::pair<std::string, std::string>>;
 
 // What the record says of its card and its wiring, for the reports' properties.
 struct CardHeader : FindingSink {
@@ -48,9 +45,9 @@ struct CardHeader : FindingSink {
     std::vector<std::string> warnings;
 };
 
-Properties PropertiesOf(const RecordFacts& facts, const CardHeader& card)
+PropertyList PropertiesOf(const RecordFacts& facts, const CardHeader& card)
 {
-    Properties properties{{"record", facts.name}, {"record size", std::to_string(facts.size) + " bytes"}};
+    PropertyList properties{{"record", facts.name}, {"record size", std::to_string(facts.size) + " bytes"}};
     if (!facts.modified.empty())
         properties.emplace_back("record modified", facts.modified);
     properties.emplace_back("record encoding", facts.encoding);
@@ -89,7 +86,7 @@ std::vector<NamedFile> Outputs(const Options& options)
 struct Reports {
     JUnitReport junit;
     HtmlPage html;
-    void Properties(const relaylog::Properties& properties)
+    void Properties(const PropertyList& properties)
     {
         junit.Properties(properties);
         html.Properties(properties);
@@ -124,7 +121,7 @@ struct Reports {
 
 // Nothing could be judged: each report asked for says why, in place of
 // whatever an older run left there.
-int Unjudged(const Options& options, const std::string& errorLine, const Properties& properties)
+int Unjudged(const Options& options, const std::string& errorLine, const PropertyList& properties)
 {
     Reports reports;
     reports.junit.Error(errorLine);

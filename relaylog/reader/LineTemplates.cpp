@@ -1,4 +1,4 @@
-#include "LineTemplates.h"
+#include "RecordReader.h"
 
 #include <algorithm>
 #include <cstdio>

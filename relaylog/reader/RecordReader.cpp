@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "CardMap.h"
-#include "LineTemplates.h"
 
 namespace relaylog {
 

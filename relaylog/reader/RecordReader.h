@@ -187,6 +187,18 @@ std::string BoardListText(std::uint32_t boards);
 // Up to 60 characters of text, with control and non-ASCII bytes escaped.
 std::string Excerpt(const std::string& text);
 
+// The reader's own matcher (LineTemplates.cpp): fills the line's kind and
+// fields from text, its line end and polls already taken off (false when it
+// is no line the programs print); whether start begins a line that carries
+// free text (a command as typed, a file's name, a rule's words, where a run
+// stopped); one busy-check poll, "  [[[ SPI Busy Check %02X ?? %08X ]]]  ",
+// and its fixed beginning and end, for finding polls in a stream.
+bool MatchLine(std::string_view text, RecordLine& line);
+bool CarriesText(std::string_view start);
+bool MatchPoll(std::string_view text, std::uint32_t& address, std::uint32_t& value);
+inline constexpr std::string_view PollOpen = "  [[[ SPI Busy Check ";
+inline constexpr std::string_view PollClose = " ]]]  ";
+
 }  // namespace relaylog
 
 #endif
