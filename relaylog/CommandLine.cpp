@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "ReportFiles.h"
 
 #include <cstdio>
 #include <string_view>

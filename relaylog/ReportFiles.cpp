@@ -8,7 +8,6 @@
 #include <random>
 #include <sys/stat.h>
 
-#include "CommandLine.h"
 #include "Reports.h"
 
 namespace relaylog {

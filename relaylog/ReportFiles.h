@@ -1,8 +1,10 @@
-// Where relaylog writes its reports, so that a report never takes the place
-// of evidence: a target that is the record, the baseline or another report,
-// or a file that is not one of relaylog's reports, is refused before
-// anything is written; a report is written beside its target and renamed
-// into place only once it is whole.
+// relaylog's command line, and the files it names. The command line is read
+// with CLI11 and worded as the programs word theirs: one line naming the
+// mistake, then the one-line synopsis. A report never takes the place of
+// evidence: a target that is the record, the baseline or another report, or
+// a file that is not one of relaylog's reports, is refused before anything
+// is written; a report is written beside its target and renamed into place
+// only once it is whole.
 #ifndef RELAYLOG_REPORTFILES_H
 #define RELAYLOG_REPORTFILES_H
 
@@ -42,6 +44,30 @@ FileId IdentityOfStandardInput();
 std::string NameKey(std::string path);
 bool RenameOver(const std::string& from, const std::string& to, std::string& reason);
 void SetBinaryInput();
+
+
+struct Options {
+    std::string record;    // a file name, or "-" for standard input
+    std::string junit;     // empty: no JUnit report
+    std::string html;      // empty: no page
+    std::string baseline;  // empty: no comparison
+    std::string wiring;    // the station's wiring file; empty: none given
+    std::string ledger;    // the station's relay ledger; empty: none
+};
+
+enum class Parsed { Run, Done, Usage };
+
+// The full usage, as --help prints it.
+extern const char* const UsageText;
+
+// Reads argv into options. Done: --help or --version printed (status 0).
+// Usage: the mistake is in mistake and has been printed with the synopsis
+// on standard error (status 2); reports lists every --junit and --html file
+// named, so that they can still say why nothing was judged.
+Parsed ReadCommandLine(int argc, char** argv, Options& options, std::string& mistake, std::vector<NamedFile>& reports);
+
+// Text echoed whole, a backslash as \\ and control bytes as \xHH.
+std::string Echoed(const std::string& text);
 
 }  // namespace relaylog
 

@@ -51,13 +51,18 @@ public:
     void End(const Traffic& traffic) override;
     void Error(const std::string& line) override;
 
-    int Status() const { return problems_ == 0 ? 0 : 1; }  // 0 PASS or 1 FAIL, once End has been
-    std::uint64_t Problems() const { return problems_; }
+    // The run's status (0 PASS or 1 FAIL, once End has been), its problems,
+    // its last line and its relays' summary.
+    void Judge(Run& run) const
+    {
+        run.status = problems_ == 0 ? 0 : 1;
+        run.problems = problems_;
+        run.verdict = last_;
+        run.relays = relays_;
+    }
     // The report less its grids and figures: the PROBLEM lines, the relays'
-    // summary and the verdict, or the ERROR line; and that last line alone.
+    // summary and the verdict, or the ERROR line.
     const std::string& Brief() const { return brief_; }
-    const std::string& Last() const { return last_; }
-    const std::string& Relays() const { return relays_; }
 
     // Past this many findings of one kind, or read-backs drawn, the rest are
     // counted, not listed: a damaged record's report stays a few screens

@@ -14,12 +14,11 @@
 #include <sstream>
 #include <string>
 
-#include "CommandLine.h"
+#include "ReportFiles.h"
 #include "Reports.h"
 #include "Ledger.h"
 #include "RecordCheck.h"
 #include "RecordInput.h"
-#include "ReportFiles.h"
 #include "Wiring.h"
 #include "Wording.h"
 

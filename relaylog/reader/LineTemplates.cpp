@@ -111,14 +111,11 @@ template <typename Int> bool Printed(std::string_view& rest, const char* format,
 // 32 characters, "X" for a set bit and "." for a clear one, bit 0 first.
 bool Map(std::string_view& rest, std::uint32_t& bits)
 {
-    if (rest.size() < 32)
-        return false;
     bits = 0;
     for (std::uint32_t i = 0; i < 32; ++i) {
-        if (rest[i] == 'X')
-            bits |= 1u << i;
-        else if (rest[i] != '.')
+        if (i >= rest.size() || (rest[i] != 'X' && rest[i] != '.'))
             return false;
+        bits |= rest[i] == 'X' ? 1u << i : 0u;
     }
     rest.remove_prefix(32);
     return true;
@@ -140,13 +137,10 @@ bool BoardList(std::string_view& rest, std::uint32_t& boards)
 
 bool Closing(std::string_view& rest, const Frame*& frame)
 {
-    for (const Frame& f : Frames) {
-        if (!f.closing.empty() && Literal(rest, f.closing)) {
-            frame = &f;
-            return true;
-        }
-    }
-    return false;
+    const auto f = std::find_if(std::begin(Frames), std::end(Frames),
+                                [&](const Frame& row) { return !row.closing.empty() && Literal(rest, row.closing); });
+    frame = f == std::end(Frames) ? frame : f;
+    return f != std::end(Frames);
 }
 
 // Each crosspoint on the card, its numbers spelt as "%d" spells them.
@@ -246,6 +240,14 @@ template <typename Take> bool AnyTemplate(const Take& take)
     return false;
 }
 
+// The first row of the kind; null for a heading, whose rows are the frames'.
+const LineTemplate* RowOf(LineKind kind)
+{
+    const auto row = std::find_if(std::begin(Templates), std::end(Templates),
+                                  [kind](const LineTemplate& t) { return t.kind == kind; });
+    return row == std::end(Templates) ? nullptr : row;
+}
+
 }  // namespace
 
 std::string BoardListText(std::uint32_t boards)
@@ -293,23 +295,17 @@ bool MatchPoll(std::string_view text, std::uint32_t& address, std::uint32_t& val
     return true;
 }
 
-RunKind WrittenBy(LineKind kind)
-{
-    const auto row = std::find_if(std::begin(Templates), std::end(Templates),
-                                  [kind](const LineTemplate& t) { return t.kind == kind; });
-    return row == std::end(Templates) ? RunKind::Frame : row->run;
-}
+RunKind WrittenBy(LineKind kind) { return RowOf(kind) == nullptr ? RunKind::Frame : RowOf(kind)->run; }
 
 std::string LineName(LineKind kind, const Frame* of)
 {
-    const auto row = std::find_if(std::begin(Templates), std::end(Templates),
-                                  [kind](const LineTemplate& t) { return t.kind == kind; });
+    const LineTemplate* row = RowOf(kind);
     if (of != nullptr && kind == LineKind::Heading)
         return std::string(of->program) + "'s first line";
     if (of != nullptr)  // a last line
         return std::string(of->program) + "'s " + (kind == LineKind::Complete ? "last line " : "") + "\"" +
                std::string(of->closing) + row->name + "\"";
-    return row == std::end(Templates) || *row->name == '\0' ? "a line" : row->name;
+    return row == nullptr || *row->name == '\0' ? "a line" : row->name;
 }
 
 }  // namespace relaylog
