@@ -34,33 +34,33 @@ constexpr int RelayClassCount = 13;
 constexpr int PlainClassCount = 7;   // the classes of the plain sweep, before the deep passes' own
 constexpr int ListedClassCount = 6;  // those every report lists; the others only when a relay is in them
 
-// Each class as every report words it: its name, its mark in the text
-// report's grids, its CSS class and style on the page, and how bad it is
-// (a relay that moves up in severity has got worse). Unverified sits below
+// Each class as every report words it: its name, its CSS class and style on
+// the page, how bad it is (a relay that moves up in severity has got worse),
+// and its mark in the text report's grids. Unverified sits below
 // the faults, as nothing was seen wrong; erratic below stuck, as it still
 // works some of the time; late beside erratic (the relay follows, given
 // time); a board that answers wrongly beside stuck closed.
 struct ClassWords {
     const char* name;
-    char mark;
     const char* id;
     const char* style;
     int severity;
+    char mark;
 };
 inline constexpr ClassWords Classes[RelayClassCount] = {
-    {"functional", 'F', "functional", "fill:#43a047", 0},
-    {"partly verified", 'p', "partly", "fill:#aed581", 1},
-    {"unverified", '?', "unverified", "fill:#bdbdbd", 2},
-    {"stuck closed", 'C', "stuck-closed", "fill:#d32f2f", 5},
-    {"stuck open", 'O', "stuck-open", "fill:#1565c0", 4},
-    {"erratic", 'E', "erratic", "fill:#ff8f00", 3},
-    {"skipped by rule", 'S', "skipped", "fill:#fff;stroke:#7e57c2;stroke-width:2;stroke-dasharray:4 2", 2},
-    {"opens another", 'A', "opens-another", "fill:#6a1b9a", 4},
-    {"closes on another board", 'G', "closes-elsewhere", "fill:#ad1457", 4},
-    {"late", 'L', "late", "fill:#fdd835", 3},
-    {"drops under load", 'D', "drops-under-load", "fill:#4e342e", 4},
-    {"answers shifted", 'H', "shifted", "fill:#00838f", 5},
-    {"answers for another board", 'W', "answers-for-other", "fill:#37474f", 5},
+    {"functional", "functional", "fill:#43a047", 0, 'F'},
+    {"partly verified", "partly", "fill:#aed581", 1, 'p'},
+    {"unverified", "unverified", "fill:#bdbdbd", 2, '?'},
+    {"stuck closed", "stuck-closed", "fill:#d32f2f", 5, 'C'},
+    {"stuck open", "stuck-open", "fill:#1565c0", 4, 'O'},
+    {"erratic", "erratic", "fill:#ff8f00", 3, 'E'},
+    {"skipped by rule", "skipped", "fill:#fff;stroke:#7e57c2;stroke-width:2;stroke-dasharray:4 2", 2, 'S'},
+    {"opens another", "opens-another", "fill:#6a1b9a", 4, 'A'},
+    {"closes on another board", "closes-elsewhere", "fill:#ad1457", 4, 'G'},
+    {"late", "late", "fill:#fdd835", 3, 'L'},
+    {"drops under load", "drops-under-load", "fill:#4e342e", 4, 'D'},
+    {"answers shifted", "shifted", "fill:#00838f", 5, 'H'},
+    {"answers for another board", "answers-for-other", "fill:#37474f", 5, 'W'},
 };
 inline const ClassWords& WordsOf(RelayClass k) { return Classes[static_cast<int>(k)]; }
 // The deep passes' verdicts on a board as a whole, which each of its relays takes.

@@ -21,16 +21,13 @@ namespace relaylog {
 void UseWiring(const Wiring* wiring);
 const Wiring* StationWiring();
 
-// "1 poll", "3 polls"; a register value as the traces print it, "0002A1F7",
-// or an offset, "104" (width 2).
-std::string Count(std::uint64_t n, const char* one, const char* many);
-std::string Hex(std::uint32_t value, int width = 8);
+std::string Count(std::uint64_t n, const char* one, const char* many);  // "1 poll", "3 polls"
+std::string Hex(std::uint32_t value, int width = 8);  // as the traces print it: "0002A1F7", an offset "104"
 // "relay 100 (board 0, row 4, column 12)"; under a wiring with the names it
 // gives: "relay 311 (board 2, row 7 0V, column 6 J4.7)"
 std::string RelayName(std::int64_t relay);
-// "board 3 (relays 384-511)", and its relays alone: "384-511"
-std::string BoardName(int board);
-std::string RelayRange(int board);
+std::string BoardName(int board);   // "board 3 (relays 384-511)"
+std::string RelayRange(int board);  // "384-511"
 const char* ClassName(RelayClass k);
 // "128 functional, 0 partly verified, ...", and "N skipped by rule" after
 // the unverified when there are any
@@ -52,10 +49,8 @@ std::string StopText(const Stop& stop);
 std::string WiringNamed(const Wiring& wiring);
 std::string WiringWarning(const std::string& named);
 
-// The sentence for one finding, and its line in the report:
-// "PROBLEM line N: sentence".
-std::string Describe(const Finding& finding);
-std::string ProblemLine(const Finding& finding);
+std::string Describe(const Finding& finding);     // the sentence for one finding
+std::string ProblemLine(const Finding& finding);  // "PROBLEM line N: sentence"
 // "the push for relay 100 (line 9)", "the fetch of board 0 (line 27)"; how
 // far a step had come: "2 writes of 5", "0 reads of 4", "1 line of 7".
 std::string StepName(const Sequence& step);

@@ -98,7 +98,7 @@ template <typename Int> bool Printed(std::string_view& rest, const char* format,
     const long long n = std::strtoll(text.c_str(), &end, base);
     const auto used = static_cast<std::size_t>(end - text.c_str());
     const long long low = base == 16 ? 0 : INT32_MIN;
-    const long long high = base == 16 ? 0xFFFFFFFFll : INT32_MAX;
+    const long long high = base == 16 ? 0xFFFFFFFFLL : INT32_MAX;
     char spelt[32];
     if (used == 0 || n < low || n > high || std::snprintf(spelt, sizeof spelt, format, width, static_cast<Int>(n)) < 0 ||
         rest.substr(0, used) != spelt)
