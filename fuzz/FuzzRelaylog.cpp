@@ -8,8 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "HtmlReport.h"
-#include "JUnit.h"
+#include "Reports.h"
 #include "RecordCheck.h"
 
 using relaylog::CheckRecord;

@@ -1,6 +1,8 @@
-#include "CommandLine.h"
+#include "ReportFiles.h"
 
 #include <cstdio>
+#include <string_view>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 
@@ -30,8 +32,10 @@ const char* const UsageText =
 
 namespace {
 
-const char* const Synopsis = "usage: relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] [--ledger FILE] FILE   (or - for standard input)";
-const char* const ValueOptions[] = {"--junit", "--html", "--baseline", "--wiring", "--ledger"};
+// Each option that takes a value, and where it goes.
+constexpr std::pair<const char*, std::string Options::*> ValueOptions[] = {
+    {"--junit", &Options::junit}, {"--html", &Options::html}, {"--baseline", &Options::baseline},
+    {"--wiring", &Options::wiring}, {"--ledger", &Options::ledger}};
 
 std::string Quoted(const std::string& text) { return "\"" + Echoed(text) + "\""; }
 
@@ -39,7 +43,7 @@ std::string Quoted(const std::string& text) { return "\"" + Echoed(text) + "\"";
 std::string EmptyValue(int argc, char** argv)
 {
     for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
-        for (const char* name : ValueOptions) {
+        for (const auto& [name, member] : ValueOptions) {
             if (std::string(argv[i]) == std::string(name) + "=")
                 return std::string(name) + " needs a value";
         }
@@ -83,8 +87,7 @@ std::string Echoed(const std::string& text)
     return out;
 }
 
-Parsed ReadCommandLine(int argc, char** argv, Options& options, std::string& mistake,
-                       std::vector<std::string>& junits, std::vector<std::string>& pages)
+Parsed ReadCommandLine(int argc, char** argv, Options& options, std::string& mistake, std::vector<NamedFile>& reports)
 {
     CLI::App app{"relaylog", "relaylog"};
     app.set_help_flag();
@@ -92,11 +95,8 @@ Parsed ReadCommandLine(int argc, char** argv, Options& options, std::string& mis
     bool version = false;
     app.add_flag("--help", help);
     app.add_flag("--version", version);
-    CLI::Option* junit = app.add_option("--junit", options.junit);
-    CLI::Option* html = app.add_option("--html", options.html);
-    app.add_option("--baseline", options.baseline);
-    app.add_option("--wiring", options.wiring);
-    app.add_option("--ledger", options.ledger);
+    for (const auto& [name, member] : ValueOptions)
+        app.add_option(name, options.*member);
     CLI::Option* record = app.add_option("record", options.record);
     mistake = EmptyValue(argc, argv);
     if (mistake.empty()) {
@@ -114,9 +114,12 @@ Parsed ReadCommandLine(int argc, char** argv, Options& options, std::string& mis
         mistake = "missing the record to judge (a file, or - for standard input)";
     if (mistake.empty())
         return Parsed::Run;
-    junits = junit->results();
-    pages = html->results();
-    (void)std::fprintf(stderr, "relaylog: %s\n%s\n", mistake.c_str(), Synopsis);
+    for (const char* report : {"--junit", "--html"}) {
+        for (const std::string& path : app.get_option(report)->results())
+            reports.push_back({report, path});
+    }
+    const std::string usage(UsageText, std::string_view(UsageText).find('\n'));
+    (void)std::fprintf(stderr, "relaylog: %s\n%s\n", mistake.c_str(), usage.c_str());
     return Parsed::Usage;
 }
 

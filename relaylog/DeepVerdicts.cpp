@@ -15,13 +15,6 @@ namespace relaylog {
 
 namespace {
 
-// One more read-back that showed it, and the first one's line.
-void Seen(std::uint32_t& count, std::uint64_t& at, std::uint64_t line)
-{
-    if (count++ == 0)
-        at = line;
-}
-
 int ClosedOn(const Words& words)
 {
     int count = 0;
@@ -65,8 +58,8 @@ void RelayVerdicts::ObserveDeep(const ReadBack& r)
     b.last = r.fetched;
     b.card = r.latched;
     if (r.landedFrom >= 0) {
-        b.answeredFor = b.answers == 0 ? r.landedFrom : b.answeredFor;
-        Seen(b.answers, b.answerLine, r.lastLine);
+        if (b.answers.Add(r.lastLine))
+            b.answeredFor = r.landedFrom;
         return;
     }
     if (again && previous != r.fetched)
@@ -80,13 +73,14 @@ void RelayVerdicts::ObserveDeep(const ReadBack& r)
     for (const bool up : {false, true}) {
         const Words shifted = Shift(r.pushed, up);
         if (r.fetched == shifted && ClosedOn(shifted) == closed && Differing(r.fetched, r.pushed) >= 2) {
-            Seen(b.shifts[up ? 1 : 0], b.shiftLine, r.lastLine);
+            if (b.shifts[up ? 1 : 0]++ == 0)
+                b.shiftLine = r.lastLine;
             return;
         }
     }
     if (r.fetched == Words{} && closed >= 2) {
-        b.dropped = b.drops == 0 || closed < b.dropped ? closed : b.dropped;
-        Seen(b.drops, b.dropLine, r.lastLine);
+        b.dropped = b.drops.count == 0 || closed < b.dropped ? closed : b.dropped;
+        b.drops.Add(r.lastLine);
         for (std::size_t w = 0; w < WordsPerBoard; ++w)
             b.dropMask[w] |= r.pushed[w];
         return;
@@ -102,7 +96,7 @@ void RelayVerdicts::DeepLate(const ReadBack& r, std::uint32_t reads, const Words
         if (Bit(r.fetched, c) == Bit(r.pushed, c) && Bit(previous, c) != Bit(r.pushed, c)) {
             DeepRelay& d = deep_[static_cast<std::size_t>(r.board) * RelaysPerBoard + static_cast<std::size_t>(c)];
             d.lateRead = std::max(d.lateRead, reads);
-            Seen(d.late, d.lateLine, r.wordLines[static_cast<std::size_t>(c / 32)]);
+            d.late.Add(r.wordLines[static_cast<std::size_t>(c / 32)]);
         }
     }
 }
@@ -132,15 +126,14 @@ void RelayVerdicts::DeepRelays(const ReadBack& r, const Words& previous)
         const std::uint64_t line = r.wordLines[static_cast<std::size_t>(c / 32)];
         if (closing >= 0 && closing != relay && pushed && !fetched && Bit(previous, c)) {
             DeepRelay& a = deep_[static_cast<std::size_t>(closing)];
-            a.opened = a.opens == 0 ? relay : a.opened;
-            Seen(a.opens, a.opensLine, line);
+            if (a.opens.Add(line))
+                a.opened = relay;
         }
         if (!pushed && fetched) {
             const auto [at, fresh] = strayFrom_.try_emplace(relay, Elsewhere());
             if (!fresh)
                 at->second &= Elsewhere();
-            DeepRelay& d = deep_[static_cast<std::size_t>(relay)];
-            Seen(d.strays, d.strayLine, line);
+            deep_[static_cast<std::size_t>(relay)].strays.Add(line);
         }
     }
 }
@@ -154,21 +147,21 @@ void RelayVerdicts::Settle()
         const DeepBoard& b = deepBoards_[static_cast<std::size_t>(board)];
         std::vector<Finding>& found = deepFound_[static_cast<std::size_t>(board)];
         found.clear();
-        bool dropsSeen = b.drops > 0;
+        bool dropsSeen = b.drops.count > 0;
         for (int c = 0; c < RelaysPerBoard; ++c) {
             const auto relay = static_cast<std::size_t>(board) * RelaysPerBoard + static_cast<std::size_t>(c);
             dropsSeen = dropsSeen && (!Bit(b.dropMask, c) || seenClosed_.test(relay));
         }
         const bool up = b.shifts[1] >= b.shifts[0];
         RelayClass k = RelayClass::Functional;
-        if (b.answers > 0) {
-            found.push_back({b.answerLine, BoardAnswersForOther{board, b.answeredFor, b.answers}});
+        if (b.answers.count > 0) {
+            found.push_back({b.answers.first, BoardAnswersForOther{board, b.answeredFor, b.answers.count}});
             k = RelayClass::AnswersForOther;
         } else if (b.shifts[0] + b.shifts[1] > 0) {
             found.push_back({b.shiftLine, BoardShifted{board, up, b.shifts[up ? 1 : 0]}});
             k = RelayClass::Shifted;
         } else if (dropsSeen) {
-            found.push_back({b.dropLine, BoardDropsUnderLoad{board, b.dropped, b.drops}});
+            found.push_back({b.drops.first, BoardDropsUnderLoad{board, b.dropped, b.drops.count}});
             k = RelayClass::DropsUnderLoad;
         }
         for (int c = 0; c < RelaysPerBoard; ++c)
@@ -189,11 +182,11 @@ void RelayVerdicts::DeepRelayVerdicts(int board)
     for (int relay = board * RelaysPerBoard; relay < (board + 1) * RelaysPerBoard; ++relay) {
         const DeepRelay& d = deep_[static_cast<std::size_t>(relay)];
         RelayClass& k = deepClass_[static_cast<std::size_t>(relay)];
-        if (d.late > 0) {
-            found.push_back({d.lateLine, RelayLate{relay, d.lateRead, d.late}});
+        if (d.late.count > 0) {
+            found.push_back({d.late.first, RelayLate{relay, d.lateRead, d.late.count}});
             k = RelayClass::Late;
-        } else if (d.opens > 0) {
-            found.push_back({d.opensLine, RelayOpensAnother{relay, d.opened, d.opens}});
+        } else if (d.opens.count > 0) {
+            found.push_back({d.opens.first, RelayOpensAnother{relay, d.opened, d.opens.count}});
             k = RelayClass::OpensAnother;
         }
     }
@@ -202,14 +195,12 @@ void RelayVerdicts::DeepRelayVerdicts(int board)
         int cause = 0;
         while (cause < Relays && !causes.test(static_cast<std::size_t>(cause)))
             ++cause;
-        const RelayClass victimBoard = deepClass_[static_cast<std::size_t>(BoardOf(victim)) * RelaysPerBoard];
-        const bool boardVerdict = victimBoard == RelayClass::DropsUnderLoad || victimBoard == RelayClass::Shifted ||
-                                  victimBoard == RelayClass::AnswersForOther;
-        if (cause == Relays || BoardOf(cause) != board || boardVerdict ||
+        if (cause == Relays || BoardOf(cause) != board ||
+            BoardWide(deepClass_[static_cast<std::size_t>(BoardOf(victim)) * RelaysPerBoard]) ||
             deepClass_[static_cast<std::size_t>(cause)] != RelayClass::Functional)
             continue;
         const DeepRelay& d = deep_[static_cast<std::size_t>(victim)];
-        found.push_back({d.strayLine, RelayClosesElsewhere{cause, victim, d.strays}});
+        found.push_back({d.strays.first, RelayClosesElsewhere{cause, victim, d.strays.count}});
         deepClass_[static_cast<std::size_t>(cause)] = RelayClass::ClosesElsewhere;
     }
 }
@@ -218,18 +209,19 @@ const Finding* RelayVerdicts::DeepFindingOf(int relay) const
 {
     if (relay < 0 || relay >= Relays || static_cast<int>(ClassOf(relay)) < PlainClassCount)
         return nullptr;
-    for (const Finding& f : deepFound_[static_cast<std::size_t>(BoardOf(relay))]) {
-        const bool about = std::visit(
-            [relay](const auto& k) {
-                using Kind = std::decay_t<decltype(k)>;
-                if constexpr (std::is_same_v<Kind, RelayOpensAnother> || std::is_same_v<Kind, RelayClosesElsewhere> ||
-                              std::is_same_v<Kind, RelayLate>)
-                    return k.relay == relay;
-                else
-                    return true;  // the board's own, which comes first
-            },
-            f.what);
-        if (about)
+    const std::vector<Finding>& found = deepFound_[static_cast<std::size_t>(BoardOf(relay))];
+    if (BoardWide(ClassOf(relay)))
+        return &found.front();  // the board's own, which comes first
+    for (const Finding& f : found) {
+        const auto about = [relay](const auto& k) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(k)>, RelayOpensAnother> ||
+                          std::is_same_v<std::decay_t<decltype(k)>, RelayClosesElsewhere> ||
+                          std::is_same_v<std::decay_t<decltype(k)>, RelayLate>)
+                return k.relay == relay;
+            else
+                return false;
+        };
+        if (std::visit(about, f.what))
             return &f;
     }
     return nullptr;

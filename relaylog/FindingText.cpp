@@ -12,8 +12,8 @@ template <typename Int> std::string Str(Int n) { return std::to_string(n); }
 // "the write of 00000001 to 104 (SpiData0)", "the read of 110 (SpiData3)"
 std::string AccessName(const RecordLine& line)
 {
-    std::string text = line.write ? "the write of " + Hex(line.value) + " to " + Offset(line.offset)
-                                  : "the read of " + Offset(line.offset);
+    std::string text = line.write ? "the write of " + Hex(line.value) + " to " + Hex(line.offset, 2)
+                                  : "the read of " + Hex(line.offset, 2);
     if (line.offset == ControlRegister)
         text += " (SpiControl)";
     for (int word = 0; word < WordsPerBoard; ++word) {
@@ -36,38 +36,6 @@ std::string Role(const AccessAt& a)
 std::string Range(std::int32_t first) { return "relays " + Str(first) + " to " + Str(first + 31); }
 
 std::string ReadBacks(std::uint32_t n) { return Count(n, "read-back", "read-backs"); }
-
-// What printed a line of a kind that is out of place; of: the frame it names.
-std::string LineName(LineKind kind, const Frame* of)
-{
-    // The last lines of a frame, from Complete on, in LineKind order.
-    constexpr const char* Last[] = {" complete", " stopped: no card", " stopped: interrupted",
-                                    " stopped: the SPI controller stayed busy", " stopped: the record could not be written"};
-    const auto last = static_cast<std::size_t>(kind) - static_cast<std::size_t>(LineKind::Complete);
-    if (of != nullptr && kind == LineKind::Heading)
-        return std::string(of->program) + "'s first line";
-    if (of != nullptr && last < sizeof Last / sizeof Last[0])
-        return std::string(of->program) + "'s " + (kind == LineKind::Complete ? "last line " : "") + "\"" +
-               std::string(of->closing) + Last[last] + "\"";
-    switch (kind) {
-    case LineKind::ClosingPrompt: return "relaytest's closing prompt";
-    case LineKind::ControlCommand: return "relayctl's \"Command:\" line";
-    case LineKind::ControlRefused: return "relayctl's \"Board N refused\" line";
-    case LineKind::ControlLimit: return "relayctl's \"Board N refused: closing ...\" line";
-    case LineKind::Wiring: return "the \"Wiring:\" line";
-    case LineKind::Ledger: return "the \"Ledger:\" line";
-    case LineKind::RelaySkipped: return "relaysweep's \"Relay N skipped\" line";
-    case LineKind::CommandRefused: return "relayctl's \"Command refused\" line";
-    case LineKind::RulesBroken: return "relayctl's \"Rules broken\" line";
-    case LineKind::RouteMade:
-    case LineKind::RouteBroken:
-    case LineKind::RouteFailed: return "relayctl's \"Route\" line";
-    case LineKind::DeepPass:
-    case LineKind::DeepSkip: return "relaysweep's \"Deep\" line";
-    default: break;
-    }
-    return "a line";
-}
 
 // "a relaytest record", "a sweep record", "a relayctl record".
 std::string RecordOf(Program program) { return program->kind == RunKind::Sweep ? "sweep" : program->program; }
@@ -133,8 +101,8 @@ std::string Sentence(const GaveUpEarly& k)
 }
 std::string Sentence(const StrayPoll& k)
 {
-    return "a busy check before " + Role(k.access) + " polls " + Offset(k.polled) + " instead of the control register " +
-           Offset(ControlRegister);
+    return "a busy check before " + Role(k.access) + " polls " + Hex(k.polled, 2) +
+           " instead of the control register " + Hex(ControlRegister, 2);
 }
 std::string Sentence(const LineOutOfPlace& k)
 {
@@ -144,17 +112,15 @@ std::string Sentence(const LineOutOfPlace& k)
 }
 std::string Sentence(const Stopped& k)
 {
-    const std::string program = k.run->program;
+    const bool sweep = k.run->kind == RunKind::Sweep;
+    const std::string pushed = std::string("; it pushed ") + Touched(k.run) + " all open";
     const char* unreached = ": the relays it did not reach are unverified";
-    if (k.run->kind != RunKind::Sweep)
-        return k.cause == LineKind::Interrupted
-                   ? program + " was stopped from outside before its command was done: it pushed " + Touched(k.run) +
-                         " all open (its last line says whether they read back open)"
-                   : program + " stopped: its record could not be written (standard output failed) before its "
-                               "command was done; it pushed " + Touched(k.run) + " all open";
     if (k.cause != LineKind::Interrupted)
-        return program + " stopped: its record could not be written (standard output failed); it pushed " +
-               Touched(k.run) + " all open" + unreached;
+        return k.run->program + std::string(" stopped: its record could not be written (standard output failed)") +
+               (sweep ? pushed + unreached : " before its command was done" + pushed);
+    if (!sweep)
+        return k.run->program + std::string(" was stopped from outside before its command was done: it pushed ") +
+               Touched(k.run) + " all open (its last line says whether they read back open)";
     return "the sweep was stopped from outside before its end" +
            (k.lastClosed >= 0 ? ", the last relay it closed " + RelayName(k.lastClosed) + " at line " + Str(k.closedAt)
                               : std::string(", before it closed any relay")) + unreached;

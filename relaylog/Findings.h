@@ -16,12 +16,9 @@
 
 namespace relaylog {
 
-// The program that printed a record, known by its first line: its row of
-// Frames (RecordReader.h), relaytest's when the record has no heading. Never null.
-using Program = const Frame*;
+using Program = const Frame*;  // by the record's first line: its row of Frames; relaytest's without a heading
 
-// A sequence of lines relaytest prints as one step.
-struct Sequence {
+struct Sequence {  // lines the programs print as one step
     enum Kind {
         None,
         Push,        // after a switch: four data writes, then control with the go flag
@@ -33,17 +30,14 @@ struct Sequence {
     std::uint64_t line = 0;   // where it began
 };
 
-// Which JUnit test case a finding fails: the card check, the SPI waits, the
-// board it is about, or the record's protocol.
-enum class Concern { CardCheck, Waits, Board, Protocol };
+enum class Concern { CardCheck, Waits, Board, Protocol };  // the JUnit case a finding fails
 
 // Each kind of finding carries what its sentence needs, and its concern (a
 // board concern also names its board). The protocol follower (Protocol.h)
 // finds the first group in the record's lines; the verdicts (RelayVerdicts.h)
 // find the last group in the read-backs once the record is complete.
 
-// An access, and the step it belongs to (None: no step).
-struct AccessAt {
+struct AccessAt {  // an access, and the step it belongs to (None: no step)
     RecordLine line;
     Sequence within;
 };
@@ -61,47 +55,38 @@ const char* PlainSentence(PlainKind which);
 Concern PlainConcern(PlainKind which);
 
 // The concern of every other kind, as a member: "static constexpr Concern
-// concern"; a kind whose concern is a board says which with Board().
+// concern"; a kind whose concern is a board says which with Board(), the
+// board of its member relay for RELAYLOG_ON_RELAY.
 #define RELAYLOG_ON(c) static constexpr Concern concern = Concern::c
 #define RELAYLOG_ON_BOARD(b) \
     RELAYLOG_ON(Board);      \
     int Board() const { return static_cast<int>(b); }
+#define RELAYLOG_ON_RELAY RELAYLOG_ON_BOARD(BoardOf(relay))
 
 // What relaytest refused, and a switch of a relay that does not exist.
 struct RefusedRelay { std::int64_t relay; RELAYLOG_ON(Protocol); };
 struct RefusedBoard { std::int64_t board; RELAYLOG_ON(Protocol); };
 struct NoSuchRelay { std::int64_t relay; RELAYLOG_ON(Protocol); };
-// Pushes and fetches.
+// Pushes and fetches; a relay read back the other way than pushed.
 struct StrayAccess { RecordLine access; RELAYLOG_ON(Protocol); };
 struct BrokenOff { Sequence step; int done; RELAYLOG_ON(Protocol); };  // done: its lines so far
 struct WrongValue { AccessAt access; std::uint32_t expected; RELAYLOG_ON(Protocol); };
-struct RelayDiffers { std::int32_t relay; bool readOn; RELAYLOG_ON_BOARD(BoardOf(relay)); };  // pushed the other way
-// Board reports; fetch is the fetch the report belongs to.
+struct RelayDiffers { std::int32_t relay; bool readOn; RELAYLOG_ON_RELAY; };
+// Board reports; fetch is the fetch the report belongs to, fetchedAt the read of that word.
 struct OrphanReport { std::int64_t board; RELAYLOG_ON(Protocol); };
 struct ReportOtherBoard { std::int64_t heading; Sequence fetch; RELAYLOG_ON_BOARD(fetch.number); };
-struct ReportLabels {
-    std::int32_t first;
-    std::int64_t labelFirst;
-    std::int32_t labelLast;
-    Sequence fetch;
-    RELAYLOG_ON_BOARD(fetch.number);
-};
+struct ReportLabels { std::int32_t first; std::int64_t labelFirst; std::int32_t labelLast; Sequence fetch;
+                      RELAYLOG_ON_BOARD(fetch.number); };
 struct ReportMapMismatch { std::int32_t first; std::uint32_t word; Sequence fetch; RELAYLOG_ON_BOARD(fetch.number); };
-struct ReportFetchMismatch {
-    std::int32_t first;
-    std::uint32_t reported;
-    std::uint32_t fetched;
-    std::uint64_t fetchedAt;  // the read of that word
-    Sequence fetch;
-    RELAYLOG_ON_BOARD(fetch.number);
-};
-// The busy wait before an access.
+struct ReportFetchMismatch { std::int32_t first; std::uint32_t reported; std::uint32_t fetched; std::uint64_t fetchedAt;
+                             Sequence fetch; RELAYLOG_ON_BOARD(fetch.number); };
+// The busy wait before an access; polled: the address a poll read.
 struct NoPoll { AccessAt access; RELAYLOG_ON(Waits); };
 struct PastLimit { AccessAt access; std::uint64_t polls; RELAYLOG_ON(Waits); };
 struct WaitWentOn { AccessAt access; std::uint64_t idlePoll; RELAYLOG_ON(Waits); };
 struct StillBusyAtLimit { AccessAt access; RELAYLOG_ON(Waits); };
 struct GaveUpEarly { AccessAt access; std::uint64_t polls; RELAYLOG_ON(Waits); };
-struct StrayPoll { AccessAt access; std::uint32_t polled; RELAYLOG_ON(Waits); };  // the address polled
+struct StrayPoll { AccessAt access; std::uint32_t polled; RELAYLOG_ON(Waits); };
 // The record's framing: a line out of place (of: the frame a heading or last
 // line names, null for other lines), and the run stopped before its end by
 // its last line, Interrupted or Unwritten (lastClosed -1: none), or because
@@ -109,64 +94,37 @@ struct StrayPoll { AccessAt access; std::uint32_t polled; RELAYLOG_ON(Waits); };
 struct LineOutOfPlace { LineKind line; const Frame* of; Program in; RELAYLOG_ON(Protocol); };
 struct Stopped { LineKind cause; Program run; std::int32_t lastClosed; std::uint64_t closedAt; RELAYLOG_ON(Protocol); };
 struct StoppedBusy { Program run; RELAYLOG_ON(Waits); };
-// relayctl's own.
+// relayctl's own: a board it would not push; a relay of a route made or
+// broken (its title as the record gives it) that its board's last read-back
+// (readAt, 0: none) does not show as the line says; a failed route change
+// (the line's text), and a relay it closed that still reads back closed
+// after its rollback (-1: none).
 struct ControlRefusedBoard { std::int64_t board; RELAYLOG_ON(Protocol); };
-// relayctl's routes: a relay of a route made or broken (its title as the
-// record gives it) that its board's last read-back (readAt, 0: none) does not
-// show as the line says; a failed route change (the line's text), and a relay
-// it closed that still reads back closed after its rollback (-1: none).
-struct RouteNotFollowed {
-    std::string title; std::int32_t relay; bool made; std::uint64_t readAt;
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
+struct RouteNotFollowed { std::string title; std::int32_t relay; bool made; std::uint64_t readAt; RELAYLOG_ON_RELAY; };
 struct RouteFailed { std::string text; std::int32_t leftClosed; std::uint64_t readAt; RELAYLOG_ON(Protocol); };
-// The verdicts over every read-back.
-struct PushLandsElsewhere {
-    int board; int from; std::uint64_t push; std::uint32_t readBacks;
-    RELAYLOG_ON_BOARD(board);
-};
+// The verdicts over every read-back, readBacks how many showed it; an
+// erratic relay's first differing read-back, read back on or not, and the
+// relay switched before it (-1: none).
+struct PushLandsElsewhere { int board; int from; std::uint64_t push; std::uint32_t readBacks;
+                            RELAYLOG_ON_BOARD(board); };
 struct BoardNotAnswering { int board; bool allOnes; std::uint32_t readBacks; RELAYLOG_ON_BOARD(board); };
-struct RelayStuckClosed {
-    int relay; std::uint32_t readBacks; std::uint32_t pushedOff;
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
-struct RelayStuckOpen {
-    int relay; std::uint32_t readBacks; std::uint32_t pushedOn;
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
-struct RelayErratic {
-    int relay;
-    std::uint32_t readBacks;
-    std::uint32_t differs;
-    bool firstReadOn;           // the first that differed read back on
-    std::int32_t firstSwitch;   // the relay switched before it; -1: none
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
-// The verdicts of relaysweep's deep passes (readBacks: how many showed it).
-struct RelayOpensAnother {  // closing relay opened other, closed before on its board
-    int relay; int other; std::uint32_t readBacks;
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
-struct RelayClosesElsewhere {  // other, on another board, read back closed whenever relay was
-    int relay; int other; std::uint32_t readBacks;
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
-struct RelayLate {  // the first read after a push showed the old state, read number read the push
-    int relay; std::uint32_t read; std::uint32_t times;
-    RELAYLOG_ON_BOARD(BoardOf(relay));
-};
-struct BoardDropsUnderLoad {  // every relay read back open while closed of them were pushed closed
-    int board; int closed; std::uint32_t readBacks;
-    RELAYLOG_ON_BOARD(board);
-};
-struct BoardShifted {  // read back as pushed, shifted one relay up (relay k as k + 1) or down
-    int board; bool up; std::uint32_t readBacks;
-    RELAYLOG_ON_BOARD(board);
-};
-struct BoardAnswersForOther {  // read back exactly what was pushed to board other
-    int board; int other; std::uint32_t readBacks;
-    RELAYLOG_ON_BOARD(board);
-};
+struct RelayStuckClosed { int relay; std::uint32_t readBacks; std::uint32_t pushedOff; RELAYLOG_ON_RELAY; };
+struct RelayStuckOpen { int relay; std::uint32_t readBacks; std::uint32_t pushedOn; RELAYLOG_ON_RELAY; };
+struct RelayErratic { int relay; std::uint32_t readBacks; std::uint32_t differs; bool firstReadOn;
+                      std::int32_t firstSwitch; RELAYLOG_ON_RELAY; };
+// The verdicts of relaysweep's deep passes: closing relay opened other,
+// closed before, on its board; other, on another board, read back closed
+// whenever relay was; the first read after a push showed the old state, read
+// number read the push; every relay read back open while closed of them were
+// pushed closed; read back as pushed, shifted one relay up (relay k as k + 1)
+// or down; read back exactly what was pushed to board other.
+struct RelayOpensAnother { int relay; int other; std::uint32_t readBacks; RELAYLOG_ON_RELAY; };
+struct RelayClosesElsewhere { int relay; int other; std::uint32_t readBacks; RELAYLOG_ON_RELAY; };
+struct RelayLate { int relay; std::uint32_t read; std::uint32_t times; RELAYLOG_ON_RELAY; };
+struct BoardDropsUnderLoad { int board; int closed; std::uint32_t readBacks; RELAYLOG_ON_BOARD(board); };
+struct BoardShifted { int board; bool up; std::uint32_t readBacks; RELAYLOG_ON_BOARD(board); };
+struct BoardAnswersForOther { int board; int other; std::uint32_t readBacks; RELAYLOG_ON_BOARD(board); };
+#undef RELAYLOG_ON_RELAY
 #undef RELAYLOG_ON_BOARD
 #undef RELAYLOG_ON
 
@@ -178,17 +136,15 @@ using FindingKind =
                  RelayStuckOpen, RelayErratic, RouteNotFollowed, RouteFailed, RelayOpensAnother,
                  RelayClosesElsewhere, RelayLate, BoardDropsUnderLoad, BoardShifted, BoardAnswersForOther>;
 
-// Every kind as one number, each plain kind a kind of its own: 0 to KindCount - 1.
 constexpr std::size_t KindCount = std::variant_size_v<FindingKind> - 1 + PlainKindCount;
-std::size_t KindOf(const FindingKind& what);
+std::size_t KindOf(const FindingKind& what);  // 0 to KindCount - 1, each plain kind one of its own
 
 struct Finding {
     std::uint64_t line;  // where the record shows it
     FindingKind what;
 };
 
-// A whole board read back: what came back, and what was last pushed to it.
-struct ReadBack {
+struct ReadBack {  // a whole board read back: what came back, and what was last pushed to it
     int board = 0;
     std::uint64_t firstLine = 0;  // the control write that started the fetch
     std::uint64_t lastLine = 0;   // the last data read
@@ -200,14 +156,11 @@ struct ReadBack {
     bool switchedOn = false;       // that switch closed it
     bool deep = false;             // read in relaysweep's deep passes
     std::array<Words, Boards> latched{};  // what every board was last pushed
-    // Another board whose last push is exactly what came back, where that
-    // differs from this board's own push: the push landed here too. -1: none.
-    std::int32_t landedFrom = -1;
-    std::uint64_t landedAt = 0;  // the control write of that push
+    std::int32_t landedFrom = -1;  // another board whose last push, not this one's, came back (-1: none)
+    std::uint64_t landedAt = 0;    // the control write of that push, which landed here too
 };
 
-// Where a record that is not complete stopped, and what was under way.
-struct Stop {
+struct Stop {  // where a record that is not complete stopped, and what was under way
     enum Phase { CardCheck, Revision, Body } phase = Body;  // CardCheck: not even the card check yet
     Program program = Relaytest;  // what its end should have been
     std::uint64_t line = 0;  // the last complete line, or the one it ends inside
@@ -227,8 +180,7 @@ struct Traffic {
 
 class RelayVerdicts;
 
-// One run of a program in a record: a file saved with ">>" holds several.
-struct Run {
+struct Run {  // one run of a program in a record: a file saved with ">>" holds several
     int number = 1;
     Program program = Relaytest;
     std::uint64_t firstLine = 1;
@@ -253,29 +205,24 @@ public:
     virtual void BoardReadBack(const ReadBack& /*readBack*/) {}
     // Control with the go flag: what the data registers held went to the board.
     virtual void BoardPushed(int /*board*/, const Words& /*words*/) {}
-    // A relaysweep or relayctl record's wiring, from its line after the card
-    // header: "FILE (checksum X)", or empty (at that line) when it names none.
+    // A framed record's wiring, from its line after the card header: "FILE
+    // (checksum X)", or empty (at that line) when it names none.
     virtual void RecordWiring(std::uint64_t /*line*/, const std::string& /*named*/) {}
     // The ledger its closes were counted into as it ran, from its line after the wiring's.
     virtual void RecordLedger(const std::string& /*named*/) {}
     // A line the station's rules put in the record: a relay skipped by rule,
-    // a command refused, rules already broken. None is a fault of the card.
-    // relayctl's route lines come this way too (their faults come as findings).
+    // a command refused, rules already broken, no fault of the card; and
+    // relayctl's route lines (their faults come as findings).
     virtual void RuleLine(const RecordLine& /*line*/) {}
     virtual void Problem(const Finding& /*finding*/) {}
-    // The record is complete and every relay judged; the verdicts' own
-    // findings come next, through Problem.
-    virtual void Verdicts(const RelayVerdicts& /*verdicts*/) {}
+    virtual void Verdicts(const RelayVerdicts& /*verdicts*/) {}  // every relay judged; their findings come next
     virtual void End(const Traffic& /*traffic*/) {}
-    // The record cannot be judged: the ERROR line, as the text report prints it.
-    virtual void Error(const std::string& /*line*/) {}
+    virtual void Error(const std::string& /*line*/) {}  // the ERROR line, as the text report prints it
     virtual void Judged(const Run& /*run*/) {}
-    // Several runs: the worst of them, and the file's last line.
-    virtual void FileJudged(const Run& /*worst*/, const std::string& /*verdict*/) {}
+    virtual void FileJudged(const Run& /*worst*/, const std::string& /*verdict*/) {}  // several runs: the file's
 };
 
-// The consumers of a run, each fed every event in turn.
-class Sinks {
+class Sinks {  // the consumers of a run, each fed every event in turn
 public:
     explicit Sinks(std::vector<FindingSink*> sinks) : sinks_(std::move(sinks)) {}
     template <typename... Params, typename... Args>

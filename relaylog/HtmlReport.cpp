@@ -1,8 +1,7 @@
-#include "HtmlReport.h"
+#include "Reports.h"
 
 #include "Wiring.h"
 #include "Wording.h"
-#include "XmlText.h"
 
 namespace relaylog {
 
@@ -16,12 +15,6 @@ constexpr int NamedTopEdge = 36;    // and the columns' names under their number
 constexpr std::size_t MaxProblemLines = 500;  // the text report has them all
 constexpr std::size_t MaxTitles = 400;        // of the routes made through one relay, in its tooltip
 
-// CSS names of the classes, in RelayClass order.
-constexpr const char* ClassIds[RelayClassCount] = {"functional", "partly", "unverified",
-                                                   "stuck-closed", "stuck-open", "erratic", "skipped",
-                                                   "opens-another", "closes-elsewhere", "late",
-                                                   "drops-under-load", "shifted", "answers-for-other"};
-
 const char* const Style =
     "body{font-family:sans-serif;margin:1.5em;color:#222}"
     "h1{font-size:1.4em}table.record th{text-align:left;padding-right:1em}"
@@ -30,49 +23,38 @@ const char* const Style =
     ".problems li,.changed li{font-family:monospace;font-size:.85em}"
     "section.board{display:inline-block;vertical-align:top;margin:0 1.5em 1em 0;break-inside:avoid}"
     "svg text{font-size:10px;fill:#444}rect{stroke:#fff;stroke-width:1}"
-    "rect.changed{stroke:#000;stroke-width:3}"
-    ".functional{fill:#43a047}.partly{fill:#aed581}.unverified{fill:#bdbdbd}"
-    ".stuck-closed{fill:#d32f2f}.stuck-open{fill:#1565c0}.erratic{fill:#ff8f00}"
+    "rect.changed{stroke:#000;stroke-width:3}";
+const char* const PrintStyle =
     "@media print{body{margin:0}*{-webkit-print-color-adjust:exact;print-color-adjust:exact}}";
-// Only on a page with relays skipped by rule: other pages are as they were.
-const char* const SkippedStyle = ".skipped{fill:#fff;stroke:#7e57c2;stroke-width:2;stroke-dasharray:4 2}";
-// Only on a page with verdicts of relaysweep's deep passes.
-const char* const DeepStyle =
-    ".opens-another{fill:#6a1b9a}.closes-elsewhere{fill:#ad1457}.late{fill:#fdd835}"
-    ".drops-under-load{fill:#4e342e}.shifted{fill:#00838f}.answers-for-other{fill:#37474f}";
 
-
-bool AnySkipped(const RelayVerdicts& verdicts)
+// The styles of the classes from first to end, where any relay is in one of
+// them or they are the classes every page lists: a page without relays
+// skipped by rule or deep verdicts is as it was before them.
+std::string ClassStyles(const std::array<std::uint32_t, RelayClassCount>& counts, int first, int end)
 {
-    return verdicts.Counts()[static_cast<std::size_t>(RelayClass::SkippedByRule)] > 0;
-}
-
-bool AnyDeep(const RelayVerdicts& verdicts)
-{
-    const auto counts = verdicts.Counts();
-    for (int k = PlainClassCount; k < RelayClassCount; ++k) {
-        if (counts[static_cast<std::size_t>(k)] > 0)
-            return true;
+    std::string styles;
+    bool any = first < ListedClassCount;
+    for (int k = first; k < end; ++k) {
+        any = any || counts[static_cast<std::size_t>(k)] > 0;
+        styles += std::string(".") + Classes[k].id + "{" + Classes[k].style + "}";
     }
-    return false;
+    return any ? styles : std::string();
 }
 
-// The plain sweep's classes, and the others only when a relay is in them.
-void WriteLegend(std::ostream& out, const RelayVerdicts& verdicts)
+// The classes every page lists, and the others only when a relay is in them.
+void WriteLegend(std::ostream& out, const std::array<std::uint32_t, RelayClassCount>& counts)
 {
-    const auto counts = verdicts.Counts();
     std::vector<int> classes;
     for (int k = 0; k < RelayClassCount; ++k) {
-        if (k < PlainClassCount - 1 || counts[static_cast<std::size_t>(k)] > 0)
+        if (k < ListedClassCount || counts[static_cast<std::size_t>(k)] > 0)
             classes.push_back(k);
     }
     out << "<svg class=\"legend\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << classes.size() * 125 + 10
         << "\" height=\"24\">";
     for (std::size_t i = 0; i < classes.size(); ++i) {
-        const int k = classes[i];
         const auto x = i * 125;
-        out << "<rect class=\"" << ClassIds[k] << "\" x=\"" << x << "\" y=\"4\" width=\"16\" height=\"16\"/>"
-            << "<text x=\"" << x + 20 << "\" y=\"16\">" << ClassName(static_cast<RelayClass>(k)) << "</text>";
+        out << "<rect class=\"" << Classes[classes[i]].id << "\" x=\"" << x << "\" y=\"4\" width=\"16\" height=\"16\"/>"
+            << "<text x=\"" << x + 20 << "\" y=\"16\">" << Classes[classes[i]].name << "</text>";
     }
     out << "</svg>\n";
 }
@@ -140,7 +122,7 @@ void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, con
         const int relay = first + i;
         const auto k = verdicts.ClassOf(relay);
         const bool changed = comparison != nullptr && comparison->changed[static_cast<std::size_t>(relay)];
-        out << "\n<rect class=\"" << ClassIds[static_cast<int>(k)] << (changed ? " changed" : "") << "\" data-relay=\""
+        out << "\n<rect class=\"" << WordsOf(k).id << (changed ? " changed" : "") << "\" data-relay=\""
             << relay << "\" x=\"" << left + (i / Rows) * Cell << "\" y=\"" << top + (i % Rows) * Cell
             << "\" width=\"" << Cell << "\" height=\"" << Cell << "\"><title>" << XmlEscaped(RelayName(relay)) << ": "
             << ClassName(k) << XmlEscaped(DeepDetail(verdicts, relay))
@@ -163,7 +145,7 @@ void WriteList(std::ostream& out, const char* cls, const std::vector<std::string
     out << "</ul>\n";
 }
 
-void WriteProperties(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& properties)
+void WriteProperties(std::ostream& out, const PropertyList& properties)
 {
     if (properties.empty())
         return;
@@ -193,14 +175,6 @@ void HtmlPage::Problem(const Finding& finding)
         problems_.push_back(ProblemLine(finding));
 }
 
-void HtmlPage::Judged(const Run& run)
-{
-    verdict_ = run.verdict;
-    relays_ = run.relays;
-}
-
-void HtmlPage::Error(const std::string& line) { verdict_ = line; }
-
 void HtmlPage::RuleLine(const RecordLine& line)
 {
     const std::string route = "; route " + line.text;
@@ -211,18 +185,15 @@ void HtmlPage::RuleLine(const RecordLine& line)
     }
 }
 
-void HtmlPage::FileJudged(const Run& worst, const std::string& verdict)
-{
-    verdict_ = verdict;
-    relays_ = worst.relays;
-}
-
 void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const
 {
     const char* verdictClass = verdict_.rfind("PASS", 0) == 0 ? "pass" : "fail";
+    const auto counts = verdicts.Counts();
     out << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\"><head><meta charset=\"utf-8\"/>"
         << HtmlMarker << "<title>relaylog: " << XmlEscaped(verdict_) << "</title><style>" << Style
-        << (AnySkipped(verdicts) ? SkippedStyle : "") << (AnyDeep(verdicts) ? DeepStyle : "") << "</style></head><body>\n"
+        << ClassStyles(counts, 0, ListedClassCount) << PrintStyle
+        << ClassStyles(counts, ListedClassCount, PlainClassCount) << ClassStyles(counts, PlainClassCount, RelayClassCount)
+        << "</style></head><body>\n"
         << "<h1>Relay matrix report</h1>\n";
     WriteProperties(out, properties_);
     for (const std::string& line : headline_)
@@ -241,7 +212,7 @@ void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Com
         out << "<p class=\"baseline\">" << SummaryOf(*comparison) << " (changed relays outlined)</p>\n";
         WriteList(out, "changed", comparison->lines, 0);
     }
-    WriteLegend(out, verdicts);
+    WriteLegend(out, counts);
     for (int board = 0; board < Boards; ++board)
         WriteBoard(out, board, verdicts, comparison, routes_);
     out << "</body></html>\n";

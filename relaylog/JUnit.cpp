@@ -1,9 +1,8 @@
-#include "JUnit.h"
+#include "Reports.h"
 
 #include <type_traits>
 
 #include "Wording.h"
-#include "XmlText.h"
 
 namespace relaylog {
 
@@ -48,8 +47,6 @@ void JUnitReport::Verdicts(const RelayVerdicts& verdicts)
             Of(Concern::Board, board).output = "Relays: " + ClassCounts(verdicts.Counts(board));
     }
 }
-
-void JUnitReport::Error(const std::string& line) { now_.error = line; }
 
 void JUnitReport::Judged(const Run& run)
 {

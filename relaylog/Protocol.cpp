@@ -42,8 +42,22 @@ bool ProtocolFollower::Take(const RecordLine& line)
         Found(line.number, Plain{PlainKind::MissingRevision});
         [[fallthrough]];
     case Stage::Body:
-        if (!WiringLine(line))
-            Body(line);
+        // The line after a framed run's card header names its wiring, or the
+        // record has none; the next names the ledger it counted into, or none.
+        if (!ledgerKnown_ && !Is(RunKind::Fixed)) {
+            if (!wiringKnown_) {
+                wiringKnown_ = true;
+                tell_(&FindingSink::RecordWiring, line.number, line.kind == LineKind::Wiring ? line.text : std::string());
+                if (line.kind == LineKind::Wiring)
+                    return true;
+            }
+            ledgerKnown_ = true;
+            if (line.kind == LineKind::Ledger) {
+                tell_(&FindingSink::RecordLedger, line.text);
+                return true;
+            }
+        }
+        Body(line);
         return true;
     case Stage::Closed:
         if (line.kind == LineKind::PausePrompt && Is(RunKind::Fixed)) {
@@ -76,14 +90,23 @@ void ProtocolFollower::Body(const RecordLine& line)
     Other(line);
 }
 
-// A line that continues no step under way.
+// A line that continues no step under way. A line of one kind of run in
+// another's record, and a line of the frame, are left to Framing.
 void ProtocolFollower::Other(const RecordLine& line)
 {
+    const RunKind writer = WrittenBy(line.kind);
+    if (writer != RunKind::Every && !Is(writer)) {
+        Framing(line);
+        return;
+    }
     switch (line.kind) {
     case LineKind::Switch: StartPush(line); return;
     case LineKind::Access:
-        if (line.write && line.offset == ControlRegister && line.value < Boards) {
-            StartFetch(line);
+        if (line.write && line.offset == ControlRegister && line.value < Boards) {  // a fetch begins
+            const auto board = static_cast<std::int32_t>(line.value);
+            Access(line, Sequence{Sequence::StartFetch, board, line.number});
+            current_ = Sequence{Sequence::Fetch, board, line.number};
+            step_ = 0;
             return;
         }
         Access(line, Sequence{});
@@ -100,32 +123,31 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::ReportRule: Found(line.number, Plain{PlainKind::ReportLineOutside}); return;
     case LineKind::RelayRangeError: Found(line.number, RefusedRelay{line.n}); return;
     case LineKind::BoardRangeError: Found(line.number, RefusedBoard{line.n}); return;
-    case LineKind::ControlCommand:
-        CommandDone();
-        [[fallthrough]];
-    case LineKind::ControlLimit:  // the operator's request refused by a rule, not a fault
-        if (!Is(RunKind::Switching))
-            Framing(line);
-        return;
-    case LineKind::ControlRefused:
-        if (Is(RunKind::Switching))
-            Found(line.number, ControlRefusedBoard{line.n});
-        else
-            Framing(line);
-        return;
-    case LineKind::RelaySkipped:
-    case LineKind::CommandRefused:
-    case LineKind::RulesBroken: StationRule(line); return;
+    case LineKind::ControlCommand: CommandDone(); return;
+    case LineKind::ControlRefused: Found(line.number, ControlRefusedBoard{line.n}); return;
     case LineKind::RouteMade:
     case LineKind::RouteBroken:
     case LineKind::RouteFailed: Route(line); return;
     case LineKind::DeepPass:
-    case LineKind::DeepSkip: DeepLine(line); return;
+    case LineKind::DeepSkip:
+        // From relaysweep's first "Deep pass:" line on, its read-backs are the deep passes'.
+        deep_ = true;
+        if (line.kind == LineKind::DeepPass)
+            return;
+        [[fallthrough]];
+    case LineKind::RelaySkipped:
+    case LineKind::CommandRefused:
+    case LineKind::RulesBroken:
+        if (line.n < 0 || line.n >= Relays)
+            Found(line.number, NoSuchRelay{line.n});
+        else
+            tell_(&FindingSink::RuleLine, line);
+        return;
     case LineKind::CardFound:
     case LineKind::CardMissing: Found(line.number, Plain{PlainKind::SecondCardCheck}); return;
     case LineKind::Revision: Found(line.number, Plain{PlainKind::SecondRevision}); return;
     case LineKind::PausePrompt: Found(line.number, Plain{PlainKind::PauseBeforeClosing}); return;
-    default: Framing(line); return;  // the first and last lines of the programs
+    default: return;  // relayctl's refusal by its per-board limit: the operator's request refused, no fault
     }
 }
 
@@ -135,8 +157,7 @@ void ProtocolFollower::Other(const RecordLine& line)
 void ProtocolFollower::Framing(const RecordLine& line)
 {
     const LineKind k = line.kind;
-    const bool last = k == LineKind::Complete || k == LineKind::NoCard || k == LineKind::Interrupted ||
-                      k == LineKind::Busy || k == LineKind::Unwritten;
+    const bool last = line.frame != nullptr && k != LineKind::Heading;
     const bool closes = Is(RunKind::Fixed) ? k == LineKind::ClosingPrompt
                                            : last && line.frame->closing == program_->closing;
     if (closes && k == LineKind::Busy) {
@@ -158,25 +179,46 @@ void ProtocolFollower::Framing(const RecordLine& line)
         stage_ = Stage::Closed;
 }
 
-// The step under way is done.
-void ProtocolFollower::Done()
-{
-    last_ = current_;
-    current_ = Sequence{};
-}
-
 // True when the line is the next one of the step under way. Otherwise the
-// step is reported as broken off and the line is left to the caller.
+// step is reported as broken off and the line is left to the caller. A push
+// writes the four data words, then control with the go flag (control without
+// it starts a fetch: no part of the push); a fetch reads the data words.
 bool ProtocolFollower::Continue(const RecordLine& line)
 {
-    switch (current_.kind) {
-    case Sequence::Push: return ContinuePush(line);
-    case Sequence::Fetch: return ContinueFetch(line);
-    case Sequence::Report: return ContinueReport(line);
-    case Sequence::None:
-    case Sequence::StartFetch: break;
+    if (current_.kind == Sequence::Report)
+        return ContinueReport(line);
+    const bool push = current_.kind == Sequence::Push;
+    const bool control = push && step_ == WordsPerBoard;
+    if (line.kind != LineKind::Access || line.write != push ||
+        line.offset != (control ? ControlRegister : DataRegister[step_]) || (control && (line.value & GoFlag) == 0)) {
+        BreakOff(line);
+        return false;
     }
-    return false;
+    Access(line, current_);
+    const auto word = static_cast<std::size_t>(step_++);
+    if (!push) {
+        fetch_.fetched[word] = line.value;
+        fetch_.wordLines[word] = line.number;
+        if (step_ == WordsPerBoard)
+            ReadBackDone();
+        return true;
+    }
+    const int board = BoardOf(current_.number);
+    std::uint32_t wanted = control ? static_cast<std::uint32_t>(board) | GoFlag : image_[board][word];
+    // relayctl, and relaysweep's deep passes, push a board all open, whatever
+    // it read back (all ones too), as a switch off of its first relay.
+    const bool openAll = (Is(RunKind::Switching) || deep_) && !switchedOn_ && CrosspointOf(current_.number) == 0;
+    if (openAll && !control && line.value == 0)
+        wanted = 0;
+    if (openAll && control && latch_ == Words{})
+        image_[board] = Words{};
+    if (line.value != wanted)
+        Found(line.number, WrongValue{{line, current_}, wanted});
+    if (control) {
+        last_ = current_;
+        current_ = Sequence{};
+    }
+    return true;
 }
 
 void ProtocolFollower::BreakOff(const RecordLine& line)
@@ -196,8 +238,7 @@ void ProtocolFollower::StartPush(const RecordLine& line)
     }
     const int c = CrosspointOf(line.n);
     std::uint32_t& word = WordOf(image_[BoardOf(line.n)], c);
-    const std::uint32_t mask = MaskOf(c);
-    word = line.on ? word | mask : word & ~mask;
+    word = line.on ? word | MaskOf(c) : word & ~MaskOf(c);
     lastSwitch_ = line.n;
     switchedOn_ = line.on;
     if (line.on) {
@@ -207,60 +248,6 @@ void ProtocolFollower::StartPush(const RecordLine& line)
     }
     current_ = Sequence{Sequence::Push, line.n, line.number};
     step_ = 0;
-}
-
-bool ProtocolFollower::ContinuePush(const RecordLine& line)
-{
-    const bool control = step_ == WordsPerBoard;
-    const std::uint32_t offset = control ? ControlRegister : DataRegister[step_];
-    // Control without the go flag starts a fetch: it is no part of the push.
-    if (line.kind != LineKind::Access || !line.write || line.offset != offset ||
-        (control && (line.value & GoFlag) == 0)) {
-        BreakOff(line);
-        return false;
-    }
-    Access(line, current_);
-    const int board = BoardOf(current_.number);
-    std::uint32_t wanted =
-        control ? static_cast<std::uint32_t>(board) | GoFlag : image_[board][static_cast<std::size_t>(step_)];
-    // relayctl, and relaysweep's deep passes, push a board all open, whatever
-    // it read back (all ones too), as a switch off of its first relay.
-    const bool openAll = (Is(RunKind::Switching) || deep_) && !switchedOn_ && CrosspointOf(current_.number) == 0;
-    if (openAll && !control && line.value == 0)
-        wanted = 0;
-    if (openAll && control && latch_ == Words{})
-        image_[board] = Words{};
-    if (line.value != wanted)
-        Found(line.number, WrongValue{{line, current_}, wanted});
-    if (++step_ > WordsPerBoard)
-        Done();
-    return true;
-}
-
-void ProtocolFollower::StartFetch(const RecordLine& line)
-{
-    const auto board = static_cast<std::int32_t>(line.value);
-    Access(line, Sequence{Sequence::StartFetch, board, line.number});
-    current_ = Sequence{Sequence::Fetch, board, line.number};
-    step_ = 0;
-}
-
-bool ProtocolFollower::ContinueFetch(const RecordLine& line)
-{
-    if (line.kind != LineKind::Access || line.write || line.offset != DataRegister[step_]) {
-        BreakOff(line);
-        return false;
-    }
-    Access(line, current_);
-    fetch_.fetched[static_cast<std::size_t>(step_)] = line.value;
-    fetch_.wordLines[static_cast<std::size_t>(step_)] = line.number;
-    if (++step_ == WordsPerBoard) {
-        ReadBackDone();
-        current_.kind = Sequence::Report;
-        orphan_ = false;
-        step_ = 0;
-    }
-    return true;
 }
 
 // A whole board has come back: hand it on with what was last sent to that
@@ -279,6 +266,9 @@ void ProtocolFollower::ReadBackDone()
     std::copy(std::begin(pushed_), std::end(pushed_), fetch_.latched.begin());
     FindLanding();
     tell_(&FindingSink::BoardReadBack, fetch_);
+    current_.kind = Sequence::Report;
+    orphan_ = false;
+    step_ = 0;
     // A sweep's or relayctl's relays are judged at the end, each once (one
     // fault, one PROBLEM line), not at every read.
     if (!Is(RunKind::Fixed)) {
@@ -327,8 +317,10 @@ bool ProtocolFollower::ContinueReport(const RecordLine& line)
     }
     if (!orphan_)
         CheckReportLine(line);
-    if (++step_ == ReportLines)
-        Done();
+    if (++step_ == ReportLines) {
+        last_ = current_;
+        current_ = Sequence{};
+    }
     return true;
 }
 
@@ -351,32 +343,42 @@ void ProtocolFollower::CheckReportLine(const RecordLine& line)
         Found(line.number, ReportFetchMismatch{first, line.value, fetch_.fetched[word], fetch_.wordLines[word], current_});
 }
 
-// Every register access: its wait, the traffic figures, and the controller's
-// registers as the access leaves them.
-void ProtocolFollower::Access(const RecordLine& line, const Sequence& within)
+// A route made must read back closed, relay by relay; one broken, open; a
+// failed change's rollback must leave open every relay the command closed.
+void ProtocolFollower::Route(const RecordLine& line)
 {
-    ++traffic_.accesses;
-    traffic_.polls += line.polls.count;
-    if (line.polls.count > traffic_.longestWait) {
-        traffic_.longestWait = line.polls.count;
-        traffic_.longestWaitLine = line.number;
+    tell_(&FindingSink::RuleLine, line);
+    const bool made = line.kind == LineKind::RouteMade;
+    if (line.kind == LineKind::RouteFailed) {
+        int left = 0;
+        while (left < Relays && !(closing_.test(static_cast<std::size_t>(left)) && ReadsClosed(left)))
+            ++left;
+        const bool any = left < Relays;
+        Found(line.number, RouteFailed{line.text, any ? left : -1, any ? seenAt_[BoardOf(left)] : 0});
     }
-    CheckWait(line, within);
-    if (line.offset == ControlRegister) {
-        // Control with the go flag sends the data registers to the board in
-        // its low bits; numbers past the last board reach nothing.
-        const std::uint32_t board = line.value & (GoFlag - 1);
-        if (line.write && (line.value & GoFlag) != 0 && board < Boards) {
-            pushed_[board] = latch_;
-            pushedAt_[board] = line.number;
-            tell_(&FindingSink::BoardPushed, static_cast<int>(board), latch_);
-        }
-        return;
+    for (const std::int32_t relay : line.path) {
+        const Finding finding{line.number, RouteNotFollowed{line.text, relay, made, seenAt_[BoardOf(relay)]}};
+        if (made)
+            made_.set(static_cast<std::size_t>(relay));
+        if (made && !ReadsClosed(relay))
+            Found(line.number, finding.what);
+        else if (!made && ReadsClosed(relay))
+            unbroken_.push_back(finding);
     }
-    for (std::size_t word = 0; word < WordsPerBoard; ++word) {
-        if (line.offset == DataRegister[word])
-            latch_[word] = line.value;
+}
+
+// The command's routes are all in: a relay of a route broken that reads back
+// closed is a fault unless a route made holds it (a transition never touches
+// the relays two routes share, and its made lines may come after).
+void ProtocolFollower::CommandDone()
+{
+    for (const Finding& finding : unbroken_) {
+        if (!made_.test(static_cast<std::size_t>(std::get<RouteNotFollowed>(finding.what).relay)))
+            tell_(&FindingSink::Problem, finding);
     }
+    unbroken_.clear();
+    closing_.reset();
+    made_.reset();
 }
 
 Stop ProtocolFollower::StoppedAt(std::uint64_t lastLine) const

@@ -1,31 +1,21 @@
-// Follows a relaytest record line by line through the program's protocol: the
-// card check and revision, each switch and the push of its board, each fetch
-// and the report of what came back, the closing prompt. It keeps relaytest's
+// Follows a record line by line through the programs' protocol: the card
+// check and revision, each switch and the push of its board, each fetch and
+// the report of what came back, the frame's last line. It keeps the program's
 // image of every board and the controller's registers as the record shows
 // them, and hands what it finds to its sinks; it words nothing itself.
 //
-// The other programs frame the same lines (Frames, in RecordReader.h): a
-// heading first, and last a line that begins with the heading's closing word,
-// "complete" or "stopped: ..."; what the run does follows from its kind. A
-// sweep puts its own image of a board back after every read-back, so there a
-// read-back is not the image of the next push; and the relays that differ
-// are judged relay by relay at the end, not at each read. A run that switches
-// on command (relayctl, the library's session) has its commands and refused
-// boards between the steps; like relaytest it pushes a board with what came
-// back, but its relays too are judged once each at the end. Its push of a
-// board all open is the switch off of the board's first relay with four zero
-// words, whatever came back. A framed run stops when the controller stays
-// busy: the waits that ran out before the stop line are named by that line alone.
-//
-// Under a station's wiring, relaysweep and relayctl name it after the card
-// header, and a ledger they count into after that; relaysweep then reads back the boards it does not sweep, and skips
-// the relays the rules forbid it to close, relayctl refuses such closes: none
-// of this is a fault of the card.
-//
-// relaysweep --deep names each of its passes after the plain sweep ("Deep
-// pass: ..."): their read-backs are marked deep, and judged apart from the
-// plain sweep's; they push whole boards, and a board all open as a switch off
-// of its first relay, as relayctl does.
+// What the run does follows from its frame's kind (Frames, RecordReader.h).
+// relaytest pushes a board with what came back, and its relays are judged at
+// each read-back. A sweep puts its own image of a board back after every
+// read-back, and a run that switches on command (relayctl, the library's
+// session) pushes what came back; both judge each relay once, at the end.
+// relayctl, and relaysweep's deep passes (from its first "Deep pass:" line,
+// their read-backs judged apart), push a board all open as the switch off of
+// its first relay with four zero words, whatever came back. A framed run
+// stops when the controller stays busy: the waits that ran out before the
+// stop line are named by that line alone. The lines a station's wiring puts
+// in a record (the wiring named after the card header, and a ledger after
+// it, relays skipped by rule, commands refused, rules already broken) are no fault of the card.
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 
@@ -41,46 +31,37 @@ class ProtocolFollower {
 public:
     explicit ProtocolFollower(Sinks tell) : tell_(std::move(tell)) {}
 
-    // False when the record turns out not to be a relaytest record at all.
-    bool Take(const RecordLine& line);
+    bool Take(const RecordLine& line);  // false when the record turns out to be no record at all
 
     bool Started() const { return stage_ != Stage::CardCheck || program_ != Relaytest; }
     bool Complete() const { return stage_ == Stage::Closed || stage_ == Stage::Paused; }
-    // Where an incomplete record stopped, after lastLine complete lines.
-    Stop StoppedAt(std::uint64_t lastLine) const;
+    Stop StoppedAt(std::uint64_t lastLine) const;  // where an incomplete record stopped, after lastLine lines
     const Traffic& Counts() const { return traffic_; }
     Program Of() const { return program_; }
-    // Hands on the waits held for a stop that did not come.
-    void Flush();
+    void Flush();  // hands on the waits held for a stop that did not come
 
 private:
     enum class Stage { CardCheck, Revision, Body, Closed, Paused };
 
     void Found(std::uint64_t line, const FindingKind& what) { tell_(&FindingSink::Problem, Finding{line, what}); }
-    void Hold(const Finding& finding);
     void Body(const RecordLine& line);
     void Other(const RecordLine& line);
     void Framing(const RecordLine& line);
-    // The lines of the station's wiring (StationLines.cpp).
-    bool WiringLine(const RecordLine& line);
-    void StationRule(const RecordLine& line);
-    void Route(const RecordLine& line);
-    void DeepLine(const RecordLine& line);
-    bool ReadsClosed(int relay) const;
-    void CommandDone();
-    void Done();
-    void FindLanding();
     bool Continue(const RecordLine& line);
-    bool ContinuePush(const RecordLine& line);
-    bool ContinueFetch(const RecordLine& line);
     bool ContinueReport(const RecordLine& line);
     void BreakOff(const RecordLine& line);
     void CheckReportLine(const RecordLine& line);
     void StartPush(const RecordLine& line);
-    void StartFetch(const RecordLine& line);
     void ReadBackDone();
+    void FindLanding();
+    // Each register access and its wait (ProtocolWaits.cpp).
     void Access(const RecordLine& line, const Sequence& within);
     void CheckWait(const RecordLine& line, const Sequence& within);
+    void Hold(const Finding& finding);
+    // relayctl's routes, judged by each board's last read-back.
+    void Route(const RecordLine& line);
+    void CommandDone();
+    bool ReadsClosed(int relay) const { return Bit(seen_[BoardOf(relay)], CrosspointOf(relay)); }
 
     Sinks tell_;
     static constexpr std::size_t HeldWaits = 200;  // 3 stop the program, then it pushes each board open
@@ -93,12 +74,9 @@ private:
     bool ledgerKnown_ = false;  // and the line after that: a Ledger line or not
     std::uint64_t blankLine_ = 0;  // an empty line whose meaning the next line decides
 
-    // relaytest's own image of each board, which every switch pushes whole.
-    Words image_[Boards]{};
-
-    // The controller: its data registers, and what each board was last sent.
-    Words latch_{};
-    Words pushed_[Boards]{};
+    Words image_[Boards]{};  // the program's own image of each board, which every switch pushes whole
+    Words latch_{};  // the controller's data registers
+    Words pushed_[Boards]{};  // what each board was last sent
     std::uint64_t pushedAt_[Boards]{};  // line of the control write; 0 when never
 
     Sequence current_;    // the step under way
@@ -111,17 +89,15 @@ private:
     std::uint64_t lastClosedAt_ = 0;
     ReadBack fetch_;
 
-    // Routes are judged by each board's last read-back (at seenAt_, 0: none).
-    // Per command: the relays it closed, those of routes it made, and those of
-    // routes it broke that read back closed (StationLines.cpp).
+    // Each board's last read-back (at seenAt_, 0: none); per command: the
+    // relays it closed, those of routes it made, and those of routes it broke
+    // that read back closed.
     Words seen_[Boards]{};
     std::uint64_t seenAt_[Boards]{};
     std::bitset<Relays> closing_;
     std::bitset<Relays> made_;
     std::vector<Finding> unbroken_;
-
     bool deep_ = false;  // relaysweep's deep passes have begun
-
     Traffic traffic_;
 };
 

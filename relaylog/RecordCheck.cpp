@@ -8,7 +8,7 @@
 
 #include "Protocol.h"
 #include "RecordReader.h"
-#include "TextReport.h"
+#include "Reports.h"
 #include "Wording.h"
 
 namespace relaylog {
@@ -56,33 +56,25 @@ struct RunCheck {
                 tell(&FindingSink::Problem, finding);
             tell(&FindingSink::End, follower.Counts());
         }
-        run.status = error.empty() ? text.Status() : 2;
-        run.problems = text.Problems();
-        run.verdict = text.Last();
-        run.relays = text.Relays();
+        text.Judge(run);
+        run.status = error.empty() ? run.status : 2;
         tell(&FindingSink::Judged, run);
     }
 
     // Why the run up to line (the reader's result there) is not complete; empty when it is.
     std::string Incomplete(ReadResult result, const RecordReader& reader, std::uint64_t& line) const
     {
-        const std::uint64_t last = line;
-        line = reader.ErrorLine();
-        if (result == ReadResult::Malformed && reader.Fault() == ReadFault::CutInsideLine && follower.Started()) {
-            Stop stop = follower.StoppedAt(line);
-            stop.insideLine = true;
-            stop.polls = reader.PendingPolls().count;
-            return ErrorLine(line = stop.line, StopText(stop));
-        }
-        if (result == ReadResult::Malformed)
-            return ErrorLine(line, reader.Error());
-        line = last;
+        const bool cut = result == ReadResult::Malformed && reader.Fault() == ReadFault::CutInsideLine;
+        if (result == ReadResult::Malformed && !(cut && follower.Started()))
+            return ErrorLine(line = reader.ErrorLine(), reader.Error());
         if (!follower.Started())
             return ErrorLine(0, "the input is empty: not a relaytest record");
-        if (follower.Complete())
+        if (!cut && follower.Complete())
             return {};
-        const Stop stop = follower.StoppedAt(line);
-        return ErrorLine(stop.line, StopText(stop));
+        Stop stop = follower.StoppedAt(cut ? reader.ErrorLine() : line);
+        stop.insideLine = cut;
+        stop.polls = cut ? reader.PendingPolls().count : 0;
+        return ErrorLine(line = stop.line, StopText(stop));
     }
 
     Sinks SinksOf(std::vector<FindingSink*> also)

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "CommandLine.h"
+#include "ReportFiles.h"
 #include "Findings.h"
 
 namespace relaylog {

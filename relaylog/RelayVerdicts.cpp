@@ -1,17 +1,17 @@
 #include "RelayVerdicts.h"
 
-#include <type_traits>
-#include <variant>
+#include "Wording.h"
 
 namespace relaylog {
 
-void RelayVerdicts::Observe(const ReadBack& r)
+void RelayVerdicts::BoardReadBack(const ReadBack& r)
 {
     if (r.pushedAt == 0 || r.board < 0 || r.board >= Boards)
         return;
+    const auto first = static_cast<std::size_t>(r.board) * RelaysPerBoard;
     for (int c = 0; c < RelaysPerBoard && r.landedFrom < 0; ++c) {
         if (Bit(r.fetched, c) && Bit(r.pushed, c))
-            seenClosed_.set(static_cast<std::size_t>(r.board) * RelaysPerBoard + static_cast<std::size_t>(c));
+            seenClosed_.set(first + static_cast<std::size_t>(c));
     }
     if (r.deep) {
         ObserveDeep(r);
@@ -19,30 +19,27 @@ void RelayVerdicts::Observe(const ReadBack& r)
     }
     if (r.landedFrom >= 0) {
         Landing& landing = landings_[static_cast<std::size_t>(r.landedFrom)][static_cast<std::size_t>(r.board)];
-        if (landing.count++ == 0) {
-            landing.firstLine = r.lastLine;
-            landing.firstPush = r.landedAt;
-        }
+        if (landing.seen.Add(r.lastLine))
+            landing.push = r.landedAt;
         return;
     }
     BoardSeen& board = boards_[static_cast<std::size_t>(r.board)];
     ++board.reads;
     board.allOnes = board.allOnes && r.fetched == Words{~0u, ~0u, ~0u, ~0u};
     board.allZeros = board.allZeros && r.fetched == Words{};
-    if (r.fetched != r.pushed && board.differing++ == 0)
-        board.firstDiffLine = r.lastLine;
+    if (r.fetched != r.pushed)
+        board.differing.Add(r.lastLine);
     for (int c = 0; c < RelaysPerBoard; ++c) {
-        RelaySeen& relay = relays_[static_cast<std::size_t>(r.board) * RelaysPerBoard + static_cast<std::size_t>(c)];
+        RelaySeen& relay = relays_[first + static_cast<std::size_t>(c)];
         const bool pushed = Bit(r.pushed, c);
         const bool fetched = Bit(r.fetched, c);
         ++relay.reads;
         relay.pushedOn += pushed ? 1u : 0u;
         relay.readOn += fetched ? 1u : 0u;
-        if (pushed == fetched || relay.differs++ != 0)
-            continue;
-        relay.firstDiffLine = r.wordLines[static_cast<std::size_t>(c / 32)];
-        relay.firstDiffSwitch = r.lastSwitch;
-        relay.firstDiffReadOn = fetched;
+        if (pushed != fetched && relay.differs.Add(r.wordLines[static_cast<std::size_t>(c / 32)])) {
+            relay.firstSwitch = r.lastSwitch;
+            relay.firstReadOn = fetched;
+        }
     }
 }
 
@@ -77,30 +74,17 @@ RelayClass RelayVerdicts::ClassOf(int relay) const
 RelayClass RelayVerdicts::PlainClassOf(int relay) const
 {
     const RelaySeen& r = Relay(relay);
-    if (r.differs == 0 && !skipped_.empty() && skipped_.count(relay) != 0)
+    if (r.differs.count == 0 && !skipped_.empty() && skipped_.count(relay) != 0)
         return RelayClass::SkippedByRule;
     if (r.reads == 0)
         return RelayClass::Unverified;
-    if (r.differs == 0)
+    if (r.differs.count == 0)
         return r.pushedOn > 0 && r.pushedOn < r.reads ? RelayClass::Functional : RelayClass::PartlyVerified;
     if (r.readOn == r.reads && r.pushedOn < r.reads)
         return RelayClass::StuckClosed;
     if (r.readOn == 0 && r.pushedOn > 0)
         return RelayClass::StuckOpen;
     return RelayClass::Erratic;
-}
-
-// A lone stuck relay reads back all zeros when it alone was pushed closed:
-// only two relays or more that differ from their pushes show the board itself.
-BoardFault RelayVerdicts::FaultOf(int board) const
-{
-    const BoardSeen& b = Board(board);
-    int differing = 0;
-    for (int c = 0; c < RelaysPerBoard && b.reads > 0; ++c)
-        differing += Relay(board * RelaysPerBoard + c).differs > 0 ? 1 : 0;
-    if (differing < 2)
-        return BoardFault::None;
-    return b.allOnes ? BoardFault::AllOnes : b.allZeros ? BoardFault::AllZeros : BoardFault::None;
 }
 
 std::array<std::uint32_t, RelayClassCount> RelayVerdicts::Counts(int board) const
@@ -113,60 +97,75 @@ std::array<std::uint32_t, RelayClassCount> RelayVerdicts::Counts(int board) cons
     return counts;
 }
 
-namespace {
-
-template <typename Kind> bool IsBoardVerdict(const Kind&)
-{
-    return std::is_same_v<Kind, BoardDropsUnderLoad> || std::is_same_v<Kind, BoardShifted> ||
-           std::is_same_v<Kind, BoardAnswersForOther>;
-}
-
-// The finding for one relay's verdict, if it is at fault.
-void RelayFinding(const RelayVerdicts& v, int relay, std::vector<Finding>& found)
-{
-    const RelaySeen& r = v.Relay(relay);
-    switch (v.ClassOf(relay)) {
-    case RelayClass::StuckClosed:
-        found.push_back({r.firstDiffLine, RelayStuckClosed{relay, r.reads, r.reads - r.pushedOn}});
-        return;
-    case RelayClass::StuckOpen:
-        found.push_back({r.firstDiffLine, RelayStuckOpen{relay, r.reads, r.pushedOn}});
-        return;
-    case RelayClass::Erratic:
-        found.push_back(
-            {r.firstDiffLine, RelayErratic{relay, r.reads, r.differs, r.firstDiffReadOn, r.firstDiffSwitch}});
-        return;
-    default: break;  // no fault, or a deep verdict
-    }
-}
-
-}  // namespace
-
 std::vector<Finding> RelayVerdicts::Findings() const
 {
     std::vector<Finding> found;
     for (int board = 0; board < Boards; ++board) {
         const std::vector<Finding>& deep = deepFound_[static_cast<std::size_t>(board)];
-        const bool boardVerdict = !deep.empty() && std::visit([](const auto& k) { return IsBoardVerdict(k); },
-                                                               deep.front().what);
-        if (boardVerdict) {
+        if (BoardWide(deepClass_[static_cast<std::size_t>(board) * RelaysPerBoard])) {
             found.push_back(deep.front());
             continue;
         }
         for (int from = 0; from < Boards; ++from) {
-            const Landing& landing = Landed(from, board);
-            if (landing.count > 0)
-                found.push_back({landing.firstLine, PushLandsElsewhere{board, from, landing.firstPush, landing.count}});
+            const Landing& landing = landings_[static_cast<std::size_t>(from)][static_cast<std::size_t>(board)];
+            if (landing.seen.count > 0)
+                found.push_back({landing.seen.first, PushLandsElsewhere{board, from, landing.push, landing.seen.count}});
         }
-        const BoardFault fault = FaultOf(board);
-        if (fault != BoardFault::None)
-            found.push_back({Board(board).firstDiffLine,
-                             BoardNotAnswering{board, fault == BoardFault::AllOnes, Board(board).reads}});
-        for (int c = 0; c < RelaysPerBoard && fault == BoardFault::None; ++c)
-            RelayFinding(*this, board * RelaysPerBoard + c, found);
+        // Every read-back all ones, or all zeros, while two relays or more
+        // differed from their pushes: the board itself does not answer. A
+        // lone stuck relay reads back all zeros when it alone was pushed closed.
+        const BoardSeen& b = Board(board);
+        int differing = 0;
+        for (int c = 0; c < RelaysPerBoard && b.reads > 0; ++c)
+            differing += Relay(board * RelaysPerBoard + c).differs.count > 0 ? 1 : 0;
+        if (differing >= 2 && (b.allOnes || b.allZeros)) {
+            found.push_back({b.differing.first, BoardNotAnswering{board, b.allOnes, b.reads}});
+        } else {
+            for (int relay = board * RelaysPerBoard; relay < (board + 1) * RelaysPerBoard; ++relay) {
+                const RelaySeen& r = Relay(relay);
+                const RelayClass k = ClassOf(relay);
+                if (k == RelayClass::StuckClosed)
+                    found.push_back({r.differs.first, RelayStuckClosed{relay, r.reads, r.reads - r.pushedOn}});
+                else if (k == RelayClass::StuckOpen)
+                    found.push_back({r.differs.first, RelayStuckOpen{relay, r.reads, r.pushedOn}});
+                else if (k == RelayClass::Erratic)
+                    found.push_back({r.differs.first, RelayErratic{relay, r.reads, r.differs.count, r.firstReadOn,
+                                                                   r.firstSwitch}});
+            }
+        }
         found.insert(found.end(), deep.begin(), deep.end());
     }
     return found;
+}
+
+Comparison Compare(const RelayVerdicts& old, const RelayVerdicts& now)
+{
+    Comparison c;
+    for (int relay = 0; relay < Relays; ++relay) {
+        const RelayClass then = old.ClassOf(relay);
+        const RelayClass is = now.ClassOf(relay);
+        const int was = WordsOf(then).severity;
+        const int gets = WordsOf(is).severity;
+        // Like with like: a relay one record never verified (or skipped by
+        // rule) is not compared, and seen only as pushed in both, it is as it was.
+        if (then == RelayClass::Unverified || then == RelayClass::SkippedByRule || is == RelayClass::Unverified ||
+            is == RelayClass::SkippedByRule) {
+            ++c.notCompared;
+        } else if (then == is || (was <= 1 && gets <= 1)) {
+            ++c.unchanged;
+        } else {
+            c.changed[static_cast<std::size_t>(relay)] = true;
+            ++(gets > was ? c.worse : c.better);
+            c.lines.push_back("CHANGED " + RelayName(relay) + ": " + ClassName(then) + " -> " + ClassName(is));
+        }
+    }
+    return c;
+}
+
+std::string SummaryOf(const Comparison& c)
+{
+    return "Since baseline: " + std::to_string(c.worse) + " worse, " + std::to_string(c.better) + " better, " +
+           std::to_string(c.unchanged) + " unchanged, " + std::to_string(c.notCompared) + " not compared";
 }
 
 }  // namespace relaylog

@@ -8,9 +8,7 @@
 #include <random>
 #include <sys/stat.h>
 
-#include "CommandLine.h"
-#include "HtmlReport.h"
-#include "JUnit.h"
+#include "Reports.h"
 
 namespace relaylog {
 

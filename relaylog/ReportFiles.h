@@ -1,8 +1,10 @@
-// Where relaylog writes its reports, so that a report never takes the place
-// of evidence: a target that is the record, the baseline or another report,
-// or a file that is not one of relaylog's reports, is refused before
-// anything is written; a report is written beside its target and renamed
-// into place only once it is whole.
+// relaylog's command line, and the files it names. The command line is read
+// with CLI11 and worded as the programs word theirs: one line naming the
+// mistake, then the one-line synopsis. A report never takes the place of
+// evidence: a target that is the record, the baseline or another report, or
+// a file that is not one of relaylog's reports, is refused before anything
+// is written; a report is written beside its target and renamed into place
+// only once it is whole.
 #ifndef RELAYLOG_REPORTFILES_H
 #define RELAYLOG_REPORTFILES_H
 
@@ -14,34 +16,53 @@
 
 namespace relaylog {
 
-// A file as the system knows it, through links: equal for the same file.
-struct FileId {
+struct FileId {  // a file as the system knows it, through links: equal for the same file
     bool exists = false;
     std::uint64_t device = 0;
     std::uint64_t index = 0;
 };
 
-// A file the run reads or writes, and the option that names it.
-struct NamedFile {
+struct NamedFile {  // a file the run reads or writes, and the option that names it
     std::string option;  // "--junit", "--html", "--baseline", or "" for the record
     std::string path;    // "-": standard input
 };
 
 // Empty when every output may be written; otherwise the one line that says
-// which may not, and why.
+// which may not, and why. A report is written through a file beside path,
+// renamed over path once whole; false, with the system's reason, when it
+// could not.
 std::string RefusedOutput(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs);
 
-// Writes the report through a file beside path, renamed over path once whole;
-// false, with the system's reason, when it could not.
 bool WriteReport(const std::string& path, const std::function<void(std::ostream&)>& write, std::string& reason);
 
 // Per platform (ReportFiles_posix.cpp, ReportFiles_windows.cpp).
 FileId IdentityOf(const std::string& path);
 FileId IdentityOfStandardInput();
-// A full path as the file system compares names: as it is, or without case.
-std::string NameKey(std::string path);
+std::string NameKey(std::string path);  // a full path as the file system compares names
 bool RenameOver(const std::string& from, const std::string& to, std::string& reason);
 void SetBinaryInput();
+
+
+struct Options {
+    std::string record;    // a file name, or "-" for standard input
+    std::string junit;     // empty: no JUnit report
+    std::string html;      // empty: no page
+    std::string baseline;  // empty: no comparison
+    std::string wiring;    // the station's wiring file; empty: none given
+    std::string ledger;    // the station's relay ledger; empty: none
+};
+
+enum class Parsed { Run, Done, Usage };
+
+extern const char* const UsageText;  // as --help prints it
+
+// Reads argv into options. Done: --help or --version printed (status 0).
+// Usage: the mistake is in mistake and has been printed with the synopsis
+// on standard error (status 2); reports lists every --junit and --html file
+// named, so that they can still say why nothing was judged.
+Parsed ReadCommandLine(int argc, char** argv, Options& options, std::string& mistake, std::vector<NamedFile>& reports);
+
+std::string Echoed(const std::string& text);  // echoed whole, a backslash as \\ and control bytes as \xHH
 
 }  // namespace relaylog
 

@@ -1,14 +1,13 @@
-#include "TextReport.h"
+#include "Reports.h"
 
 #include <functional>
 
+#include "Wiring.h"
 #include "Wording.h"
 
 namespace relaylog {
 
 namespace {
-
-constexpr char ClassMarks[RelayClassCount] = {'F', 'p', '?', 'C', 'O', 'E', 'S', 'A', 'G', 'L', 'D', 'H', 'W'};
 
 std::string StripTrailingBlanks(std::string text)
 {
@@ -31,6 +30,37 @@ void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& ce
             text += cell(column * Rows + row);
         out << StripTrailingBlanks(text) << "\n";
     }
+}
+
+// A route's path: "0:0:14, 1:0:5"; under a wiring "DMM_HI@ABUS1 (0:0:14), ...".
+std::string RoutePath(const std::vector<std::int32_t>& path)
+{
+    std::string text;
+    for (const std::int32_t relay : path)
+        text += (text.empty() ? "" : ", ") +
+                (StationWiring() != nullptr ? PathCrosspointName(*StationWiring(), relay)
+                                            : std::to_string(BoardOf(relay)) + ":" + std::to_string(RowOf(relay)) +
+                                                  ":" + std::to_string(ColumnOf(relay)));
+    return text;
+}
+
+// A relay skipped by rule, a command refused, rules broken or a route line,
+// with its line: "Skipped by rule (line 9): relay 316 (...): closing ... is
+// forbidden (...)", "Route made (line 40): DMM_HI to P20 through ...".
+std::string RuleLineText(const RecordLine& line)
+{
+    const std::string at = " (line " + std::to_string(line.number) + "): ";
+    if (line.kind == LineKind::RelaySkipped || line.kind == LineKind::DeepSkip)
+        return (line.kind == LineKind::DeepSkip ? "Skipped by rule in a deep pass" : "Skipped by rule") + at +
+               RelayName(line.n) + ": " + line.text;
+    if (line.kind == LineKind::RouteMade || line.kind == LineKind::RouteBroken)
+        return (line.kind == LineKind::RouteMade ? "Route made" : "Route broken") + at + line.text + " through " +
+               RoutePath(line.path) +
+               (line.kind == LineKind::RouteMade ? "; settle " + std::to_string(line.n) + " ms" : std::string());
+    const char* kind = line.kind == LineKind::CommandRefused ? "Command refused"
+                       : line.kind == LineKind::RouteFailed  ? "Route failed"
+                                                             : "Rules broken";
+    return kind + at + line.text;
 }
 
 }  // namespace
@@ -56,8 +86,7 @@ void TextReport::Problem(const Finding& finding)
 {
     ++problems_;
     Tally& kind = kinds_[KindOf(finding.what)];
-    if (kind.count++ == 0)
-        kind.firstLine = finding.line;
+    kind.Add(finding.line);
     if (kind.count <= Listed)
         Line(ProblemLine(finding));
 }
@@ -65,7 +94,7 @@ void TextReport::Problem(const Finding& finding)
 void TextReport::RecordWiring(std::uint64_t line, const std::string& named)
 {
     if (!named.empty())
-        out_ << WiringLine(line, named) << "\n";
+        out_ << "Wiring (line " << line << "): " << named << "\n";
     const std::string warning = WiringWarning(named);
     if (!warning.empty())
         Line("WARNING line " + std::to_string(line) + ": " + warning);
@@ -86,7 +115,7 @@ void TextReport::Unlisted()
     for (const Tally& kind : kinds_) {
         if (kind.count > Listed)
             Line("... and " + std::to_string(kind.count - Listed) + " more PROBLEM lines of the kind of line " +
-                 std::to_string(kind.firstLine));
+                 std::to_string(kind.first));
     }
 }
 
@@ -124,12 +153,11 @@ void TextReport::BoardReadBack(const ReadBack& r)
 // A grid of classes for every board read back; the verdicts' PROBLEM lines follow.
 void TextReport::Verdicts(const RelayVerdicts& verdicts)
 {
-    // The skipped and the deep passes' classes only when a relay is in them.
     const auto counts = verdicts.Counts();
-    out_ << "\nRelay verdicts: F functional, p partly verified, ? unverified, C stuck closed, O stuck open, E erratic";
-    for (int k = PlainClassCount - 1; k < RelayClassCount; ++k) {
-        if (counts[static_cast<std::size_t>(k)] > 0)
-            out_ << ", " << ClassMarks[k] << " " << ClassName(static_cast<RelayClass>(k));
+    out_ << "\nRelay verdicts:";
+    for (int k = 0; k < RelayClassCount; ++k) {
+        if (k < ListedClassCount || counts[static_cast<std::size_t>(k)] > 0)
+            out_ << (k == 0 ? " " : ", ") << Classes[k].mark << " " << Classes[k].name;
     }
     out_ << "\n";
     std::uint32_t unread = 0;
@@ -141,7 +169,7 @@ void TextReport::Verdicts(const RelayVerdicts& verdicts)
         out_ << "Relays of board " << board << " (" << RelayRange(board) << "), judged over "
              << Count(verdicts.Board(board).reads, "read-back", "read-backs") << ":\n";
         DrawGrid(out_, [&](int c) {
-            return std::string(" ") + ClassMarks[static_cast<int>(verdicts.ClassOf(board * RelaysPerBoard + c))] + " ";
+            return std::string(" ") + WordsOf(verdicts.ClassOf(board * RelaysPerBoard + c)).mark + " ";
         });
     }
     if (unread != 0)

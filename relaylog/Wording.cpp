@@ -9,11 +9,6 @@ namespace relaylog {
 
 namespace {
 
-constexpr const char* ClassNames[RelayClassCount] = {
-    "functional", "partly verified", "unverified", "stuck closed", "stuck open", "erratic", "skipped by rule",
-    "opens another", "closes on another board", "late", "drops under load", "answers shifted",
-    "answers for another board"};
-
 const Wiring* Station = nullptr;
 
 std::string Str(std::uint64_t n) { return std::to_string(n); }
@@ -56,8 +51,6 @@ std::string Hex(std::uint32_t value, int width)
     return text;
 }
 
-std::string Offset(std::uint32_t offset) { return Hex(offset, 2); }
-
 void UseWiring(const Wiring* wiring) { Station = wiring; }
 
 const Wiring* StationWiring() { return Station; }
@@ -80,18 +73,17 @@ std::string RelayRange(int board)
     return std::to_string(board * RelaysPerBoard) + "-" + std::to_string(board * RelaysPerBoard + RelaysPerBoard - 1);
 }
 
-const char* ClassName(RelayClass k) { return ClassNames[static_cast<int>(k)]; }
+const char* ClassName(RelayClass k) { return WordsOf(k).name; }
 
 std::string ClassCounts(const std::array<std::uint32_t, RelayClassCount>& counts)
 {
     std::string text;
-    // Skipped by rule beside the unverified, the deep passes' classes last;
-    // these only when a relay is in them.
+    // Skipped by rule beside the unverified, the deep passes' classes last.
     constexpr int Order[RelayClassCount] = {0, 1, 2, 6, 3, 4, 5, 7, 8, 9, 10, 11, 12};
     for (const int k : Order) {
         const std::uint32_t n = counts[static_cast<std::size_t>(k)];
-        if ((k < PlainClassCount - 1) || n > 0)
-            text += (k == 0 ? "" : ", ") + std::to_string(n) + " " + ClassNames[k];
+        if (k < ListedClassCount || n > 0)
+            text += (k == 0 ? "" : ", ") + std::to_string(n) + " " + Classes[k].name;
     }
     return text;
 }
@@ -129,11 +121,6 @@ std::string StopText(const Stop& stop)
 
 std::string WiringNamed(const Wiring& wiring) { return wiring.file + " (checksum " + wiring.checksum + ")"; }
 
-std::string WiringLine(std::uint64_t line, const std::string& named)
-{
-    return "Wiring (line " + Str(line) + "): " + named;
-}
-
 std::string WiringWarning(const std::string& named)
 {
     const std::string given = Station != nullptr ? WiringNamed(*Station) : std::string();
@@ -150,31 +137,21 @@ std::string WiringWarning(const std::string& named)
     return {};
 }
 
-std::string RuleLineText(const RecordLine& line)
+std::string XmlEscaped(const std::string& text, bool keepLineFeeds)
 {
-    const std::string at = " (line " + Str(line.number) + "): ";
-    if (line.kind == LineKind::RelaySkipped || line.kind == LineKind::DeepSkip)
-        return (line.kind == LineKind::DeepSkip ? "Skipped by rule in a deep pass" : "Skipped by rule") + at +
-               RelayName(line.n) + ": " + line.text;
-    if (line.kind == LineKind::RouteMade || line.kind == LineKind::RouteBroken)
-        return (line.kind == LineKind::RouteMade ? "Route made" : "Route broken") + at + line.text +
-               " through " + RoutePath(line.path) +
-               (line.kind == LineKind::RouteMade ? "; settle " + std::to_string(line.n) + " ms" : "");
-    const char* kind = line.kind == LineKind::CommandRefused ? "Command refused"
-                       : line.kind == LineKind::RouteFailed  ? "Route failed"
-                                                             : "Rules broken";
-    return kind + at + line.text;
-}
-
-std::string RoutePath(const std::vector<std::int32_t>& path)
-{
-    std::string text;
-    for (const std::int32_t relay : path)
-        text += (text.empty() ? "" : ", ") +
-                (Station != nullptr ? PathCrosspointName(*Station, relay)
-                                    : std::to_string(BoardOf(relay)) + ":" + std::to_string(RowOf(relay)) + ":" +
-                                          std::to_string(ColumnOf(relay)));
-    return text;
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default:
+            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || (keepLineFeeds && c == '\n'))
+                out += c;
+        }
+    }
+    return out;
 }
 
 std::string StepName(const Sequence& step)

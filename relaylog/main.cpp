@@ -1,39 +1,32 @@
-// relaylog: reads a saved relaytest, relaysweep or relayctl record and says what went
-// wrong, where, relay by relay.
-//
-//   relaylog [--junit FILE] [--html FILE] [--baseline OLD] [--wiring FILE] FILE   (or - for standard input)
+// relaylog: reads a saved record of relaytest, relaysweep, relayctl or a
+// relaymatrix session and says what went wrong, where, relay by relay.
 //
 // Exit status 0 on PASS, 1 on FAIL, 2 when the input cannot be read or is not
 // a complete record, when a report cannot be written, and for a usage error.
 // Every report asked for is written, even when nothing could be judged, so
 // that an older PASS never stands in for this run.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <functional>
-#include <initializer_list>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
-#include "Baseline.h"
-#include "CommandLine.h"
-#include "HtmlReport.h"
-#include "JUnit.h"
+#include "ReportFiles.h"
+#include "Reports.h"
 #include "Ledger.h"
 #include "RecordCheck.h"
 #include "RecordCloses.h"
 #include "RecordInput.h"
-#include "ReportFiles.h"
 #include "Wiring.h"
 #include "Wording.h"
 
 namespace relaylog {
 namespace {
 
-using Properties = std::vector<std::pair<std::string, std::string>>;
-
-// What the record says of its card, for the reports' properties.
+// What the record says of its card and its wiring, for the reports' properties.
 struct CardHeader : FindingSink {
     void CardCheck(std::uint64_t /*line*/, bool isFound) override { card = isFound ? "found" : "not found"; }
     void Revision(std::uint64_t /*line*/, std::uint32_t value) override { revision = Hex(value); }
@@ -42,11 +35,8 @@ struct CardHeader : FindingSink {
     {
         wiring = !named.empty() ? named : StationWiring() != nullptr ? "none" : "";
         const std::string warning = WiringWarning(named);
-        for (const std::string& seen : warnings) {
-            if (seen.find(warning) != std::string::npos)
-                return;
-        }
-        if (!warning.empty())
+        const auto said = [&](const std::string& seen) { return seen.find(warning) != std::string::npos; };
+        if (!warning.empty() && std::none_of(warnings.begin(), warnings.end(), said))
             warnings.push_back("WARNING line " + std::to_string(line) + ": " + warning);
     }
     std::string card = "no card check in the record";
@@ -55,9 +45,9 @@ struct CardHeader : FindingSink {
     std::vector<std::string> warnings;
 };
 
-Properties PropertiesOf(const RecordFacts& facts, const CardHeader& card)
+PropertyList PropertiesOf(const RecordFacts& facts, const CardHeader& card)
 {
-    Properties properties{{"record", facts.name}, {"record size", std::to_string(facts.size) + " bytes"}};
+    PropertyList properties{{"record", facts.name}, {"record size", std::to_string(facts.size) + " bytes"}};
     if (!facts.modified.empty())
         properties.emplace_back("record modified", facts.modified);
     properties.emplace_back("record encoding", facts.encoding);
@@ -73,55 +63,72 @@ Properties PropertiesOf(const RecordFacts& facts, const CardHeader& card)
     return properties;
 }
 
-std::string SuiteOf(const std::string& record)
+// The files named, of those the options name.
+std::vector<NamedFile> Named(std::initializer_list<NamedFile> files)
 {
-    return record.empty() ? "relaylog" : "relaylog " + (record == "-" ? std::string("standard input") : record);
+    std::vector<NamedFile> named;
+    std::copy_if(files.begin(), files.end(), std::back_inserter(named), [](const NamedFile& f) { return !f.path.empty(); });
+    return named;
 }
 
+// Those the run reads, and the reports it writes.
+std::vector<NamedFile> Inputs(const Options& options)
+{
+    return Named({{"", options.record}, {"--baseline", options.baseline}, {"--wiring", options.wiring},
+                  {"--ledger", options.ledger}});
+}
+std::vector<NamedFile> Outputs(const Options& options)
+{
+    return Named({{"--junit", options.junit}, {"--html", options.html}});
+}
+
+// The JUnit report and the page, each written to its file, if asked for.
 struct Reports {
-    std::vector<std::string> junits;
-    std::vector<std::string> pages;
-};
-
-// Writes each report; false, after a line on standard error for each that
-// could not be written, naming the first in failed.
-bool WriteAll(const Options& options, const JUnitReport& junit, const HtmlPage& html, const RelayVerdicts& verdicts,
-              const Comparison* comparison, std::string& failed)
-{
-    struct Target {
-        const char* option;
-        const std::string& path;
-        std::function<void(std::ostream&)> write;
-    };
-    const Target targets[] = {
-        {"--junit", options.junit, [&](std::ostream& out) { junit.Write(out, SuiteOf(options.record)); }},
-        {"--html", options.html, [&](std::ostream& out) { html.Write(out, verdicts, comparison); }}};
-    bool ok = true;
-    for (const Target& target : targets) {
-        std::string reason;
-        if (target.path.empty() || WriteReport(target.path, target.write, reason))
-            continue;
-        const std::string what = std::string(target.option) + " \"" + Echoed(target.path) + "\": " + reason;
-        (void)std::fprintf(stderr, "relaylog: cannot write %s\n", what.c_str());
-        if (ok)
-            failed = what;
-        ok = false;
+    JUnitReport junit;
+    HtmlPage html;
+    void Properties(const PropertyList& properties)
+    {
+        junit.Properties(properties);
+        html.Properties(properties);
     }
-    return ok;
-}
+
+    // False, after a line on standard error for each report that could not
+    // be written, naming the first in failed.
+    bool Write(const Options& options, const RelayVerdicts& verdicts, const Comparison* comparison,
+               std::string& failed) const
+    {
+        const std::string suite =
+            options.record.empty() ? "relaylog" : "relaylog " + (options.record == "-" ? "standard input" : options.record);
+        bool ok = true;
+        for (const NamedFile& report : Outputs(options)) {
+            std::string reason;
+            const bool written = WriteReport(report.path, [&](std::ostream& out) {
+                if (report.option == "--junit")
+                    junit.Write(out, suite);
+                else
+                    html.Write(out, verdicts, comparison);
+            }, reason);
+            if (written)
+                continue;
+            const std::string what = report.option + " \"" + Echoed(report.path) + "\": " + reason;
+            (void)std::fprintf(stderr, "relaylog: cannot write %s\n", what.c_str());
+            failed = ok ? what : failed;
+            ok = false;
+        }
+        return ok;
+    }
+};
 
 // Nothing could be judged: each report asked for says why, in place of
 // whatever an older run left there.
-int Unjudged(const Options& options, const std::string& errorLine, const Properties& properties)
+int Unjudged(const Options& options, const std::string& errorLine, const PropertyList& properties)
 {
-    JUnitReport junit;
-    HtmlPage html;
-    junit.Error(errorLine);
-    html.Error(errorLine);
-    junit.Properties(properties);
-    html.Properties(properties);
+    Reports reports;
+    reports.junit.Error(errorLine);
+    reports.html.Error(errorLine);
+    reports.Properties(properties);
     std::string failed;
-    WriteAll(options, junit, html, RelayVerdicts{}, nullptr, failed);
+    reports.Write(options, RelayVerdicts{}, nullptr, failed);
     return 2;
 }
 
@@ -180,29 +187,26 @@ int AddToLedger(const Options& options, const RecordFacts& facts, const RelayVer
 
 int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
 {
-    JUnitReport junit;
-    HtmlPage html;
+    Reports reports;
     CardHeader card;
     RelayVerdicts verdicts;
     RecordCloses closes;
     std::ostringstream text;  // the report, its last line (the verdict) held back until the reports are out
     std::istream in(&input);
-    int status = CheckRecord(in, text, {&junit, &html, &card, &closes}, &verdicts);
+    int status = CheckRecord(in, text, {&reports.junit, &reports.html, &card, &closes}, &verdicts);
     const std::string report = text.str();
     const std::size_t verdictAt = report.rfind('\n', report.size() < 2 ? 0 : report.size() - 2);
-    std::cout << report.substr(0, verdictAt == std::string::npos ? 0 : verdictAt + 1);
-    if (!input.ReadFailure().empty())
-        (void)std::fprintf(stderr, "relaylog: %s: %s\n", Echoed(input.Facts().name).c_str(), input.ReadFailure().c_str());
-    Comparison comparison;
-    if (old != nullptr) {
-        comparison = Compare(*old, verdicts);
-        junit.Baseline(comparison.lines, comparison.worse, SummaryOf(comparison));
-    }
-    junit.Properties(PropertiesOf(input.Facts(), card));
-    html.Properties(PropertiesOf(input.Facts(), card));
-    std::string failed;
-    const bool written = WriteAll(options, junit, html, verdicts, old != nullptr ? &comparison : nullptr, failed);
     const std::string verdict = report.substr(verdictAt == std::string::npos ? 0 : verdictAt + 1);
+    std::cout << report.substr(0, report.size() - verdict.size());
+    if (!input.ReadFailure().empty())
+        (void)std::fprintf(stderr, "relaylog: %s: %s\n", Echoed(input.Facts().name).c_str(),
+                           input.ReadFailure().c_str());
+    const Comparison comparison = old != nullptr ? Compare(*old, verdicts) : Comparison{};
+    if (old != nullptr)
+        reports.junit.Baseline(comparison.lines, comparison.worse, SummaryOf(comparison));
+    reports.Properties(PropertiesOf(input.Facts(), card));
+    std::string failed;
+    const bool written = reports.Write(options, verdicts, old != nullptr ? &comparison : nullptr, failed);
     if (written || verdict.rfind("PASS", 0) != 0)
         std::cout << verdict;
     if (!written) {
@@ -221,27 +225,9 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
     return status;
 }
 
-// The files named, of those the options name, that the run reads or writes.
-std::vector<NamedFile> Named(std::initializer_list<NamedFile> files)
-{
-    std::vector<NamedFile> named;
-    for (const NamedFile& file : files) {
-        if (!file.path.empty())
-            named.push_back(file);
-    }
-    return named;
-}
-
-std::vector<NamedFile> Inputs(const Options& options)
-{
-    return Named({{"", options.record}, {"--baseline", options.baseline}, {"--wiring", options.wiring},
-                  {"--ledger", options.ledger}});
-}
-
 int JudgeRecord(const Options& options)
 {
-    const std::string refused =
-        RefusedOutput(Inputs(options), Named({{"--junit", options.junit}, {"--html", options.html}}));
+    const std::string refused = RefusedOutput(Inputs(options), Outputs(options));
     if (!refused.empty()) {
         (void)std::fprintf(stderr, "relaylog: %s\n", refused.c_str());
         return 2;
@@ -277,15 +263,14 @@ int JudgeRecord(const Options& options)
 }
 
 // A usage error: the reports named so far still say so, where that is safe.
-int UsageError(const Options& options, const std::string& mistake, const Reports& named)
+int UsageError(const Options& options, const std::string& mistake, const std::vector<NamedFile>& named)
 {
-    for (const auto& [option, paths] : {std::make_pair("--junit", named.junits), std::make_pair("--html", named.pages)}) {
-        for (const std::string& path : paths) {
-            const bool junit = std::string(option) == "--junit";
-            const Options one{options.record, junit ? path : "", junit ? "" : path, "", "", ""};
-            if (!path.empty() && RefusedOutput(Inputs(options), {{option, path}}).empty())
-                Unjudged(one, "ERROR: usage: " + mistake, {});
-        }
+    for (const NamedFile& report : named) {
+        Options one;
+        one.record = options.record;
+        (report.option == "--junit" ? one.junit : one.html) = report.path;
+        if (!report.path.empty() && RefusedOutput(Inputs(options), {report}).empty())
+            Unjudged(one, "ERROR: usage: " + mistake, {});
     }
     return 2;
 }
@@ -296,11 +281,11 @@ int UsageError(const Options& options, const std::string& mistake, const Reports
 int main(int argc, char** argv)
 {
     relaylog::Options options;
-    relaylog::Reports named;
+    std::vector<relaylog::NamedFile> reports;
     std::string mistake;
-    switch (relaylog::ReadCommandLine(argc, argv, options, mistake, named.junits, named.pages)) {
+    switch (relaylog::ReadCommandLine(argc, argv, options, mistake, reports)) {
     case relaylog::Parsed::Done: return 0;
-    case relaylog::Parsed::Usage: return relaylog::UsageError(options, mistake, named);
+    case relaylog::Parsed::Usage: return relaylog::UsageError(options, mistake, reports);
     case relaylog::Parsed::Run: break;
     }
     // A station names its wiring once, machine-wide.

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "CardMap.h"
-#include "LineTemplates.h"
 
 namespace relaylog {
 
@@ -80,14 +79,15 @@ ReadResult RecordReader::Finish(RecordLine& line)
     }
     line = RecordLine{};
     line.number = number;
-    LineEnding ending = LineEnding::Lf;
-    if (!MatchLine(pending_, line, ending) || (mode_ == ReaderMode::Strict && line.kind == LineKind::PausePrompt))
+    if (!MatchLine(pending_, line) || (mode_ == ReaderMode::Strict && line.kind == LineKind::PausePrompt))
         return Fail(number, ReadFault::NotALine, "not a line relaytest prints: \"" + Excerpt(pending_) + "\"");
     if (polls_.count > 0 && line.kind != LineKind::Access)
         return Fail(number, ReadFault::PollsAlone, "busy-check polls with no register access after them");
     line.carriageReturn = returns > 0;
-    if (mode_ == ReaderMode::Strict && (returns > 1 || (ending == LineEnding::Lf && returns != 0) ||
-                                        (ending == LineEnding::CrLf && returns != 1)))
+    // The program ends report lines in "\r\n", an empty line either way, any other line in "\n".
+    const bool report = line.kind == LineKind::ReportHeading || line.kind == LineKind::ReportWord ||
+                        line.kind == LineKind::ReportRule;
+    if (mode_ == ReaderMode::Strict && (returns > 1 || (line.kind != LineKind::Blank && returns != (report ? 1u : 0u))))
         return Fail(number, ReadFault::LineEnd,
                     std::string("the line ends in ") + (returns == 0 ? "\"\\n\"" : returns == 1 ? "\"\\r\\n\"" : "\"\\r\\r\\n\"") +
                         ", not as relaytest ends it");
@@ -111,8 +111,7 @@ ReadResult RecordReader::AtEnd(RecordLine& line)
     while (!text.empty() && text.back() == '\r')
         text.pop_back();
     RecordLine pause;
-    LineEnding ending = LineEnding::Lf;
-    if (mode_ == ReaderMode::Saved && polls_.count == 0 && MatchLine(text, pause, ending) &&
+    if (mode_ == ReaderMode::Saved && polls_.count == 0 && MatchLine(text, pause) &&
         pause.kind == LineKind::PausePrompt)
         return Finish(line);
     return Fail(linesRead_ + 1, ReadFault::CutInsideLine, "the record ends inside this line: it is cut short");

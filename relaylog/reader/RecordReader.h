@@ -1,17 +1,15 @@
-// The one reader of relaytest's console record: a stream of bytes in, one
-// typed line at a time out.
+// The one reader of the programs' console record: a stream of bytes in, one
+// typed line at a time out: a card check, the FPGA revision, relay switches,
+// one line per SPI register access (each led by the busy-check polls of its
+// wait), board reports, and the lines of the programs that frame them.
 //
-// relaytest prints a card check, the FPGA revision, relay switches, one line
-// per SPI register access (each led by the busy-check polls of its wait) and
-// board reports. A record saved on Windows has "\r\n" where the program wrote
-// "\n", so its report lines end in "\r\r\n"; in a saved record carriage
-// returns at the end of a line are therefore not part of the line, and the
-// command processor's pause prompt may follow the closing prompt, with or
-// without a line end. The strict mode reads the program's own bytes instead:
-// no pause prompt, and a carriage return exactly where the program prints one.
-//
-// A stuck controller writes 10000 polls on one line: the polls are summed up
-// as they stream past, so memory stays flat whatever the record's size.
+// A record saved on Windows has "\r\n" where the program wrote "\n", so its
+// report lines end in "\r\r\n": in a saved record carriage returns at the end
+// of a line are not part of the line, and the command processor's pause
+// prompt may follow the closing prompt, with or without a line end. The
+// strict mode reads the program's own bytes instead. A stuck controller
+// writes 10000 polls on one line: they are summed up as they stream past,
+// so memory stays flat whatever the record's size.
 #ifndef RELAYLOG_READER_RECORDREADER_H
 #define RELAYLOG_READER_RECORDREADER_H
 
@@ -39,38 +37,33 @@ enum class LineKind {
     ReportRule,       // "--------"
     ClosingPrompt,    // "Press enter to exit"
     PausePrompt,      // "Press any key to continue . . . " (saved records only)
-    // relaysweep, relayctl and the relaymatrix library frame their record,
-    // which has relaytest's lines, with a first and a last line of their own:
-    // a heading from the table of frames (Frames below), and a last line that
-    // begins with its closing word. The frame of the line is in frame.
+    // A framed run's first line, from the table of frames (Frames below),
+    // and its last, which begins with the frame's closing word (in frame).
     Heading,          // "Relay sweep of boards LIST" (the boards as bits in value), "Relay control: ...", ...
     Complete,         // "CLOSING complete": the run ended as it should
     NoCard,           // "CLOSING stopped: no card"
     Interrupted,      // "CLOSING stopped: interrupted by ...": stopped from outside
     Busy,             // "CLOSING stopped: the SPI controller stayed busy ..."
     Unwritten,        // "CLOSING stopped: the record could not be written ..."
-    // The lines of a run that switches on command (relayctl, the library's session):
     ControlCommand,   // "Command: COMMAND": a command of a session, before its lines
     ControlRefused,   // "Board %d refused: ...": a board it would not push, after its read-back
     ControlLimit,     // "Board %d refused: closing ...": relayctl's per-board limit, nothing switched
-    // Under the station's wiring (their text kept in text):
     Wiring,           // "Wiring: FILE (checksum %016X)": after the card header of relaysweep and relayctl
     Ledger,           // "Ledger: FILE": next, when the run's closes were counted into a ledger as it ran
     RelaySkipped,     // "Relay %d skipped: REASON": relaysweep left it open by rule
     CommandRefused,   // "Command refused: REASON": relayctl refused a close by rule, nothing switched
     RulesBroken,      // "Rules broken: REASON": relayctl found the boards already breaking a rule
-    // Routes (title in text, the path's relays in path): each after the read-back of its switches.
     RouteMade,        // "Route made: TITLE through B:R:C, ...; settle %d ms" (the settle time in n)
     RouteBroken,      // "Route broken: TITLE through B:R:C, ..."
     RouteFailed,      // "Route failed: TITLES: REASON; ROLLBACK": a relay did not follow, what it closed opened again
-    // relaysweep --deep, after the plain sweep (their text kept in text):
     DeepPass,         // "Deep pass: signature", "Deep pass: background of board %d, relays %d-%d", "Deep pass: load"
     DeepSkip,         // "Deep skip: relay %d: REASON": a deep pass left it open by rule
 };
 
 // What a run does, which decides how its record is followed: relaytest's
 // one fixed pass; a sweep, every relay closed alone; switching on command.
-enum class RunKind { Fixed, Sweep, Switching };
+// A line is written by one kind of run, by every run, or is the frame's own.
+enum class RunKind { Fixed, Sweep, Switching, Every, Frame };
 
 // How a program frames its record: its first line (a template, as in
 // LineTemplates.cpp), and the word its last line begins with ("Sweep complete",
@@ -114,7 +107,7 @@ struct RecordLine {
     std::uint32_t offset = 0;  // Access
     std::uint32_t value = 0;   // Access, Revision, ReportWord; a sweep's Heading: bit b for board b
     std::uint32_t map = 0;     // ReportWord: the "X" / "." characters as bits, first character in bit 0
-    std::string text;          // Wiring: "FILE (checksum X)"; the others under a wiring: the reason
+    std::string text;          // Wiring: "FILE (checksum X)"; a route's title; the free text of the others
     std::vector<std::int32_t> path;  // RouteMade, RouteBroken: the relays of the path, in order
     const Frame* frame = nullptr;  // Heading: its row; the last lines: the first row of their closing word
 };
@@ -141,14 +134,10 @@ enum class ReadFault {
 class RecordReader {
 public:
     explicit RecordReader(std::istream& in, ReaderMode mode = ReaderMode::Saved)
-        : in_(&in), mode_(mode), storage_(new char[BufferSize])
-    {
-    }
+        : in_(&in), mode_(mode), storage_(new char[BufferSize]) {}
     // A record already in memory, read in place.
     explicit RecordReader(std::string_view text, ReaderMode mode = ReaderMode::Saved)
-        : mode_(mode), data_(text.data()), len_(text.size())
-    {
-    }
+        : mode_(mode), data_(text.data()), len_(text.size()) {}
 
     // The next line. After Malformed, Fault() and Error() say why and
     // ErrorLine() where (0 when the input itself could not be read).
@@ -185,12 +174,31 @@ private:
     std::uint64_t errorLine_ = 0;
 };
 
+// The kind of run that writes lines of the kind (Every, or Frame for the
+// headings, the last lines and the wiring line after the card header).
+RunKind WrittenBy(LineKind kind);
+// What printed a line of the kind, for a finding that it is out of place;
+// of: the frame a heading or last line names.
+std::string LineName(LineKind kind, const Frame* of);
+
 // A set of boards (bit b for board b) as relaysweep names it: ascending, each
 // run of two or more boards as a range ("0-7", "0,2-3").
 std::string BoardListText(std::uint32_t boards);
 
 // Up to 60 characters of text, with control and non-ASCII bytes escaped.
 std::string Excerpt(const std::string& text);
+
+// The reader's own matcher (LineTemplates.cpp): fills the line's kind and
+// fields from text, its line end and polls already taken off (false when it
+// is no line the programs print); whether start begins a line that carries
+// free text (a command as typed, a file's name, a rule's words, where a run
+// stopped); one busy-check poll, "  [[[ SPI Busy Check %02X ?? %08X ]]]  ",
+// and its fixed beginning and end, for finding polls in a stream.
+bool MatchLine(std::string_view text, RecordLine& line);
+bool CarriesText(std::string_view start);
+bool MatchPoll(std::string_view text, std::uint32_t& address, std::uint32_t& value);
+inline constexpr std::string_view PollOpen = "  [[[ SPI Busy Check ";
+inline constexpr std::string_view PollClose = " ]]]  ";
 
 }  // namespace relaylog
 

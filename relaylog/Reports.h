@@ -1,0 +1,168 @@
+// relaylog's reports, each a consumer of the findings of a record:
+//
+// The text report: the card check and revision, one PROBLEM line for each
+// finding, every board read back as its crosspoint grid (in a sweep record,
+// with its thousand read-backs, only the verdict grids), the verdict grid of
+// every board, and the traffic figures, the relays' summary and the verdict;
+// or, for a record that cannot be judged, the ERROR line.
+//
+// The JUnit XML report, for CI and test-management systems: one test suite,
+// one test case for the card check, one for the SPI waits, one per board read
+// back and one for the record's protocol; a failed case carries its PROBLEM
+// lines.
+//
+// The page a technician can print: the text report's headline lines and
+// PROBLEM lines, then each board as its 8 x 16 crosspoint diagram, every
+// relay coloured by its class and named in its tooltip as the text report
+// names it. Inline CSS and SVG only, nothing fetched, no script; the markup
+// is also well-formed XML.
+#ifndef RELAYLOG_REPORTS_H
+#define RELAYLOG_REPORTS_H
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Findings.h"
+#include "RelayVerdicts.h"
+
+namespace relaylog {
+
+// What was judged (the record, its program, its card), in the JUnit report's
+// <properties> and above the page's verdict.
+using PropertyList = std::vector<std::pair<std::string, std::string>>;
+
+class TextReport : public FindingSink {
+public:
+    explicit TextReport(std::ostream& out) : out_(out) {}
+
+    void SweepHeading(std::uint64_t line, std::uint32_t boards) override;
+    void CardCheck(std::uint64_t line, bool found) override;
+    void Revision(std::uint64_t line, std::uint32_t value) override;
+    void BoardReadBack(const ReadBack& readBack) override;
+    void RecordWiring(std::uint64_t line, const std::string& named) override;  // a WARNING when not the one given
+    void RuleLine(const RecordLine& line) override;
+    void Problem(const Finding& finding) override;
+    void Verdicts(const RelayVerdicts& verdicts) override;
+    void End(const Traffic& traffic) override;
+    void Error(const std::string& line) override;
+
+    // The run's status (0 PASS or 1 FAIL, once End has been), its problems,
+    // its last line and its relays' summary.
+    void Judge(Run& run) const
+    {
+        run.status = problems_ == 0 ? 0 : 1;
+        run.problems = problems_;
+        run.verdict = last_;
+        run.relays = relays_;
+    }
+    // The report less its grids and figures: the PROBLEM lines, the relays'
+    // summary and the verdict, or the ERROR line.
+    const std::string& Brief() const { return brief_; }
+
+    // Past this many findings of one kind, or read-backs drawn, the rest are
+    // counted, not listed: a damaged record's report stays a few screens
+    // long, and a run's report is held whole (a file of several runs gets
+    // headings) in bounded memory. A relaytest run against a controller stuck
+    // busy (45 waits) is listed whole.
+    static constexpr std::uint64_t Listed = 50;
+
+private:
+    void Line(const std::string& line);
+    void Unlisted();
+
+    std::ostream& out_;
+    std::uint64_t problems_ = 0;
+    std::array<Tally, KindCount> kinds_{};  // the findings of each kind
+    std::string brief_;
+    std::string last_;
+    bool sweep_ = false;
+    std::uint64_t readBacks_ = 0;  // of a relaytest or relayctl record, each drawn up to Listed
+    std::uint64_t ruleLines_ = 0;  // skipped relays, refused commands, broken rules: each up to Listed
+    std::string relays_;  // the relays' summary, once judged
+};
+
+// The comment each JUnit report carries, and the tag each page carries, by
+// which relaylog knows a file it may write over.
+inline constexpr const char* JUnitMarker = "<!-- written by relaylog -->";
+inline constexpr const char* HtmlMarker = "<meta name=\"generator\" content=\"relaylog\"/>";
+
+class JUnitReport : public FindingSink {
+public:
+    void BoardReadBack(const ReadBack& readBack) override;
+    void Problem(const Finding& finding) override;  // its PROBLEM line, on the case of its concern
+    void Verdicts(const RelayVerdicts& verdicts) override;  // each board's "Relays: ...", as its case's output
+    void Error(const std::string& line) override { now_.error = line; }  // on the protocol case
+    void Judged(const Run& run) override;  // a file of several runs gets one test suite per run
+    // The comparison with a baseline record: its own case, failed by the
+    // relays that got worse, carrying every CHANGED line and the summary.
+    void Baseline(const std::vector<std::string>& changed, std::uint32_t worse, const std::string& summary);
+    void Properties(PropertyList properties) { properties_ = std::move(properties); }
+    void Write(std::ostream& out, const std::string& suite) const;
+
+private:
+    struct Case {
+        bool present = false;
+        std::vector<std::string> lines;  // the first MaxLines PROBLEM lines
+        std::uint64_t problems = 0;
+        std::string output;
+    };
+    // The cases in the order written: card check, SPI waits, boards 0-7, protocol, baseline.
+    static constexpr std::size_t ProtocolCase = 2 + Boards;
+    struct Suite {
+        std::array<Case, ProtocolCase + 2> cases;  // those present are written
+        std::string error;
+        std::string name;  // of a run of several: "run 2 (lines 3095-6188): relaysweep"
+        Suite() { cases[0].present = cases[1].present = cases[ProtocolCase].present = true; }
+    };
+    static constexpr std::size_t MaxLines = 100;  // a 19 MB record must not fill memory
+
+    Case& Of(Concern concern, int board);
+    Case& Of(const Finding& finding);
+    void WriteCase(std::ostream& out, const Case& c, const std::string& name, const std::string& error) const;
+    void WriteSuite(std::ostream& out, Suite s, const std::string& name, bool last) const;
+
+    Suite now_;               // the run under way
+    std::vector<Suite> runs_;  // the runs judged
+    Case baseline_;
+    PropertyList properties_;
+};
+
+// Takes the findings of one record, then writes the page. A file of several
+// runs: the page has the file's verdict and every run's PROBLEM lines, the
+// first run's card check and the worst run's relays.
+class HtmlPage : public FindingSink {
+public:
+    void CardCheck(std::uint64_t line, bool found) override;
+    void Revision(std::uint64_t line, std::uint32_t value) override;
+    void Problem(const Finding& finding) override;
+    void Judged(const Run& run) override { FileJudged(run, run.verdict); }  // as the text report has it
+    void Error(const std::string& line) override { verdict_ = line; }
+    void RuleLine(const RecordLine& line) override;  // a route made: its title in its relays' tooltips
+    void FileJudged(const Run& worst, const std::string& verdict) override
+    {
+        verdict_ = verdict;
+        relays_ = worst.relays;
+    }
+    void Properties(PropertyList properties) { properties_ = std::move(properties); }
+
+    // The page, each board drawn with the record's verdicts; comparison may be null.
+    void Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const;
+
+private:
+    std::vector<std::string> headline_;  // card check, revision
+    std::vector<std::string> problems_;  // the first of them
+    std::uint64_t problemCount_ = 0;
+    std::string relays_;   // "Relays: ..."
+    std::string verdict_;  // PASS, FAIL or the ERROR line
+    PropertyList properties_;
+    std::map<int, std::string> routes_;  // relay: "; route TITLE" for each route made through it
+};
+
+}  // namespace relaylog
+
+#endif
