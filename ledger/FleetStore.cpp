@@ -48,7 +48,9 @@ constexpr int SomethingElse = -2;
 std::string FirstLine(const char* text)
 {
     std::string line = text != nullptr ? text : "";
-    line = line.substr(0, line.find('\n'));
+    const std::size_t end = line.find('\n');
+    if (end != std::string::npos)
+        line.resize(end);
     for (const char* prefix : {"ERROR:  ", "FATAL:  "}) {
         if (line.rfind(prefix, 0) == 0)
             line.erase(0, std::string(prefix).size());

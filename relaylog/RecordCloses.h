@@ -24,7 +24,7 @@ struct RecordCloses : FindingSink {
         Words& known = known_[static_cast<std::size_t>(board)];
         for (int c = 0; c < RelaysPerBoard; ++c) {
             if (Bit(words, c) && !Bit(known, c))
-                ++run_[static_cast<std::size_t>(board * RelaysPerBoard + c)];
+                ++run_[static_cast<std::size_t>(board) * RelaysPerBoard + static_cast<std::size_t>(c)];
         }
         known = words;
     }
@@ -36,10 +36,10 @@ struct RecordCloses : FindingSink {
     void Judged(const Run& judged) override
     {
         const bool counts = judged.program->kind != RunKind::Fixed && ledger_.empty();
-        for (std::size_t r = 0; counts && r < closes.size(); ++r)
-            closes[r] += run_[r];
-        counted = counted || counts;
-        countedIn = ledger_.empty() ? countedIn : ledger_;
+        for (std::size_t r = 0; counts && r < closes_.size(); ++r)
+            closes_[r] += run_[r];
+        counted_ = counted_ || counts;
+        countedIn_ = ledger_.empty() ? countedIn_ : ledger_;
         run_ = {};
         known_ = {};
         ledger_.clear();
@@ -50,18 +50,19 @@ struct RecordCloses : FindingSink {
     std::string Said() const
     {
         std::uint64_t count = 0;
-        for (const std::uint32_t n : closes)
+        for (const std::uint32_t n : closes_)
             count += n;
-        if (counted)
+        if (counted_)
             return ", " + std::to_string(count) + (count == 1 ? " close" : " closes");
-        return countedIn.empty() ? "" : "; its closes were counted into " + Echoed(countedIn) + " as it ran";
+        return countedIn_.empty() ? "" : "; its closes were counted into " + Echoed(countedIn_) + " as it ran";
     }
-
-    std::array<std::uint32_t, Relays> closes{};  // of the runs counted, by relay
-    bool counted = false;                        // a run was counted
-    std::string countedIn;                       // the ledger a run names, its closes counted as it ran
+    const std::array<std::uint32_t, Relays>& Closes() const { return closes_; }  // of the runs counted, by relay
+    bool Counted() const { return counted_; }                                   // a run was counted
 
 private:
+    std::array<std::uint32_t, Relays> closes_{};
+    bool counted_ = false;
+    std::string countedIn_;                    // the ledger a run names, its closes counted as it ran
     std::array<std::uint32_t, Relays> run_{};  // of the run under way
     std::array<Words, Boards> known_{};
     std::string ledger_;

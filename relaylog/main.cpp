@@ -166,12 +166,12 @@ int AddToLedger(const Options& options, const RecordFacts& facts, const RelayVer
         if (k != RelayClass::Unverified && k != RelayClass::SkippedByRule)
             record.verdicts[static_cast<std::size_t>(relay)] = ClassName(k);
     }
-    record.hasCloses = closes.counted;
-    record.closes = closes.closes;
+    record.hasCloses = closes.Counted();
+    record.closes = closes.Closes();
     // Records alike to the byte (a healthy sweep, one command on boards in one
     // state) are told apart by when each file was saved, so that each adds its
     // closes; one file given twice still counts once.
-    if (closes.counted && !facts.modified.empty())
+    if (closes.Counted() && !facts.modified.empty())
         record.checksum += " saved " + facts.modified;
     bool there = false;
     std::string error;

@@ -65,6 +65,7 @@ std::vector<std::string> Figures(const std::string& ledger, const std::string& s
     std::string error;
     EXPECT_TRUE(LedgerReadRelays(ledger, relays, error, station)) << error;
     std::vector<std::string> lines;
+    lines.reserve(relays.size());
     for (const LedgerRelay& r : relays)
         lines.push_back(std::to_string(r.relay) + ": " + std::to_string(r.operations) + " of " +
                         std::to_string(r.total) + ", " + std::to_string(r.replacements) + " replaced at " +
@@ -128,13 +129,11 @@ TEST(Fleet, StationsPushingAtOnceLoseNothing)
         t.join();
     EXPECT_EQ(Figures(fleet.url, "a"), Figures(a.path));
     EXPECT_EQ(Figures(fleet.url, "b"), Figures(b.path));
+    std::vector<LedgerRelay> all;  // every station's
+    std::string error;
+    EXPECT_TRUE(LedgerReadRelays(fleet.url, all, error)) << error;
     std::uint64_t sum = 0;
-    for (const LedgerRelay& r : [&] {
-             std::vector<LedgerRelay> all;
-             std::string error;
-             EXPECT_TRUE(LedgerReadRelays(fleet.url, all, error)) << error;
-             return all;
-         }())
+    for (const LedgerRelay& r : all)
         sum += r.relay == 5 ? r.operations : 0;
     EXPECT_EQ(sum, 1500U);
 }
@@ -210,7 +209,7 @@ int Version(const std::string& url)
 {
     PGconn* db = PQconnectdb(url.c_str());
     PGresult* read = PQexec(db, "SELECT max(version) FROM relayledger.version");
-    const int version = PQresultStatus(read) == PGRES_TUPLES_OK ? std::atoi(PQgetvalue(read, 0, 0)) : -1;
+    const int version = PQresultStatus(read) == PGRES_TUPLES_OK ? static_cast<int>(std::strtol(PQgetvalue(read, 0, 0), nullptr, 10)) : -1;
     PQclear(read);
     PQfinish(db);
     return version;
