@@ -146,6 +146,7 @@ bool FleetRelayHistory(const std::string& url, const std::string& station, int r
             events.push_back({sweeps.Int(row, 0), false, sweeps.IsNull(row, 3) ? "functional" : sweeps.Text(row, 3),
                               sweeps.Text(row, 1), sweeps.Text(row, 2), 0});
         std::vector<LedgerEvent> replacements;
+        replacements.reserve(static_cast<std::size_t>(changes.Rows()));
         for (int row = 0; row < changes.Rows(); ++row)
             replacements.push_back({changes.Int(row, 0), true, "", "", "", static_cast<std::uint64_t>(changes.Int(row, 1))});
         LedgerMergeHistory(events, replacements);
