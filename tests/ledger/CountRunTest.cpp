@@ -9,13 +9,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "Child.h"
 #include "Ledger.h"
 #include "LedgerTestFiles.h"
 #include "Paths.h"
+#include "TwoWriters.h"
 
 namespace {
 
@@ -103,29 +103,7 @@ TEST(Ledger, TwoProcessesLoseNothing)
     std::error_code ignored;
     const ScratchLedger ledger(std::filesystem::is_directory("/dev/shm", ignored) ? std::filesystem::path("/dev/shm")
                                                                                  : std::filesystem::temp_directory_path());
-    pid_t children[2] = {};
-    for (pid_t& child : children) {
-        child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            std::uint32_t closes[1024] = {};
-            closes[5] = 1;
-            closes[1023] = 2;
-            std::string error;
-            for (int i = 0; i < 1000; ++i) {
-                if (!LedgerAddCloses(ledger.path, closes, error)) {
-                    (void)std::fprintf(stderr, "%s\n", error.c_str());
-                    _exit(1);
-                }
-            }
-            _exit(0);
-        }
-    }
-    for (const pid_t child : children) {
-        int status = -1;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    }
+    AddClosesInTwoProcesses(ledger.path, 1000);
     std::vector<LedgerRelay> relays;
     std::string error;
     ASSERT_TRUE(LedgerReadRelays(ledger.path, relays, error)) << error;

@@ -30,15 +30,9 @@ TEST_P(RelayledgerFleet, Answers)
     NEED_FLEET(fleet);
     const ScratchLedger a;
     const ScratchLedger b;
-    const std::pair<const ScratchLedger*, std::vector<std::pair<int, std::uint32_t>>> files[] = {
-        {&a, {{64, 50}, {3, 9}}}, {&b, {{3, 70}}}};
+    Closes(a.path, {{64, 50}, {3, 9}});
+    Closes(b.path, {{3, 70}});
     std::string error;
-    for (const auto& [file, counts] : files) {
-        std::uint32_t closes[1024] = {};
-        for (const auto& [relay, n] : counts)
-            closes[relay] = n;
-        ASSERT_TRUE(LedgerAddCloses(file->path, closes, error)) << error;
-    }
     LedgerRecord sweep;
     sweep.checksum = "A1";
     sweep.time = 1000;

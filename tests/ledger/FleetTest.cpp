@@ -3,7 +3,6 @@
 // replacements, the fleet's schema, and two programs counting into it at once.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,17 +13,9 @@
 #include "FleetTestDb.h"
 #include "Ledger.h"
 #include "LedgerTestFiles.h"
+#include "TwoWriters.h"
 
 namespace {
-
-void Closes(const std::string& ledger, std::initializer_list<std::pair<int, std::uint32_t>> counts)
-{
-    std::uint32_t closes[1024] = {};
-    for (const auto& [relay, n] : counts)
-        closes[relay] = n;
-    std::string error;
-    EXPECT_TRUE(LedgerAddCloses(ledger, closes, error)) << error;
-}
 
 // A sweep at time that found relay faulty (none: -1), and relay 5's closes
 // when it was made.
@@ -278,30 +269,7 @@ TEST(Fleet, TwoProgramsCountingAtOnceLoseNothing)
 {
     const ScratchFleet fleet;
     NEED_FLEET(fleet);
-    pid_t children[2] = {};
-    for (pid_t& child : children) {
-        child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            std::uint32_t closes[1024] = {};
-            closes[5] = 1;
-            closes[1023] = 2;
-            std::string error;
-            (void)setenv("RELAYTEST_STATION", "bench-1", 1);
-            for (int i = 0; i < 200; ++i) {
-                if (!LedgerAddCloses(fleet.url, closes, error)) {
-                    (void)std::fprintf(stderr, "%s\n", error.c_str());
-                    _exit(1);
-                }
-            }
-            _exit(0);
-        }
-    }
-    for (const pid_t child : children) {
-        int status = -1;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    }
+    AddClosesInTwoProcesses(fleet.url, 200, "bench-1");
     const std::vector<std::string> figures = Figures(fleet.url, "bench-1");
     ASSERT_EQ(figures.size(), 1024U);
     EXPECT_EQ(figures[5], "5: 400 of 400, 0 replaced at 0, 0 faults 0-0");

@@ -45,15 +45,6 @@ LedgerRelay Relay(const std::string& path, int relay)
     return relays.size() == LedgerRelays ? relays[static_cast<std::size_t>(relay)] : LedgerRelay{};
 }
 
-void Closes(const std::string& path, std::initializer_list<std::pair<int, std::uint32_t>> counts)
-{
-    std::uint32_t closes[1024] = {};
-    for (const auto& [relay, n] : counts)
-        closes[relay] = n;
-    std::string error;
-    EXPECT_TRUE(LedgerAddCloses(path, closes, error)) << error;
-}
-
 // A sweep at time that judged every relay functional but those faults name.
 LedgerRecord Sweep(const std::string& checksum, std::int64_t time, std::initializer_list<std::pair<int, const char*>> faults)
 {
