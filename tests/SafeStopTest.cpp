@@ -40,9 +40,15 @@ TEST_P(SweepStop, OpensEveryBoardItTouchedAndEndsByTheSignal)
         << last;
     EXPECT_EQ(last.find('\n'), last.size() - 1) << "the stop line is the last";
 
-    // After the last relay switched on: only switches off, and read-backs of
-    // every touched board that show every relay open.
-    const std::string tail = r.out.substr(r.out.rfind("Turning on") + 1);
+    // The read-back of the last relay switched on may still show it closed:
+    // the signal can land while that board is being read. From the first
+    // switch off after it: only switches off, and read-backs of every touched
+    // board that show every relay open.
+    const std::size_t lastOn = r.out.rfind("Turning on");
+    ASSERT_NE(lastOn, std::string::npos);
+    const std::size_t firstOff = r.out.find("Turning off", lastOn);
+    ASSERT_NE(firstOff, std::string::npos) << r.out.substr(lastOn);
+    const std::string tail = r.out.substr(firstOff);
     EXPECT_EQ(tail.find("Turning on"), std::string::npos);
     std::size_t words = 0;
     for (std::size_t at = tail.find("] = Relays"); at != std::string::npos; at = tail.find("] = Relays", at + 1)) {
