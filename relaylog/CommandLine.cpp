@@ -37,8 +37,6 @@ constexpr std::pair<const char*, std::string Options::*> ValueOptions[] = {
     {"--junit", &Options::junit}, {"--html", &Options::html}, {"--baseline", &Options::baseline},
     {"--wiring", &Options::wiring}, {"--ledger", &Options::ledger}};
 
-std::string Quoted(const std::string& text) { return "\"" + Echoed(text) + "\""; }
-
 // "--junit=" with nothing after it: CLI11 would take the next argument.
 std::string EmptyValue(int argc, char** argv)
 {
@@ -56,7 +54,8 @@ std::string MistakeOf(const CLI::ParseError& error, CLI::App& app)
 {
     if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr && !app.remaining().empty()) {
         const std::string extra = app.remaining().front();
-        return (extra.size() > 1 && extra[0] == '-' ? "unknown option " : "unexpected argument ") + Quoted(extra);
+        return (extra.size() > 1 && extra[0] == '-' ? "unknown option \"" : "unexpected argument \"") + Echoed(extra) +
+               "\"";
     }
     std::string what = error.what();
     for (const CLI::Option* option : app.get_options()) {
@@ -74,15 +73,9 @@ std::string Echoed(const std::string& text)
     std::string out;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char hex[8];
-            (void)std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            out += hex;
-        } else {
-            out += c;
-        }
+        char hex[8];
+        (void)std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+        out += c == '\\' ? std::string("\\\\") : byte < 0x20 || byte == 0x7F ? std::string(hex) : std::string(1, c);
     }
     return out;
 }

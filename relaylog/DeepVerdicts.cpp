@@ -8,6 +8,7 @@
 #include "RelayVerdicts.h"
 
 #include <algorithm>
+#include <bitset>
 #include <type_traits>
 #include <variant>
 
@@ -15,21 +16,15 @@ namespace relaylog {
 
 namespace {
 
-int ClosedOn(const Words& words)
-{
-    int count = 0;
-    for (int c = 0; c < RelaysPerBoard; ++c)
-        count += Bit(words, c) ? 1 : 0;
-    return count;
-}
-
+// The relays in which two images of a board differ, and those closed in one.
 int Differing(const Words& a, const Words& b)
 {
-    Words differs{};
+    int count = 0;
     for (std::size_t w = 0; w < WordsPerBoard; ++w)
-        differs[w] = a[w] ^ b[w];
-    return ClosedOn(differs);
+        count += static_cast<int>(std::bitset<32>(a[w] ^ b[w]).count());
+    return count;
 }
+int Closed(const Words& words) { return Differing(words, Words{}); }
 
 // The board's 128 bits moved one relay up (relay k's bit as relay k + 1's,
 // relay 127's lost) or down.
@@ -69,10 +64,10 @@ void RelayVerdicts::ObserveDeep(const ReadBack& r)
     // A shift moves every relay pushed closed, none lost off the board's end:
     // a run of relays from relay 0 shifted down would look like its last
     // relay dropped.
-    const int closed = ClosedOn(r.pushed);
+    const int closed = Closed(r.pushed);
     for (const bool up : {false, true}) {
         const Words shifted = Shift(r.pushed, up);
-        if (r.fetched == shifted && ClosedOn(shifted) == closed && Differing(r.fetched, r.pushed) >= 2) {
+        if (r.fetched == shifted && Closed(shifted) == closed && Differing(r.fetched, r.pushed) >= 2) {
             if (b.shifts[up ? 1 : 0]++ == 0)
                 b.shiftLine = r.lastLine;
             return;

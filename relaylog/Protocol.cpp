@@ -30,7 +30,7 @@ bool ProtocolFollower::Take(const RecordLine& line)
         stage_ = Stage::Revision;
         cardFound_ = line.kind == LineKind::CardFound;
         tell_(&FindingSink::CardCheck, line.number, cardFound_);
-        if (line.kind == LineKind::CardMissing)
+        if (!cardFound_)
             Found(line.number, Plain{PlainKind::NoCard});
         return true;
     case Stage::Revision:
@@ -60,11 +60,10 @@ bool ProtocolFollower::Take(const RecordLine& line)
         Body(line);
         return true;
     case Stage::Closed:
-        if (line.kind == LineKind::PausePrompt && Is(RunKind::Fixed)) {
+        if (line.kind == LineKind::PausePrompt && Is(RunKind::Fixed))
             stage_ = Stage::Paused;
-            return true;
-        }
-        Found(line.number, Plain{PlainKind::LineAfterClosing});
+        else
+            Found(line.number, Plain{PlainKind::LineAfterClosing});
         return true;
     case Stage::Paused:
         Found(line.number, Plain{PlainKind::LineAfterPause});

@@ -54,11 +54,16 @@ std::string Named(const NamedFile& file) { return file.option + " \"" + Echoed(f
 std::string Refusal(const NamedFile& output, const std::vector<NamedFile>& inputs,
                     const std::vector<NamedFile>& earlier)
 {
+    // Each file the run reads, by the option that names it.
+    constexpr std::pair<const char*, const char*> Inputs[] = {{"", "the record to judge"},
+                                                             {"--baseline", "the baseline record"},
+                                                             {"--wiring", "the station's wiring"},
+                                                             {"--ledger", "the station's relay ledger"}};
     for (const NamedFile& input : inputs) {
-        if (Same(output, input))
-            return Named(output) + (input.option.empty()           ? " is the record to judge"
-                                    : input.option == "--wiring" ? " is the station's wiring"
-                                                                 : " is the baseline record");
+        for (const auto& [option, what] : Inputs) {
+            if (input.option == option && Same(output, input))
+                return Named(output) + " is " + what;
+        }
     }
     for (const NamedFile& other : earlier) {
         if (Same(output, other))

@@ -286,15 +286,7 @@ bool CarriesText(std::string_view start)
     return AnyTemplate([&](std::string_view pattern, LineKind, const Frame*) { return Match(pattern, start, line, true); });
 }
 
-bool MatchPoll(std::string_view text, std::uint32_t& address, std::uint32_t& value)
-{
-    RecordLine poll;
-    if (!Match(PollTemplate, text, poll))
-        return false;
-    address = poll.offset;
-    value = poll.value;
-    return true;
-}
+bool MatchPoll(std::string_view text, RecordLine& poll) { return Match(PollTemplate, text, poll); }
 
 RunKind WrittenBy(LineKind kind) { return RowOf(kind) == nullptr ? RunKind::Frame : RowOf(kind)->run; }
 

@@ -37,23 +37,21 @@ bool RecordReader::TakePolls()
         if (close == std::string::npos)
             break;
         const std::size_t end = close + PollClose.size();
-        const std::string_view poll = std::string_view(pending_).substr(at, end - at);
-        std::uint32_t address = 0;
-        std::uint32_t value = 0;
-        if (!MatchPoll(poll, address, value)) {
+        RecordLine poll;
+        if (!MatchPoll(std::string_view(pending_).substr(at, end - at), poll)) {
             pending_.erase(0, at);
             pending_.resize(end - at);
             return false;
         }
         if (++polls_.count == 1)
-            polls_.firstValue = value;
-        polls_.allSame = polls_.allSame && value == polls_.firstValue;
-        if (polls_.firstIdle == 0 && (value & BusyBit) == 0)
+            polls_.firstValue = poll.value;
+        polls_.allSame = polls_.allSame && poll.value == polls_.firstValue;
+        if (polls_.firstIdle == 0 && (poll.value & BusyBit) == 0)
             polls_.firstIdle = polls_.count;
-        polls_.lastValue = value;
-        if (address != ControlRegister && !polls_.strayAddress) {
+        polls_.lastValue = poll.value;
+        if (poll.offset != ControlRegister && !polls_.strayAddress) {
             polls_.strayAddress = true;
-            polls_.strayAddressValue = address;
+            polls_.strayAddressValue = poll.offset;
         }
         at = end;
     }

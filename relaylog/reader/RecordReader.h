@@ -196,7 +196,7 @@ std::string Excerpt(const std::string& text);
 // and its fixed beginning and end, for finding polls in a stream.
 bool MatchLine(std::string_view text, RecordLine& line);
 bool CarriesText(std::string_view start);
-bool MatchPoll(std::string_view text, std::uint32_t& address, std::uint32_t& value);
+bool MatchPoll(std::string_view text, RecordLine& poll);  // its address in offset, what it read in value
 inline constexpr std::string_view PollOpen = "  [[[ SPI Busy Check ";
 inline constexpr std::string_view PollClose = " ]]]  ";
 

@@ -180,6 +180,8 @@ INSTANTIATE_TEST_SUITE_P(
         Said{"GivenTwice", "--html a --html b x.log", "relaylog: --html given more than once", ""},
         Said{"EmptyValue", "--junit= x.log", "relaylog: --junit needs a value", ""},
         Said{"EchoedWhole", "x.log \"$(printf 'a\\tb\\\\')\"", "relaylog: unexpected argument \"a\\x09b\\\\\"", ""},
+        Said{"ReportIsTheLedger", "--junit l.db --ledger l.db x.log",
+             "relaylog: --junit \"l.db\" is the station's relay ledger: nothing was written", ""},
         Said{"ReportNotWritten", "--junit x.log/r.xml x.log", "relaylog: cannot write --junit \"x.log/r.xml\": Not a directory",
              "ERROR: the report could not be written: --junit \"x.log/r.xml\": Not a directory"}),
     ByName{});
