@@ -4,14 +4,47 @@
 # x64 has one convention, so only a 32-bit x86 build needs it, and a 32-bit
 # build against the maker's DLL cannot go without it: a wrong guess links and
 # starts, then corrupts the stack at the first driver call. The convention is
-# set as DRIVER_CALL (card/Driver.h) for everything the build compiles, so that
-# the system's code, the simulated card, the stand-in DLL and the tests all
-# agree. Sets relaytest_stdcall (ON when the import library and the stand-in
+# set as DRIVER_CALL (card/Driver.h) on every file that includes Driver.h, so
+# that the system's code, the simulated card, the stand-in DLL and the tests
+# all agree (relaytest_driver_call_on_sources, called once every target is
+# made). Sets relaytest_stdcall (ON when the import library and the stand-in
 # DLL must map decorated names to undecorated exports).
 set(RELAYTEST_DRIVER_CALL "" CACHE STRING
     "Calling convention of TEVRIS.DLL's functions in a 32-bit build: cdecl or stdcall (README: Which build fits your TEVRIS.DLL)")
 set_property(CACHE RELAYTEST_DRIVER_CALL PROPERTY STRINGS cdecl stdcall)
 set(relaytest_stdcall OFF)
+set(relaytest_driver_call_definition "")
+
+# relaytest_driver_call_on_sources(TARGET...): DRIVER_CALL on each source file
+# that includes Driver.h, in the folder of each TARGET given (one for every
+# folder that compiles such a file). Only these few files differ between the
+# cdecl and the stdcall build, so the second build of scripts/test-windows.sh
+# takes everything else from the compiler cache. A file that calls the driver
+# without it fails to link in a stdcall build: the import library has only
+# the decorated names (InBAR32@12).
+function(relaytest_driver_call_on_sources)
+  if(NOT relaytest_driver_call_definition)
+    return()
+  endif()
+  file(GLOB_RECURSE candidates LIST_DIRECTORIES false CONFIGURE_DEPENDS
+       ${PROJECT_SOURCE_DIR}/app/*.cpp ${PROJECT_SOURCE_DIR}/card/*.cpp ${PROJECT_SOURCE_DIR}/sim/*.cpp
+       ${PROJECT_SOURCE_DIR}/station/*.cpp ${PROJECT_SOURCE_DIR}/tests/*.cpp)
+  set(includers "")
+  foreach(file IN LISTS candidates)
+    file(STRINGS ${file} includes REGEX "^#include \"(card/)?Driver\\.h\"")
+    if(includes)
+      list(APPEND includers ${file})
+    endif()
+  endforeach()
+  set(targets "")
+  foreach(target IN LISTS ARGN)
+    if(TARGET ${target})
+      list(APPEND targets ${target})
+    endif()
+  endforeach()
+  set_property(SOURCE ${includers} TARGET_DIRECTORY ${targets} APPEND PROPERTY
+               COMPILE_DEFINITIONS ${relaytest_driver_call_definition})
+endfunction()
 
 if(NOT RELAYTEST_DRIVER_CALL STREQUAL "" AND NOT RELAYTEST_DRIVER_CALL STREQUAL "cdecl"
    AND NOT RELAYTEST_DRIVER_CALL STREQUAL "stdcall")
@@ -39,8 +72,9 @@ if(NOT RELAYTEST_DRIVER_CALL)
   return()
 endif()
 
-add_compile_definitions(DRIVER_CALL=__${RELAYTEST_DRIVER_CALL})
+set(relaytest_driver_call_definition DRIVER_CALL=__${RELAYTEST_DRIVER_CALL})
 if(RELAYTEST_DRIVER_CALL STREQUAL "stdcall")
   set(relaytest_stdcall ON)
 endif()
 message(STATUS "relaytest driver calling convention: ${RELAYTEST_DRIVER_CALL}")
+
