@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Reliability checks, run by CI after the normal suite: the whole test suite
 # under AddressSanitizer + UndefinedBehaviorSanitizer, a bounded fuzz run over
-# the card's answers, clang-tidy and cppcheck. Any finding fails the run.
+# the card's answers, and the static analysers (scripts/analyse.sh: clang-tidy
+# and cppcheck). Any finding fails the run.
 #
 # RELAYTEST_FUZZ_SECONDS sets the fuzz time (60 by default).
 set -euo pipefail
@@ -13,10 +14,7 @@ fuzzer_runtime() { test -f "$(clang++ -print-runtime-dir)/libclang_rt.fuzzer-$(u
 need_test_tools
 need clang command -v clang++
 need libclang-rt-dev fuzzer_runtime
-need clang-tidy command -v run-clang-tidy
-need cppcheck command -v cppcheck
 
-jobs=$(nproc)
 fuzz_seconds=${RELAYTEST_FUZZ_SECONDS:-60}
 
 echo "== sanitizers: the whole suite under AddressSanitizer + UndefinedBehaviorSanitizer"
@@ -68,17 +66,9 @@ if [ "$fuzz_failed" = yes ]; then
     exit 1
 fi
 
-echo "== clang-tidy and cppcheck over the Linux build"
-cmake -S . -B build/analyse -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_DISABLE_PRECOMPILE_HEADERS=ON >/dev/null
-run-clang-tidy -p build/analyse -quiet -j "$jobs" >build/analyse/clang-tidy.log 2>&1 || {
-    grep -E 'warning:|error:' build/analyse/clang-tidy.log | sort -u
-    echo "relaytest: clang-tidy has findings (full log: build/analyse/clang-tidy.log)" >&2
-    exit 1
-}
-echo "clang-tidy: no findings"
-mkdir -p build/analyse/cppcheck
-cppcheck --project=build/analyse/compile_commands.json --std=c++17 --language=c++ --library=googletest \
-    --enable=warning,style,performance,portability --inline-suppr \
-    --suppressions-list=.cppcheck-suppressions --cppcheck-build-dir=build/analyse/cppcheck \
-    --error-exitcode=1 -q -j "$jobs" --template='{file}:{line}: {severity}: {message} [{id}]'
-echo "cppcheck: no findings"
+# scripts/test.sh runs the analysers beside everything else from its start
+# (RELAYTEST_ANALYSERS=beside); run alone, this script runs them last.
+if [ "${RELAYTEST_ANALYSERS:-}" != beside ]; then
+    echo "== clang-tidy and cppcheck over the Linux build"
+    ./scripts/analyse.sh
+fi

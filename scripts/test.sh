@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds relaytest and its tests, and runs every test: the Linux suite, the
-# Windows builds under wine, then the sanitizers, fuzzers and analysers.
+# Windows builds under wine, then the sanitizers and fuzzers; the analysers
+# run beside them all.
 #
 #   scripts/test.sh           everything (what CI runs)
 #   scripts/test.sh --quick   the Linux build and its suite alone
@@ -11,7 +12,7 @@ case ${1:-} in
 "") ;;
 --quick) quick=yes ;;
 -h | --help)
-    sed -n '2,6s/^# \{0,1\}//p' "$0"
+    sed -n '2,7s/^# \{0,1\}//p' "$0"
     exit 0
     ;;
 *)
@@ -33,11 +34,30 @@ linux_suite() {
     cmake --build build/test -j"$(nproc)"
     ctest --test-dir build/test --output-on-failure --no-tests=error -j"$(nproc)"
 }
-part "the Linux suite" linux_suite
 if [ "$quick" = yes ]; then
+    part "the Linux suite" linux_suite
     exit 0
 fi
+# clang-tidy is the longest part of the command, and much of the rest leaves
+# a core idle (configuring, linking, the wine runs and the tests that wait on
+# a child or a server): the analysers run beside everything from the start, at
+# the lowest priority, in a process group of their own that ends with this
+# script. Their output comes at the end.
+./scripts/analyse.sh --configure
+set -m  # a background job gets a process group of its own
+nice -n 19 ./scripts/analyse.sh --configured >build/analyse/analyse.out 2>&1 &
+analysers=$!
+set +m
+trap 'kill -- -"$analysers" 2>/dev/null || true' EXIT
+wait_for_analysers() {
+    local status=0
+    wait "$analysers" || status=$?
+    cat build/analyse/analyse.out
+    return "$status"
+}
+part "the Linux suite" linux_suite
 # The Windows part judges its wine runs with the Linux suite's relaylog.
 part "the Windows builds under wine" env RELAYTEST_HOST_BUILD=build/test ./scripts/test-windows.sh
-part "the sanitizers, fuzzers and analysers" ./scripts/test-reliability.sh
+part "the sanitizers and fuzzers" env RELAYTEST_ANALYSERS=beside ./scripts/test-reliability.sh
+part "the rest of the analysers, running since the start" wait_for_analysers
 echo "relaytest: every test passed in $SECONDS s" >&2
