@@ -9,8 +9,6 @@
 
 #include <algorithm>
 #include <bitset>
-#include <type_traits>
-#include <variant>
 
 namespace relaylog {
 
@@ -150,13 +148,13 @@ void RelayVerdicts::Settle()
         const bool up = b.shifts[1] >= b.shifts[0];
         RelayClass k = RelayClass::Functional;
         if (b.answers.count > 0) {
-            found.push_back({b.answers.first, BoardAnswersForOther{board, b.answeredFor, b.answers.count}});
+            found.push_back({b.answers.first, Kind::BoardAnswersForOther, board, b.answeredFor, {b.answers.count}});
             k = RelayClass::AnswersForOther;
         } else if (b.shifts[0] + b.shifts[1] > 0) {
-            found.push_back({b.shiftLine, BoardShifted{board, up, b.shifts[up ? 1 : 0]}});
+            found.push_back({b.shiftLine, Kind::BoardShifted, board, -1, {b.shifts[up ? 1 : 0]}, up});
             k = RelayClass::Shifted;
         } else if (dropsSeen) {
-            found.push_back({b.drops.first, BoardDropsUnderLoad{board, b.dropped, b.drops.count}});
+            found.push_back({b.drops.first, Kind::BoardDropsUnderLoad, board, -1, {b.drops.count, static_cast<std::uint64_t>(b.dropped)}});
             k = RelayClass::DropsUnderLoad;
         }
         for (int c = 0; c < RelaysPerBoard; ++c)
@@ -178,10 +176,10 @@ void RelayVerdicts::DeepRelayVerdicts(int board)
         const DeepRelay& d = deep_[static_cast<std::size_t>(relay)];
         RelayClass& k = deepClass_[static_cast<std::size_t>(relay)];
         if (d.late.count > 0) {
-            found.push_back({d.late.first, RelayLate{relay, d.lateRead, d.late.count}});
+            found.push_back({d.late.first, Kind::RelayLate, relay, -1, {d.late.count, d.lateRead}});
             k = RelayClass::Late;
         } else if (d.opens.count > 0) {
-            found.push_back({d.opens.first, RelayOpensAnother{relay, d.opened, d.opens.count}});
+            found.push_back({d.opens.first, Kind::RelayOpensAnother, relay, d.opened, {d.opens.count}});
             k = RelayClass::OpensAnother;
         }
     }
@@ -195,7 +193,7 @@ void RelayVerdicts::DeepRelayVerdicts(int board)
             deepClass_[static_cast<std::size_t>(cause)] != RelayClass::Functional)
             continue;
         const DeepRelay& d = deep_[static_cast<std::size_t>(victim)];
-        found.push_back({d.strays.first, RelayClosesElsewhere{cause, victim, d.strays.count}});
+        found.push_back({d.strays.first, Kind::RelayClosesElsewhere, cause, victim, {d.strays.count}});
         deepClass_[static_cast<std::size_t>(cause)] = RelayClass::ClosesElsewhere;
     }
 }
@@ -207,19 +205,8 @@ const Finding* RelayVerdicts::DeepFindingOf(int relay) const
     const std::vector<Finding>& found = deepFound_[static_cast<std::size_t>(BoardOf(relay))];
     if (BoardWide(ClassOf(relay)))
         return &found.front();  // the board's own, which comes first
-    for (const Finding& f : found) {
-        const auto about = [relay](const auto& k) {
-            if constexpr (std::is_same_v<std::decay_t<decltype(k)>, RelayOpensAnother> ||
-                          std::is_same_v<std::decay_t<decltype(k)>, RelayClosesElsewhere> ||
-                          std::is_same_v<std::decay_t<decltype(k)>, RelayLate>)
-                return k.relay == relay;
-            else
-                return false;
-        };
-        if (std::visit(about, f.what))
-            return &f;
-    }
-    return nullptr;
+    const auto own = std::find_if(found.begin(), found.end(), [relay](const Finding& f) { return f.subject == relay; });
+    return own == found.end() ? nullptr : &*own;
 }
 
 }  // namespace relaylog

@@ -109,7 +109,7 @@ std::vector<Finding> RelayVerdicts::Findings() const
         for (int from = 0; from < Boards; ++from) {
             const Landing& landing = landings_[static_cast<std::size_t>(from)][static_cast<std::size_t>(board)];
             if (landing.seen.count > 0)
-                found.push_back({landing.seen.first, PushLandsElsewhere{board, from, landing.push, landing.seen.count}});
+                found.push_back({landing.seen.first, Kind::PushLandsElsewhere, board, from, {landing.seen.count, landing.push}});
         }
         // Every read-back all ones, or all zeros, while two relays or more
         // differed from their pushes: the board itself does not answer. A
@@ -119,18 +119,18 @@ std::vector<Finding> RelayVerdicts::Findings() const
         for (int c = 0; c < RelaysPerBoard && b.reads > 0; ++c)
             differing += Relay(board * RelaysPerBoard + c).differs.count > 0 ? 1 : 0;
         if (differing >= 2 && (b.allOnes || b.allZeros)) {
-            found.push_back({b.differing.first, BoardNotAnswering{board, b.allOnes, b.reads}});
+            found.push_back({b.differing.first, Kind::BoardNotAnswering, board, -1, {b.reads}, b.allOnes});
         } else {
             for (int relay = board * RelaysPerBoard; relay < (board + 1) * RelaysPerBoard; ++relay) {
                 const RelaySeen& r = Relay(relay);
                 const RelayClass k = ClassOf(relay);
                 if (k == RelayClass::StuckClosed)
-                    found.push_back({r.differs.first, RelayStuckClosed{relay, r.reads, r.reads - r.pushedOn}});
+                    found.push_back({r.differs.first, Kind::RelayStuckClosed, relay, -1, {r.reads, r.reads - r.pushedOn}});
                 else if (k == RelayClass::StuckOpen)
-                    found.push_back({r.differs.first, RelayStuckOpen{relay, r.reads, r.pushedOn}});
+                    found.push_back({r.differs.first, Kind::RelayStuckOpen, relay, -1, {r.reads, r.pushedOn}});
                 else if (k == RelayClass::Erratic)
-                    found.push_back({r.differs.first, RelayErratic{relay, r.reads, r.differs.count, r.firstReadOn,
-                                                                   r.firstSwitch}});
+                    found.push_back({r.differs.first, Kind::RelayErratic, relay, r.firstSwitch,
+                                     {r.reads, r.differs.count}, r.firstReadOn});
             }
         }
         found.insert(found.end(), deep.begin(), deep.end());

@@ -122,7 +122,6 @@ private:
     static constexpr std::size_t MaxLines = 100;  // a 19 MB record must not fill memory
 
     Case& Of(Concern concern, int board);
-    Case& Of(const Finding& finding);
     void WriteCase(std::ostream& out, const Case& c, const std::string& name, const std::string& error) const;
     void WriteSuite(std::ostream& out, Suite s, const std::string& name, bool last) const;
 

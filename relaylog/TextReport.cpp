@@ -85,7 +85,7 @@ void TextReport::Line(const std::string& line)
 void TextReport::Problem(const Finding& finding)
 {
     ++problems_;
-    Tally& kind = kinds_[KindOf(finding.what)];
+    Tally& kind = kinds_[static_cast<std::size_t>(finding.kind)];
     kind.Add(finding.line);
     if (kind.count <= Listed)
         Line(ProblemLine(finding));
