@@ -1,6 +1,5 @@
 #include "Reports.h"
 
-#include "Wording.h"
 
 namespace relaylog {
 
@@ -42,8 +41,7 @@ void JUnitReport::Baseline(const std::vector<std::string>& changed, std::uint32_
 {
     baseline_.present = true;
     baseline_.problems = worse;
-    for (std::size_t i = 0; i < changed.size() && i < MaxLines; ++i)
-        baseline_.lines.push_back(changed[i]);
+    baseline_.lines.assign(changed.begin(), changed.begin() + static_cast<std::ptrdiff_t>(std::min(changed.size(), MaxLines)));
     baseline_.output = summary;
 }
 
