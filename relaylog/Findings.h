@@ -1,13 +1,12 @@
-// What relaylog finds in a record, as typed findings, and the interface its
-// consumers take them through: the text report, the JUnit report and the
-// HTML page each take them on their own, and word them with Wording.h.
+// What relaylog finds in a record, and the interface its consumers take it
+// through: the text report, the JUnit report and the HTML page each take the
+// findings on their own, and word them with Wording.h.
 #ifndef RELAYLOG_FINDINGS_H
 #define RELAYLOG_FINDINGS_H
 
 #include <array>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "CardMap.h"
@@ -34,7 +33,7 @@ struct Sequence {  // lines the programs print as one step
 // names, or of the board fetched.
 enum class Concern { CardCheck, Waits, Protocol, Relay, Board, Fetch };
 
-// Each kind of finding, one row of the table in FindingText.cpp that gives its
+// Each kind of finding, one row of the table in Wording.cpp that gives its
 // concern and its sentence; the text report counts them in this order. The
 // protocol follower (Protocol.h) finds them in the record's lines, the
 // verdicts (RelayVerdicts.h) in the read-backs once the record is complete.
@@ -52,7 +51,7 @@ enum class Kind {
 constexpr std::size_t KindCount = 46;
 constexpr Kind FirstFixed = Kind::NoCard;
 
-// What a finding's sentence needs, as its row reads it (FindingText.cpp).
+// What a finding's sentence needs, as its row reads it (Wording.cpp).
 // A register access is its offset, its value and its way (n[0], n[1], flag)
 // in the step it belongs to, and the poll count or word it is judged by in
 // n[2]; a count of read-backs is n[0].
@@ -77,8 +76,7 @@ struct ReadBack {  // a whole board read back: what came back, and what was last
     std::uint64_t firstLine = 0;  // the control write that started the fetch
     std::uint64_t lastLine = 0;   // the last data read
     std::uint64_t pushedAt = 0;   // the push compared with; 0 when the board was never pushed
-    Words fetched{};
-    Words pushed{};
+    Words fetched{}, pushed{};
     std::array<std::uint64_t, WordsPerBoard> wordLines{};  // the read of each word
     std::int32_t lastSwitch = -1;  // the relay of the last switch before the fetch; -1 when none
     bool switchedOn = false;       // that switch closed it
@@ -100,10 +98,7 @@ struct Stop {  // where a record that is not complete stopped, and what was unde
 };
 
 struct Traffic {
-    std::uint64_t accesses = 0;
-    std::uint64_t polls = 0;
-    std::uint64_t longestWait = 0;
-    std::uint64_t longestWaitLine = 0;
+    std::uint64_t accesses = 0, polls = 0, longestWait = 0, longestWaitLine = 0;
 };
 
 class RelayVerdicts;
@@ -111,8 +106,7 @@ class RelayVerdicts;
 struct Run {  // one run of a program in a record: a file saved with ">>" holds several
     int number = 1;
     Program program = Relaytest;
-    std::uint64_t firstLine = 1;
-    std::uint64_t lastLine = 0;
+    std::uint64_t firstLine = 1, lastLine = 0;
     int status = 0;             // 0 PASS, 1 FAIL, 2 not complete
     std::uint64_t problems = 0;
     std::string verdict;        // its last line: PASS, FAIL or the ERROR line
@@ -124,8 +118,7 @@ struct Run {  // one run of a program in a record: a file saved with ">>" holds 
 // and last End; or, for a record that cannot be judged, Error. Then Judged,
 // once per run; a file of several runs ends with the file's verdict. Each
 // consumer takes what it uses.
-class FindingSink {
-public:
+struct FindingSink {
     virtual ~FindingSink() = default;
     virtual void SweepHeading(std::uint64_t /*line*/, std::uint32_t /*boards*/) {}
     virtual void CardCheck(std::uint64_t /*line*/, bool /*found*/) {}
@@ -150,18 +143,14 @@ public:
     virtual void FileJudged(const Run& /*worst*/, const std::string& /*verdict*/) {}  // several runs: the file's
 };
 
-class Sinks {  // the consumers of a run, each fed every event in turn
-public:
-    explicit Sinks(std::vector<FindingSink*> sinks) : sinks_(std::move(sinks)) {}
+struct Sinks {  // the consumers of a run, each fed every event in turn
+    std::vector<FindingSink*> sinks;
     template <typename... Params, typename... Args>
     void operator()(void (FindingSink::*event)(Params...), const Args&... args) const
     {
-        for (FindingSink* sink : sinks_)
+        for (FindingSink* sink : sinks)
             (sink->*event)(args...);
     }
-
-private:
-    std::vector<FindingSink*> sinks_;
 };
 
 }  // namespace relaylog

@@ -25,7 +25,7 @@ bool ProtocolFollower::Take(const RecordLine& line)
                 tell_(&FindingSink::SweepHeading, line.number, line.value);
             return true;
         }
-        if (line.kind != LineKind::CardFound && line.kind != LineKind::CardMissing)
+        if (!IsCardCheck(line.kind))
             return false;
         stage_ = Stage::Revision;
         cardFound_ = line.kind == LineKind::CardFound;

@@ -62,10 +62,9 @@ public:
     const std::string& Brief() const { return brief_; }
 
     // Past this many findings of one kind, or read-backs drawn, the rest are
-    // counted, not listed: a damaged record's report stays a few screens
-    // long, and a run's report is held whole (a file of several runs gets
-    // headings) in bounded memory. A relaytest run against a controller stuck
-    // busy (45 waits) is listed whole.
+    // counted, not listed: a damaged record's report stays a few screens long
+    // and is held in bounded memory. A relaytest run against a controller
+    // stuck busy (45 waits) is listed whole.
     static constexpr std::uint64_t Listed = 50;
 
 private:
@@ -75,8 +74,7 @@ private:
     std::ostream& out_;
     std::uint64_t problems_ = 0;
     std::array<Tally, KindCount> kinds_{};  // the findings of each kind
-    std::string brief_;
-    std::string last_;
+    std::string brief_, last_;
     bool sweep_ = false;
     std::uint64_t readBacks_ = 0;  // of a relaytest or relayctl record, each drawn up to Listed
     std::uint64_t ruleLines_ = 0;  // skipped relays, refused commands, broken rules: each up to Listed
@@ -112,8 +110,7 @@ private:
     static constexpr std::size_t ProtocolCase = 2 + Boards;
     struct Suite {
         std::array<Case, ProtocolCase + 2> cases;  // those present are written
-        std::string error;
-        std::string name;  // of a run of several: "run 2 (lines 3095-6188): relaysweep"
+        std::string error, name;  // name: of a run of several, "run 2 (lines 3095-6188): relaysweep"
         Suite() { cases[0].present = cases[1].present = cases[ProtocolCase].present = true; }
     };
     static constexpr std::size_t MaxLines = 100;  // a 19 MB record must not fill memory
@@ -148,12 +145,13 @@ public:
         verdict_ = verdict;
         relays_ = worst.relays;
     }
-    void Properties(PropertyList properties) { properties_ = std::move(properties); }
 
+    void Properties(PropertyList properties) { properties_ = std::move(properties); }
     // The page, each board drawn with the record's verdicts; comparison may be null.
     void Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const;
 
 private:
+    PropertyList properties_;
     static constexpr std::size_t MaxProblemLines = 500;  // the text report has them all
     void Headline(const std::string& line)  // the first run's card check and revision
     {
@@ -165,7 +163,6 @@ private:
     std::uint64_t problemCount_ = 0;
     std::string relays_;   // "Relays: ..."
     std::string verdict_;  // PASS, FAIL or the ERROR line
-    PropertyList properties_;
     std::map<int, std::string> routes_;  // relay: "; route TITLE" for each route made through it
 };
 

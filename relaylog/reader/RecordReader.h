@@ -58,6 +58,8 @@ enum class LineKind {
     DeepSkip,         // "Deep skip: relay %d: REASON": a deep pass left it open by rule
 };
 
+inline bool IsCardCheck(LineKind kind) { return kind == LineKind::CardFound || kind == LineKind::CardMissing; }
+
 // What a run does, which decides how its record is followed: relaytest's
 // one fixed pass; a sweep, every relay closed alone; switching on command.
 // A line is written by one kind of run, by every run, or is the frame's own.
