@@ -38,10 +38,9 @@ void ProtocolFollower::Hold(const Finding& finding)
 {
     if (Is(RunKind::Fixed) || held_.size() == HeldWaits)
         Flush();
+    held_.push_back(finding);
     if (Is(RunKind::Fixed))
-        tell_(&FindingSink::Problem, finding);
-    else
-        held_.push_back(finding);
+        Flush();
 }
 
 void ProtocolFollower::Flush()

@@ -1,5 +1,6 @@
 #include "Reports.h"
 
+#include <bitset>
 #include <functional>
 
 #include "Wiring.h"
@@ -126,8 +127,8 @@ void TextReport::BoardReadBack(const ReadBack& r)
     if (r.pushedAt == 0)
         return;
     std::uint64_t differing = 0;
-    for (int c = 0; c < RelaysPerBoard; ++c)
-        differing += Bit(differs, c) ? 1u : 0u;
+    for (const std::uint32_t word : differs)
+        differing += std::bitset<32>(word).count();
     if (differing == 0)
         out_ << "  all 128 relays as pushed\n";
     else

@@ -247,6 +247,7 @@ constexpr std::pair<std::string_view, Field> Fields[] = {
     {"touched", [](F f) { return Touched(f.run); }},
 };
 
+// The sentence, each field in braces filled from the finding.
 std::string Fill(std::string_view sentence, F f)
 {
     std::string text;
@@ -254,12 +255,12 @@ std::string Fill(std::string_view sentence, F f)
         const std::size_t close = sentence.find('}', open);
         const std::string_view field = sentence.substr(open + 1, close - open - 1);
         const std::size_t bar = field.find('|');
+        const auto row = std::find_if(std::begin(Fields), std::end(Fields), [&](const auto& r) { return r.first == field; });
         text.append(sentence.substr(0, open));
         if (bar != std::string_view::npos)
             text.append(f.flag ? field.substr(0, bar) : field.substr(bar + 1));
         else
-            text += std::find_if(std::begin(Fields), std::end(Fields), [&](const auto& r) { return r.first == field; })
-                        ->second(f);
+            text += row != std::end(Fields) ? row->second(f) : std::string(field);
         sentence.remove_prefix(close + 1);
     }
     return text.append(sentence);

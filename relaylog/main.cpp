@@ -1,6 +1,7 @@
 // relaylog: reads a saved record of relaytest, relaysweep, relayctl or a
-// relaymatrix session and says what went wrong, where, relay by relay. Exit status 0 on PASS, 1 on FAIL, 2 when the input cannot be read or is not
-// a complete record, when a report cannot be written, and for a usage error.
+// relaymatrix session and says what went wrong, where, relay by relay. Exit
+// status 0 on PASS, 1 on FAIL, 2 when the input cannot be read or is not a
+// complete record, when a report cannot be written, and for a usage error.
 // Every report asked for is written, even when nothing could be judged, so
 // that an older PASS never stands in for this run.
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <numeric>
 #include <sstream>
 #include <string>
 
@@ -110,11 +112,8 @@ struct RecordCloses : FindingSink {
     // counted into FILE as it ran", or nothing (relaytest's record).
     std::string Said() const
     {
-        std::uint64_t count = 0;
-        for (const std::uint32_t n : closes_)
-            count += n;
         if (counted_)
-            return ", " + std::to_string(count) + (count == 1 ? " close" : " closes");
+            return ", " + Count(std::accumulate(closes_.begin(), closes_.end(), std::uint64_t{0}), "close", "closes");
         return countedIn_.empty() ? "" : "; its closes were counted into " + Echoed(countedIn_) + " as it ran";
     }
     const std::array<std::uint32_t, Relays>& Closes() const { return closes_; }  // of the runs counted, by relay
