@@ -59,7 +59,7 @@ struct Finding {
     std::uint64_t line = 0;  // where the record shows it
     Kind kind = Kind::NoCard;
     std::int64_t subject = -1;  // the relay or board it is about
-    std::int64_t other = -1;    // another relay, board or line it names (-1: none)
+    std::int64_t other = -1;    // another relay, board, line or count it names (-1: none)
     std::array<std::uint64_t, 3> n{};
     bool flag = false;   // read back on, all ones, shifted up, a route made, a write
     Sequence step{};     // the step it belongs to, or the fetch a report belongs to
