@@ -1,7 +1,6 @@
 #include "Reports.h"
 
 #include "Wiring.h"
-#include "Wording.h"
 
 namespace relaylog {
 
@@ -12,7 +11,6 @@ constexpr int LeftEdge = 70; // room for the row labels
 constexpr int TopEdge = 24;  // room for the column labels
 constexpr int NamedLeftEdge = 120;  // under a wiring, for the rows' names too
 constexpr int NamedTopEdge = 36;    // and the columns' names under their numbers
-constexpr std::size_t MaxProblemLines = 500;  // the text report has them all
 constexpr std::size_t MaxTitles = 400;        // of the routes made through one relay, in its tooltip
 
 const char* const Style =
@@ -156,24 +154,6 @@ void WriteProperties(std::ostream& out, const PropertyList& properties)
 }
 
 }  // namespace
-
-void HtmlPage::CardCheck(std::uint64_t line, bool found)
-{
-    if (headline_.size() < 2)
-        headline_.push_back(CardCheckLine(line, found));
-}
-
-void HtmlPage::Revision(std::uint64_t line, std::uint32_t value)
-{
-    if (headline_.size() < 2)
-        headline_.push_back(RevisionLine(line, value));
-}
-
-void HtmlPage::Problem(const Finding& finding)
-{
-    if (problemCount_++ < MaxProblemLines)
-        problems_.push_back(ProblemLine(finding));
-}
 
 void HtmlPage::RuleLine(const RecordLine& line)
 {

@@ -1,40 +1,21 @@
 #include "Reports.h"
 
-#include <type_traits>
-
-#include "Wording.h"
 
 namespace relaylog {
 
+// A board's case, or that of the concern; a board outside the matrix fails the protocol case.
 JUnitReport::Case& JUnitReport::Of(Concern concern, int board)
 {
-    if (concern == Concern::Board && board >= 0 && board < Boards)
+    if (board >= 0 && board < Boards)
         return now_.cases[2 + static_cast<std::size_t>(board)];
     return now_.cases[concern == Concern::CardCheck ? 0 : concern == Concern::Waits ? 1 : ProtocolCase];
-}
-
-// The case of the kind's concern, and for Board of the board it is about; a
-// board outside the matrix fails the protocol case.
-JUnitReport::Case& JUnitReport::Of(const Finding& finding)
-{
-    return std::visit(
-        [&](const auto& kind) -> Case& {
-            using Kind = std::decay_t<decltype(kind)>;
-            if constexpr (std::is_same_v<Kind, Plain>)
-                return Of(PlainConcern(kind.which), -1);
-            else if constexpr (Kind::concern == Concern::Board)
-                return Of(Concern::Board, kind.Board());
-            else
-                return Of(Kind::concern, -1);
-        },
-        finding.what);
 }
 
 void JUnitReport::BoardReadBack(const ReadBack& readBack) { Of(Concern::Board, readBack.board).present = true; }
 
 void JUnitReport::Problem(const Finding& finding)
 {
-    Case& c = Of(finding);
+    Case& c = Of(ConcernOf(finding.kind), CaseBoard(finding));
     c.present = true;
     if (c.problems++ < MaxLines)
         c.lines.push_back(ProblemLine(finding));
@@ -60,8 +41,7 @@ void JUnitReport::Baseline(const std::vector<std::string>& changed, std::uint32_
 {
     baseline_.present = true;
     baseline_.problems = worse;
-    for (std::size_t i = 0; i < changed.size() && i < MaxLines; ++i)
-        baseline_.lines.push_back(changed[i]);
+    baseline_.lines.assign(changed.begin(), changed.begin() + static_cast<std::ptrdiff_t>(std::min(changed.size(), MaxLines)));
     baseline_.output = summary;
 }
 

@@ -25,13 +25,13 @@ bool ProtocolFollower::Take(const RecordLine& line)
                 tell_(&FindingSink::SweepHeading, line.number, line.value);
             return true;
         }
-        if (line.kind != LineKind::CardFound && line.kind != LineKind::CardMissing)
+        if (!IsCardCheck(line.kind))
             return false;
         stage_ = Stage::Revision;
         cardFound_ = line.kind == LineKind::CardFound;
         tell_(&FindingSink::CardCheck, line.number, cardFound_);
         if (!cardFound_)
-            Found(line.number, Plain{PlainKind::NoCard});
+            Found(line.number, Kind::NoCard);
         return true;
     case Stage::Revision:
         stage_ = Stage::Body;
@@ -39,7 +39,7 @@ bool ProtocolFollower::Take(const RecordLine& line)
             tell_(&FindingSink::Revision, line.number, line.value);
             return true;
         }
-        Found(line.number, Plain{PlainKind::MissingRevision});
+        Found(line.number, Kind::MissingRevision);
         [[fallthrough]];
     case Stage::Body:
         // The line after a framed run's card header names its wiring, or the
@@ -63,10 +63,10 @@ bool ProtocolFollower::Take(const RecordLine& line)
         if (line.kind == LineKind::PausePrompt && Is(RunKind::Fixed))
             stage_ = Stage::Paused;
         else
-            Found(line.number, Plain{PlainKind::LineAfterClosing});
+            Found(line.number, Kind::LineAfterClosing);
         return true;
     case Stage::Paused:
-        Found(line.number, Plain{PlainKind::LineAfterPause});
+        Found(line.number, Kind::LineAfterPause);
         return true;
     }
     return true;
@@ -84,7 +84,7 @@ void ProtocolFollower::Body(const RecordLine& line)
             return;
         }
         if (line.kind != LineKind::ReportHeading)
-            Found(blank, Plain{PlainKind::BlankOutOfPlace});
+            Found(blank, Kind::BlankOutOfPlace);
     }
     Other(line);
 }
@@ -109,21 +109,21 @@ void ProtocolFollower::Other(const RecordLine& line)
             return;
         }
         Access(line, Sequence{});
-        Found(line.number, StrayAccess{line});
+        Found(AccessFinding(Kind::StrayAccess, line, Sequence{}));
         return;
     case LineKind::Blank: blankLine_ = line.number; return;
     case LineKind::ReportHeading:
-        Found(line.number, OrphanReport{line.n});
+        Found(line.number, Kind::OrphanReport, line.n);
         current_ = Sequence{Sequence::Report, line.n, line.number};
         orphan_ = true;
         step_ = 2;
         return;
     case LineKind::ReportWord:
-    case LineKind::ReportRule: Found(line.number, Plain{PlainKind::ReportLineOutside}); return;
-    case LineKind::RelayRangeError: Found(line.number, RefusedRelay{line.n}); return;
-    case LineKind::BoardRangeError: Found(line.number, RefusedBoard{line.n}); return;
+    case LineKind::ReportRule: Found(line.number, Kind::ReportLineOutside); return;
+    case LineKind::RelayRangeError: Found(line.number, Kind::RefusedRelay, line.n); return;
+    case LineKind::BoardRangeError: Found(line.number, Kind::RefusedBoard, line.n); return;
     case LineKind::ControlCommand: CommandDone(); return;
-    case LineKind::ControlRefused: Found(line.number, ControlRefusedBoard{line.n}); return;
+    case LineKind::ControlRefused: Found(line.number, Kind::ControlRefusedBoard, line.n); return;
     case LineKind::RouteMade:
     case LineKind::RouteBroken:
     case LineKind::RouteFailed: Route(line); return;
@@ -138,14 +138,14 @@ void ProtocolFollower::Other(const RecordLine& line)
     case LineKind::CommandRefused:
     case LineKind::RulesBroken:
         if (line.n < 0 || line.n >= Relays)
-            Found(line.number, NoSuchRelay{line.n});
+            Found(line.number, Kind::NoSuchRelay, line.n);
         else
             tell_(&FindingSink::RuleLine, line);
         return;
     case LineKind::CardFound:
-    case LineKind::CardMissing: Found(line.number, Plain{PlainKind::SecondCardCheck}); return;
-    case LineKind::Revision: Found(line.number, Plain{PlainKind::SecondRevision}); return;
-    case LineKind::PausePrompt: Found(line.number, Plain{PlainKind::PauseBeforeClosing}); return;
+    case LineKind::CardMissing: Found(line.number, Kind::SecondCardCheck); return;
+    case LineKind::Revision: Found(line.number, Kind::SecondRevision); return;
+    case LineKind::PausePrompt: Found(line.number, Kind::PauseBeforeClosing); return;
     default: return;  // relayctl's refusal by its per-board limit: the operator's request refused, no fault
     }
 }
@@ -159,21 +159,24 @@ void ProtocolFollower::Framing(const RecordLine& line)
     const bool last = line.frame != nullptr && k != LineKind::Heading;
     const bool closes = Is(RunKind::Fixed) ? k == LineKind::ClosingPrompt
                                            : last && line.frame->closing == program_->closing;
+    const auto framed = [&](std::uint64_t at, Kind kind) {
+        return Finding{at, kind, -1, lastClosed_, {lastClosedAt_}, false, {}, {}, k, line.frame, program_};
+    };
     if (closes && k == LineKind::Busy) {
         // The waits that ran out are the stop's cause: named once, where they began.
-        Found(held_.empty() ? line.number : held_[0].line, StoppedBusy{program_});
+        Found(framed(held_.empty() ? line.number : held_[0].line, Kind::StoppedBusy));
         held_.clear();
     }
     Flush();
     CommandDone();
     if (!closes || (k == LineKind::NoCard && cardFound_))
-        Found(line.number, LineOutOfPlace{k, line.frame, program_});
+        Found(framed(line.number, Kind::LineOutOfPlace));
     else if (k == LineKind::ClosingPrompt)
-        Found(line.number, Plain{PlainKind::NoBlankBeforePrompt});
+        Found(line.number, Kind::NoBlankBeforePrompt);
     else if (k == LineKind::Interrupted || k == LineKind::Unwritten)  // what it did is judged, the rest unverified
-        Found(line.number, Stopped{k, program_, lastClosed_, lastClosedAt_});
+        Found(framed(line.number, Kind::Stopped));
     else if (k == LineKind::Complete && Is(RunKind::Sweep) && lastClosed_ < 0)
-        Found(line.number, Plain{PlainKind::NothingVerified});
+        Found(line.number, Kind::NothingVerified);
     if (closes)
         stage_ = Stage::Closed;
 }
@@ -212,7 +215,7 @@ bool ProtocolFollower::Continue(const RecordLine& line)
     if (openAll && control && latch_ == Words{})
         image_[board] = Words{};
     if (line.value != wanted)
-        Found(line.number, WrongValue{{line, current_}, wanted});
+        Found(AccessFinding(Kind::WrongValue, line, current_, wanted));
     if (control) {
         last_ = current_;
         current_ = Sequence{};
@@ -225,14 +228,14 @@ void ProtocolFollower::BreakOff(const RecordLine& line)
     // A stop of a framed run from within a step breaks it off: its own line
     // names the stop.
     if (line.kind != LineKind::Busy && line.kind != LineKind::Unwritten)
-        Found(line.number, BrokenOff{current_, step_});
+        Found(Finding{line.number, Kind::BrokenOff, -1, step_, {}, false, current_});
     current_ = Sequence{};
 }
 
 void ProtocolFollower::StartPush(const RecordLine& line)
 {
     if (line.n < 0 || line.n >= Relays) {
-        Found(line.number, NoSuchRelay{line.n});
+        Found(line.number, Kind::NoSuchRelay, line.n);
         return;
     }
     const int c = CrosspointOf(line.n);
@@ -279,8 +282,8 @@ void ProtocolFollower::ReadBackDone()
     for (int c = 0; fetch_.pushedAt != 0 && c < RelaysPerBoard; ++c) {
         if (Bit(fetch_.fetched, c) == Bit(fetch_.pushed, c))
             continue;
-        Found(fetch_.wordLines[static_cast<std::size_t>(c / 32)],
-              RelayDiffers{board * RelaysPerBoard + c, Bit(fetch_.fetched, c)});
+        Found(Finding{fetch_.wordLines[static_cast<std::size_t>(c / 32)], Kind::RelayDiffers,
+                      board * RelaysPerBoard + c, -1, {}, Bit(fetch_.fetched, c)});
     }
     // From here on relaytest pushes this board with what came back.
     image_[board] = fetch_.fetched;
@@ -326,20 +329,23 @@ bool ProtocolFollower::ContinueReport(const RecordLine& line)
 // A report must show the board just fetched, word for word.
 void ProtocolFollower::CheckReportLine(const RecordLine& line)
 {
-    if (line.kind == LineKind::ReportHeading && line.n != current_.number) {
-        Found(line.number, ReportOtherBoard{line.n, current_});
-        return;
-    }
+    if (line.kind == LineKind::ReportHeading && line.n != current_.number)
+        Found(Finding{line.number, Kind::ReportOtherBoard, line.n, -1, {}, false, current_});
     if (line.kind != LineKind::ReportWord)
         return;
     const std::size_t word = static_cast<std::size_t>(step_ - 2);
     const std::int32_t first = current_.number * RelaysPerBoard + static_cast<std::int32_t>(word) * 32;
+    // The relays' labels, the word and the fetched one, and where that was read.
+    const auto found = [&](Kind kind, std::int64_t other) {
+        Found(Finding{line.number, kind, line.n, other, {static_cast<std::uint64_t>(first), line.value,
+                      fetch_.fetched[word]}, false, current_});
+    };
     if (line.n != first || line.last != first + 31)
-        Found(line.number, ReportLabels{first, line.n, line.last, current_});
+        found(Kind::ReportLabels, line.last);
     if (line.map != line.value)
-        Found(line.number, ReportMapMismatch{first, line.value, current_});
+        found(Kind::ReportMapMismatch, 0);
     if (line.value != fetch_.fetched[word])
-        Found(line.number, ReportFetchMismatch{first, line.value, fetch_.fetched[word], fetch_.wordLines[word], current_});
+        found(Kind::ReportFetchMismatch, static_cast<std::int64_t>(fetch_.wordLines[word]));
 }
 
 // A route made must read back closed, relay by relay; one broken, open; a
@@ -353,14 +359,16 @@ void ProtocolFollower::Route(const RecordLine& line)
         while (left < Relays && !(closing_.test(static_cast<std::size_t>(left)) && ReadsClosed(left)))
             ++left;
         const bool any = left < Relays;
-        Found(line.number, RouteFailed{line.text, any ? left : -1, any ? seenAt_[BoardOf(left)] : 0});
+        Found(Finding{line.number, Kind::RouteFailed, any ? left : -1, -1, {any ? seenAt_[BoardOf(left)] : 0}, false,
+                      {}, line.text});
     }
     for (const std::int32_t relay : line.path) {
-        const Finding finding{line.number, RouteNotFollowed{line.text, relay, made, seenAt_[BoardOf(relay)]}};
+        const Finding finding{line.number, Kind::RouteNotFollowed, relay, -1, {seenAt_[BoardOf(relay)]}, made, {},
+                              line.text};
         if (made)
             made_.set(static_cast<std::size_t>(relay));
         if (made && !ReadsClosed(relay))
-            Found(line.number, finding.what);
+            Found(finding);
         else if (!made && ReadsClosed(relay))
             unbroken_.push_back(finding);
     }
@@ -372,7 +380,7 @@ void ProtocolFollower::Route(const RecordLine& line)
 void ProtocolFollower::CommandDone()
 {
     for (const Finding& finding : unbroken_) {
-        if (!made_.test(static_cast<std::size_t>(std::get<RouteNotFollowed>(finding.what).relay)))
+        if (!made_.test(static_cast<std::size_t>(finding.subject)))
             tell_(&FindingSink::Problem, finding);
     }
     unbroken_.clear();

@@ -3,19 +3,15 @@
 // the report of what came back, the frame's last line. It keeps the program's
 // image of every board and the controller's registers as the record shows
 // them, and hands what it finds to its sinks; it words nothing itself.
-//
-// What the run does follows from its frame's kind (Frames, RecordReader.h).
+// What the run does follows from its frame's kind (Frames, RecordReader.h):
 // relaytest pushes a board with what came back, and its relays are judged at
-// each read-back. A sweep puts its own image of a board back after every
-// read-back, and a run that switches on command (relayctl, the library's
-// session) pushes what came back; both judge each relay once, at the end.
-// relayctl, and relaysweep's deep passes (from its first "Deep pass:" line,
-// their read-backs judged apart), push a board all open as the switch off of
-// its first relay with four zero words, whatever came back. A framed run
-// stops when the controller stays busy: the waits that ran out before the
-// stop line are named by that line alone. The lines a station's wiring puts
-// in a record (the wiring named after the card header, and a ledger after
-// it, relays skipped by rule, commands refused, rules already broken) are no fault of the card.
+// each read-back; a sweep puts its own image back after every read-back, a
+// run that switches on command pushes what came back, and both judge each
+// relay once, at the end. relayctl, and relaysweep's deep passes (their
+// read-backs judged apart), push a board all open as the switch off of its
+// first relay with four zero words, whatever came back. A framed run stops
+// when the controller stays busy: the waits that ran out are named by its
+// stop line alone.
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 
@@ -26,6 +22,13 @@
 #include "Findings.h"
 
 namespace relaylog {
+
+// A finding about a register access, in the step it belongs to; detail: the
+// poll count or word it is judged by.
+inline Finding AccessFinding(Kind kind, const RecordLine& access, const Sequence& within, std::uint64_t detail = 0)
+{
+    return Finding{access.number, kind, -1, -1, {access.offset, access.value, detail}, access.write, within};
+}
 
 class ProtocolFollower {
 public:
@@ -43,7 +46,8 @@ public:
 private:
     enum class Stage { CardCheck, Revision, Body, Closed, Paused };
 
-    void Found(std::uint64_t line, const FindingKind& what) { tell_(&FindingSink::Problem, Finding{line, what}); }
+    void Found(const Finding& finding) { tell_(&FindingSink::Problem, finding); }
+    void Found(std::uint64_t line, Kind kind, std::int64_t subject = -1) { Found(Finding{line, kind, subject}); }
     void Body(const RecordLine& line);
     void Other(const RecordLine& line);
     void Framing(const RecordLine& line);

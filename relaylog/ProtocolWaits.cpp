@@ -38,10 +38,9 @@ void ProtocolFollower::Hold(const Finding& finding)
 {
     if (Is(RunKind::Fixed) || held_.size() == HeldWaits)
         Flush();
+    held_.push_back(finding);
     if (Is(RunKind::Fixed))
-        tell_(&FindingSink::Problem, finding);
-    else
-        held_.push_back(finding);
+        Flush();
 }
 
 void ProtocolFollower::Flush()
@@ -55,22 +54,21 @@ void ProtocolFollower::Flush()
 void ProtocolFollower::CheckWait(const RecordLine& line, const Sequence& within)
 {
     const PollSummary& polls = line.polls;
-    const AccessAt access{line, within};
     const bool ranOut = polls.firstIdle == 0 && polls.count == PollLimit;
     if (!ranOut)
         Flush();
     if (polls.count == 0)
-        Found(line.number, NoPoll{access});
+        Found(AccessFinding(Kind::NoPoll, line, within));
     else if (polls.count > PollLimit)
-        Found(line.number, PastLimit{access, polls.count});
+        Found(AccessFinding(Kind::PastLimit, line, within, polls.count));
     else if (polls.firstIdle != 0 && polls.firstIdle < polls.count)
-        Found(line.number, WaitWentOn{access, polls.firstIdle});
+        Found(AccessFinding(Kind::WaitWentOn, line, within, polls.firstIdle));
     else if (ranOut)
-        Hold(Finding{line.number, StillBusyAtLimit{access}});
+        Hold(AccessFinding(Kind::StillBusyAtLimit, line, within));
     else if (polls.firstIdle == 0)
-        Found(line.number, GaveUpEarly{access, polls.count});
+        Found(AccessFinding(Kind::GaveUpEarly, line, within, polls.count));
     if (polls.strayAddress)
-        Found(line.number, StrayPoll{access, polls.strayAddressValue});
+        Found(AccessFinding(Kind::StrayPoll, line, within, polls.strayAddressValue));
 }
 
 }  // namespace relaylog

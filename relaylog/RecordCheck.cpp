@@ -21,15 +21,11 @@ namespace {
 // run that died is followed by the next).
 bool MayStartRun(const RecordLine& line, bool complete)
 {
-    return line.kind == LineKind::Heading ||
-           (complete && (line.kind == LineKind::CardFound || line.kind == LineKind::CardMissing));
+    return line.kind == LineKind::Heading || (complete && IsCardCheck(line.kind));
 }
-
 bool StartsRun(const RecordLine& first, const RecordLine& next)
 {
-    if (first.kind == LineKind::CardFound || first.kind == LineKind::CardMissing)
-        return next.kind == LineKind::Revision;
-    return next.kind == LineKind::CardFound || next.kind == LineKind::CardMissing;
+    return IsCardCheck(first.kind) ? next.kind == LineKind::Revision : IsCardCheck(next.kind);
 }
 
 // One run of a program: its own text report and verdicts, and the file's
@@ -80,7 +76,7 @@ struct RunCheck {
     Sinks SinksOf(std::vector<FindingSink*> also)
     {
         also.insert(also.begin(), {&text, &verdicts});
-        return Sinks(std::move(also));
+        return Sinks{std::move(also)};
     }
 
     std::ostringstream full;

@@ -1,11 +1,9 @@
-// relaylog's whole job: reads a saved relaytest record from in, writes the
-// report and verdict to out, and returns the exit status:
-//   0  PASS: the record is complete and shows no problem;
-//   1  FAIL: it shows problems, each listed on a "PROBLEM line N: ..." line;
-//   2  ERROR: the input cannot be read, or is not a complete relaytest record
-//      (the last line of out then says which line and why; for a record cut
-//      short, where it stops and what was under way there).
-// Any input is safe: nothing is thrown and memory does not grow with its size.
+// relaylog's whole job: reads a saved record from in, writes the report and
+// verdict to out, and returns the exit status: 0 PASS; 1 FAIL, each problem on
+// a "PROBLEM line N: ..." line; 2 ERROR, the input cannot be read or is not a
+// complete record (the last line says which line and why; for a record cut
+// short, where it stops and what was under way there). Any input is safe:
+// nothing is thrown and memory does not grow with its size.
 #ifndef RELAYLOG_RECORDCHECK_H
 #define RELAYLOG_RECORDCHECK_H
 

@@ -142,8 +142,8 @@ void RecordInput::Sniff()
     RecordLine line;
     if (reader.Next(line) == ReadResult::Line)
         facts_.program = line.kind == LineKind::Heading ? line.frame->program
-                         : line.kind == LineKind::CardFound || line.kind == LineKind::CardMissing ? Relaytest->program
-                                                                                                  : "";
+                         : IsCardCheck(line.kind)         ? Relaytest->program
+                                                          : "";
     else if (reader.Fault() != ReadFault::CutInsideLine)
         notARecord_ = reader.Error() + ": not a record; " + HowToSave;
 }

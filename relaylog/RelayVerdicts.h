@@ -22,7 +22,7 @@ enum class RelayClass {
     StuckOpen,       // read back off every time, at least once when pushed on
     Erratic,         // anything else that differs from the push at least once
     SkippedByRule,   // relaysweep left it open by the station's rules; seen only as pushed, if at all
-    // relaysweep --deep's verdicts, by its deep passes (DeepVerdicts.cpp):
+    // relaysweep --deep's verdicts, by its deep passes:
     OpensAnother,    // closing it opened another relay of its board, closed before
     ClosesElsewhere, // closing it closed a relay on another board
     Late,            // its read-back showed a push only from a later read of its board
@@ -146,7 +146,7 @@ public:
     // after a --deep record's deep passes, a board's own deep verdict stands
     // for all of these, and the deep verdicts of its relays follow them.
     std::vector<Finding> Findings() const;
-    void Settle();  // once the record is complete: the deep passes' verdicts (DeepVerdicts.cpp)
+    void Settle();  // once the record is complete: the deep passes' verdicts
     // The deep verdict that stands for the relay's class: its own, or its
     // board's; null when its class is none of the deep passes'.
     const Finding* DeepFindingOf(int relay) const;

@@ -18,8 +18,7 @@ namespace relaylog {
 
 struct FileId {  // a file as the system knows it, through links: equal for the same file
     bool exists = false;
-    std::uint64_t device = 0;
-    std::uint64_t index = 0;
+    std::uint64_t device = 0, index = 0;
 };
 
 struct NamedFile {  // a file the run reads or writes, and the option that names it
@@ -42,14 +41,8 @@ std::string NameKey(std::string path);  // a full path as the file system compar
 bool RenameOver(const std::string& from, const std::string& to, std::string& reason);
 void SetBinaryInput();
 
-
-struct Options {
-    std::string record;    // a file name, or "-" for standard input
-    std::string junit;     // empty: no JUnit report
-    std::string html;      // empty: no page
-    std::string baseline;  // empty: no comparison
-    std::string wiring;    // the station's wiring file; empty: none given
-    std::string ledger;    // the station's relay ledger; empty: none
+struct Options {  // the record, a file or "-" for standard input; each of the others empty when not given
+    std::string record, junit, html, baseline, wiring, ledger;
 };
 
 enum class Parsed { Run, Done, Usage };

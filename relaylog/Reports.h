@@ -1,21 +1,15 @@
-// relaylog's reports, each a consumer of the findings of a record:
-//
-// The text report: the card check and revision, one PROBLEM line for each
-// finding, every board read back as its crosspoint grid (in a sweep record,
-// with its thousand read-backs, only the verdict grids), the verdict grid of
-// every board, and the traffic figures, the relays' summary and the verdict;
-// or, for a record that cannot be judged, the ERROR line.
-//
-// The JUnit XML report, for CI and test-management systems: one test suite,
-// one test case for the card check, one for the SPI waits, one per board read
-// back and one for the record's protocol; a failed case carries its PROBLEM
-// lines.
-//
-// The page a technician can print: the text report's headline lines and
-// PROBLEM lines, then each board as its 8 x 16 crosspoint diagram, every
-// relay coloured by its class and named in its tooltip as the text report
-// names it. Inline CSS and SVG only, nothing fetched, no script; the markup
-// is also well-formed XML.
+// relaylog's reports, each a consumer of the findings of a record. The text
+// report: the card check and revision, one PROBLEM line for each finding,
+// every board read back as its crosspoint grid (in a sweep record, with its
+// thousand read-backs, only the verdict grids), the verdict grid of every
+// board, the traffic, the relays' summary and the verdict; or the ERROR line.
+// The JUnit XML report, for CI: one test suite, one test case for the card
+// check, one for the SPI waits, one per board read back and one for the
+// record's protocol, a failed case carrying its PROBLEM lines. The page a
+// technician can print: the text report's headline and PROBLEM lines, then
+// each board's crosspoints coloured by their classes, each relay named in its
+// tooltip. Inline CSS and SVG only, nothing fetched, no script; the markup is
+// also well-formed XML.
 #ifndef RELAYLOG_REPORTS_H
 #define RELAYLOG_REPORTS_H
 
@@ -27,8 +21,7 @@
 #include <utility>
 #include <vector>
 
-#include "Findings.h"
-#include "RelayVerdicts.h"
+#include "Wording.h"
 
 namespace relaylog {
 
@@ -40,9 +33,13 @@ class TextReport : public FindingSink {
 public:
     explicit TextReport(std::ostream& out) : out_(out) {}
 
-    void SweepHeading(std::uint64_t line, std::uint32_t boards) override;
-    void CardCheck(std::uint64_t line, bool found) override;
-    void Revision(std::uint64_t line, std::uint32_t value) override;
+    void SweepHeading(std::uint64_t line, std::uint32_t boards) override
+    {
+        sweep_ = true;
+        out_ << "Relay sweep (line " << line << "): boards " << BoardListText(boards) << "\n";
+    }
+    void CardCheck(std::uint64_t line, bool found) override { out_ << CardCheckLine(line, found) << "\n"; }
+    void Revision(std::uint64_t line, std::uint32_t value) override { out_ << RevisionLine(line, value) << "\n"; }
     void BoardReadBack(const ReadBack& readBack) override;
     void RecordWiring(std::uint64_t line, const std::string& named) override;  // a WARNING when not the one given
     void RuleLine(const RecordLine& line) override;
@@ -65,10 +62,9 @@ public:
     const std::string& Brief() const { return brief_; }
 
     // Past this many findings of one kind, or read-backs drawn, the rest are
-    // counted, not listed: a damaged record's report stays a few screens
-    // long, and a run's report is held whole (a file of several runs gets
-    // headings) in bounded memory. A relaytest run against a controller stuck
-    // busy (45 waits) is listed whole.
+    // counted, not listed: a damaged record's report stays a few screens long
+    // and is held in bounded memory. A relaytest run against a controller
+    // stuck busy (45 waits) is listed whole.
     static constexpr std::uint64_t Listed = 50;
 
 private:
@@ -78,8 +74,7 @@ private:
     std::ostream& out_;
     std::uint64_t problems_ = 0;
     std::array<Tally, KindCount> kinds_{};  // the findings of each kind
-    std::string brief_;
-    std::string last_;
+    std::string brief_, last_;
     bool sweep_ = false;
     std::uint64_t readBacks_ = 0;  // of a relaytest or relayctl record, each drawn up to Listed
     std::uint64_t ruleLines_ = 0;  // skipped relays, refused commands, broken rules: each up to Listed
@@ -115,14 +110,12 @@ private:
     static constexpr std::size_t ProtocolCase = 2 + Boards;
     struct Suite {
         std::array<Case, ProtocolCase + 2> cases;  // those present are written
-        std::string error;
-        std::string name;  // of a run of several: "run 2 (lines 3095-6188): relaysweep"
+        std::string error, name;  // name: of a run of several, "run 2 (lines 3095-6188): relaysweep"
         Suite() { cases[0].present = cases[1].present = cases[ProtocolCase].present = true; }
     };
     static constexpr std::size_t MaxLines = 100;  // a 19 MB record must not fill memory
 
     Case& Of(Concern concern, int board);
-    Case& Of(const Finding& finding);
     void WriteCase(std::ostream& out, const Case& c, const std::string& name, const std::string& error) const;
     void WriteSuite(std::ostream& out, Suite s, const std::string& name, bool last) const;
 
@@ -137,9 +130,13 @@ private:
 // first run's card check and the worst run's relays.
 class HtmlPage : public FindingSink {
 public:
-    void CardCheck(std::uint64_t line, bool found) override;
-    void Revision(std::uint64_t line, std::uint32_t value) override;
-    void Problem(const Finding& finding) override;
+    void CardCheck(std::uint64_t line, bool found) override { Headline(CardCheckLine(line, found)); }
+    void Revision(std::uint64_t line, std::uint32_t value) override { Headline(RevisionLine(line, value)); }
+    void Problem(const Finding& finding) override
+    {
+        if (problemCount_++ < MaxProblemLines)
+            problems_.push_back(ProblemLine(finding));
+    }
     void Judged(const Run& run) override { FileJudged(run, run.verdict); }  // as the text report has it
     void Error(const std::string& line) override { verdict_ = line; }
     void RuleLine(const RecordLine& line) override;  // a route made: its title in its relays' tooltips
@@ -148,18 +145,24 @@ public:
         verdict_ = verdict;
         relays_ = worst.relays;
     }
-    void Properties(PropertyList properties) { properties_ = std::move(properties); }
 
+    void Properties(PropertyList properties) { properties_ = std::move(properties); }
     // The page, each board drawn with the record's verdicts; comparison may be null.
     void Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const;
 
 private:
-    std::vector<std::string> headline_;  // card check, revision
+    PropertyList properties_;
+    static constexpr std::size_t MaxProblemLines = 500;  // the text report has them all
+    void Headline(const std::string& line)  // the first run's card check and revision
+    {
+        if (headline_.size() < 2)
+            headline_.push_back(line);
+    }
+    std::vector<std::string> headline_;
     std::vector<std::string> problems_;  // the first of them
     std::uint64_t problemCount_ = 0;
     std::string relays_;   // "Relays: ..."
     std::string verdict_;  // PASS, FAIL or the ERROR line
-    PropertyList properties_;
     std::map<int, std::string> routes_;  // relay: "; route TITLE" for each route made through it
 };
 

@@ -1,34 +1,29 @@
 #include "Reports.h"
 
+#include <bitset>
 #include <functional>
 
 #include "Wiring.h"
-#include "Wording.h"
 
 namespace relaylog {
 
 namespace {
 
-std::string StripTrailingBlanks(std::string text)
-{
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text;
-}
-
 // A board's 8 x 16 crosspoints, rows 0-7 down and columns 0-15 across, each
-// drawn as the three characters cell gives for its relay (0..127).
+// drawn as the three characters cell gives for its relay (0..127), each line
+// without its trailing blanks.
 void DrawGrid(std::ostream& out, const std::function<std::string(int relay)>& cell)
 {
+    const auto print = [&out](std::string text) { out << text.erase(text.find_last_not_of(' ') + 1) << "\n"; };
     std::string header = "        ";
     for (int column = 0; column < Columns; ++column)
         header += (column < 10 ? " " : "") + std::to_string(column) + " ";
-    out << StripTrailingBlanks(header) << "\n";
+    print(header);
     for (int row = 0; row < Rows; ++row) {
         std::string text = "  row " + std::to_string(row) + " ";
         for (int column = 0; column < Columns; ++column)
             text += cell(column * Rows + row);
-        out << StripTrailingBlanks(text) << "\n";
+        print(text);
     }
 }
 
@@ -65,16 +60,6 @@ std::string RuleLineText(const RecordLine& line)
 
 }  // namespace
 
-void TextReport::SweepHeading(std::uint64_t line, std::uint32_t boards)
-{
-    sweep_ = true;
-    out_ << "Relay sweep (line " << line << "): boards " << BoardListText(boards) << "\n";
-}
-
-void TextReport::CardCheck(std::uint64_t line, bool found) { out_ << CardCheckLine(line, found) << "\n"; }
-
-void TextReport::Revision(std::uint64_t line, std::uint32_t value) { out_ << RevisionLine(line, value) << "\n"; }
-
 // A line both reports have.
 void TextReport::Line(const std::string& line)
 {
@@ -85,7 +70,7 @@ void TextReport::Line(const std::string& line)
 void TextReport::Problem(const Finding& finding)
 {
     ++problems_;
-    Tally& kind = kinds_[KindOf(finding.what)];
+    Tally& kind = kinds_[static_cast<std::size_t>(finding.kind)];
     kind.Add(finding.line);
     if (kind.count <= Listed)
         Line(ProblemLine(finding));
@@ -142,8 +127,8 @@ void TextReport::BoardReadBack(const ReadBack& r)
     if (r.pushedAt == 0)
         return;
     std::uint64_t differing = 0;
-    for (int c = 0; c < RelaysPerBoard; ++c)
-        differing += Bit(differs, c) ? 1u : 0u;
+    for (const std::uint32_t word : differs)
+        differing += std::bitset<32>(word).count();
     if (differing == 0)
         out_ << "  all 128 relays as pushed\n";
     else

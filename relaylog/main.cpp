@@ -1,8 +1,7 @@
 // relaylog: reads a saved record of relaytest, relaysweep, relayctl or a
-// relaymatrix session and says what went wrong, where, relay by relay.
-//
-// Exit status 0 on PASS, 1 on FAIL, 2 when the input cannot be read or is not
-// a complete record, when a report cannot be written, and for a usage error.
+// relaymatrix session and says what went wrong, where, relay by relay. Exit
+// status 0 on PASS, 1 on FAIL, 2 when the input cannot be read or is not a
+// complete record, when a report cannot be written, and for a usage error.
 // Every report asked for is written, even when nothing could be judged, so
 // that an older PASS never stands in for this run.
 #include <algorithm>
@@ -10,7 +9,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
-#include <iterator>
+#include <numeric>
 #include <sstream>
 #include <string>
 
@@ -18,7 +17,6 @@
 #include "Reports.h"
 #include "Ledger.h"
 #include "RecordCheck.h"
-#include "RecordCloses.h"
 #include "RecordInput.h"
 #include "Wiring.h"
 #include "Wording.h"
@@ -50,10 +48,9 @@ PropertyList PropertiesOf(const RecordFacts& facts, const CardHeader& card)
     PropertyList properties{{"record", facts.name}, {"record size", std::to_string(facts.size) + " bytes"}};
     if (!facts.modified.empty())
         properties.emplace_back("record modified", facts.modified);
-    properties.emplace_back("record encoding", facts.encoding);
-    properties.emplace_back("program", facts.program.empty() ? "unknown" : facts.program);
-    properties.emplace_back("card", card.card);
-    properties.emplace_back("FPGA revision", card.revision);
+    properties.insert(properties.end(), {{"record encoding", facts.encoding},
+                                         {"program", facts.program.empty() ? "unknown" : facts.program},
+                                         {"card", card.card}, {"FPGA revision", card.revision}});
     if (StationWiring() != nullptr)
         properties.emplace_back("wiring", WiringNamed(*StationWiring()));
     if (!card.wiring.empty())
@@ -63,44 +60,90 @@ PropertyList PropertiesOf(const RecordFacts& facts, const CardHeader& card)
     return properties;
 }
 
-// The files named, of those the options name.
-std::vector<NamedFile> Named(std::initializer_list<NamedFile> files)
+// The files the options name that the run reads, or the reports it writes.
+std::vector<NamedFile> Named(const Options& o, bool reports)
 {
-    std::vector<NamedFile> named;
-    std::copy_if(files.begin(), files.end(), std::back_inserter(named), [](const NamedFile& f) { return !f.path.empty(); });
-    return named;
+    const NamedFile all[] = {{"", o.record},         {"--baseline", o.baseline}, {"--wiring", o.wiring},
+                             {"--ledger", o.ledger}, {"--junit", o.junit},       {"--html", o.html}};
+    std::vector<NamedFile> files;
+    for (const NamedFile& f : all) {
+        if (!f.path.empty() && (f.option == "--junit" || f.option == "--html") == reports)
+            files.push_back(f);
+    }
+    return files;
 }
 
-// Those the run reads, and the reports it writes.
-std::vector<NamedFile> Inputs(const Options& options)
-{
-    return Named({{"", options.record}, {"--baseline", options.baseline}, {"--wiring", options.wiring},
-                  {"--ledger", options.ledger}});
-}
-std::vector<NamedFile> Outputs(const Options& options)
-{
-    return Named({{"--junit", options.junit}, {"--html", options.html}});
-}
+// A record's own closes, for the station's ledger (docs/ledger.md): the
+// pushes that took a relay from open to closed. A push counts for a relay
+// whose bit goes from clear to set against what the run last knew of its
+// board, its last push or its last read-back; a board not seen yet is open,
+// as the card is at power-on. Only the runs of relaysweep, relayctl and
+// relaymatrix that name no ledger count: one that names one was counted as it
+// ran, and relaytest's fixed pass is never counted. Each run of a file saved
+// with ">>" was a process of its own, and starts again from open boards.
+struct RecordCloses : FindingSink {
+    void BoardPushed(int board, const Words& words) override
+    {
+        Words& known = known_[static_cast<std::size_t>(board)];
+        for (int c = 0; c < RelaysPerBoard; ++c) {
+            if (Bit(words, c) && !Bit(known, c))
+                ++run_[static_cast<std::size_t>(board) * RelaysPerBoard + static_cast<std::size_t>(c)];
+        }
+        known = words;
+    }
+    void BoardReadBack(const ReadBack& readBack) override
+    {
+        known_[static_cast<std::size_t>(readBack.board)] = readBack.fetched;
+    }
+    void RecordLedger(const std::string& named) override { ledger_ = named; }
+    void Judged(const Run& judged) override
+    {
+        const bool counts = judged.program->kind != RunKind::Fixed && ledger_.empty();
+        for (std::size_t r = 0; counts && r < closes_.size(); ++r)
+            closes_[r] += run_[r];
+        counted_ = counted_ || counts;
+        countedIn_ = ledger_.empty() ? countedIn_ : ledger_;
+        run_ = {};
+        known_ = {};
+        ledger_.clear();
+    }
+
+    // What the ledger was given of them: ", 3 closes", or "; its closes were
+    // counted into FILE as it ran", or nothing (relaytest's record).
+    std::string Said() const
+    {
+        if (counted_)
+            return ", " + Count(std::accumulate(closes_.begin(), closes_.end(), std::uint64_t{0}), "close", "closes");
+        return countedIn_.empty() ? "" : "; its closes were counted into " + Echoed(countedIn_) + " as it ran";
+    }
+    const std::array<std::uint32_t, Relays>& Closes() const { return closes_; }  // of the runs counted, by relay
+    bool Counted() const { return counted_; }                                   // a run was counted
+
+private:
+    std::array<std::uint32_t, Relays> closes_{};
+    bool counted_ = false;
+    std::string countedIn_;                    // the ledger a run names, its closes counted as it ran
+    std::array<std::uint32_t, Relays> run_{};  // of the run under way
+    std::array<Words, Boards> known_{};
+    std::string ledger_;
+};
 
 // The JUnit report and the page, each written to its file, if asked for.
 struct Reports {
     JUnitReport junit;
     HtmlPage html;
-    void Properties(const PropertyList& properties)
-    {
-        junit.Properties(properties);
-        html.Properties(properties);
-    }
 
     // False, after a line on standard error for each report that could not
     // be written, naming the first in failed.
-    bool Write(const Options& options, const RelayVerdicts& verdicts, const Comparison* comparison,
-               std::string& failed) const
+    bool Write(const Options& options, const PropertyList& properties, const RelayVerdicts& verdicts,
+               const Comparison* comparison, std::string& failed)
     {
+        junit.Properties(properties);
+        html.Properties(properties);
         const std::string suite =
             options.record.empty() ? "relaylog" : "relaylog " + (options.record == "-" ? "standard input" : options.record);
         bool ok = true;
-        for (const NamedFile& report : Outputs(options)) {
+        for (const NamedFile& report : Named(options, true)) {
             std::string reason;
             const bool written = WriteReport(report.path, [&](std::ostream& out) {
                 if (report.option == "--junit")
@@ -126,9 +169,8 @@ int Unjudged(const Options& options, const std::string& errorLine, const Propert
     Reports reports;
     reports.junit.Error(errorLine);
     reports.html.Error(errorLine);
-    reports.Properties(properties);
     std::string failed;
-    reports.Write(options, RelayVerdicts{}, nullptr, failed);
+    reports.Write(options, properties, RelayVerdicts{}, nullptr, failed);
     return 2;
 }
 
@@ -204,9 +246,9 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
     const Comparison comparison = old != nullptr ? Compare(*old, verdicts) : Comparison{};
     if (old != nullptr)
         reports.junit.Baseline(comparison.lines, comparison.worse, SummaryOf(comparison));
-    reports.Properties(PropertiesOf(input.Facts(), card));
     std::string failed;
-    const bool written = reports.Write(options, verdicts, old != nullptr ? &comparison : nullptr, failed);
+    const bool written =
+        reports.Write(options, PropertiesOf(input.Facts(), card), verdicts, old != nullptr ? &comparison : nullptr, failed);
     if (written || verdict.rfind("PASS", 0) != 0)
         std::cout << verdict;
     if (!written) {
@@ -227,7 +269,7 @@ int Judge(RecordInput& input, const Options& options, const RelayVerdicts* old)
 
 int JudgeRecord(const Options& options)
 {
-    const std::string refused = RefusedOutput(Inputs(options), Outputs(options));
+    const std::string refused = RefusedOutput(Named(options, false), Named(options, true));
     if (!refused.empty()) {
         (void)std::fprintf(stderr, "relaylog: %s\n", refused.c_str());
         return 2;
@@ -269,7 +311,7 @@ int UsageError(const Options& options, const std::string& mistake, const std::ve
         Options one;
         one.record = options.record;
         (report.option == "--junit" ? one.junit : one.html) = report.path;
-        if (!report.path.empty() && RefusedOutput(Inputs(options), {report}).empty())
+        if (!report.path.empty() && RefusedOutput(Named(options, false), {report}).empty())
             Unjudged(one, "ERROR: usage: " + mistake, {});
     }
     return 2;

@@ -146,23 +146,13 @@ std::string Excerpt(const std::string& text)
     constexpr std::size_t Shown = 60;
     std::string shown;
     for (std::size_t i = 0; i < text.size() && i < Shown; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\r') {
-            shown += "\\r";
-        } else if (c == '\\' || c == '"') {
-            shown += '\\';
-            shown += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            char escaped[8];
-            (void)std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            shown += escaped;
-        } else {
-            shown += static_cast<char>(c);
-        }
+        const auto c = static_cast<unsigned char>(text[i]);
+        char escaped[8];
+        const char* form = c == '\r' ? "\\r" : c == '\\' || c == '"' ? "\\%c" : c < 0x20 || c >= 0x7F ? "\\x%02X" : "%c";
+        (void)std::snprintf(escaped, sizeof escaped, form, c);
+        shown += escaped;
     }
-    if (text.size() > Shown)
-        shown += "...";
-    return shown;
+    return text.size() > Shown ? shown + "..." : shown;
 }
 
 }  // namespace relaylog

@@ -2,14 +2,12 @@
 // typed line at a time out: a card check, the FPGA revision, relay switches,
 // one line per SPI register access (each led by the busy-check polls of its
 // wait), board reports, and the lines of the programs that frame them.
-//
-// A record saved on Windows has "\r\n" where the program wrote "\n", so its
-// report lines end in "\r\r\n": in a saved record carriage returns at the end
-// of a line are not part of the line, and the command processor's pause
-// prompt may follow the closing prompt, with or without a line end. The
-// strict mode reads the program's own bytes instead. A stuck controller
-// writes 10000 polls on one line: they are summed up as they stream past,
-// so memory stays flat whatever the record's size.
+// A record saved on Windows has "\r\n" where the program wrote "\n" (report
+// lines end in "\r\r\n"): carriage returns at a line's end are not part of
+// it, and the command processor's pause prompt may follow the closing prompt,
+// with or without a line end; the strict mode reads the program's own bytes.
+// A stuck controller writes 10000 polls on one line: they are summed up as
+// they stream past, so memory stays flat whatever the record's size.
 #ifndef RELAYLOG_READER_RECORDREADER_H
 #define RELAYLOG_READER_RECORDREADER_H
 
@@ -59,6 +57,8 @@ enum class LineKind {
     DeepPass,         // "Deep pass: signature", "Deep pass: background of board %d, relays %d-%d", "Deep pass: load"
     DeepSkip,         // "Deep skip: relay %d: REASON": a deep pass left it open by rule
 };
+
+inline bool IsCardCheck(LineKind kind) { return kind == LineKind::CardFound || kind == LineKind::CardMissing; }
 
 // What a run does, which decides how its record is followed: relaytest's
 // one fixed pass; a sweep, every relay closed alone; switching on command.
@@ -135,8 +135,7 @@ class RecordReader {
 public:
     explicit RecordReader(std::istream& in, ReaderMode mode = ReaderMode::Saved)
         : in_(&in), mode_(mode), storage_(new char[BufferSize]) {}
-    // A record already in memory, read in place.
-    explicit RecordReader(std::string_view text, ReaderMode mode = ReaderMode::Saved)
+    explicit RecordReader(std::string_view text, ReaderMode mode = ReaderMode::Saved)  // read in place
         : mode_(mode), data_(text.data()), len_(text.size()) {}
 
     // The next line. After Malformed, Fault() and Error() say why and

@@ -31,31 +31,31 @@ struct Fault {
 
 void PrintTo(const Fault& f, std::ostream* os) { *os << f.name; }
 
-template <typename Kind> std::size_t K() { return KindOf(FindingKind(std::in_place_type<Kind>)); }
+std::size_t K(Kind kind) { return static_cast<std::size_t>(kind); }
 
 const std::vector<Fault> Faults = {
     {"Healthy", "", "", "PASS: no problems", KindCount, ""},
-    {"Clears", "clears=5:6", "", "PASS: no problems", K<RelayOpensAnother>(),
+    {"Clears", "clears=5:6", "", "PASS: no problems", K(Kind::RelayOpensAnother),
      "relay 5 (board 0, row 5, column 0): opens another: closing it opened relay 6 (board 0, row 6, column 0)"},
-    {"Sag", "sag=0:3", "", "PASS: no problems", K<BoardDropsUnderLoad>(),
+    {"Sag", "sag=0:3", "", "PASS: no problems", K(Kind::BoardDropsUnderLoad),
      "board 0 (relays 0-127): drops under load: read back every relay open while 4 of its relays were pushed closed"},
-    {"Ghost", "ghost=5:200", "", "PASS: no problems", K<RelayClosesElsewhere>(),
+    {"Ghost", "ghost=5:200", "", "PASS: no problems", K(Kind::RelayClosesElsewhere),
      "relay 5 (board 0, row 5, column 0): closes on another board: relay 200 (board 1, row 0, column 9) read back "
      "closed, pushed open, while it was closed"},
     {"Late", "late=5:2",
      "relay 5 (board 0, row 5, column 0): stuck open: read back off every time (136 read-backs), 1 of them pushed on",
-     "FAIL: 1 problem", K<RelayLate>(),
+     "FAIL: 1 problem", K(Kind::RelayLate),
      "relay 5 (board 0, row 5, column 0): late: a read after a push showed its old state, and read 2 after that "
      "push its pushed one"},
     {"Shift", "shift=2",
      "relay 257 (board 2, row 1, column 0): erratic: 2 of 136 read-backs differ from the push; first read back on, "
      "pushed off, when relay 256 was switched",
-     "FAIL: 128 problems", K<BoardShifted>(),
+     "FAIL: 128 problems", K(Kind::BoardShifted),
      "board 2 (relays 256-383): answers shifted: read back its push shifted one relay up (relay k as relay k+1)"},
     {"Alias", "alias=3:1",
      "board 1 (relays 128-255) read back the push to board 3 at line 9525 instead of its own: pushes to board 3 "
      "also land on board 1 (1 read-back)",
-     "FAIL: 1 problem", K<BoardAnswersForOther>(),
+     "FAIL: 1 problem", K(Kind::BoardAnswersForOther),
      "board 1 (relays 128-255): answers for another board: read back the push to board 3 instead of its own"},
 };
 
@@ -97,7 +97,7 @@ TEST_P(DeepSweep, PlainVerdictThenDeepVerdict)
     // The deep verdict stands for whatever the plain part showed of that relay or board.
     EXPECT_EQ(LastLine(deep.out), "FAIL: 1 problem") << deep.out.substr(0, 4000);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(KindOf(found[0].what), f.deepKind);
+    EXPECT_EQ(K(found[0].kind), f.deepKind);
     EXPECT_EQ(Describe(found[0]).rfind(f.deep, 0), 0u) << Describe(found[0]);
 }
 

@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "Findings.h"
+#include "Wording.h"
 #include "Paths.h"
 #include "RelaylogSupport.h"
 #include "RunProgram.h"
 
 namespace {
 
-using relaylog::PlainKind;
 
 TEST(Runs, AHealthyRunThenAFaultyOneEachJudgedTheFileFails)
 {
@@ -177,13 +177,13 @@ TEST(Docs, ListEveryPlainProblemLineUnderItsCase)
     std::ostringstream docs;
     docs << std::ifstream(RELAYLOG_DOCS).rdbuf();
     const std::string text = docs.str();
-    const char* const cases[] = {"| card check |", "| SPI waits |", "| board |", "| protocol |"};
-    for (int k = 0; k < relaylog::PlainKindCount; ++k) {
-        const auto which = static_cast<PlainKind>(k);
-        const std::size_t at = text.find("`" + std::string(relaylog::PlainSentence(which)) + "`");
-        const std::string row = cases[static_cast<int>(relaylog::PlainConcern(which))];
-        ASSERT_NE(at, std::string::npos) << relaylog::PlainSentence(which);
-        EXPECT_EQ(text.compare(text.rfind('\n', at) + 1, row.size(), row), 0) << relaylog::PlainSentence(which);
+    const char* const cases[] = {"| card check |", "| SPI waits |", "| protocol |"};
+    for (auto k = static_cast<std::size_t>(relaylog::FirstFixed); k < relaylog::KindCount; ++k) {
+        const std::string sentence = relaylog::Describe(relaylog::Finding{0, static_cast<relaylog::Kind>(k)});
+        const std::size_t at = text.find("`" + sentence + "`");
+        const std::string row = cases[static_cast<int>(relaylog::ConcernOf(static_cast<relaylog::Kind>(k)))];
+        ASSERT_NE(at, std::string::npos) << sentence;
+        EXPECT_EQ(text.compare(text.rfind('\n', at) + 1, row.size(), row), 0) << sentence;
     }
 }
 
