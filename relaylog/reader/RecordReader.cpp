@@ -147,8 +147,12 @@ std::string Excerpt(const std::string& text)
     std::string shown;
     for (std::size_t i = 0; i < text.size() && i < Shown; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\r') {
+            shown += "\\r";
+            continue;
+        }
         char escaped[8];
-        const char* form = c == '\r' ? "\\r" : c == '\\' || c == '"' ? "\\%c" : c < 0x20 || c >= 0x7F ? "\\x%02X" : "%c";
+        const char* form = c == '\\' || c == '"' ? "\\%c" : c < 0x20 || c >= 0x7F ? "\\x%02X" : "%c";
         (void)std::snprintf(escaped, sizeof escaped, form, c);
         shown += escaped;
     }
