@@ -77,4 +77,3 @@ if(RELAYTEST_DRIVER_CALL STREQUAL "stdcall")
   set(relaytest_stdcall ON)
 endif()
 message(STATUS "relaytest driver calling convention: ${RELAYTEST_DRIVER_CALL}")
-

@@ -48,7 +48,7 @@ enum class Kind {
     BoardAnswersForOther, NoCard, MissingRevision, SecondCardCheck, SecondRevision, ReportLineOutside,
     BlankOutOfPlace, NoBlankBeforePrompt, PauseBeforeClosing, LineAfterClosing, LineAfterPause, NothingVerified,
 };
-constexpr std::size_t KindCount = 46;
+constexpr std::size_t KindCount = static_cast<std::size_t>(Kind::NothingVerified) + 1;
 constexpr Kind FirstFixed = Kind::NoCard;
 
 // What a finding's sentence needs, as its row reads it (Wording.cpp).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string_view>
 #include <utility>
 
@@ -296,8 +297,8 @@ struct Row {
     Field special = nullptr;    // a sentence with more to it than its fields
 };
 
-// In Kind order.
-constexpr Row Rows[KindCount] = {
+// In Kind order, one row for each kind.
+constexpr Row Rows[] = {
     {Concern::Protocol, "relaytest refused relay {subject} as out of range"},
     {Concern::Protocol, "relaytest refused board {subject} as out of range"},
     {Concern::Protocol, "relay {subject} does not exist (0 to 1023)"},
@@ -358,6 +359,7 @@ constexpr Row Rows[KindCount] = {
     {Concern::Protocol, "a line after the pause prompt"},
     {Concern::Protocol, "no relay was verified: every relay of the sweep was skipped"},
 };
+static_assert(std::size(Rows) == KindCount, "a kind without its row");
 
 const Row& RowOf(Kind kind) { return Rows[static_cast<std::size_t>(kind)]; }
 
