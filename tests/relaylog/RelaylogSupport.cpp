@@ -123,5 +123,5 @@ std::string Scratch(const std::string& suffix)
     std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     for (char& c : name)
         c = c == '/' ? '-' : c;
-    return ::testing::TempDir() + "relaylog-" + name + "-" + suffix;
+    return RELAYLOG_SCRATCH + name + "-" + suffix;
 }
