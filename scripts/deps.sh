@@ -3,6 +3,12 @@
 # naming it. need_together PACKAGE "CHECK" ...: the same for a set of packages
 # that must fit each other, installed in one transaction.
 apt_updated=no
+# How the test command builds the programs it runs (Linux and Windows):
+# optimised as the project's default build (-O2), without its debug
+# information, which was about a third of the compile time (the Windows
+# programs: 315 s of CPU with it, 220 s without; objects ten times the size).
+# The sanitizer and fuzz builds keep theirs, for their reports' stack traces.
+test_build=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG")
 # Where the release's codename is read (VERSION_CODENAME).
 os_release=/etc/os-release
 

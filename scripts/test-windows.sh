@@ -101,7 +101,7 @@ host_relaylog=$(cd "$host" && pwd)/relaylog/relaylog
 # the driver's calling convention changes nothing in it).
 gtest_i686=$PWD/build/windows-googletest-i686
 cmake -S /usr/src/googletest -B "$gtest_i686/build" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_GMOCK=OFF -DCMAKE_INSTALL_PREFIX="$gtest_i686" >/dev/null
+    "${test_build[@]}" -DBUILD_GMOCK=OFF -DCMAKE_INSTALL_PREFIX="$gtest_i686" >/dev/null
 cmake --build "$gtest_i686/build" -j"$(nproc)" >/dev/null
 cmake --install "$gtest_i686/build" >/dev/null
 # SQLite for the relay ledger likewise: compiled in the 64-bit build's own
@@ -114,7 +114,7 @@ cmake --install "$sqlite_i686/build" >/dev/null
 
 for b in "${builds[@]}"; do
     read -r dir arch call foreign <<<"$b"
-    options=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-$arch.cmake -DRELAYTEST_DRIVER=vendor
+    options=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-$arch.cmake -DRELAYTEST_DRIVER=vendor "${test_build[@]}"
              -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
              -DRELAYTEST_WINEPREFIX="$WINEPREFIX" -DRELAYTEST_HOST_RELAYLOG="$host_relaylog")
     if [ "$arch" = i686 ]; then

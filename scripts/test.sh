@@ -30,7 +30,7 @@ part() {
 }
 linux_suite() {
     need_test_tools
-    cmake -S . -B build/test
+    cmake -S . -B build/test "${test_build[@]}"
     cmake --build build/test -j"$(nproc)"
     ctest --test-dir build/test --output-on-failure --no-tests=error -j"$(nproc)"
 }
