@@ -18,7 +18,7 @@ struct RecordFacts {
     std::string name;       // the file's name, or "standard input"
     std::uint64_t size = 0; // bytes as saved
     std::string modified;   // "2026-12-09 07:45:12 UTC"; empty for standard input
-    std::string encoding;   // "ASCII", "UTF-16LE with a byte-order mark", ...
+    std::string encoding = "ASCII";  // or "UTF-16LE with a byte-order mark", ...
     std::string program;    // from its first line; empty when it has none
     std::int64_t modifiedTime = 0;  // seconds since 1970; 0 for standard input
     std::uint64_t checksum = 1469598103934665603ull;  // FNV-1a of the bytes read so far
@@ -39,13 +39,13 @@ public:
     const std::string& NotARecord() const { return notARecord_; }
     // The system's reason when a read failed after the first; empty if none did.
     std::string ReadFailure() const;
-    RecordFacts Facts() const;
+    const RecordFacts& Facts() const { return facts_; }
 
 protected:
     int_type underflow() override;
 
 private:
-    enum class Encoding { Plain, Utf8Mark, Utf16Le, Utf16Be };
+    enum class Encoding { Plain, Utf8Mark, Utf16Le, Utf16Be };  // as the table of marks in RecordInput.cpp
     bool Fill();
     void Decode(const unsigned char* raw, std::size_t n);
     void Sniff();
