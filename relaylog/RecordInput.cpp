@@ -1,15 +1,14 @@
-#include "RecordInput.h"
+#include "ReportFiles.h"
 
 #include <cerrno>
 #include <cstring>
-#include <iterator>
 #include <ctime>
+#include <iterator>
 #include <string_view>
 #include <utility>
 #include <sys/stat.h>
 
 #include "RecordReader.h"
-#include "ReportFiles.h"
 
 namespace relaylog {
 
@@ -39,12 +38,6 @@ std::string Utc(std::time_t when)
 
 }  // namespace
 
-RecordInput::~RecordInput()
-{
-    if (own_ && file_ != nullptr)
-        (void)std::fclose(file_);
-}
-
 bool RecordInput::Open(const std::string& name, std::string& reason)
 {
     if (name == "-") {
@@ -52,8 +45,8 @@ bool RecordInput::Open(const std::string& name, std::string& reason)
         file_ = stdin;
         facts_.name = "standard input";
     } else {
-        file_ = std::fopen(name.c_str(), "rb");
-        own_ = file_ != nullptr;
+        opened_.reset(std::fopen(name.c_str(), "rb"));
+        file_ = opened_.get();
         facts_.name = name;
         struct stat about {};
         if (file_ != nullptr && ::stat(name.c_str(), &about) == 0) {

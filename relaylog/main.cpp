@@ -17,7 +17,6 @@
 #include "Reports.h"
 #include "Ledger.h"
 #include "RecordCheck.h"
-#include "RecordInput.h"
 #include "Wiring.h"
 #include "Wording.h"
 
