@@ -385,7 +385,9 @@ void ProtocolFollower::CommandDone()
 
 Stop ProtocolFollower::StoppedAt(std::uint64_t lastLine) const
 {
-    const auto phase = stage_ == Stage::CardCheck ? Stop::CardCheck : stage_ == Stage::Revision ? Stop::Revision : Stop::Body;
+    const auto phase = stage_ == Stage::CardCheck  ? Stop::CardCheck
+                       : stage_ == Stage::Revision ? Stop::Revision
+                                                   : Stop::Body;
     return Stop{phase, program_, lastLine, current_, step_, last_};
 }
 

@@ -17,7 +17,8 @@ FileId IdOfHandle(HANDLE handle)
     if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
         !GetFileInformationByHandle(handle, &about))
         return {};
-    return {true, about.dwVolumeSerialNumber, (static_cast<std::uint64_t>(about.nFileIndexHigh) << 32) | about.nFileIndexLow};
+    return {true, about.dwVolumeSerialNumber,
+            (static_cast<std::uint64_t>(about.nFileIndexHigh) << 32) | about.nFileIndexLow};
 }
 
 std::string SystemMessage(DWORD code)
