@@ -257,14 +257,9 @@ void ProtocolFollower::StartPush(const RecordLine& line)
 void ProtocolFollower::ReadBackDone()
 {
     const int board = current_.number;
-    fetch_.board = board;
-    fetch_.firstLine = current_.line;
-    fetch_.lastLine = fetch_.wordLines[WordsPerBoard - 1];
-    fetch_.pushedAt = pushedAt_[board];
-    fetch_.pushed = pushed_[board];
-    fetch_.lastSwitch = lastSwitch_;
-    fetch_.switchedOn = switchedOn_;
-    fetch_.deep = deep_;
+    // The read-back's lines, the push it is compared with, and the switch before it.
+    fetch_ = ReadBack{board, current_.line, fetch_.wordLines[WordsPerBoard - 1], pushedAt_[board], fetch_.fetched,
+                      pushed_[board], fetch_.wordLines, lastSwitch_, switchedOn_, deep_};
     std::copy(std::begin(pushed_), std::end(pushed_), fetch_.latched.begin());
     FindLanding();
     tell_(&FindingSink::BoardReadBack, fetch_);
@@ -390,14 +385,10 @@ void ProtocolFollower::CommandDone()
 
 Stop ProtocolFollower::StoppedAt(std::uint64_t lastLine) const
 {
-    Stop stop;
-    stop.phase = stage_ == Stage::CardCheck ? Stop::CardCheck : stage_ == Stage::Revision ? Stop::Revision : Stop::Body;
-    stop.program = program_;
-    stop.line = lastLine;
-    stop.within = current_;
-    stop.done = step_;
-    stop.last = last_;
-    return stop;
+    const auto phase = stage_ == Stage::CardCheck  ? Stop::CardCheck
+                       : stage_ == Stage::Revision ? Stop::Revision
+                                                   : Stop::Body;
+    return Stop{phase, program_, lastLine, current_, step_, last_};
 }
 
 }  // namespace relaylog

@@ -2,16 +2,9 @@
 // check and revision, each switch and the push of its board, each fetch and
 // the report of what came back, the frame's last line. It keeps the program's
 // image of every board and the controller's registers as the record shows
-// them, and hands what it finds to its sinks; it words nothing itself.
-// What the run does follows from its frame's kind (Frames, RecordReader.h):
-// relaytest pushes a board with what came back, and its relays are judged at
-// each read-back; a sweep puts its own image back after every read-back, a
-// run that switches on command pushes what came back, and both judge each
-// relay once, at the end. relayctl, and relaysweep's deep passes (their
-// read-backs judged apart), push a board all open as the switch off of its
-// first relay with four zero words, whatever came back. A framed run stops
-// when the controller stays busy: the waits that ran out are named by its
-// stop line alone.
+// them, and hands what it finds to its sinks; it words nothing itself. How it
+// follows a run (what each program pushes, when relays are judged) follows
+// from the kind of the run's frame (Frames, RecordReader.h).
 #ifndef RELAYLOG_PROTOCOL_H
 #define RELAYLOG_PROTOCOL_H
 

@@ -1,13 +1,14 @@
-#include "RecordInput.h"
+#include "ReportFiles.h"
 
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <string_view>
+#include <utility>
 #include <sys/stat.h>
 
 #include "RecordReader.h"
-#include "ReportFiles.h"
 
 namespace relaylog {
 
@@ -16,6 +17,12 @@ namespace {
 constexpr std::size_t Chunk = 1 << 16;
 // Stands in for a character the programs never print: no line holds it.
 constexpr char Foreign = '\x7F';
+
+// The byte-order marks, in the order of RecordInput::Encoding, and how the reports name each.
+constexpr std::pair<std::string_view, const char*> Marks[] = {{"", "ASCII"},
+                                                              {"\xEF\xBB\xBF", "UTF-8 with a byte-order mark"},
+                                                              {"\xFF\xFE", "UTF-16LE with a byte-order mark"},
+                                                              {"\xFE\xFF", "UTF-16BE with a byte-order mark"}};
 
 const char* const HowToSave =
     "save the program's standard output as plain text: under cmd, relaysweep --yes > run.log; in PowerShell, "
@@ -31,12 +38,6 @@ std::string Utc(std::time_t when)
 
 }  // namespace
 
-RecordInput::~RecordInput()
-{
-    if (own_ && file_ != nullptr)
-        (void)std::fclose(file_);
-}
-
 bool RecordInput::Open(const std::string& name, std::string& reason)
 {
     if (name == "-") {
@@ -44,8 +45,8 @@ bool RecordInput::Open(const std::string& name, std::string& reason)
         file_ = stdin;
         facts_.name = "standard input";
     } else {
-        file_ = std::fopen(name.c_str(), "rb");
-        own_ = file_ != nullptr;
+        opened_.reset(std::fopen(name.c_str(), "rb"));
+        file_ = opened_.get();
         facts_.name = name;
         struct stat about {};
         if (file_ != nullptr && ::stat(name.c_str(), &about) == 0) {
@@ -75,15 +76,13 @@ bool RecordInput::Fill()
             facts_.checksum = (facts_.checksum ^ raw[i]) * 1099511628211ull;
         facts_.size += n;
         std::size_t skip = 0;
-        if (first && n >= 2 && raw[0] == 0xFF && raw[1] == 0xFE) {
-            encoding_ = Encoding::Utf16Le;
-            skip = 2;
-        } else if (first && n >= 2 && raw[0] == 0xFE && raw[1] == 0xFF) {
-            encoding_ = Encoding::Utf16Be;
-            skip = 2;
-        } else if (first && n >= 3 && std::memcmp(raw, "\xEF\xBB\xBF", 3) == 0) {
-            encoding_ = Encoding::Utf8Mark;
-            skip = 3;
+        for (std::size_t e = 1; first && skip == 0 && e < std::size(Marks); ++e) {
+            const std::string_view mark = Marks[e].first;
+            if (n >= mark.size() && std::memcmp(raw, mark.data(), mark.size()) == 0) {
+                encoding_ = static_cast<Encoding>(e);
+                facts_.encoding = Marks[e].second;
+                skip = mark.size();
+            }
         }
         Decode(raw + skip, n - skip);
     }
@@ -149,14 +148,5 @@ void RecordInput::Sniff()
 }
 
 std::string RecordInput::ReadFailure() const { return error_ != 0 ? std::strerror(error_) : ""; }
-
-RecordFacts RecordInput::Facts() const
-{
-    RecordFacts facts = facts_;
-    const char* names[] = {"ASCII", "UTF-8 with a byte-order mark", "UTF-16LE with a byte-order mark",
-                           "UTF-16BE with a byte-order mark"};
-    facts.encoding = names[static_cast<int>(encoding_)];
-    return facts;
-}
 
 }  // namespace relaylog

@@ -12,13 +12,9 @@ namespace {
 
 FileId IdOf(int status, const struct stat& about)
 {
-    FileId id;
-    if (status == 0) {
-        id.exists = true;
-        id.device = static_cast<std::uint64_t>(about.st_dev);
-        id.index = static_cast<std::uint64_t>(about.st_ino);
-    }
-    return id;
+    if (status != 0)
+        return {};
+    return {true, static_cast<std::uint64_t>(about.st_dev), static_cast<std::uint64_t>(about.st_ino)};
 }
 
 }  // namespace

@@ -13,15 +13,12 @@ namespace {
 
 FileId IdOfHandle(HANDLE handle)
 {
-    FileId id;
     BY_HANDLE_FILE_INFORMATION about{};
-    if (handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_DISK &&
-        GetFileInformationByHandle(handle, &about)) {
-        id.exists = true;
-        id.device = about.dwVolumeSerialNumber;
-        id.index = (static_cast<std::uint64_t>(about.nFileIndexHigh) << 32) | about.nFileIndexLow;
-    }
-    return id;
+    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandle(handle, &about))
+        return {};
+    return {true, about.dwVolumeSerialNumber,
+            (static_cast<std::uint64_t>(about.nFileIndexHigh) << 32) | about.nFileIndexLow};
 }
 
 std::string SystemMessage(DWORD code)

@@ -17,7 +17,6 @@
 #include "Reports.h"
 #include "Ledger.h"
 #include "RecordCheck.h"
-#include "RecordInput.h"
 #include "Wiring.h"
 #include "Wording.h"
 
@@ -82,12 +81,19 @@ std::vector<NamedFile> Named(const Options& o, bool reports)
 // ran, and relaytest's fixed pass is never counted. Each run of a file saved
 // with ">>" was a process of its own, and starts again from open boards.
 struct RecordCloses : FindingSink {
+    // A framed run names its wiring, or none, before its first push; then the ledger it counted into, if any.
+    void RecordWiring(std::uint64_t /*line*/, const std::string& /*named*/) override { counts_ = true; }
+    void RecordLedger(const std::string& named) override
+    {
+        counts_ = false;
+        countedIn_ = named;
+    }
     void BoardPushed(int board, const Words& words) override
     {
         Words& known = known_[static_cast<std::size_t>(board)];
-        for (int c = 0; c < RelaysPerBoard; ++c) {
+        for (int c = 0; counts_ && c < RelaysPerBoard; ++c) {
             if (Bit(words, c) && !Bit(known, c))
-                ++run_[static_cast<std::size_t>(board) * RelaysPerBoard + static_cast<std::size_t>(c)];
+                ++closes_[static_cast<std::size_t>(board) * RelaysPerBoard + static_cast<std::size_t>(c)];
         }
         known = words;
     }
@@ -95,17 +101,11 @@ struct RecordCloses : FindingSink {
     {
         known_[static_cast<std::size_t>(readBack.board)] = readBack.fetched;
     }
-    void RecordLedger(const std::string& named) override { ledger_ = named; }
-    void Judged(const Run& judged) override
+    void Judged(const Run& /*judged*/) override
     {
-        const bool counts = judged.program->kind != RunKind::Fixed && ledger_.empty();
-        for (std::size_t r = 0; counts && r < closes_.size(); ++r)
-            closes_[r] += run_[r];
-        counted_ = counted_ || counts;
-        countedIn_ = ledger_.empty() ? countedIn_ : ledger_;
-        run_ = {};
+        counted_ = counted_ || counts_;
+        counts_ = false;
         known_ = {};
-        ledger_.clear();
     }
 
     // What the ledger was given of them: ", 3 closes", or "; its closes were
@@ -121,11 +121,10 @@ struct RecordCloses : FindingSink {
 
 private:
     std::array<std::uint32_t, Relays> closes_{};
+    bool counts_ = false;   // the run under way counts
     bool counted_ = false;
-    std::string countedIn_;                    // the ledger a run names, its closes counted as it ran
-    std::array<std::uint32_t, Relays> run_{};  // of the run under way
+    std::string countedIn_;  // the ledger a run names, its closes counted as it ran
     std::array<Words, Boards> known_{};
-    std::string ledger_;
 };
 
 // The JUnit report and the page, each written to its file, if asked for.

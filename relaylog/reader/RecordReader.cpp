@@ -7,12 +7,35 @@
 
 namespace relaylog {
 
+namespace {
+
 // Longer than any line of relaytest's own once the polls are taken off. A
 // line that carries free text (a command as typed, a wiring file's name, a
 // rule's words, where a run stopped) is as long as the programs made it, up
 // to a bound that keeps a hostile file from filling memory.
 constexpr std::size_t MaxLineLength = 200;
 constexpr std::size_t MaxTextLineLength = 65536;
+
+// Up to 60 characters of text, quoted, with control and non-ASCII bytes escaped.
+std::string Quoted(std::string_view text)
+{
+    constexpr std::size_t Shown = 60;
+    std::string shown;
+    for (std::size_t i = 0; i < text.size() && i < Shown; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\r') {
+            shown += "\\r";
+            continue;
+        }
+        char escaped[8];
+        const char* form = c == '\\' || c == '"' ? "\\%c" : c < 0x20 || c >= 0x7F ? "\\x%02X" : "%c";
+        (void)std::snprintf(escaped, sizeof escaped, form, c);
+        shown += escaped;
+    }
+    return "\"" + shown + (text.size() > Shown ? "...\"" : "\"");
+}
+
+}  // namespace
 
 bool RecordReader::Fill()
 {
@@ -67,18 +90,23 @@ ReadResult RecordReader::Fail(std::uint64_t lineNumber, ReadFault fault, const s
     return ReadResult::Malformed;
 }
 
-ReadResult RecordReader::Finish(RecordLine& line)
+// At the end of the input only the pause prompt may end a saved record
+// without a line end: the command processor leaves it that way until a key
+// is pressed.
+ReadResult RecordReader::Finish(RecordLine& line, bool atEnd)
 {
     const std::uint64_t number = linesRead_ + 1;
     std::size_t returns = 0;
-    while (!pending_.empty() && pending_.back() == '\r') {
-        pending_.pop_back();
+    while (returns < pending_.size() && pending_[pending_.size() - 1 - returns] == '\r')
         ++returns;
-    }
+    const std::string_view text(pending_.data(), pending_.size() - returns);
     line = RecordLine{};
     line.number = number;
-    if (!MatchLine(pending_, line) || (mode_ == ReaderMode::Strict && line.kind == LineKind::PausePrompt))
-        return Fail(number, ReadFault::NotALine, "not a line relaytest prints: \"" + Excerpt(pending_) + "\"");
+    const bool matched = MatchLine(text, line);
+    if (atEnd && !(matched && line.kind == LineKind::PausePrompt && mode_ == ReaderMode::Saved && polls_.count == 0))
+        return Fail(number, ReadFault::CutInsideLine, "the record ends inside this line: it is cut short");
+    if (!matched || (mode_ == ReaderMode::Strict && line.kind == LineKind::PausePrompt))
+        return Fail(number, ReadFault::NotALine, "not a line relaytest prints: " + Quoted(text));
     if (polls_.count > 0 && line.kind != LineKind::Access)
         return Fail(number, ReadFault::PollsAlone, "busy-check polls with no register access after them");
     line.carriageReturn = returns > 0;
@@ -92,27 +120,8 @@ ReadResult RecordReader::Finish(RecordLine& line)
     line.polls = polls_;
     polls_ = PollSummary{};
     pending_.clear();
-    lineStarted_ = false;
     linesRead_ = number;
     return ReadResult::Line;
-}
-
-// Only the pause prompt may end a saved record without a line end: the
-// command processor leaves it that way until a key is pressed.
-ReadResult RecordReader::AtEnd(RecordLine& line)
-{
-    if (in_ != nullptr && in_->bad())
-        return Fail(0, ReadFault::Unreadable, "cannot read the input");
-    if (!lineStarted_)
-        return ReadResult::End;
-    std::string text = pending_;
-    while (!text.empty() && text.back() == '\r')
-        text.pop_back();
-    RecordLine pause;
-    if (mode_ == ReaderMode::Saved && polls_.count == 0 && MatchLine(text, pause) &&
-        pause.kind == LineKind::PausePrompt)
-        return Finish(line);
-    return Fail(linesRead_ + 1, ReadFault::CutInsideLine, "the record ends inside this line: it is cut short");
 }
 
 ReadResult RecordReader::Next(RecordLine& line)
@@ -120,43 +129,27 @@ ReadResult RecordReader::Next(RecordLine& line)
     if (fault_ != ReadFault::None)
         return ReadResult::Malformed;
     for (;;) {
-        if (pos_ == len_ && !Fill())
-            return AtEnd(line);
+        if (pos_ == len_ && !Fill()) {
+            if (in_ != nullptr && in_->bad())
+                return Fail(0, ReadFault::Unreadable, "cannot read the input");
+            return pending_.empty() && polls_.count == 0 ? ReadResult::End : Finish(line, true);
+        }
         // Up to the line end, or all there is for now.
         const char* start = data_ + pos_;
         const auto* lineEnd = static_cast<const char*>(std::memchr(start, '\n', len_ - pos_));
         const std::size_t taken = lineEnd != nullptr ? static_cast<std::size_t>(lineEnd - start) : len_ - pos_;
         pending_.append(start, taken);
         pos_ += taken;
-        lineStarted_ = true;
         if (!TakePolls())
-            return Fail(linesRead_ + 1, ReadFault::BadPoll, "malformed busy-check poll \"" + Excerpt(pending_) + "\"");
+            return Fail(linesRead_ + 1, ReadFault::BadPoll, "malformed busy-check poll " + Quoted(pending_));
         if (pending_.size() > MaxLineLength && (pending_.size() > MaxTextLineLength || !CarriesText(pending_)))
             return Fail(linesRead_ + 1, ReadFault::TooLong,
-                        "longer than any line relaytest prints: \"" + Excerpt(pending_) + "\"");
+                        "longer than any line relaytest prints: " + Quoted(pending_));
         if (lineEnd != nullptr) {
             ++pos_;
-            return Finish(line);
+            return Finish(line, false);
         }
     }
-}
-
-std::string Excerpt(const std::string& text)
-{
-    constexpr std::size_t Shown = 60;
-    std::string shown;
-    for (std::size_t i = 0; i < text.size() && i < Shown; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\r') {
-            shown += "\\r";
-            continue;
-        }
-        char escaped[8];
-        const char* form = c == '\\' || c == '"' ? "\\%c" : c < 0x20 || c >= 0x7F ? "\\x%02X" : "%c";
-        (void)std::snprintf(escaped, sizeof escaped, form, c);
-        shown += escaped;
-    }
-    return text.size() > Shown ? shown + "..." : shown;
 }
 
 }  // namespace relaylog

@@ -1,13 +1,10 @@
 // The one reader of the programs' console record: a stream of bytes in, one
-// typed line at a time out: a card check, the FPGA revision, relay switches,
-// one line per SPI register access (each led by the busy-check polls of its
-// wait), board reports, and the lines of the programs that frame them.
-// A record saved on Windows has "\r\n" where the program wrote "\n" (report
-// lines end in "\r\r\n"): carriage returns at a line's end are not part of
-// it, and the command processor's pause prompt may follow the closing prompt,
-// with or without a line end; the strict mode reads the program's own bytes.
-// A stuck controller writes 10000 polls on one line: they are summed up as
-// they stream past, so memory stays flat whatever the record's size.
+// typed line at a time out, each register access with a summary of the
+// busy-check polls of its wait, summed up as they stream past, so that memory
+// stays flat whatever the record's size (a stuck controller writes 10000 polls
+// on one line). A record saved on Windows has "\r\n" where the program wrote
+// "\n", and may end with the command processor's pause prompt; the strict mode
+// reads the program's own bytes.
 #ifndef RELAYLOG_READER_RECORDREADER_H
 #define RELAYLOG_READER_RECORDREADER_H
 
@@ -152,8 +149,7 @@ public:
 private:
     bool Fill();
     bool TakePolls();
-    ReadResult AtEnd(RecordLine& line);
-    ReadResult Finish(RecordLine& line);
+    ReadResult Finish(RecordLine& line, bool atEnd);
     ReadResult Fail(std::uint64_t lineNumber, ReadFault fault, const std::string& why);
 
     static constexpr std::size_t BufferSize = 65536;
@@ -166,7 +162,6 @@ private:
     std::size_t pos_ = 0;
     std::string pending_;  // the current line, less the polls already taken
     PollSummary polls_;
-    bool lineStarted_ = false;
     std::uint64_t linesRead_ = 0;
     ReadFault fault_ = ReadFault::None;
     std::string error_;
@@ -184,15 +179,10 @@ std::string LineName(LineKind kind, const Frame* of);
 // run of two or more boards as a range ("0-7", "0,2-3").
 std::string BoardListText(std::uint32_t boards);
 
-// Up to 60 characters of text, with control and non-ASCII bytes escaped.
-std::string Excerpt(const std::string& text);
-
-// The reader's own matcher (LineTemplates.cpp): fills the line's kind and
-// fields from text, its line end and polls already taken off (false when it
-// is no line the programs print); whether start begins a line that carries
-// free text (a command as typed, a file's name, a rule's words, where a run
-// stopped); one busy-check poll, "  [[[ SPI Busy Check %02X ?? %08X ]]]  ",
-// and its fixed beginning and end, for finding polls in a stream.
+// The reader's own matcher (LineTemplates.cpp): the line's kind and fields
+// from text, its line end and polls taken off (false when it is no line the
+// programs print); whether start begins a line that carries free text; one
+// busy-check poll, and its fixed beginning and end.
 bool MatchLine(std::string_view text, RecordLine& line);
 bool CarriesText(std::string_view start);
 bool MatchPoll(std::string_view text, RecordLine& poll);  // its address in offset, what it read in value
