@@ -28,23 +28,23 @@ const char* const PrintStyle =
 // The styles of the classes from first to end, where any relay is in one of
 // them or they are the classes every page lists: a page without relays
 // skipped by rule or deep verdicts is as it was before them.
-std::string ClassStyles(const std::array<std::uint32_t, RelayClassCount>& counts, int first, int end)
+std::string ClassStyles(const PerClass& counts, int first, int end)
 {
     std::string styles;
-    bool any = first < ListedClassCount;
+    bool any = false;
     for (int k = first; k < end; ++k) {
-        any = any || counts[static_cast<std::size_t>(k)] > 0;
+        any = any || IsListed(counts, k);
         styles += std::string(".") + Classes[k].id + "{" + Classes[k].style + "}";
     }
     return any ? styles : std::string();
 }
 
 // The classes every page lists, and the others only when a relay is in them.
-void WriteLegend(std::ostream& out, const std::array<std::uint32_t, RelayClassCount>& counts)
+void WriteLegend(std::ostream& out, const PerClass& counts)
 {
     std::vector<int> classes;
     for (int k = 0; k < RelayClassCount; ++k) {
-        if (k < ListedClassCount || counts[static_cast<std::size_t>(k)] > 0)
+        if (IsListed(counts, k))
             classes.push_back(k);
     }
     out << "<svg class=\"legend\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << classes.size() * 125 + 10

@@ -33,6 +33,11 @@ enum class RelayClass {
 constexpr int RelayClassCount = 13;
 constexpr int PlainClassCount = 7;   // the classes of the plain sweep, before the deep passes' own
 constexpr int ListedClassCount = 6;  // those every report lists; the others only when a relay is in them
+using PerClass = std::array<std::uint32_t, RelayClassCount>;  // relays counted by class
+inline bool IsListed(const PerClass& counts, int k)
+{
+    return k < ListedClassCount || counts[static_cast<std::size_t>(k)] > 0;
+}
 
 // Each class as every report words it: its name, its CSS class and style on
 // the page, how bad it is (a relay that moves up in severity has got worse),
@@ -63,11 +68,6 @@ inline constexpr ClassWords Classes[RelayClassCount] = {
     {"answers for another board", "answers-for-other", "fill:#37474f", 5, 'W'},
 };
 inline const ClassWords& WordsOf(RelayClass k) { return Classes[static_cast<int>(k)]; }
-// The deep passes' verdicts on a board as a whole, which each of its relays takes.
-inline bool BoardWide(RelayClass k)
-{
-    return k == RelayClass::DropsUnderLoad || k == RelayClass::Shifted || k == RelayClass::AnswersForOther;
-}
 
 // How many read-backs showed something, and the line of the first; Add is
 // true for that first.
@@ -140,7 +140,7 @@ public:
     RelayClass ClassOf(int relay) const;
     const RelaySeen& Relay(int relay) const { return relays_[static_cast<std::size_t>(relay)]; }
     const BoardSeen& Board(int board) const { return boards_[static_cast<std::size_t>(board)]; }
-    std::array<std::uint32_t, RelayClassCount> Counts(int board = -1) const;  // of a board, or of all (-1)
+    PerClass Counts(int board = -1) const;  // of a board, or of all (-1)
     // What the verdicts find, board by board: pushes that land on another
     // board, a board that does not answer, or else each stuck or erratic relay;
     // after a --deep record's deep passes, a board's own deep verdict stands
@@ -153,6 +153,7 @@ public:
 
 private:
     RelayClass PlainClassOf(int relay) const;
+    const Finding* DeepOf(int relay) const;  // the deep verdict found for the relay, or its board's
     void ObserveDeep(const ReadBack& readBack);
     void DeepLate(const ReadBack& readBack, std::uint32_t reads, const Words& previous);
     void DeepRelays(const ReadBack& readBack, const Words& previous);
@@ -162,13 +163,14 @@ private:
     std::array<DeepBoard, Boards> deepBoards_{};
     std::map<int, std::bitset<Relays>> strayFrom_;  // a relay: those on other boards closed at each stray close
     std::bitset<Relays> seenClosed_;                // read back closed as pushed, anywhere in the record
-    std::array<RelayClass, Relays> deepClass_{};    // Functional: no deep verdict
     std::array<std::vector<Finding>, Boards> deepFound_;  // Settle's, board by board, a board's own first
     std::array<RelaySeen, Relays> relays_{};
     std::array<BoardSeen, Boards> boards_{};
     std::array<std::array<Landing, Boards>, Boards> landings_{};
     std::map<int, std::string> skipped_;  // relay: the rule's refusal
 };
+
+int Differing(const Words& a, const Words& b);  // the relays in which two images of a board differ
 
 // What changed since an earlier record: each relay's class then and now.
 struct Comparison {

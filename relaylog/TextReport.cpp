@@ -1,6 +1,5 @@
 #include "Reports.h"
 
-#include <bitset>
 #include <functional>
 
 #include "Wiring.h"
@@ -110,28 +109,21 @@ void TextReport::BoardReadBack(const ReadBack& r)
 {
     if (sweep_ || ++readBacks_ > Listed)
         return;
+    const bool compared = r.pushedAt != 0;
     out_ << "\nBoard " << r.board << " (relays " << RelayRange(r.board) << ") read back at lines " << r.firstLine << "-"
          << r.lastLine;
-    Words differs{};
-    if (r.pushedAt == 0) {
-        out_ << ", never pushed in this record: nothing to compare\n";
-    } else {
+    if (compared)
         out_ << ", compared with the push at line " << r.pushedAt << ":\n";
-        for (std::size_t word = 0; word < WordsPerBoard; ++word)
-            differs[word] = r.fetched[word] ^ r.pushed[word];
-    }
+    else
+        out_ << ", never pushed in this record: nothing to compare\n";
     DrawGrid(out_, [&](int c) {
-        const bool marked = Bit(differs, c);
+        const bool marked = compared && Bit(r.fetched, c) != Bit(r.pushed, c);
         return std::string(1, marked ? '[' : ' ') + (Bit(r.fetched, c) ? 'X' : '.') + (marked ? ']' : ' ');
     });
-    if (r.pushedAt == 0)
-        return;
-    std::uint64_t differing = 0;
-    for (const std::uint32_t word : differs)
-        differing += std::bitset<32>(word).count();
-    if (differing == 0)
+    const auto differing = static_cast<std::uint64_t>(Differing(r.fetched, r.pushed));
+    if (compared && differing == 0)
         out_ << "  all 128 relays as pushed\n";
-    else
+    else if (compared)
         out_ << "  " << Count(differing, "relay differs", "relays differ") << " from the push, marked [ ]\n";
 }
 
@@ -141,7 +133,7 @@ void TextReport::Verdicts(const RelayVerdicts& verdicts)
     const auto counts = verdicts.Counts();
     out_ << "\nRelay verdicts:";
     for (int k = 0; k < RelayClassCount; ++k) {
-        if (k < ListedClassCount || counts[static_cast<std::size_t>(k)] > 0)
+        if (IsListed(counts, k))
             out_ << (k == 0 ? " " : ", ") << Classes[k].mark << " " << Classes[k].name;
     }
     out_ << "\n";

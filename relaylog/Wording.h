@@ -26,12 +26,11 @@ std::string Hex(std::uint32_t value, int width = 8);  // as the traces print it:
 // "relay 100 (board 0, row 4, column 12)"; under a wiring with the names it
 // gives: "relay 311 (board 2, row 7 0V, column 6 J4.7)"
 std::string RelayName(std::int64_t relay);
-std::string BoardName(int board);   // "board 3 (relays 384-511)"
 std::string RelayRange(int board);  // "384-511"
 const char* ClassName(RelayClass k);
 // "128 functional, 0 partly verified, ...", and "N skipped by rule" after
 // the unverified when there are any
-std::string ClassCounts(const std::array<std::uint32_t, RelayClassCount>& counts);
+std::string ClassCounts(const PerClass& counts);
 
 // The report's own lines: "Card check (line 1): card found", "FPGA revision
 // (line 2): 0002A1F7", "PASS: no problems" or "FAIL: 3 problems", "ERROR line
@@ -51,10 +50,6 @@ std::string WiringWarning(const std::string& named);
 
 std::string Describe(const Finding& finding);     // the sentence for one finding
 std::string ProblemLine(const Finding& finding);  // "PROBLEM line N: sentence"
-// "the push for relay 100 (line 9)", "the fetch of board 0 (line 27)"; how
-// far a step had come: "2 writes of 5", "0 reads of 4", "1 line of 7".
-std::string StepName(const Sequence& step);
-std::string Progress(const Sequence& step, std::int64_t done);
 
 // Text as XML character data or an attribute value, for the JUnit report and
 // the page. XML 1.0 cannot carry the control characters below a blank: they
