@@ -167,7 +167,9 @@ void HtmlPage::RuleLine(const RecordLine& line)
 
 void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const
 {
-    const char* verdictClass = verdict_.rfind("PASS", 0) == 0 ? "pass" : "fail";
+    // Nothing judged: the ERROR stands where the verdict would, and no board is drawn.
+    const bool judged = verdict_.rfind("ERROR", 0) != 0;
+    const char* verdictClass = !judged ? "fail error" : verdict_.rfind("PASS", 0) == 0 ? "pass" : "fail";
     const auto counts = verdicts.Counts();
     out << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\"><head><meta charset=\"utf-8\"/>"
         << HtmlMarker << "<title>relaylog: " << XmlEscaped(verdict_) << "</title><style>" << Style
@@ -178,22 +180,17 @@ void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Com
     WriteProperties(out, properties_);
     for (const std::string& line : headline_)
         out << "<p class=\"card\">" << XmlEscaped(line) << "</p>\n";
-    if (verdict_.rfind("ERROR", 0) == 0) {
-        // Nothing was judged: the ERROR stands where the verdict would.
-        out << "<p class=\"verdict fail error\">" << XmlEscaped(verdict_) << "</p>\n";
-        WriteList(out, "problems", problems_, problemCount_ - problems_.size());
-        out << "</body></html>\n";
-        return;
-    }
-    out << "<p class=\"verdict " << verdictClass << "\">" << XmlEscaped(verdict_) << "</p>\n"
-        << "<p class=\"summary\">" << XmlEscaped(relays_) << "</p>\n";
+    out << "<p class=\"verdict " << verdictClass << "\">" << XmlEscaped(verdict_) << "</p>\n";
+    if (judged)
+        out << "<p class=\"summary\">" << XmlEscaped(relays_) << "</p>\n";
     WriteList(out, "problems", problems_, problemCount_ - problems_.size());
-    if (comparison != nullptr) {
+    if (judged && comparison != nullptr) {
         out << "<p class=\"baseline\">" << SummaryOf(*comparison) << " (changed relays outlined)</p>\n";
         WriteList(out, "changed", comparison->lines, 0);
     }
-    WriteLegend(out, counts);
-    for (int board = 0; board < Boards; ++board)
+    if (judged)
+        WriteLegend(out, counts);
+    for (int board = 0; board < Boards && judged; ++board)
         WriteBoard(out, board, verdicts, comparison, routes_);
     out << "</body></html>\n";
 }

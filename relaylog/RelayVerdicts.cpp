@@ -1,9 +1,9 @@
-#include "RelayVerdicts.h"
+#include "Findings.h"
 
 #include <algorithm>
 #include <bitset>
 
-#include "Wording.h"
+#include "Reports.h"
 
 namespace relaylog {
 
@@ -32,10 +32,8 @@ void RelayVerdicts::BoardReadBack(const ReadBack& r)
     if (r.pushedAt == 0)
         return;
     const auto first = static_cast<std::size_t>(r.board) * RelaysPerBoard;
-    for (int c = 0; c < RelaysPerBoard && r.landedFrom < 0; ++c) {
-        if (Bit(r.fetched, c) && Bit(r.pushed, c))
-            seenClosed_.set(first + static_cast<std::size_t>(c));
-    }
+    if (r.landedFrom < 0)
+        seenClosed_[static_cast<std::size_t>(r.board)] |= BitsOf(r.fetched) & BitsOf(r.pushed);
     if (r.deep) {
         ObserveDeep(r);
         return;
@@ -191,6 +189,14 @@ std::string SummaryOf(const Comparison& c)
            std::to_string(c.unchanged) + " unchanged, " + std::to_string(c.notCompared) + " not compared";
 }
 
+BoardBits BitsOf(const Words& words)
+{
+    BoardBits bits;
+    for (std::size_t w = 0; w < WordsPerBoard; ++w)
+        bits |= BoardBits(words[w]) << (32 * w);
+    return bits;
+}
+
 // The verdicts of relaysweep's deep passes, from their read-backs: each board
 // read once or more after a push that may hold many relays closed at once,
 // every board holding a pattern of its own. What they show that the plain
@@ -198,33 +204,6 @@ std::string SummaryOf(const Comparison& c)
 // on another board; a read-back that follows a push only from a later read; a
 // board whose drivers drop every relay under load, or that answers shifted by
 // one relay, or with another board's bits.
-int Differing(const Words& a, const Words& b)
-{
-    int count = 0;
-    for (std::size_t w = 0; w < WordsPerBoard; ++w)
-        count += static_cast<int>(std::bitset<32>(a[w] ^ b[w]).count());
-    return count;
-}
-
-namespace {
-
-int Closed(const Words& words) { return Differing(words, Words{}); }
-
-// The board's 128 bits moved one relay up (relay k's bit as relay k + 1's,
-// relay 127's lost) or down.
-Words Shift(const Words& words, bool up)
-{
-    Words moved{};
-    for (int c = 0; c < RelaysPerBoard; ++c) {
-        const int to = up ? c + 1 : c - 1;
-        if (Bit(words, c) && to >= 0 && to < RelaysPerBoard)
-            WordOf(moved, to) |= MaskOf(to);
-    }
-    return moved;
-}
-
-}  // namespace
-
 void RelayVerdicts::ObserveDeep(const ReadBack& r)
 {
     DeepBoard& b = deepBoards_[static_cast<std::size_t>(r.board)];
@@ -245,13 +224,15 @@ void RelayVerdicts::ObserveDeep(const ReadBack& r)
         DeepLate(r, b.reads, previous);
     if (r.fetched == r.pushed)
         return;
-    // A shift moves every relay pushed closed, none lost off the board's end:
-    // a run of relays from relay 0 shifted down would look like its last
-    // relay dropped.
-    const int closed = Closed(r.pushed);
+    // A shift moves every relay pushed closed one relay up (relay k's bit as
+    // relay k + 1's) or down, none lost off the board's end: a run of relays
+    // from relay 0 shifted down would look like its last relay dropped.
+    const BoardBits pushed = BitsOf(r.pushed);
+    const BoardBits fetched = BitsOf(r.fetched);
+    const auto closed = static_cast<int>(pushed.count());
     for (const bool up : {false, true}) {
-        const Words shifted = Shift(r.pushed, up);
-        if (r.fetched == shifted && Closed(shifted) == closed && Differing(r.fetched, r.pushed) >= 2) {
+        const BoardBits shifted = up ? pushed << 1 : pushed >> 1;
+        if (fetched == shifted && shifted.count() == pushed.count() && (fetched ^ pushed).count() >= 2) {
             if (b.shifts[up ? 1 : 0]++ == 0)
                 b.shiftLine = r.lastLine;
             return;
@@ -260,8 +241,7 @@ void RelayVerdicts::ObserveDeep(const ReadBack& r)
     if (r.fetched == Words{} && closed >= 2) {
         b.dropped = b.drops.count == 0 || closed < b.dropped ? closed : b.dropped;
         b.drops.Add(r.lastLine);
-        for (std::size_t w = 0; w < WordsPerBoard; ++w)
-            b.dropMask[w] |= r.pushed[w];
+        b.dropMask |= pushed;
         return;
     }
     DeepRelays(r, previous);
@@ -319,11 +299,7 @@ void RelayVerdicts::Settle()
         const DeepBoard& b = deepBoards_[static_cast<std::size_t>(board)];
         std::vector<Finding>& found = deepFound_[static_cast<std::size_t>(board)];
         found.clear();
-        bool dropsSeen = b.drops.count > 0;
-        for (int c = 0; c < RelaysPerBoard; ++c) {
-            const auto relay = static_cast<std::size_t>(board) * RelaysPerBoard + static_cast<std::size_t>(c);
-            dropsSeen = dropsSeen && (!Bit(b.dropMask, c) || seenClosed_.test(relay));
-        }
+        const bool dropsSeen = b.drops.count > 0 && (b.dropMask & ~seenClosed_[static_cast<std::size_t>(board)]).none();
         const bool up = b.shifts[1] >= b.shifts[0];
         if (b.answers.count > 0)
             found.push_back({b.answers.first, Kind::BoardAnswersForOther, board, b.answeredFor, {b.answers.count}});

@@ -1,15 +1,18 @@
-// relaylog's reports, each a consumer of the findings of a record. The text
-// report: the card check and revision, one PROBLEM line for each finding,
-// every board read back as its crosspoint grid (in a sweep record, with its
-// thousand read-backs, only the verdict grids), the verdict grid of every
-// board, the traffic, the relays' summary and the verdict; or the ERROR line.
-// The JUnit XML report, for CI: one test suite, one test case for the card
-// check, one for the SPI waits, one per board read back and one for the
-// record's protocol, a failed case carrying its PROBLEM lines. The page a
-// technician can print: the text report's headline and PROBLEM lines, then
-// each board's crosspoints coloured by their classes, each relay named in its
-// tooltip. Inline CSS and SVG only, nothing fetched, no script; the markup is
-// also well-formed XML.
+// relaylog's reports, each a consumer of the findings of a record, and the
+// wording they share (Wording.cpp): the names of relays, boards, registers and
+// classes, the report's fixed lines and one sentence for each kind of finding,
+// so that they say the same thing in the same words. The text report: the
+// card check and revision, one PROBLEM line for each finding, every board read
+// back as its crosspoint grid (in a sweep record, with its thousand
+// read-backs, only the verdict grids), the verdict grid of every board, the
+// traffic, the relays' summary and the verdict; or the ERROR line. The JUnit
+// XML report, for CI: one test suite, one test case for the card check, one
+// for the SPI waits, one per board read back and one for the record's
+// protocol, a failed case carrying its PROBLEM lines. The page a technician
+// can print: the text report's headline and PROBLEM lines, then each board's
+// crosspoints coloured by their classes, each relay named in its tooltip.
+// Inline CSS and SVG only, nothing fetched, no script; the markup is also
+// well-formed XML.
 #ifndef RELAYLOG_REPORTS_H
 #define RELAYLOG_REPORTS_H
 
@@ -21,9 +24,52 @@
 #include <utility>
 #include <vector>
 
-#include "Wording.h"
+#include "Findings.h"
+
+struct Wiring;
 
 namespace relaylog {
+
+// The station's wiring, by which relays are named in every report: none (the
+// default), or one that outlives the reports. Set once, before judging.
+void UseWiring(const Wiring* wiring);
+const Wiring* StationWiring();
+
+std::string Count(std::uint64_t n, const char* one, const char* many);  // "1 poll", "3 polls"
+std::string Hex(std::uint32_t value, int width = 8);  // as the traces print it: "0002A1F7", an offset "104"
+// "relay 100 (board 0, row 4, column 12)"; under a wiring with the names it
+// gives: "relay 311 (board 2, row 7 0V, column 6 J4.7)"
+std::string RelayName(std::int64_t relay);
+std::string RelayRange(int board);  // "384-511"
+const char* ClassName(RelayClass k);
+// "128 functional, 0 partly verified, ...", and "N skipped by rule" after
+// the unverified when there are any
+std::string ClassCounts(const PerClass& counts);
+
+// The report's own lines: "Card check (line 1): card found", "FPGA revision
+// (line 2): 0002A1F7", "PASS: no problems" or "FAIL: 3 problems", "ERROR line
+// N: why" (line 0: "ERROR: why"), and why a record that is not complete
+// cannot be judged: where it stops and what was under way there.
+std::string CardCheckLine(std::uint64_t line, bool found);
+std::string RevisionLine(std::uint64_t line, std::uint32_t value);
+std::string VerdictLine(std::uint64_t problems);
+std::string ErrorLine(std::uint64_t line, const std::string& why);
+std::string StopText(const Stop& stop);
+
+// The wiring as a record names it, "bench-3.toml (checksum 0123456789ABCDEF)";
+// why the station's wiring is not the one the record names (named, empty when
+// it names none), empty when it is.
+std::string WiringNamed(const Wiring& wiring);
+std::string WiringWarning(const std::string& named);
+
+std::string Describe(const Finding& finding);     // the sentence for one finding
+std::string ProblemLine(const Finding& finding);  // "PROBLEM line N: sentence"
+
+// Text as XML character data or an attribute value, for the JUnit report and
+// the page. XML 1.0 cannot carry the control characters below a blank: they
+// are left out, but for tabs, and for line feeds where the caller keeps them.
+std::string XmlEscaped(const std::string& text, bool keepLineFeeds = false);
+
 
 // What was judged (the record, its program, its card), in the JUnit report's
 // <properties> and above the page's verdict.

@@ -120,7 +120,7 @@ void TextReport::BoardReadBack(const ReadBack& r)
         const bool marked = compared && Bit(r.fetched, c) != Bit(r.pushed, c);
         return std::string(1, marked ? '[' : ' ') + (Bit(r.fetched, c) ? 'X' : '.') + (marked ? ']' : ' ');
     });
-    const auto differing = static_cast<std::uint64_t>(Differing(r.fetched, r.pushed));
+    const auto differing = (BitsOf(r.fetched) ^ BitsOf(r.pushed)).count();
     if (compared && differing == 0)
         out_ << "  all 128 relays as pushed\n";
     else if (compared)

@@ -1,4 +1,4 @@
-#include "Wording.h"
+#include "Reports.h"
 
 #include <algorithm>
 #include <cstdio>

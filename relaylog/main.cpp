@@ -19,7 +19,6 @@
 #include "RecordCheck.h"
 #include "RecordInput.h"
 #include "Wiring.h"
-#include "Wording.h"
 
 namespace relaylog {
 namespace {
