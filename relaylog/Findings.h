@@ -294,13 +294,10 @@ public:
     // for all of these, and the deep verdicts of its relays follow them.
     std::vector<Finding> Findings() const;
     void Settle();  // once the record is complete: the deep passes' verdicts
-    // The deep verdict that stands for the relay's class: its own, or its
-    // board's; null when its class is none of the deep passes'.
-    const Finding* DeepFindingOf(int relay) const;
+    const Finding* DeepFindingOf(int relay) const;  // the relay's own, or its board's; null when none
 
 private:
     RelayClass PlainClassOf(int relay) const;
-    const Finding* DeepOf(int relay) const;  // the deep verdict found for the relay, or its board's
     void ObserveDeep(const ReadBack& readBack);
     void DeepLate(const ReadBack& readBack, std::uint32_t reads, const Words& previous);
     void DeepRelays(const ReadBack& readBack, const Words& previous);

@@ -91,14 +91,14 @@ void WriteLabels(std::ostream& out, int board, int left, int top)
 }
 
 // What the deep verdict of the relay, or of its board, says after its class
-// (": closing it opened relay 6 ..."); empty without one.
-std::string DeepDetail(const RelayVerdicts& verdicts, int relay)
+// (": closing it opened relay 6 ..."); empty when its class is none of the deep passes'.
+std::string DeepDetail(const RelayVerdicts& verdicts, int relay, RelayClass k)
 {
     const Finding* deep = verdicts.DeepFindingOf(relay);
-    if (deep == nullptr)
+    if (deep == nullptr || static_cast<int>(k) < PlainClassCount)
         return {};
     const std::string sentence = Describe(*deep);
-    const std::string named = std::string(": ") + ClassName(verdicts.ClassOf(relay)) + ": ";
+    const std::string named = std::string(": ") + ClassName(k) + ": ";
     const std::size_t at = sentence.find(named);
     return at == std::string::npos ? ": " + sentence : ": " + sentence.substr(at + named.size());
 }
@@ -123,7 +123,7 @@ void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, con
         out << "\n<rect class=\"" << WordsOf(k).id << (changed ? " changed" : "") << "\" data-relay=\""
             << relay << "\" x=\"" << left + (i / Rows) * Cell << "\" y=\"" << top + (i % Rows) * Cell
             << "\" width=\"" << Cell << "\" height=\"" << Cell << "\"><title>" << XmlEscaped(RelayName(relay)) << ": "
-            << ClassName(k) << XmlEscaped(DeepDetail(verdicts, relay))
+            << ClassName(k) << XmlEscaped(DeepDetail(verdicts, relay, k))
             << (k == RelayClass::SkippedByRule ? ": " + XmlEscaped(verdicts.SkipReason(relay)) : std::string())
             << (changed ? " (changed since baseline)" : "")
             << (routes.count(relay) != 0 ? XmlEscaped(routes.at(relay)) : std::string()) << "</title></rect>";

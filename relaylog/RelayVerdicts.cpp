@@ -82,7 +82,7 @@ std::string RelayVerdicts::SkipReason(int relay) const
 // its own, and both are reported.
 RelayClass RelayVerdicts::ClassOf(int relay) const
 {
-    const Finding* found = DeepOf(relay);
+    const Finding* found = DeepFindingOf(relay);
     const RelayClass deep = found != nullptr ? DeepClassOf(found->kind) : RelayClass::Functional;
     const RelayClass plain = PlainClassOf(relay);
     if (deep == RelayClass::Functional ||
@@ -332,8 +332,8 @@ void RelayVerdicts::DeepRelayVerdicts(int board)
         int cause = 0;
         while (cause < Relays && !causes.test(static_cast<std::size_t>(cause)))
             ++cause;
-        const Finding* victimBoard = DeepOf(victim);
-        if (cause == Relays || BoardOf(cause) != board || DeepOf(cause) != nullptr ||
+        const Finding* victimBoard = DeepFindingOf(victim);
+        if (cause == Relays || BoardOf(cause) != board || DeepFindingOf(cause) != nullptr ||
             (victimBoard != nullptr && IsBoardWide(victimBoard->kind)))
             continue;
         const DeepRelay& d = deep_[static_cast<std::size_t>(victim)];
@@ -343,18 +343,13 @@ void RelayVerdicts::DeepRelayVerdicts(int board)
 
 // A board's own deep verdict comes first and stands for each of its relays;
 // a relay has one of its own at most.
-const Finding* RelayVerdicts::DeepOf(int relay) const
+const Finding* RelayVerdicts::DeepFindingOf(int relay) const
 {
     const std::vector<Finding>& found = deepFound_[static_cast<std::size_t>(BoardOf(relay))];
     if (!found.empty() && IsBoardWide(found.front().kind))
         return &found.front();
     const auto own = std::find_if(found.begin(), found.end(), [relay](const Finding& f) { return f.subject == relay; });
     return own == found.end() ? nullptr : &*own;
-}
-
-const Finding* RelayVerdicts::DeepFindingOf(int relay) const
-{
-    return static_cast<int>(ClassOf(relay)) < PlainClassCount ? nullptr : DeepOf(relay);
 }
 
 }  // namespace relaylog
