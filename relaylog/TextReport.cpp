@@ -44,17 +44,17 @@ std::string RoutePath(const std::vector<std::int32_t>& path)
 std::string RuleLineText(const RecordLine& line)
 {
     const std::string at = " (line " + std::to_string(line.number) + "): ";
-    if (line.kind == LineKind::RelaySkipped || line.kind == LineKind::DeepSkip)
-        return (line.kind == LineKind::DeepSkip ? "Skipped by rule in a deep pass" : "Skipped by rule") + at +
-               RelayName(line.n) + ": " + line.text;
-    if (line.kind == LineKind::RouteMade || line.kind == LineKind::RouteBroken)
-        return (line.kind == LineKind::RouteMade ? "Route made" : "Route broken") + at + line.text + " through " +
-               RoutePath(line.path) +
-               (line.kind == LineKind::RouteMade ? "; settle " + std::to_string(line.n) + " ms" : std::string());
-    const char* kind = line.kind == LineKind::CommandRefused ? "Command refused"
-                       : line.kind == LineKind::RouteFailed  ? "Route failed"
-                                                             : "Rules broken";
-    return kind + at + line.text;
+    switch (line.kind) {
+    case LineKind::RelaySkipped: return "Skipped by rule" + at + RelayName(line.n) + ": " + line.text;
+    case LineKind::DeepSkip: return "Skipped by rule in a deep pass" + at + RelayName(line.n) + ": " + line.text;
+    case LineKind::RouteMade:
+        return "Route made" + at + line.text + " through " + RoutePath(line.path) + "; settle " +
+               std::to_string(line.n) + " ms";
+    case LineKind::RouteBroken: return "Route broken" + at + line.text + " through " + RoutePath(line.path);
+    case LineKind::CommandRefused: return "Command refused" + at + line.text;
+    case LineKind::RouteFailed: return "Route failed" + at + line.text;
+    default: return "Rules broken" + at + line.text;
+    }
 }
 
 }  // namespace
