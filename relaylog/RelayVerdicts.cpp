@@ -14,8 +14,7 @@ bool PlainFault(RelayClass k)
     return k == RelayClass::StuckClosed || k == RelayClass::StuckOpen || k == RelayClass::Erratic;
 }
 
-// The deep verdicts are named as their classes are, in the same order; of
-// them, those of a board as a whole, which each of its relays takes, fail its case.
+// The deep verdicts are named as their classes are, in the same order.
 RelayClass DeepClassOf(Kind kind)
 {
     const int deep = static_cast<int>(kind) - static_cast<int>(Kind::RelayOpensAnother);
@@ -23,6 +22,7 @@ RelayClass DeepClassOf(Kind kind)
 }
 static_assert(static_cast<int>(Kind::BoardAnswersForOther) - static_cast<int>(Kind::RelayOpensAnother) ==
               static_cast<int>(RelayClass::AnswersForOther) - PlainClassCount);
+// Of them, those on a board as a whole, which each of its relays takes, fail the board's case.
 bool IsBoardWide(Kind kind) { return ConcernOf(kind) == Concern::Board; }
 
 }  // namespace
