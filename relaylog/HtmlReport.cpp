@@ -28,23 +28,23 @@ const char* const PrintStyle =
 // The styles of the classes from first to end, where any relay is in one of
 // them or they are the classes every page lists: a page without relays
 // skipped by rule or deep verdicts is as it was before them.
-std::string ClassStyles(const std::array<std::uint32_t, RelayClassCount>& counts, int first, int end)
+std::string ClassStyles(const PerClass& counts, int first, int end)
 {
     std::string styles;
-    bool any = first < ListedClassCount;
+    bool any = false;
     for (int k = first; k < end; ++k) {
-        any = any || counts[static_cast<std::size_t>(k)] > 0;
+        any = any || IsListed(counts, k);
         styles += std::string(".") + Classes[k].id + "{" + Classes[k].style + "}";
     }
     return any ? styles : std::string();
 }
 
 // The classes every page lists, and the others only when a relay is in them.
-void WriteLegend(std::ostream& out, const std::array<std::uint32_t, RelayClassCount>& counts)
+void WriteLegend(std::ostream& out, const PerClass& counts)
 {
     std::vector<int> classes;
     for (int k = 0; k < RelayClassCount; ++k) {
-        if (k < ListedClassCount || counts[static_cast<std::size_t>(k)] > 0)
+        if (IsListed(counts, k))
             classes.push_back(k);
     }
     out << "<svg class=\"legend\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << classes.size() * 125 + 10
@@ -91,14 +91,14 @@ void WriteLabels(std::ostream& out, int board, int left, int top)
 }
 
 // What the deep verdict of the relay, or of its board, says after its class
-// (": closing it opened relay 6 ..."); empty without one.
-std::string DeepDetail(const RelayVerdicts& verdicts, int relay)
+// (": closing it opened relay 6 ..."); empty when its class is none of the deep passes'.
+std::string DeepDetail(const RelayVerdicts& verdicts, int relay, RelayClass k)
 {
     const Finding* deep = verdicts.DeepFindingOf(relay);
-    if (deep == nullptr)
+    if (deep == nullptr || static_cast<int>(k) < PlainClassCount)
         return {};
     const std::string sentence = Describe(*deep);
-    const std::string named = std::string(": ") + ClassName(verdicts.ClassOf(relay)) + ": ";
+    const std::string named = std::string(": ") + ClassName(k) + ": ";
     const std::size_t at = sentence.find(named);
     return at == std::string::npos ? ": " + sentence : ": " + sentence.substr(at + named.size());
 }
@@ -123,7 +123,7 @@ void WriteBoard(std::ostream& out, int board, const RelayVerdicts& verdicts, con
         out << "\n<rect class=\"" << WordsOf(k).id << (changed ? " changed" : "") << "\" data-relay=\""
             << relay << "\" x=\"" << left + (i / Rows) * Cell << "\" y=\"" << top + (i % Rows) * Cell
             << "\" width=\"" << Cell << "\" height=\"" << Cell << "\"><title>" << XmlEscaped(RelayName(relay)) << ": "
-            << ClassName(k) << XmlEscaped(DeepDetail(verdicts, relay))
+            << ClassName(k) << XmlEscaped(DeepDetail(verdicts, relay, k))
             << (k == RelayClass::SkippedByRule ? ": " + XmlEscaped(verdicts.SkipReason(relay)) : std::string())
             << (changed ? " (changed since baseline)" : "")
             << (routes.count(relay) != 0 ? XmlEscaped(routes.at(relay)) : std::string()) << "</title></rect>";
@@ -167,7 +167,9 @@ void HtmlPage::RuleLine(const RecordLine& line)
 
 void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Comparison* comparison) const
 {
-    const char* verdictClass = verdict_.rfind("PASS", 0) == 0 ? "pass" : "fail";
+    // Nothing judged: the ERROR stands where the verdict would, and no board is drawn.
+    const bool judged = verdict_.rfind("ERROR", 0) != 0;
+    const char* verdictClass = !judged ? "fail error" : verdict_.rfind("PASS", 0) == 0 ? "pass" : "fail";
     const auto counts = verdicts.Counts();
     out << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\"><head><meta charset=\"utf-8\"/>"
         << HtmlMarker << "<title>relaylog: " << XmlEscaped(verdict_) << "</title><style>" << Style
@@ -178,22 +180,17 @@ void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Com
     WriteProperties(out, properties_);
     for (const std::string& line : headline_)
         out << "<p class=\"card\">" << XmlEscaped(line) << "</p>\n";
-    if (verdict_.rfind("ERROR", 0) == 0) {
-        // Nothing was judged: the ERROR stands where the verdict would.
-        out << "<p class=\"verdict fail error\">" << XmlEscaped(verdict_) << "</p>\n";
-        WriteList(out, "problems", problems_, problemCount_ - problems_.size());
-        out << "</body></html>\n";
-        return;
-    }
-    out << "<p class=\"verdict " << verdictClass << "\">" << XmlEscaped(verdict_) << "</p>\n"
-        << "<p class=\"summary\">" << XmlEscaped(relays_) << "</p>\n";
+    out << "<p class=\"verdict " << verdictClass << "\">" << XmlEscaped(verdict_) << "</p>\n";
+    if (judged)
+        out << "<p class=\"summary\">" << XmlEscaped(relays_) << "</p>\n";
     WriteList(out, "problems", problems_, problemCount_ - problems_.size());
-    if (comparison != nullptr) {
+    if (judged && comparison != nullptr) {
         out << "<p class=\"baseline\">" << SummaryOf(*comparison) << " (changed relays outlined)</p>\n";
         WriteList(out, "changed", comparison->lines, 0);
     }
-    WriteLegend(out, counts);
-    for (int board = 0; board < Boards; ++board)
+    if (judged)
+        WriteLegend(out, counts);
+    for (int board = 0; board < Boards && judged; ++board)
         WriteBoard(out, board, verdicts, comparison, routes_);
     out << "</body></html>\n";
 }

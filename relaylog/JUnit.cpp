@@ -1,6 +1,5 @@
 #include "Reports.h"
 
-
 namespace relaylog {
 
 // A board's case, or that of the concern; a board outside the matrix fails the protocol case.
@@ -39,22 +38,23 @@ void JUnitReport::Judged(const Run& run)
 
 void JUnitReport::Baseline(const std::vector<std::string>& changed, std::uint32_t worse, const std::string& summary)
 {
-    baseline_.present = true;
-    baseline_.problems = worse;
-    baseline_.lines.assign(changed.begin(), changed.begin() + static_cast<std::ptrdiff_t>(std::min(changed.size(), MaxLines)));
-    baseline_.output = summary;
+    Case& c = (runs_.empty() ? now_ : runs_.back()).cases[ProtocolCase + 1];
+    c.present = true;
+    c.problems = worse;
+    c.lines.assign(changed.begin(), changed.begin() + static_cast<std::ptrdiff_t>(std::min(changed.size(), MaxLines)));
+    c.output = summary;
 }
 
-void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string& name, const std::string& error) const
+void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string& name) const
 {
     out << "  <testcase classname=\"relaylog\" name=\"" << name << "\" time=\"0\"";
-    if (c.problems == 0 && error.empty() && c.output.empty()) {
+    if (c.problems == 0 && c.error.empty() && c.output.empty()) {
         out << "/>\n";
         return;
     }
     out << ">\n";
-    if (!error.empty())
-        out << "    <error message=\"" << XmlEscaped(error, true) << "\" type=\"record\"/>\n";
+    if (!c.error.empty())
+        out << "    <error message=\"" << XmlEscaped(c.error, true) << "\" type=\"record\"/>\n";
     if (c.problems > 0) {
         out << "    <failure message=\"" << Count(c.problems, "problem", "problems") << "\" type=\"problem\">";
         for (const std::string& line : c.lines)
@@ -68,11 +68,8 @@ void JUnitReport::WriteCase(std::ostream& out, const Case& c, const std::string&
     out << "  </testcase>\n";
 }
 
-// The baseline's case goes with the last run.
-void JUnitReport::WriteSuite(std::ostream& out, Suite s, const std::string& name, bool last) const
+void JUnitReport::WriteSuite(std::ostream& out, const Suite& s, const std::string& name) const
 {
-    if (last)
-        s.cases[ProtocolCase + 1] = baseline_;
     int tests = 0;
     int failures = 0;
     for (const Case& c : s.cases) {
@@ -80,7 +77,7 @@ void JUnitReport::WriteSuite(std::ostream& out, Suite s, const std::string& name
         failures += c.problems > 0 ? 1 : 0;
     }
     out << "<testsuite name=\"" << XmlEscaped(name, true) << "\" tests=\"" << tests << "\" failures=\"" << failures
-        << "\" errors=\"" << (s.error.empty() ? 0 : 1) << "\" skipped=\"0\" time=\"0\">\n";
+        << "\" errors=\"" << (s.cases[ProtocolCase].error.empty() ? 0 : 1) << "\" skipped=\"0\" time=\"0\">\n";
     if (!properties_.empty()) {
         out << "  <properties>\n";
         for (const auto& [key, value] : properties_)
@@ -91,7 +88,7 @@ void JUnitReport::WriteSuite(std::ostream& out, Suite s, const std::string& name
         const std::string caseName = i == 0 ? "card check" : i == 1 ? "SPI waits" : i == ProtocolCase ? "protocol"
                                      : i > ProtocolCase ? "baseline" : "board " + std::to_string(i - 2);
         if (s.cases[i].present)
-            WriteCase(out, s.cases[i], caseName, i == ProtocolCase ? s.error : std::string());
+            WriteCase(out, s.cases[i], caseName);
     }
     out << "</testsuite>\n";
 }
@@ -100,12 +97,12 @@ void JUnitReport::Write(std::ostream& out, const std::string& suite) const
 {
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" << JUnitMarker << "\n";
     if (runs_.size() <= 1) {
-        WriteSuite(out, runs_.empty() ? now_ : runs_[0], suite, true);
+        WriteSuite(out, runs_.empty() ? now_ : runs_[0], suite);
         return;
     }
     out << "<testsuites name=\"" << XmlEscaped(suite, true) << "\">\n";
-    for (std::size_t i = 0; i < runs_.size(); ++i)
-        WriteSuite(out, runs_[i], suite + " " + runs_[i].name, i + 1 == runs_.size());
+    for (const Suite& run : runs_)
+        WriteSuite(out, run, suite + " " + run.name);
     out << "</testsuites>\n";
 }
 

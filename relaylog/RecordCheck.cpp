@@ -9,7 +9,6 @@
 #include "Protocol.h"
 #include "RecordReader.h"
 #include "Reports.h"
-#include "Wording.h"
 
 namespace relaylog {
 

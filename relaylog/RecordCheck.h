@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "Findings.h"
-#include "RelayVerdicts.h"
 
 namespace relaylog {
 

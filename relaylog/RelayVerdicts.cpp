@@ -1,21 +1,39 @@
-#include "RelayVerdicts.h"
+#include "Findings.h"
 
 #include <algorithm>
 #include <bitset>
 
-#include "Wording.h"
+#include "Reports.h"
 
 namespace relaylog {
 
+namespace {
+
+bool PlainFault(RelayClass k)
+{
+    return k == RelayClass::StuckClosed || k == RelayClass::StuckOpen || k == RelayClass::Erratic;
+}
+
+// The deep verdicts are named as their classes are, in the same order.
+RelayClass DeepClassOf(Kind kind)
+{
+    const int deep = static_cast<int>(kind) - static_cast<int>(Kind::RelayOpensAnother);
+    return static_cast<RelayClass>(PlainClassCount + deep);
+}
+static_assert(static_cast<int>(Kind::BoardAnswersForOther) - static_cast<int>(Kind::RelayOpensAnother) ==
+              static_cast<int>(RelayClass::AnswersForOther) - PlainClassCount);
+// Of them, those on a board as a whole, which each of its relays takes, fail the board's case.
+bool IsBoardWide(Kind kind) { return ConcernOf(kind) == Concern::Board; }
+
+}  // namespace
+
 void RelayVerdicts::BoardReadBack(const ReadBack& r)
 {
-    if (r.pushedAt == 0 || r.board < 0 || r.board >= Boards)
+    if (r.pushedAt == 0)
         return;
     const auto first = static_cast<std::size_t>(r.board) * RelaysPerBoard;
-    for (int c = 0; c < RelaysPerBoard && r.landedFrom < 0; ++c) {
-        if (Bit(r.fetched, c) && Bit(r.pushed, c))
-            seenClosed_.set(first + static_cast<std::size_t>(c));
-    }
+    if (r.landedFrom < 0)
+        seenClosed_[static_cast<std::size_t>(r.board)] |= BitsOf(r.fetched) & BitsOf(r.pushed);
     if (r.deep) {
         ObserveDeep(r);
         return;
@@ -64,12 +82,11 @@ std::string RelayVerdicts::SkipReason(int relay) const
 // its own, and both are reported.
 RelayClass RelayVerdicts::ClassOf(int relay) const
 {
-    const RelayClass deep = deepClass_[static_cast<std::size_t>(relay)];
+    const Finding* found = DeepFindingOf(relay);
+    const RelayClass deep = found != nullptr ? DeepClassOf(found->kind) : RelayClass::Functional;
     const RelayClass plain = PlainClassOf(relay);
-    const bool plainFault = plain == RelayClass::StuckClosed || plain == RelayClass::StuckOpen ||
-                            plain == RelayClass::Erratic;
     if (deep == RelayClass::Functional ||
-        (plainFault && (deep == RelayClass::OpensAnother || deep == RelayClass::ClosesElsewhere)))
+        (PlainFault(plain) && (deep == RelayClass::OpensAnother || deep == RelayClass::ClosesElsewhere)))
         return plain;
     return deep;
 }
@@ -90,9 +107,9 @@ RelayClass RelayVerdicts::PlainClassOf(int relay) const
     return RelayClass::Erratic;
 }
 
-std::array<std::uint32_t, RelayClassCount> RelayVerdicts::Counts(int board) const
+PerClass RelayVerdicts::Counts(int board) const
 {
-    std::array<std::uint32_t, RelayClassCount> counts{};
+    PerClass counts{};
     const int first = board < 0 ? 0 : board * RelaysPerBoard;
     const int end = board < 0 ? Relays : first + RelaysPerBoard;
     for (int relay = first; relay < end; ++relay)
@@ -105,7 +122,7 @@ std::vector<Finding> RelayVerdicts::Findings() const
     std::vector<Finding> found;
     for (int board = 0; board < Boards; ++board) {
         const std::vector<Finding>& deep = deepFound_[static_cast<std::size_t>(board)];
-        if (BoardWide(deepClass_[static_cast<std::size_t>(board) * RelaysPerBoard])) {
+        if (!deep.empty() && IsBoardWide(deep.front().kind)) {
             found.push_back(deep.front());
             continue;
         }
@@ -124,16 +141,17 @@ std::vector<Finding> RelayVerdicts::Findings() const
         if (differing >= 2 && (b.allOnes || b.allZeros)) {
             found.push_back({b.differing.first, Kind::BoardNotAnswering, board, -1, {b.reads}, b.allOnes});
         } else {
+            // A stuck relay differs at each read-back pushed the other way:
+            // pushed off when stuck closed, pushed on when stuck open.
             for (int relay = board * RelaysPerBoard; relay < (board + 1) * RelaysPerBoard; ++relay) {
                 const RelaySeen& r = Relay(relay);
                 const RelayClass k = ClassOf(relay);
-                if (k == RelayClass::StuckClosed)
-                    found.push_back({r.differs.first, Kind::RelayStuckClosed, relay, -1, {r.reads, r.reads - r.pushedOn}});
-                else if (k == RelayClass::StuckOpen)
-                    found.push_back({r.differs.first, Kind::RelayStuckOpen, relay, -1, {r.reads, r.pushedOn}});
-                else if (k == RelayClass::Erratic)
-                    found.push_back({r.differs.first, Kind::RelayErratic, relay, r.firstSwitch,
-                                     {r.reads, r.differs.count}, r.firstReadOn});
+                const Kind kind = k == RelayClass::StuckClosed ? Kind::RelayStuckClosed
+                                  : k == RelayClass::StuckOpen ? Kind::RelayStuckOpen
+                                                               : Kind::RelayErratic;
+                if (PlainFault(k))
+                    found.push_back(
+                        {r.differs.first, kind, relay, r.firstSwitch, {r.reads, r.differs.count}, r.firstReadOn});
             }
         }
         found.insert(found.end(), deep.begin(), deep.end());
@@ -171,6 +189,14 @@ std::string SummaryOf(const Comparison& c)
            std::to_string(c.unchanged) + " unchanged, " + std::to_string(c.notCompared) + " not compared";
 }
 
+BoardBits BitsOf(const Words& words)
+{
+    BoardBits bits;
+    for (std::size_t w = 0; w < WordsPerBoard; ++w)
+        bits |= BoardBits(words[w]) << (32 * w);
+    return bits;
+}
+
 // The verdicts of relaysweep's deep passes, from their read-backs: each board
 // read once or more after a push that may hold many relays closed at once,
 // every board holding a pattern of its own. What they show that the plain
@@ -178,33 +204,6 @@ std::string SummaryOf(const Comparison& c)
 // on another board; a read-back that follows a push only from a later read; a
 // board whose drivers drop every relay under load, or that answers shifted by
 // one relay, or with another board's bits.
-namespace {
-
-// The relays in which two images of a board differ, and those closed in one.
-int Differing(const Words& a, const Words& b)
-{
-    int count = 0;
-    for (std::size_t w = 0; w < WordsPerBoard; ++w)
-        count += static_cast<int>(std::bitset<32>(a[w] ^ b[w]).count());
-    return count;
-}
-int Closed(const Words& words) { return Differing(words, Words{}); }
-
-// The board's 128 bits moved one relay up (relay k's bit as relay k + 1's,
-// relay 127's lost) or down.
-Words Shift(const Words& words, bool up)
-{
-    Words moved{};
-    for (int c = 0; c < RelaysPerBoard; ++c) {
-        const int to = up ? c + 1 : c - 1;
-        if (Bit(words, c) && to >= 0 && to < RelaysPerBoard)
-            WordOf(moved, to) |= MaskOf(to);
-    }
-    return moved;
-}
-
-}  // namespace
-
 void RelayVerdicts::ObserveDeep(const ReadBack& r)
 {
     DeepBoard& b = deepBoards_[static_cast<std::size_t>(r.board)];
@@ -225,13 +224,15 @@ void RelayVerdicts::ObserveDeep(const ReadBack& r)
         DeepLate(r, b.reads, previous);
     if (r.fetched == r.pushed)
         return;
-    // A shift moves every relay pushed closed, none lost off the board's end:
-    // a run of relays from relay 0 shifted down would look like its last
-    // relay dropped.
-    const int closed = Closed(r.pushed);
+    // A shift moves every relay pushed closed one relay up (relay k's bit as
+    // relay k + 1's) or down, none lost off the board's end: a run of relays
+    // from relay 0 shifted down would look like its last relay dropped.
+    const BoardBits pushed = BitsOf(r.pushed);
+    const BoardBits fetched = BitsOf(r.fetched);
+    const auto closed = static_cast<int>(pushed.count());
     for (const bool up : {false, true}) {
-        const Words shifted = Shift(r.pushed, up);
-        if (r.fetched == shifted && Closed(shifted) == closed && Differing(r.fetched, r.pushed) >= 2) {
+        const BoardBits shifted = up ? pushed << 1 : pushed >> 1;
+        if (fetched == shifted && shifted.count() == pushed.count() && (fetched ^ pushed).count() >= 2) {
             if (b.shifts[up ? 1 : 0]++ == 0)
                 b.shiftLine = r.lastLine;
             return;
@@ -240,8 +241,7 @@ void RelayVerdicts::ObserveDeep(const ReadBack& r)
     if (r.fetched == Words{} && closed >= 2) {
         b.dropped = b.drops.count == 0 || closed < b.dropped ? closed : b.dropped;
         b.drops.Add(r.lastLine);
-        for (std::size_t w = 0; w < WordsPerBoard; ++w)
-            b.dropMask[w] |= r.pushed[w];
+        b.dropMask |= pushed;
         return;
     }
     DeepRelays(r, previous);
@@ -265,18 +265,11 @@ void RelayVerdicts::DeepLate(const ReadBack& r, std::uint32_t reads, const Words
 // back closed, pushed open.
 void RelayVerdicts::DeepRelays(const ReadBack& r, const Words& previous)
 {
-    // Relays on other boards held closed at this read, found at its first stray close.
-    std::bitset<Relays> elsewhere;
-    bool found = false;
-    const auto Elsewhere = [&]() -> const std::bitset<Relays>& {
-        for (int relay = 0; relay < Relays && !found; ++relay) {
-            const int board = BoardOf(relay);
-            if (board != r.board && Bit(r.latched[static_cast<std::size_t>(board)], CrosspointOf(relay)))
-                elsewhere.set(static_cast<std::size_t>(relay));
-        }
-        found = true;
-        return elsewhere;
-    };
+    std::bitset<Relays> elsewhere;  // relays on other boards held closed at this read
+    for (std::size_t board = 0; board < Boards; ++board) {
+        for (std::size_t w = 0; w < WordsPerBoard && board != static_cast<std::size_t>(r.board); ++w)
+            elsewhere |= std::bitset<Relays>(r.latched[board][w]) << (board * RelaysPerBoard + 32 * w);
+    }
     const int closing = r.switchedOn && r.lastSwitch >= 0 && BoardOf(r.lastSwitch) == r.board ? r.lastSwitch : -1;
     for (int c = 0; c < RelaysPerBoard; ++c) {
         const bool pushed = Bit(r.pushed, c);
@@ -289,9 +282,9 @@ void RelayVerdicts::DeepRelays(const ReadBack& r, const Words& previous)
                 a.opened = relay;
         }
         if (!pushed && fetched) {
-            const auto [at, fresh] = strayFrom_.try_emplace(relay, Elsewhere());
+            const auto [at, fresh] = strayFrom_.try_emplace(relay, elsewhere);
             if (!fresh)
-                at->second &= Elsewhere();
+                at->second &= elsewhere;
             deep_[static_cast<std::size_t>(relay)].strays.Add(line);
         }
     }
@@ -306,25 +299,14 @@ void RelayVerdicts::Settle()
         const DeepBoard& b = deepBoards_[static_cast<std::size_t>(board)];
         std::vector<Finding>& found = deepFound_[static_cast<std::size_t>(board)];
         found.clear();
-        bool dropsSeen = b.drops.count > 0;
-        for (int c = 0; c < RelaysPerBoard; ++c) {
-            const auto relay = static_cast<std::size_t>(board) * RelaysPerBoard + static_cast<std::size_t>(c);
-            dropsSeen = dropsSeen && (!Bit(b.dropMask, c) || seenClosed_.test(relay));
-        }
+        const bool dropsSeen = b.drops.count > 0 && (b.dropMask & ~seenClosed_[static_cast<std::size_t>(board)]).none();
         const bool up = b.shifts[1] >= b.shifts[0];
-        RelayClass k = RelayClass::Functional;
-        if (b.answers.count > 0) {
+        if (b.answers.count > 0)
             found.push_back({b.answers.first, Kind::BoardAnswersForOther, board, b.answeredFor, {b.answers.count}});
-            k = RelayClass::AnswersForOther;
-        } else if (b.shifts[0] + b.shifts[1] > 0) {
+        else if (b.shifts[0] + b.shifts[1] > 0)
             found.push_back({b.shiftLine, Kind::BoardShifted, board, -1, {b.shifts[up ? 1 : 0]}, up});
-            k = RelayClass::Shifted;
-        } else if (dropsSeen) {
+        else if (dropsSeen)
             found.push_back({b.drops.first, Kind::BoardDropsUnderLoad, board, -1, {b.drops.count, static_cast<std::uint64_t>(b.dropped)}});
-            k = RelayClass::DropsUnderLoad;
-        }
-        for (int c = 0; c < RelaysPerBoard; ++c)
-            deepClass_[static_cast<std::size_t>(board) * RelaysPerBoard + static_cast<std::size_t>(c)] = k;
     }
     for (int board = 0; board < Boards; ++board) {
         if (deepFound_[static_cast<std::size_t>(board)].empty())
@@ -340,37 +322,32 @@ void RelayVerdicts::DeepRelayVerdicts(int board)
     std::vector<Finding>& found = deepFound_[static_cast<std::size_t>(board)];
     for (int relay = board * RelaysPerBoard; relay < (board + 1) * RelaysPerBoard; ++relay) {
         const DeepRelay& d = deep_[static_cast<std::size_t>(relay)];
-        RelayClass& k = deepClass_[static_cast<std::size_t>(relay)];
-        if (d.late.count > 0) {
+        if (d.late.count > 0)
             found.push_back({d.late.first, Kind::RelayLate, relay, -1, {d.late.count, d.lateRead}});
-            k = RelayClass::Late;
-        } else if (d.opens.count > 0) {
+        else if (d.opens.count > 0)
             found.push_back({d.opens.first, Kind::RelayOpensAnother, relay, d.opened, {d.opens.count}});
-            k = RelayClass::OpensAnother;
-        }
     }
     // A stray close is the victim's: it is named under its cause's board.
     for (const auto& [victim, causes] : strayFrom_) {
         int cause = 0;
         while (cause < Relays && !causes.test(static_cast<std::size_t>(cause)))
             ++cause;
-        if (cause == Relays || BoardOf(cause) != board ||
-            BoardWide(deepClass_[static_cast<std::size_t>(BoardOf(victim)) * RelaysPerBoard]) ||
-            deepClass_[static_cast<std::size_t>(cause)] != RelayClass::Functional)
+        const Finding* victimBoard = DeepFindingOf(victim);
+        if (cause == Relays || BoardOf(cause) != board || DeepFindingOf(cause) != nullptr ||
+            (victimBoard != nullptr && IsBoardWide(victimBoard->kind)))
             continue;
         const DeepRelay& d = deep_[static_cast<std::size_t>(victim)];
         found.push_back({d.strays.first, Kind::RelayClosesElsewhere, cause, victim, {d.strays.count}});
-        deepClass_[static_cast<std::size_t>(cause)] = RelayClass::ClosesElsewhere;
     }
 }
 
+// A board's own deep verdict comes first and stands for each of its relays;
+// a relay has one of its own at most.
 const Finding* RelayVerdicts::DeepFindingOf(int relay) const
 {
-    if (relay < 0 || relay >= Relays || static_cast<int>(ClassOf(relay)) < PlainClassCount)
-        return nullptr;
     const std::vector<Finding>& found = deepFound_[static_cast<std::size_t>(BoardOf(relay))];
-    if (BoardWide(ClassOf(relay)))
-        return &found.front();  // the board's own, which comes first
+    if (!found.empty() && IsBoardWide(found.front().kind))
+        return &found.front();
     const auto own = std::find_if(found.begin(), found.end(), [relay](const Finding& f) { return f.subject == relay; });
     return own == found.end() ? nullptr : &*own;
 }

@@ -1,6 +1,5 @@
 #include "Reports.h"
 
-#include <bitset>
 #include <functional>
 
 #include "Wiring.h"
@@ -45,17 +44,17 @@ std::string RoutePath(const std::vector<std::int32_t>& path)
 std::string RuleLineText(const RecordLine& line)
 {
     const std::string at = " (line " + std::to_string(line.number) + "): ";
-    if (line.kind == LineKind::RelaySkipped || line.kind == LineKind::DeepSkip)
-        return (line.kind == LineKind::DeepSkip ? "Skipped by rule in a deep pass" : "Skipped by rule") + at +
-               RelayName(line.n) + ": " + line.text;
-    if (line.kind == LineKind::RouteMade || line.kind == LineKind::RouteBroken)
-        return (line.kind == LineKind::RouteMade ? "Route made" : "Route broken") + at + line.text + " through " +
-               RoutePath(line.path) +
-               (line.kind == LineKind::RouteMade ? "; settle " + std::to_string(line.n) + " ms" : std::string());
-    const char* kind = line.kind == LineKind::CommandRefused ? "Command refused"
-                       : line.kind == LineKind::RouteFailed  ? "Route failed"
-                                                             : "Rules broken";
-    return kind + at + line.text;
+    switch (line.kind) {
+    case LineKind::RelaySkipped: return "Skipped by rule" + at + RelayName(line.n) + ": " + line.text;
+    case LineKind::DeepSkip: return "Skipped by rule in a deep pass" + at + RelayName(line.n) + ": " + line.text;
+    case LineKind::RouteMade:
+        return "Route made" + at + line.text + " through " + RoutePath(line.path) + "; settle " +
+               std::to_string(line.n) + " ms";
+    case LineKind::RouteBroken: return "Route broken" + at + line.text + " through " + RoutePath(line.path);
+    case LineKind::CommandRefused: return "Command refused" + at + line.text;
+    case LineKind::RouteFailed: return "Route failed" + at + line.text;
+    default: return "Rules broken" + at + line.text;
+    }
 }
 
 }  // namespace
@@ -110,28 +109,21 @@ void TextReport::BoardReadBack(const ReadBack& r)
 {
     if (sweep_ || ++readBacks_ > Listed)
         return;
+    const bool compared = r.pushedAt != 0;
     out_ << "\nBoard " << r.board << " (relays " << RelayRange(r.board) << ") read back at lines " << r.firstLine << "-"
          << r.lastLine;
-    Words differs{};
-    if (r.pushedAt == 0) {
-        out_ << ", never pushed in this record: nothing to compare\n";
-    } else {
+    if (compared)
         out_ << ", compared with the push at line " << r.pushedAt << ":\n";
-        for (std::size_t word = 0; word < WordsPerBoard; ++word)
-            differs[word] = r.fetched[word] ^ r.pushed[word];
-    }
+    else
+        out_ << ", never pushed in this record: nothing to compare\n";
     DrawGrid(out_, [&](int c) {
-        const bool marked = Bit(differs, c);
+        const bool marked = compared && Bit(r.fetched, c) != Bit(r.pushed, c);
         return std::string(1, marked ? '[' : ' ') + (Bit(r.fetched, c) ? 'X' : '.') + (marked ? ']' : ' ');
     });
-    if (r.pushedAt == 0)
-        return;
-    std::uint64_t differing = 0;
-    for (const std::uint32_t word : differs)
-        differing += std::bitset<32>(word).count();
-    if (differing == 0)
+    const auto differing = (BitsOf(r.fetched) ^ BitsOf(r.pushed)).count();
+    if (compared && differing == 0)
         out_ << "  all 128 relays as pushed\n";
-    else
+    else if (compared)
         out_ << "  " << Count(differing, "relay differs", "relays differ") << " from the push, marked [ ]\n";
 }
 
@@ -141,7 +133,7 @@ void TextReport::Verdicts(const RelayVerdicts& verdicts)
     const auto counts = verdicts.Counts();
     out_ << "\nRelay verdicts:";
     for (int k = 0; k < RelayClassCount; ++k) {
-        if (k < ListedClassCount || counts[static_cast<std::size_t>(k)] > 0)
+        if (IsListed(counts, k))
             out_ << (k == 0 ? " " : ", ") << Classes[k].mark << " " << Classes[k].name;
     }
     out_ << "\n";

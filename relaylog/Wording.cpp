@@ -1,4 +1,4 @@
-#include "Wording.h"
+#include "Reports.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,6 +15,34 @@ namespace {
 const Wiring* Station = nullptr;
 
 template <typename Int> std::string Str(Int n) { return std::to_string(n); }
+
+// "the push for relay 100 (line 9)", "the fetch of board 0 (line 27)"; how
+// far a step had come: "2 writes of 5", "0 reads of 4", "1 line of 7".
+std::string StepName(const Sequence& step)
+{
+    const std::string number = Str(step.number);
+    switch (step.kind) {
+    case Sequence::Push: return "the push for relay " + number + " (line " + Str(step.line) + ")";
+    case Sequence::StartFetch:
+    case Sequence::Fetch: return "the fetch of board " + number + " (line " + Str(step.line) + ")";
+    case Sequence::Report: return "the report of board " + number + " fetched at line " + Str(step.line);
+    case Sequence::None: break;
+    }
+    return "";
+}
+
+std::string Progress(const Sequence& step, std::int64_t done)
+{
+    const auto n = static_cast<std::uint64_t>(done);
+    switch (step.kind) {
+    case Sequence::Push: return Count(n, "write", "writes") + " of 5";
+    case Sequence::Fetch: return Count(n, "read", "reads") + " of 4";
+    case Sequence::Report: return Count(n, "line", "lines") + " of 7";
+    case Sequence::StartFetch:
+    case Sequence::None: break;
+    }
+    return "";
+}
 
 // What was under way where the record stops: "during the push for relay 100
 // that began at line 9 (2 writes of 5 done)".
@@ -58,8 +86,6 @@ std::string RelayName(std::int64_t relay)
            std::to_string(RowOf(relay)) + ", column " + std::to_string(ColumnOf(relay)) + ")";
 }
 
-std::string BoardName(int board) { return "board " + std::to_string(board) + " (relays " + RelayRange(board) + ")"; }
-
 std::string RelayRange(int board)
 {
     return std::to_string(board * RelaysPerBoard) + "-" + std::to_string(board * RelaysPerBoard + RelaysPerBoard - 1);
@@ -67,15 +93,14 @@ std::string RelayRange(int board)
 
 const char* ClassName(RelayClass k) { return WordsOf(k).name; }
 
-std::string ClassCounts(const std::array<std::uint32_t, RelayClassCount>& counts)
+std::string ClassCounts(const PerClass& counts)
 {
     std::string text;
     // Skipped by rule beside the unverified, the deep passes' classes last.
     constexpr int Order[RelayClassCount] = {0, 1, 2, 6, 3, 4, 5, 7, 8, 9, 10, 11, 12};
     for (const int k : Order) {
-        const std::uint32_t n = counts[static_cast<std::size_t>(k)];
-        if (k < ListedClassCount || n > 0)
-            text += (k == 0 ? "" : ", ") + std::to_string(n) + " " + Classes[k].name;
+        if (IsListed(counts, k))
+            text += (k == 0 ? "" : ", ") + Str(counts[static_cast<std::size_t>(k)]) + " " + Classes[k].name;
     }
     return text;
 }
@@ -142,38 +167,14 @@ std::string XmlEscaped(const std::string& text, bool keepLineFeeds)
     return out;
 }
 
-std::string StepName(const Sequence& step)
-{
-    const std::string number = std::to_string(step.number);
-    switch (step.kind) {
-    case Sequence::Push: return "the push for relay " + number + " (line " + Str(step.line) + ")";
-    case Sequence::StartFetch:
-    case Sequence::Fetch: return "the fetch of board " + number + " (line " + Str(step.line) + ")";
-    case Sequence::Report: return "the report of board " + number + " fetched at line " + Str(step.line);
-    case Sequence::None: break;
-    }
-    return "";
-}
-
-std::string Progress(const Sequence& step, std::int64_t done)
-{
-    const auto n = static_cast<std::uint64_t>(done);
-    switch (step.kind) {
-    case Sequence::Push: return Count(n, "write", "writes") + " of 5";
-    case Sequence::Fetch: return Count(n, "read", "reads") + " of 4";
-    case Sequence::Report: return Count(n, "line", "lines") + " of 7";
-    case Sequence::StartFetch:
-    case Sequence::None: break;
-    }
-    return "";
-}
-
 // One row for each kind of finding: its concern and its sentence, in Kind
 // order. The fixed sentences are checked against docs/relaylog.md by a test.
 namespace {
 
 using F = const Finding&;
 using Field = std::string (*)(const Finding&);
+
+std::string BoardName(int board) { return "board " + Str(board) + " (relays " + RelayRange(board) + ")"; }
 
 // "the write of 00000001 to 104 (SpiData0)", "the read of 110 (SpiData3)"
 std::string AccessName(F f)

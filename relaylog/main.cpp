@@ -18,7 +18,6 @@
 #include "Ledger.h"
 #include "RecordCheck.h"
 #include "Wiring.h"
-#include "Wording.h"
 
 namespace relaylog {
 namespace {

@@ -14,7 +14,7 @@
 #include "RecordCheck.h"
 #include "RelaylogSupport.h"
 #include "RunProgram.h"
-#include "Wording.h"
+#include "Reports.h"
 
 using namespace relaylog;  // NOLINT(google-build-using-namespace): the kinds are the table's words
 

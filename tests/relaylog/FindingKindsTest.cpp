@@ -17,7 +17,7 @@
 #include "RelaylogSupport.h"
 #include "RunProgram.h"
 #include "Transcript.h"
-#include "Wording.h"
+#include "Reports.h"
 
 using namespace relaylog;  // NOLINT(google-build-using-namespace): the kinds are the table's words
 

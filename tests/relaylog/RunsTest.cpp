@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Findings.h"
-#include "Wording.h"
+#include "Reports.h"
 #include "Paths.h"
 #include "RelaylogSupport.h"
 #include "RunProgram.h"
