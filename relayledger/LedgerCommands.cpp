@@ -134,7 +134,7 @@ double SharePercent(const Station& station, std::uint64_t operations)
 
 std::string RatedText(const Station& station)
 {
-    const std::string from = station.wiring.ratedOperations != 0 ? "rated-operations, " + station.wiring.file : "default";
+    const std::string from = station.wiring.ratedOperations != 0 ? "rated-operations, " + station.wiring.shown : "default";
     return std::to_string(station.rated) + " operations (" + from + ")";
 }
 

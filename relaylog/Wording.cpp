@@ -136,7 +136,7 @@ std::string StopText(const Stop& stop)
     return where + ", " + UnderWay(stop) + ", before " + end + ": the run died there, or the record is cut short";
 }
 
-std::string WiringNamed(const Wiring& wiring) { return wiring.file + " (checksum " + wiring.checksum + ")"; }
+std::string WiringNamed(const Wiring& wiring) { return wiring.shown + " (checksum " + wiring.checksum + ")"; }
 
 std::string WiringWarning(const std::string& named)
 {

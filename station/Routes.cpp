@@ -288,7 +288,7 @@ RouteFound FindRoute(const Wiring& wiring, const RelayBits& closed, int from, in
         auto in = [&](int net) { return std::find(rule.nets.begin(), rule.nets.end(), net) != rule.nets.end(); };
         if (in(from) && in(to)) {
             refusal = NetName(wiring, route.from) + " and " + NetName(wiring, route.to) + " are never to be joined (exclusive, " +
-                      wiring.file + " line " + std::to_string(rule.line) + ")";
+                      wiring.shown + " line " + std::to_string(rule.line) + ")";
             return RouteFound::Refused;
         }
     }

@@ -201,6 +201,26 @@ TEST(WiringRun, RelayctlEchoesANameEscaped)
               "character\n");
 }
 
+// A wiring file's name reaches the record and the terminal with its control
+// bytes escaped, in a rule's refusal as in a fault of the file.
+TEST(WiringRun, AFileNameIsEchoedEscaped)
+{
+    const std::string odd = ScratchWiring("odd\x1b[31m", ReadFile(Bench3));
+    const std::string broken = ScratchWiring("broken\x1b[31m", "max-closed-per-board = true\n");
+    const auto shown = [](std::string name) { return name.replace(name.find('\x1b'), 1, "\\x1B"); };
+    const ChildResult refused = RunProgram(RelayctlPath(), {"--wiring", odd, "close", "2:4:7"}, {"RELAYSIM="});
+    EXPECT_EQ(refused.exitCode, 6);
+    EXPECT_NE(refused.out.find("(forbidden, " + shown(odd) + " line 20)\nControl complete\n"), std::string::npos)
+        << refused.out;
+    const ChildResult bad = RunProgram(RelayctlPath(), {"--wiring", broken, "wiring"}, {"RELAYSIM=no-driver-call-expected"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.err.rfind("relayctl: " + shown(broken) + " line 1: ", 0), 0u) << bad.err;
+    for (const ChildResult* r : {&refused, &bad})
+        EXPECT_EQ((r->out + r->err).find('\x1b'), std::string::npos) << r->out << r->err;
+    for (const std::string& file : {odd, broken})
+        (void)std::remove(file.c_str());
+}
+
 // A relay stuck closed on a board under test counts for the rules: with I+@J4.1
 // (258) stuck closed, 0V@J4.1 (263) would join I+ to 0V and is never closed.
 // A sweep whose every relay the rules refuse verified nothing: status 6.

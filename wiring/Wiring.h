@@ -82,6 +82,7 @@ struct WiringGroup {
 
 struct Wiring {
     std::string file;      // the name it was read from
+    std::string shown;     // that name as the rules and messages give it: control bytes written \xHH
     std::string checksum;  // of its bytes: 16 upper-case hexadecimal digits
     int maxClosedPerBoard = 0;  // 0: the file sets none
     int maxClosedLine = 0;

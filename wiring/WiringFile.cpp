@@ -204,8 +204,9 @@ bool Parse(std::string_view text, const std::string& name, bool needBoard, Wirin
 {
     wiring = Wiring{};
     wiring.file = name;
+    wiring.shown = ShownText(name);
     wiring.checksum = Checksum(text);
-    Reading r{name, wiring, error, {}, needBoard};
+    Reading r{wiring, error, {}, needBoard};
     std::string ascii(text);
     if (const std::uint32_t line = KeepAscii(ascii))
         return Fail(r, line, "a character that is not ASCII outside a comment: names and keys are plain ASCII");
@@ -238,9 +239,9 @@ bool ParseWiring(std::string_view text, const std::string& name, Wiring& wiring,
     try {
         return Parse(text, name, true, wiring, error);
     } catch (const std::exception& e) {
-        error = name + ": cannot be read: " + e.what();
+        error = ShownText(name) + ": cannot be read: " + e.what();
     } catch (...) {
-        error = name + ": cannot be read";
+        error = ShownText(name) + ": cannot be read";
     }
     return false;
 }
@@ -254,15 +255,15 @@ bool LoadWiring(const std::string& path, Wiring& wiring, std::string& error)
     try {
         std::string why;
         if (!ReadWiringBytes(path, Most + 1, text, why)) {
-            error = path + ": " + why;
+            error = ShownText(path) + ": " + why;
             return false;
         }
     } catch (const std::exception& e) {
-        error = path + ": cannot be read: " + e.what();
+        error = ShownText(path) + ": cannot be read: " + e.what();
         return false;
     }
     if (text.size() > Most) {
-        error = path + ": larger than 1 MiB, not a wiring file";
+        error = ShownText(path) + ": larger than 1 MiB, not a wiring file";
         return false;
     }
     return ParseWiring(text, path, wiring, error);

@@ -4,17 +4,23 @@
 
 #include "WiringReading.h"
 
+std::string ShownText(const std::string& text)
+{
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        char hex[5];
+        (void)std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+        shown += byte < 0x20 || byte == 0x7F ? std::string(hex) : std::string(1, c);
+    }
+    return shown;
+}
+
 // One line, whatever the file held: what it echoes of the file (a bad name,
 // the TOML parser's view of a bad line) has its control bytes written as \xHH.
 bool Fail(Reading& r, std::uint32_t line, const std::string& what)
 {
-    r.error = r.name + " line " + std::to_string(line) + ": ";
-    for (const char c : what) {
-        const auto byte = static_cast<unsigned char>(c);
-        char hex[5];
-        (void)std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-        r.error += byte < 0x20 || byte == 0x7F ? std::string(hex) : std::string(1, c);
-    }
+    r.error = r.wiring.shown + " line " + std::to_string(line) + ": " + ShownText(what);
     return false;
 }
 

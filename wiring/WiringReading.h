@@ -16,13 +16,15 @@
 
 // What went wrong, and where: the first fault ends the reading.
 struct Reading {
-    const std::string& name;
-    Wiring& wiring;
+    Wiring& wiring;  // its shown name leads every fault
     std::string& error;
     std::map<std::string, int> nets;  // named nets by name
     bool needBoard = true;            // a file must list a board; the station with no file lists none
 };
 
+// Text from a file or a command line as a message gives it: its control
+// bytes written \xHH, so that no name can move the cursor or forge a line.
+std::string ShownText(const std::string& text);
 // "NAME line N: what", with control bytes written \xHH; always false.
 bool Fail(Reading& r, std::uint32_t line, const std::string& what);
 std::uint32_t LineOf(const toml::node& node);

@@ -81,7 +81,7 @@ std::vector<int> PathBetween(const Graph& g, int from, int to)
 
 std::string Rule(const Wiring& wiring, const char* kind, int line)
 {
-    return std::string(" (") + kind + ", " + wiring.file + " line " + std::to_string(line) + ")";
+    return std::string(" (") + kind + ", " + wiring.shown + " line " + std::to_string(line) + ")";
 }
 
 // "A (3:2:4) is closed", "A (..), B (..) and C (..) are closed".
