@@ -159,14 +159,23 @@ bool Path(std::string_view& rest, std::vector<std::int32_t>& path)
 }
 
 // Free text up to the last place the literal text after it follows, or to
-// the end of the line; not empty.
+// the end of the line; not empty. What is kept is shown in every report:
+// control bytes, which the programs write as \xHH, are kept so too, so that
+// a damaged or forged record cannot write escape sequences to the terminal.
 bool FreeText(std::string_view& rest, std::string_view next, std::string* kept)
 {
     const std::size_t end = next.empty() ? rest.size() : rest.rfind(next);
     if (end == 0 || end == std::string_view::npos)
         return false;
+    std::string shown;
+    for (std::size_t i = 0; kept != nullptr && i < end; ++i) {
+        const auto byte = static_cast<unsigned char>(rest[i]);
+        char hex[5];
+        (void)std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+        shown += byte < 0x20 || byte == 0x7F ? std::string_view(hex) : rest.substr(i, 1);
+    }
     if (kept != nullptr)
-        *kept = std::string(rest.substr(0, end));
+        *kept = std::move(shown);
     rest.remove_prefix(end);
     return true;
 }

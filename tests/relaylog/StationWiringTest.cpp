@@ -69,6 +69,21 @@ TEST(StationWiring, NamesRelaysAndSkipsByRuleInEveryReport)
               "Relays: 127 functional, 0 partly verified, 896 unverified, 1 stuck closed, 0 stuck open, 0 erratic");
 }
 
+// A skip line written by a relaysweep that gave the file's name raw, or a
+// forged one: every report shows its control bytes as \xHH.
+TEST(StationWiring, ControlBytesOfARecordAreShownEscaped)
+{
+    std::string record = UnderWiring("", Checksum());
+    record.replace(record.find("bench-3.toml line 20"), 5, "bench\x1b[2J");
+    const std::string page = Scratch("escaped.html");
+    const ChildResult r = Relaylog({"--wiring", Bench3, "--html", page}, record, "RELAYTEST_WIRING=", Scratch("x.xml"));
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("(forbidden, bench\\x1B[2J-3.toml line 20)\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+    EXPECT_NE(XPath(page, "string(//*[local-name()='rect'][@data-relay='316']/*)").find("bench\\x1B[2J-3.toml"),
+              std::string::npos);
+}
+
 TEST(StationWiring, WarnsWhenTheWiringIsNotTheRecords)
 {
     const std::string given = "relaylog was given " + Bench3 + " (checksum " + Checksum() + ")";
