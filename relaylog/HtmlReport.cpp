@@ -188,10 +188,11 @@ void HtmlPage::Write(std::ostream& out, const RelayVerdicts& verdicts, const Com
         out << "<p class=\"baseline\">" << SummaryOf(*comparison) << " (changed relays outlined)</p>\n";
         WriteList(out, "changed", comparison->lines, 0);
     }
-    if (judged)
+    if (judged) {
         WriteLegend(out, counts);
-    for (int board = 0; board < Boards && judged; ++board)
-        WriteBoard(out, board, verdicts, comparison, routes_);
+        for (int board = 0; board < Boards; ++board)
+            WriteBoard(out, board, verdicts, comparison, routes_);
+    }
     out << "</body></html>\n";
 }
 

@@ -167,15 +167,15 @@ bool FreeText(std::string_view& rest, std::string_view next, std::string* kept)
     const std::size_t end = next.empty() ? rest.size() : rest.rfind(next);
     if (end == 0 || end == std::string_view::npos)
         return false;
-    std::string shown;
-    for (std::size_t i = 0; kept != nullptr && i < end; ++i) {
-        const auto byte = static_cast<unsigned char>(rest[i]);
-        char hex[5];
-        (void)std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-        shown += byte < 0x20 || byte == 0x7F ? std::string_view(hex) : rest.substr(i, 1);
+    if (kept != nullptr) {
+        kept->clear();
+        for (const char c : rest.substr(0, end)) {
+            const auto byte = static_cast<unsigned char>(c);
+            char hex[5];
+            (void)std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            *kept += byte < 0x20 || byte == 0x7F ? std::string(hex) : std::string(1, c);
+        }
     }
-    if (kept != nullptr)
-        *kept = std::move(shown);
     rest.remove_prefix(end);
     return true;
 }
