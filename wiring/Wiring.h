@@ -36,6 +36,7 @@
 
 #include <array>
 #include <bitset>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -88,8 +89,8 @@ struct Wiring {
     int maxClosedLine = 0;
     std::uint64_t ratedOperations = 0;  // a relay's rated life in operations; 0: the file sets none
     std::array<bool, WiringBoards> listed{};
-    std::array<int, WiringBoards * WiringRows> rowNet{};        // [board * 8 + row]
-    std::array<int, WiringBoards * WiringColumns> columnNet{};  // [board * 16 + column]
+    std::array<int, std::size_t{WiringBoards} * WiringRows> rowNet{};        // [board * 8 + row]
+    std::array<int, std::size_t{WiringBoards} * WiringColumns> columnNet{};  // [board * 16 + column]
     std::vector<std::string> netNames;  // by net id; "" for an unnamed net
     std::vector<WiringExclusive> exclusives;
     std::vector<WiringForbidden> forbidden;
