@@ -21,27 +21,28 @@ case ${1:-} in
     ;;
 esac
 . scripts/deps.sh
-# cpu_seconds: the CPU time (user + system) of every child this script has
-# waited for so far. times must run in this shell: a subshell's count starts
-# at nought.
-cpu_seconds() {
-    local file user sys
+# cpu_now: cpu= the CPU time in seconds (user + system) of every child this
+# script has waited for so far. times runs in this shell, not in a command
+# substitution: a subshell's count starts at nought.
+cpu_now() {
+    local file
     file=$(mktemp)
     times >"$file"
-    read -r user sys < <(tail -n 1 "$file")
+    cpu=$(awk 'function sec(t,  m) { m = t; sub(/m.*/, "", m); sub(/^[0-9]+m/, "", t); sub(/s$/, "", t); return m * 60 + t }
+        NR == 2 { printf "%d\n", sec($1) + sec($2) + 0.5 }' "$file")
     rm -f "$file"
-    awk -v u="$user" -v s="$sys" 'function sec(t,  m) { m = t; sub(/m.*/, "", m); sub(/^[0-9]+m/, "", t); sub(/s$/, "", t); return m * 60 + t }
-        BEGIN { printf "%d\n", sec(u) + sec(s) + 0.5 }'
 }
 # part NAME COMMAND...: runs one part of the test command and says how long it
 # took, and its CPU time (the analysers running beside the rest are counted
 # once waited for, in the last part).
 part() {
-    local name=$1 start=$SECONDS cpu
-    cpu=$(cpu_seconds)
+    local name=$1 start=$SECONDS cpu before
+    cpu_now
+    before=$cpu
     shift
     "$@"
-    echo "relaytest: $name took $((SECONDS - start)) s ($(($(cpu_seconds) - cpu)) s of CPU)" >&2
+    cpu_now
+    echo "relaytest: $name took $((SECONDS - start)) s ($((cpu - before)) s of CPU)" >&2
 }
 linux_suite() {
     need_test_tools
@@ -75,4 +76,5 @@ part "the Linux suite" linux_suite
 part "the Windows builds under wine" env RELAYTEST_HOST_BUILD=build/test ./scripts/test-windows.sh
 part "the sanitizers and fuzzers" env RELAYTEST_ANALYSERS=beside ./scripts/test-reliability.sh
 part "the rest of the analysers, running since the start" wait_for_analysers
-echo "relaytest: every test passed in $SECONDS s ($(cpu_seconds) s of CPU)" >&2
+cpu_now
+echo "relaytest: every test passed in $SECONDS s ($cpu s of CPU)" >&2
